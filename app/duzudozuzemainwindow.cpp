@@ -1,0 +1,137 @@
+#include "duzudozuzemainwindow.h"
+
+#include "duzudozuzeenvironment.h"
+#include "duzudozuzelogline.h"
+#include "duzudozuzesocket.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+
+DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *parent,
+                                           const char *name, Qt::WindowFlags fl)
+    : DuzUdozuzeMainWindowBase(parent, name, fl)
+{
+    setWindowTitle(QStringLiteral("DuzUdozuze"));
+    connect(m_pushClear, &QPushButton::clicked, m_editMain, &QPlainTextEdit::clear);
+    connect(m_pqPushRespondNow, &QPushButton::clicked, this, &DuzUdozuzeMainWindow::pushRespondNow);
+
+    const DuzUdozuzeEnvironment environment = DuzUdozuzeEnvironment::read();
+    if (!environment.workstationValid) {
+        logPrintf("Not a valid workstation number: '%s'",
+                  environment.workstationText.toLatin1().constData());
+    }
+
+    m_pDuzUdozuzeSocket = std::make_unique<DuzUdozuzeSocket>(
+            environment.hxRoot, environment.hxSystem, environment.workstation, args, this);
+    if (!m_pDuzUdozuzeSocket->isValid())
+        m_editMain->appendPlainText(QStringLiteral("failed to set-up UDP system."));
+    showSettings();
+}
+
+// The socket goes first, then the form with its widgets.
+DuzUdozuzeMainWindow::~DuzUdozuzeMainWindow() = default;
+
+void DuzUdozuzeMainWindow::showSettings()
+{
+    QString hxSystem, hxSystemFilter, alarmSystem, alarmSystemFilter;
+    int workstation, workstationFilter, channel, channelFilter, port;
+    bool respond;
+    m_pDuzUdozuzeSocket->getSettings(hxSystem, hxSystemFilter, alarmSystem, alarmSystemFilter,
+                                     workstation, workstationFilter, channel, channelFilter, port,
+                                     respond);
+    m_pqTextMyHxSystem->setText(hxSystem);
+    m_pqTextHxSystemFilter->setText(hxSystemFilter);
+    m_pqTextMyAlarmSystem->setText(alarmSystem);
+    m_pqTextAlarmSystemFilter->setText(alarmSystemFilter);
+    m_pqTextMyWorkstation->setNum(workstation);
+    m_pqTextWorkstationFilter->setNum(workstationFilter);
+    m_pqTextMyChannel->setNum(channel);
+    m_pqTextChannelFilter->setNum(channelFilter);
+    m_pqTextPort->setNum(port);
+    if (!respond)
+        m_pqGroupRespond->hide();
+
+    // The boxes start as the operator options say and from then on feed the
+    // socket's two states.
+    const DuzUdozuzeSettings &settings = m_pDuzUdozuzeSocket->settings();
+    m_pqCheckRespondAutomatically->setChecked(settings.m_bAutoRespond);
+    m_pqCheckOk->setChecked(settings.m_bOkAtStart);
+    DuzUdozuzeSocket *socket = m_pDuzUdozuzeSocket.get();
+    connect(m_pqCheckRespondAutomatically, &QCheckBox::toggled, socket,
+            &DuzUdozuzeSocket::setRespondAutomatically);
+    connect(m_pqCheckOk, &QCheckBox::toggled, socket, &DuzUdozuzeSocket::setOk);
+    socket->setRespondAutomatically(m_pqCheckRespondAutomatically->isChecked());
+    socket->setOk(m_pqCheckOk->isChecked());
+
+    if (settings.m_nMaxLines > 0)
+        m_editMain->setMaximumBlockCount(settings.m_nMaxLines);
+
+    m_pqStatusMode = new QLabel(statusBar());
+    m_pqStatusCounts = new QLabel(statusBar());
+    statusBar()->addWidget(m_pqStatusMode);
+    statusBar()->addWidget(m_pqStatusCounts);
+    connect(socket, &DuzUdozuzeSocket::countsChanged, this, &DuzUdozuzeMainWindow::updateStatus);
+    connect(socket, &DuzUdozuzeSocket::mastershipChanged, this,
+            &DuzUdozuzeMainWindow::updateStatus);
+    updateStatus();
+}
+
+void DuzUdozuzeMainWindow::updateStatus()
+{
+    const DuzUdozuzeSocket::Counts &counts = m_pDuzUdozuzeSocket->counts();
+    m_pqStatusMode->setText(m_pDuzUdozuzeSocket->isMaster() ? tr("Master") : tr("Slave"));
+    m_pqStatusCounts->setText(tr("Received %1, shown %2, filtered %3, not current format %4, "
+                                 "answers sent %5")
+                                      .arg(counts.received)
+                                      .arg(counts.shown)
+                                      .arg(counts.filtered)
+                                      .arg(counts.notCurrentFormat)
+                                      .arg(counts.answersSent));
+}
+
+void DuzUdozuzeMainWindow::debugMessage(int, int, const QString &, const QString &text)
+{
+    m_editMain->appendPlainText(text);
+}
+
+void DuzUdozuzeMainWindow::debugPrintf(int, int, const QString &prefix, const char *format,
+                                       va_list args)
+{
+    m_editMain->appendPlainText(DuzUdozuzeLogLine::prefixed(prefix, format, args));
+}
+
+void DuzUdozuzeMainWindow::logPrintf(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const QString line = DuzUdozuzeLogLine::build(format, args);
+    va_end(args);
+    m_editMain->appendPlainText(line);
+}
+
+void DuzUdozuzeMainWindow::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        emit duzUdozuzeClosed();
+        event->ignore();
+    }
+}
+
+void DuzUdozuzeMainWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    emit duzUdozuzeClosed();
+}
+
+void DuzUdozuzeMainWindow::showEvent(QShowEvent *)
+{
+    emit duzUdozuzeShown();
+}
+
+void DuzUdozuzeMainWindow::hideEvent(QHideEvent *)
+{
+    emit duzUdozuzeHidden();
+}
+
+void DuzUdozuzeMainWindow::pushRespondNow() { }

@@ -1,0 +1,53 @@
+#ifndef DUZUDOZUZEMAINWINDOW_H
+#define DUZUDOZUZEMAINWINDOW_H
+
+#include "duzudozuzemainwindowbase.h"
+#include "idebug.h"
+
+#include <QStringList>
+
+#include <memory>
+
+class DuzUdozuzeSocket;
+
+// The program's main window: the form, the log sink, and the owner of the one
+// socket object, whose settings it shows once in the form's labels.
+class DuzUdozuzeMainWindow : public DuzUdozuzeMainWindowBase, public IDebug
+{
+    Q_OBJECT
+
+public:
+    explicit DuzUdozuzeMainWindow(const QStringList &args, QWidget *parent = nullptr,
+                                  const char *name = nullptr, Qt::WindowFlags fl = Qt::Window);
+    ~DuzUdozuzeMainWindow() override;
+
+    DuzUdozuzeSocket *socket() const { return m_pDuzUdozuzeSocket.get(); }
+
+    void debugMessage(int, int, const QString &prefix, const QString &text) override;
+    void debugPrintf(int, int, const QString &prefix, const char *format, va_list args) override;
+    void logPrintf(const char *format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(2, 3);
+
+signals:
+    void duzUdozuzeHidden();
+    void duzUdozuzeShown();
+    void duzUdozuzeClosed();
+
+protected:
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private slots:
+    void pushRespondNow();
+
+private:
+    void showSettings();
+    void updateStatus();
+
+    std::unique_ptr<DuzUdozuzeSocket> m_pDuzUdozuzeSocket;
+    QLabel *m_pqStatusMode = nullptr;
+    QLabel *m_pqStatusCounts = nullptr;
+};
+
+#endif // DUZUDOZUZEMAINWINDOW_H

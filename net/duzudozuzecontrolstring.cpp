@@ -1,0 +1,363 @@
+#include "duzudozuzecontrolstring.h"
+
+#include "duzudozuzeaddress.h"
+#include "duzudozuzelinkcontext.h"
+#include "duzudozuzesettings.h"
+
+#include <QRegularExpression>
+
+#include <array>
+
+namespace {
+
+using Option = DuzUdozuzeControlString::Option;
+
+// Even positions mean true, odd positions false.
+const QString BooleanWords = QStringLiteral("1|0|yes|no|on|off|enable|disable");
+// Four runs of hexadecimal digits joined by any character; whether the text is
+// an address is decided afterwards.
+const QString AddressPattern = QStringLiteral("([\\da-f]+.[\\da-f]+.[\\da-f]+.[\\da-f]+)");
+
+struct Pattern
+{
+    Option option;
+    QRegularExpression expression;
+};
+
+QRegularExpression caseInsensitive(const QString &pattern)
+{
+    QRegularExpression expression(pattern,
+                                  QRegularExpression::CaseInsensitiveOption
+                                          | QRegularExpression::DotMatchesEverythingOption);
+    expression.optimize();
+    return expression;
+}
+
+const std::array<Pattern, 16> &patterns()
+{
+    const QString booleanGroup = QLatin1Char('(') + BooleanWords + QLatin1Char(')');
+    static const std::array<Pattern, 16> table { {
+            { Option::Broadcast, caseInsensitive(QStringLiteral("/broadcast=") + booleanGroup) },
+            { Option::Reuse, caseInsensitive(QStringLiteral("/reuse=") + booleanGroup) },
+            { Option::Host,
+              caseInsensitive(QStringLiteral("/host=(") + AddressPattern
+                              + QStringLiteral("|null|my:(\\d+))")) },
+            { Option::To,
+              caseInsensitive(QStringLiteral("/to=(") + AddressPattern + QStringLiteral("|all)")) },
+            { Option::Port, caseInsensitive(QStringLiteral("/port=(\\d+)")) },
+            { Option::AlarmSystem, caseInsensitive(QStringLiteral("/alarmsystem=(.*)")) },
+            { Option::HxRoot, caseInsensitive(QStringLiteral("/hx_root=(.+)")) },
+            { Option::HxSystem, caseInsensitive(QStringLiteral("/hx_system=(.*)")) },
+            { Option::Workstation, caseInsensitive(QStringLiteral("/workstation=(\\d+|me|all|\\*)")) },
+            { Option::Channel, caseInsensitive(QStringLiteral("/channel=(\\d+|me|all|\\*)")) },
+            { Option::Respond, caseInsensitive(QStringLiteral("/respond")) },
+            { Option::Auto, caseInsensitive(QStringLiteral("/auto=") + booleanGroup) },
+            { Option::Ok, caseInsensitive(QStringLiteral("/ok=") + booleanGroup) },
+            { Option::MaxLines, caseInsensitive(QStringLiteral("/maxlines=(\\d+)")) },
+            { Option::Console, caseInsensitive(QStringLiteral("/console")) },
+            { Option::Help, caseInsensitive(QStringLiteral("^(--help|-h|/\\?|/help)$")) },
+    } };
+    return table;
+}
+
+bool isSkipped(const QString &argument)
+{
+    return argument.startsWith(QLatin1Char('!'));
+}
+
+bool booleanValue(const QString &word)
+{
+    static const QStringList words = BooleanWords.split(QLatin1Char('|'));
+    return words.indexOf(word.toLower()) % 2 == 0;
+}
+
+QByteArray latin1(const QString &text)
+{
+    return text.toLatin1();
+}
+
+// The parse of one list: the settings it writes, the context it logs through
+// and the result that folds every error.
+class Parser
+{
+public:
+    Parser(DuzUdozuzeSettings &settings, DuzUdozuzeLinkContext &context)
+        : s(settings), context(context)
+    {
+    }
+
+    void apply(const QString &argument);
+    bool result = true;
+
+private:
+    void fail() { result = false; }
+    void host(const QRegularExpressionMatch &found);
+    void to(const QString &value);
+    void port(const QString &digits);
+    bool filterExpression(const QString &value, QRegularExpression &filter, const char *error);
+    void channelFilterFromIni();
+    void workstation(const QString &value);
+    void channel(const QString &value);
+    void maxLines(const QString &argument, const QString &digits);
+
+    DuzUdozuzeSettings &s;
+    DuzUdozuzeLinkContext &context;
+};
+
+void Parser::apply(const QString &argument)
+{
+    QRegularExpressionMatch found;
+    switch (DuzUdozuzeControlString::match(argument, &found)) {
+    case Option::None:
+        context.logPrintf("Socket control not recognized '%s'", latin1(argument).constData());
+        fail();
+        break;
+    case Option::Broadcast:
+        s.m_bBroadcast = booleanValue(found.captured(1));
+        break;
+    case Option::Reuse:
+        s.m_bReuseAddress = booleanValue(found.captured(1));
+        break;
+    case Option::Host:
+        host(found);
+        break;
+    case Option::To:
+        to(found.captured(1).toLower());
+        break;
+    case Option::Port:
+        port(found.captured(1));
+        break;
+    case Option::AlarmSystem:
+        context.logPrintf("Alarm System == %s", latin1(found.captured(1)).constData());
+        filterExpression(found.captured(1), s.m_reAlarmSystemFilter,
+                         "Alarm System RE is not valid. '%s' %s");
+        break;
+    case Option::HxRoot:
+        context.logPrintf("HX_ROOT override = '%s'", latin1(found.captured(1)).constData());
+        s.m_strHxRoot = found.captured(1);
+        channelFilterFromIni();
+        break;
+    case Option::HxSystem:
+        context.logPrintf("HX_SYSTEM override = '%s'", latin1(found.captured(1)).constData());
+        if (filterExpression(found.captured(1), s.m_reHxSystemFilter,
+                             "HX_SYSTEM RE is not valid. '%s' %s")) {
+            channelFilterFromIni();
+        }
+        break;
+    case Option::Workstation:
+        workstation(found.captured(1));
+        break;
+    case Option::Channel:
+        channel(found.captured(1));
+        break;
+    case Option::Respond:
+        s.m_bRespond = true;
+        break;
+    case Option::Auto:
+        s.m_bAutoRespond = booleanValue(found.captured(1));
+        break;
+    case Option::Ok:
+        s.m_bOkAtStart = booleanValue(found.captured(1));
+        break;
+    case Option::MaxLines:
+        maxLines(argument, found.captured(1));
+        break;
+    case Option::Console:
+    case Option::Help:
+        // The front end acts on these before the socket exists.
+        break;
+    }
+}
+
+void Parser::host(const QRegularExpressionMatch &found)
+{
+    const QString value = found.captured(1).toLower();
+    if (value == QLatin1String("null")) {
+        s.m_strHostAddress = QStringLiteral("0.0.0.0");
+        return;
+    }
+    if (!value.startsWith(QLatin1String("my:"))) {
+        if (DuzUdozuzeAddress::parse(value)) {
+            s.m_strHostAddress = value;
+        } else {
+            context.logPrintf("Not valid host address: '%s'", latin1(value).constData());
+            fail();
+        }
+        return;
+    }
+
+    const QStringList addresses = context.localAddresses();
+    const int last = int(addresses.size()) - 1;
+    bool ok = false;
+    const uint index = found.captured(3).toUInt(&ok, 10);
+    if (!ok) {
+        context.logPrintf("Host address using 'my:' syntax.  Index '%s' not valid.  Must be "
+                          "integer. (0 to %d).",
+                          latin1(found.captured(3)).constData(), last);
+        fail();
+    } else if (index >= uint(addresses.size())) {
+        context.logPrintf("Host address using 'my:' syntax.  Index %d not valid.  Must be 0 to %d.",
+                          int(index), last);
+        fail();
+    } else if (DuzUdozuzeAddress::parse(addresses.at(index))) {
+        s.m_strHostAddress = addresses.at(index);
+    } else {
+        context.logPrintf("Not valid host address from 'my' list: '%s'",
+                          latin1(addresses.at(index)).constData());
+        fail();
+    }
+}
+
+void Parser::to(const QString &value)
+{
+    if (value == QLatin1String("all")) {
+        s.m_strSendAddress = QStringLiteral("255.255.255.255");
+    } else if (DuzUdozuzeAddress::parse(value)) {
+        s.m_strSendAddress = value;
+    } else {
+        context.logPrintf("Not valid send address: '%s'", latin1(value).constData());
+        fail();
+    }
+}
+
+void Parser::port(const QString &digits)
+{
+    bool ok = false;
+    const int number = digits.toInt(&ok, 10);
+    // A number past the 16-bit port range is refused rather than bound on its
+    // low 16 bits, a port nobody named.
+    if (ok && number <= 0xFFFF) {
+        s.m_nPort = number;
+    } else {
+        context.logPrintf("Not valid port: '%s'", latin1(digits).constData());
+        fail();
+    }
+}
+
+// Installs the case-sensitive expression made from value as filter, or logs
+// error and keeps the filter as it was.
+bool Parser::filterExpression(const QString &value, QRegularExpression &filter, const char *error)
+{
+    QRegularExpression expression(value);
+    if (!expression.isValid()) {
+        context.logPrintf(error, latin1(value).constData(),
+                          latin1(expression.errorString()).constData());
+        fail();
+        return false;
+    }
+    expression.optimize();
+    filter = expression;
+    return true;
+}
+
+// After /hx_root= and /hx_system=: the channel filter follows the system INI
+// file of the root and system as they now stand. A failed lookup is no error.
+void Parser::channelFilterFromIni()
+{
+    int channel = s.m_nChannelFilter;
+    if (context.readSystemIniChannel(s.m_strHxRoot, s.m_strHxSystem, channel)) {
+        s.m_nChannelFilter = channel;
+        context.logPrintf("Channel filter override = '%d'", channel);
+    } else {
+        context.logPrintf("No Channel filter override. Continue to use %d.", s.m_nChannelFilter);
+    }
+}
+
+void Parser::workstation(const QString &value)
+{
+    if (value == QLatin1String("*") || value == QLatin1String("all")) {
+        s.m_nWorkstationFilter = -1;
+        context.logPrintf("Workstation filter override = all");
+        return;
+    }
+    if (value == QLatin1String("me")) {
+        s.m_nWorkstationFilter = s.m_nWorkstation;
+        context.logPrintf("Workstation filter override = me");
+        return;
+    }
+    bool ok = false;
+    s.m_nWorkstationFilter = value.toInt(&ok, 10); // 0 when it does not convert
+    if (!ok) {
+        context.logPrintf("Not a valid workstation number: '%s'", latin1(value).constData());
+        fail();
+    }
+    context.logPrintf("Workstation filter override = '%d'", s.m_nWorkstationFilter);
+}
+
+void Parser::channel(const QString &value)
+{
+    if (value == QLatin1String("*") || value == QLatin1String("all")) {
+        s.m_nChannelFilter = -1;
+        context.logPrintf("Channel filter override = all = -1");
+        return;
+    }
+    if (value == QLatin1String("me")) {
+        int channel = s.m_nChannelFilter;
+        if (context.readSystemIniChannel(s.m_strHxRoot, s.m_strHxSystem, channel)) {
+            s.m_nChannelFilter = channel;
+            context.logPrintf("Channel filter override = mine = %d", channel);
+        } else {
+            context.logPrintf("Channel filter override not valid. Continue to use %d.",
+                              s.m_nChannelFilter);
+        }
+        return;
+    }
+    bool ok = false;
+    const int number = value.toInt(&ok, 10);
+    if (ok) {
+        s.m_nChannelFilter = number;
+        context.logPrintf("Channel filter override = %d", number);
+    } else {
+        context.logPrintf("Not a valid channel filter number: '%s'. Continue to use %d.",
+                          latin1(value).constData(), s.m_nChannelFilter);
+        fail();
+    }
+}
+
+void Parser::maxLines(const QString &argument, const QString &digits)
+{
+    bool ok = false;
+    const int lines = digits.toInt(&ok, 10);
+    if (ok && lines >= 1) {
+        s.m_nMaxLines = lines;
+    } else {
+        context.logPrintf("Socket control not recognized '%s'", latin1(argument).constData());
+        fail();
+    }
+}
+
+} // namespace
+
+DuzUdozuzeControlString::Option DuzUdozuzeControlString::match(const QString &argument,
+                                                                QRegularExpressionMatch *found)
+{
+    for (const Pattern &pattern : patterns()) {
+        QRegularExpressionMatch m = pattern.expression.match(argument);
+        if (m.hasMatch()) {
+            if (found)
+                *found = m;
+            return pattern.option;
+        }
+    }
+    return Option::None;
+}
+
+bool DuzUdozuzeControlString::contains(const QStringList &arguments, Option option)
+{
+    for (const QString &argument : arguments) {
+        if (!isSkipped(argument) && match(argument) == option)
+            return true;
+    }
+    return false;
+}
+
+bool DuzUdozuzeControlString::parse(const QStringList &arguments, DuzUdozuzeSettings &settings,
+                                    DuzUdozuzeLinkContext &context)
+{
+    Parser parser(settings, context);
+    for (const QString &argument : arguments) {
+        if (!isSkipped(argument))
+            parser.apply(argument);
+    }
+    return parser.result;
+}

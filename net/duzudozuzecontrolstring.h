@@ -1,0 +1,50 @@
+#ifndef DUZUDOZUZECONTROLSTRING_H
+#define DUZUDOZUZECONTROLSTRING_H
+
+#include <QRegularExpressionMatch>
+#include <QStringList>
+
+struct DuzUdozuzeSettings;
+class DuzUdozuzeLinkContext;
+
+// The control string: the command-line arguments after the program name, each
+// one /key=value option. Keys are found anywhere in an argument, in any letter
+// case; the first option (in the order of Option) whose pattern matches
+// decides. An argument that starts with '!' is skipped.
+class DuzUdozuzeControlString
+{
+public:
+    enum class Option {
+        None,
+        Broadcast,
+        Reuse,
+        Host,
+        To,
+        Port,
+        AlarmSystem,
+        HxRoot,
+        HxSystem,
+        Workstation,
+        Channel,
+        Respond,
+        // Operator options, tried after the socket's own.
+        Auto,
+        Ok,
+        MaxLines,
+        Console,
+        Help,
+    };
+
+    // Which option the argument names, and the match with its captures.
+    static Option match(const QString &argument, QRegularExpressionMatch *found = nullptr);
+
+    // Whether an argument of the list (not skipped with '!') names the option.
+    static bool contains(const QStringList &arguments, Option option);
+
+    // Applies every argument to settings, logging through context. Returns
+    // true when no argument produced an error; the values stored stay either way.
+    static bool parse(const QStringList &arguments, DuzUdozuzeSettings &settings,
+                      DuzUdozuzeLinkContext &context);
+};
+
+#endif // DUZUDOZUZECONTROLSTRING_H

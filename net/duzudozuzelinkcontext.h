@@ -1,0 +1,27 @@
+#ifndef DUZUDOZUZELINKCONTEXT_H
+#define DUZUDOZUZELINKCONTEXT_H
+
+#include <QStringList>
+
+// What the control-string parser and the set-up need from the host: a
+// printf-style log, the local address list and the system INI channel lookup.
+// The socket object provides it for real; tests provide their own.
+class DuzUdozuzeLinkContext
+{
+public:
+    void logPrintf(const char *format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(2, 3);
+
+    // This workstation's channel from the system INI file under root and
+    // system. On success stores it in channel and returns true; otherwise logs
+    // "Not a valid channel number: '%s'" and leaves channel alone.
+    bool readSystemIniChannel(const QString &root, const QString &system, int &channel);
+
+    // The host's IPv4 addresses as dotted texts, in the resolver's order.
+    virtual QStringList localAddresses() const = 0;
+
+protected:
+    ~DuzUdozuzeLinkContext() = default;
+    virtual void logLine(const QString &line) = 0;
+};
+
+#endif // DUZUDOZUZELINKCONTEXT_H

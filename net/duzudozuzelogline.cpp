@@ -1,0 +1,61 @@
+#include "duzudozuzelogline.h"
+
+#include <QTime>
+
+#include <cstdio>
+#include <vector>
+
+QString DuzUdozuzeLogLine::build(const char *format, va_list args)
+{
+    char buffer[BufferSize];
+    buffer[0] = '\0';
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    // The time is taken after the formatting, once per line.
+    return timeText() + QLatin1Char(' ') + QString::fromLatin1(buffer);
+}
+
+QString DuzUdozuzeLogLine::timeText()
+{
+    return QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz"));
+}
+
+QString DuzUdozuzeLogLine::prefixed(const QString &prefix, const char *format, va_list args)
+{
+    va_list measure;
+    va_copy(measure, args);
+    const int length = std::vsnprintf(nullptr, 0, format, measure);
+    va_end(measure);
+    std::vector<char> message(size_t(qMax(length, 0)) + 1, '\0');
+    std::vsnprintf(message.data(), message.size(), format, args);
+    return prefix + QString::fromLatin1(message.data());
+}
+
+QByteArray DuzUdozuzeLogLine::escaped(const QByteArray &text)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    QByteArray out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out.append(c);
+            continue;
+        }
+        switch (byte) {
+        case '\r':
+            out.append("\\r");
+            break;
+        case '\n':
+            out.append("\\n");
+            break;
+        case '\t':
+            out.append("\\t");
+            break;
+        default:
+            out.append("\\x");
+            out.append(hex[byte >> 4]);
+            out.append(hex[byte & 0xF]);
+        }
+    }
+    return out;
+}

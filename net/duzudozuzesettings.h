@@ -1,0 +1,44 @@
+#ifndef DUZUDOZUZESETTINGS_H
+#define DUZUDOZUZESETTINGS_H
+
+#include <QRegularExpression>
+#include <QString>
+
+// What a workstation knows about itself and how it takes part in the UDP
+// traffic: its identity, the receive filters and the socket settings, as the
+// environment, the system INI file and the control string leave them.
+// Configuration is read once, at start-up.
+struct DuzUdozuzeSettings
+{
+    // Identity.
+    QString m_strHxRoot; // root directory of the host system installation
+    QString m_strHxSystem; // this workstation's system name
+    QString m_strAlarmSystem; // this workstation's alarm system name
+    int m_nChannel = -1; // this workstation's channel; -1: none known
+    int m_nWorkstation = 0; // this workstation's number
+
+    // Monitor filters; -1 lets every workstation or channel through.
+    QRegularExpression m_reHxSystemFilter { QStringLiteral(".*"),
+                                            QRegularExpression::CaseInsensitiveOption };
+    QRegularExpression m_reAlarmSystemFilter { QString(),
+                                               QRegularExpression::CaseInsensitiveOption };
+    int m_nChannelFilter = -1;
+    int m_nWorkstationFilter = -1;
+
+    // Socket.
+    bool m_bBroadcast = true;
+    bool m_bReuseAddress = true;
+    QString m_strHostAddress = QStringLiteral("0.0.0.0");
+    QString m_strSendAddress = QStringLiteral("255.255.255.255");
+    int m_nPort = 9208;
+
+    // Whether the main window shows its Respond group.
+    bool m_bRespond = false;
+
+    // Operator options: how the front end starts.
+    bool m_bAutoRespond = false; // Respond Automatically at start
+    bool m_bOkAtStart = true; // the OK box, and so the health flag, at start
+    int m_nMaxLines = 0; // lines the log view keeps; 0: no limit
+};
+
+#endif // DUZUDOZUZESETTINGS_H

@@ -1,0 +1,246 @@
+#include "duzudozuzesocket.h"
+
+#include "duzudozuzeaddress.h"
+#include "duzudozuzecontrolstring.h"
+#include "duzudozuzelogline.h"
+#include "duzudozuzereception.h"
+#include "duzudozuzesocketdevice.h"
+#include "duzudozuzestatusdatagram.h"
+#include "duzudozuzesystemini.h"
+#include "idebug.h"
+
+#include <QSocketNotifier>
+
+namespace {
+
+// A datagram is read into a buffer of 256 bytes: at most 255 bytes and a zero.
+constexpr qint64 MaxDatagramSize = 255;
+
+QByteArray latin1(const QString &text)
+{
+    return text.toLatin1();
+}
+
+} // namespace
+
+DuzUdozuzeSocket::DuzUdozuzeSocket(const QString &hxRoot, const QString &hxSystem, int workstation,
+                                   const QStringList &args, IDebug *debug,
+                                   AddressLookup addressLookup)
+    : m_pDebug(debug),
+      m_addressLookup(addressLookup ? std::move(addressLookup) : &DuzUdozuzeAddress::hostAddresses)
+{
+    m_settings.m_strHxRoot = hxRoot;
+    m_settings.m_strHxSystem = hxSystem;
+    m_settings.m_nWorkstation = workstation;
+    setUp(args);
+}
+
+DuzUdozuzeSocket::~DuzUdozuzeSocket()
+{
+    // The notifier stops watching before the socket it watches is closed.
+    delete m_pNotifier;
+    m_pSocketDevice.reset();
+}
+
+void DuzUdozuzeSocket::getSettings(QString &hxSystem, QString &hxSystemFilter,
+                                   QString &alarmSystem, QString &alarmSystemFilter,
+                                   int &workstation, int &workstationFilter, int &channel,
+                                   int &channelFilter, int &port, bool &respond) const
+{
+    hxSystem = m_settings.m_strHxSystem;
+    hxSystemFilter = m_settings.m_reHxSystemFilter.pattern();
+    alarmSystem = m_settings.m_strAlarmSystem;
+    alarmSystemFilter = m_settings.m_reAlarmSystemFilter.pattern();
+    workstation = m_settings.m_nWorkstation;
+    workstationFilter = m_settings.m_nWorkstationFilter;
+    channel = m_settings.m_nChannel;
+    channelFilter = m_settings.m_nChannelFilter;
+    port = m_settings.m_nPort;
+    respond = m_settings.m_bRespond;
+}
+
+quint16 DuzUdozuzeSocket::localPort() const
+{
+    return m_pSocketDevice->localPort();
+}
+
+int DuzUdozuzeSocket::socketDescriptor() const
+{
+    return m_pSocketDevice->descriptor();
+}
+
+QStringList DuzUdozuzeSocket::localAddresses() const
+{
+    return m_addressLookup();
+}
+
+bool DuzUdozuzeSocket::parseControlString(const QStringList &args)
+{
+    return DuzUdozuzeControlString::parse(args, m_settings, *this);
+}
+
+void DuzUdozuzeSocket::logLine(const QString &line)
+{
+    m_pDebug->debugMessage(4, 1, QString(), line);
+}
+
+void DuzUdozuzeSocket::setRespondAutomatically(bool on)
+{
+    m_bRespondAutomatically = on;
+}
+
+void DuzUdozuzeSocket::setOk(bool ok)
+{
+    m_mastership.setOk(ok);
+}
+
+void DuzUdozuzeSocket::setUp(const QStringList &args)
+{
+    // This workstation's channel and alarm system name, read once, before the
+    // control string can change the root.
+    readSystemIniChannel(m_settings.m_strHxRoot, m_settings.m_strHxSystem, m_settings.m_nChannel);
+    m_settings.m_strAlarmSystem = QString::fromLatin1(
+            DuzUdozuzeSystemIni::read(m_settings.m_strHxRoot, m_settings.m_strHxSystem)
+                    .alarmSystem);
+
+    m_pSocketDevice = std::make_unique<DuzUdozuzeSocketDevice>();
+
+    const bool settingsValid = parseControlString(args);
+
+    logPrintf("Constructor: system is %s/%s, Alarm System is %s/%s, Workstation is %d/%d",
+              latin1(m_settings.m_strHxSystem).constData(),
+              latin1(m_settings.m_reHxSystemFilter.pattern()).constData(),
+              latin1(m_settings.m_strAlarmSystem).constData(),
+              latin1(m_settings.m_reAlarmSystemFilter.pattern()).constData(),
+              m_settings.m_nWorkstation, m_settings.m_nWorkstationFilter);
+
+    if (!settingsValid) {
+        logPrintf("UDP Settings not valid. Don't enable.");
+        m_bValid = false;
+        return;
+    }
+    setUpSocket();
+}
+
+// Each step that fails logs its line and clears m_bValid; the set-up goes on.
+void DuzUdozuzeSocket::setUpSocket()
+{
+    using Option = DuzUdozuzeSocketDevice::Option;
+    if (!m_pSocketDevice->setOption(Option::Broadcast, m_settings.m_bBroadcast ? 1 : 0)) {
+        logPrintf("can't set UDP sockopt - Broadcast");
+        m_bValid = false;
+    }
+    if (!m_pSocketDevice->setOption(Option::ReuseAddress, m_settings.m_bReuseAddress ? 1 : 0)) {
+        logPrintf("can't set UDP sockopt - Reuse address");
+        m_bValid = false;
+    }
+
+    quint32 hostAddress = 0;
+    if (const auto address = DuzUdozuzeAddress::parse(m_settings.m_strHostAddress)) {
+        hostAddress = *address;
+    } else {
+        logPrintf("Can't set socket address to '%s'",
+                  latin1(m_settings.m_strHostAddress).constData());
+        m_bValid = false;
+    }
+
+    logPrintf("List of addresses is %s",
+              latin1(localAddresses().join(QLatin1Char('/'))).constData());
+
+    if (!m_pSocketDevice->bind(hostAddress, quint16(m_settings.m_nPort))) {
+        logPrintf("Can't bind UDP listen socket");
+        m_bValid = false;
+    }
+
+    if (!m_pSocketDevice->isValid()) {
+        logPrintf("Notifier not created");
+        m_bValid = false;
+        return;
+    }
+    m_pNotifier = new QSocketNotifier(m_pSocketDevice->descriptor(), QSocketNotifier::Read, this);
+    connect(m_pNotifier, &QSocketNotifier::activated, this,
+            [this](QSocketDescriptor socket) { rxData(int(socket)); });
+}
+
+void DuzUdozuzeSocket::rxData(int)
+{
+    char buffer[MaxDatagramSize + 1];
+    quint32 address = 0;
+    quint16 port = 0;
+    const qint64 count = m_pSocketDevice->readDatagram(buffer, MaxDatagramSize, &address, &port);
+    if (count < 0) {
+        // A failed read consumes the socket's pending error; nothing is parsed.
+        if (!m_pSocketDevice->wouldBlock())
+            logPrintf("Receive error: %s", latin1(m_pSocketDevice->errorString()).constData());
+        return;
+    }
+    // The text is what precedes the first zero byte.
+    handleDatagram(QByteArray(buffer, qstrnlen(buffer, size_t(count))), address, port);
+}
+
+void DuzUdozuzeSocket::handleDatagram(const QByteArray &raw, quint32 address, quint16 port)
+{
+    ++m_counts.received;
+    const QByteArray quoted = DuzUdozuzeLogLine::escaped(raw);
+    const QByteArray sender = latin1(DuzUdozuzeAddress::toText(address));
+    const int type = int(QSocketNotifier::Read);
+
+    const auto datagram = DuzUdozuzeStatusDatagram::parse(QString::fromLatin1(raw));
+    if (!datagram) {
+        ++m_counts.notCurrentFormat;
+        logPrintf("Received '%s'. Not current format. %s:%d. type %d", quoted.constData(),
+                  sender.constData(), int(port), type);
+        emit countsChanged();
+        return;
+    }
+    if (!DuzUdozuzeReception::passesMonitorFilters(*datagram, m_settings)) {
+        ++m_counts.filtered;
+        emit countsChanged();
+        return;
+    }
+    ++m_counts.shown;
+    logPrintf("Received '%s'. %s:%d. type %d", quoted.constData(), sender.constData(), int(port),
+              type);
+    emit countsChanged();
+
+    if (!m_bRespondAutomatically)
+        return;
+    if (const char *failure = DuzUdozuzeReception::respondCheckFailure(*datagram, m_settings)) {
+        logPrintf("%s", failure);
+        return;
+    }
+    logPrintf("Received Data is '%s'. Address %s:%d. type %d.", quoted.constData(),
+              sender.constData(), int(port), type);
+    handleMessageCode(datagram->code, datagram->healthWord);
+}
+
+void DuzUdozuzeSocket::handleMessageCode(const QString &code, const QString &healthWord)
+{
+    const bool wasMaster = m_mastership.isMaster();
+    const DuzUdozuzeMastership::Step step = m_mastership.decide(code, healthWord);
+    logPrintf("%s", step.line.constData());
+    m_mastership.apply(step);
+    if (step.master != wasMaster)
+        emit mastershipChanged(step.master);
+    if (step.answerNo)
+        broadcastStatus(QStringLiteral("NO"));
+}
+
+void DuzUdozuzeSocket::broadcastStatus(const QString &code)
+{
+    const QByteArray text = DuzUdozuzeStatusDatagram::format(
+            code, m_settings.m_strHxSystem, m_settings.m_strAlarmSystem,
+            m_settings.m_nWorkstation, m_settings.m_nChannel, m_mastership.isOk());
+    if (!m_pSocketDevice)
+        return;
+    // The control string accepts only valid send addresses.
+    const quint32 address = DuzUdozuzeAddress::parse(m_settings.m_strSendAddress).value_or(0);
+    if (m_pSocketDevice->writeDatagram(text, address, m_pSocketDevice->localPort()) < 0) {
+        logPrintf("client socket write error");
+        return;
+    }
+    ++m_counts.answersSent;
+    logPrintf("**Broadcasting WS:%d Master:%d '%s'", m_settings.m_nWorkstation,
+              m_mastership.masterWorkstation(), DuzUdozuzeLogLine::escaped(text).constData());
+    emit countsChanged();
+}

@@ -1,0 +1,92 @@
+#ifndef DUZUDOZUZESOCKET_H
+#define DUZUDOZUZESOCKET_H
+
+#include "duzudozuzelinkcontext.h"
+#include "duzudozuzemastership.h"
+#include "duzudozuzesettings.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+struct IDebug;
+class DuzUdozuzeSocketDevice;
+class QSocketNotifier;
+
+// The one object that holds what the workstation knows about itself and the
+// UDP traffic it takes part in: identity, filters, socket settings, the UDP
+// socket with its read notifier, and the mastership state. Its constructor
+// does the whole set-up and logs every step through the sink; isValid() tells
+// whether every step succeeded.
+class DuzUdozuzeSocket : public QObject, public DuzUdozuzeLinkContext
+{
+    Q_OBJECT
+
+public:
+    // How the local address list is looked up; by default the host's resolver.
+    using AddressLookup = std::function<QStringList()>;
+
+    struct Counts
+    {
+        quint64 received = 0; // datagrams read
+        quint64 shown = 0; // passed the filters and logged
+        quint64 filtered = 0; // dropped by a monitor filter
+        quint64 notCurrentFormat = 0;
+        quint64 answersSent = 0;
+    };
+
+    DuzUdozuzeSocket(const QString &hxRoot, const QString &hxSystem, int workstation,
+                     const QStringList &args, IDebug *debug, AddressLookup addressLookup = {});
+    ~DuzUdozuzeSocket() override;
+
+    bool isValid() const { return m_bValid; }
+    void getSettings(QString &hxSystem, QString &hxSystemFilter, QString &alarmSystem,
+                     QString &alarmSystemFilter, int &workstation, int &workstationFilter,
+                     int &channel, int &channelFilter, int &port, bool &respond) const;
+    const DuzUdozuzeSettings &settings() const { return m_settings; }
+
+    bool isMaster() const { return m_mastership.isMaster(); }
+    bool isOk() const { return m_mastership.isOk(); }
+    bool respondsAutomatically() const { return m_bRespondAutomatically; }
+    const Counts &counts() const { return m_counts; }
+    // The bound port, or 0 while unbound.
+    quint16 localPort() const;
+    int socketDescriptor() const;
+
+    QStringList localAddresses() const override;
+    bool parseControlString(const QStringList &args);
+    void broadcastStatus(const QString &code);
+    void handleMessageCode(const QString &code, const QString &healthWord);
+
+public slots:
+    // Fed by the front end: the Respond Automatically and OK boxes.
+    void setRespondAutomatically(bool on);
+    void setOk(bool ok);
+
+signals:
+    void countsChanged();
+    void mastershipChanged(bool master);
+
+protected:
+    void logLine(const QString &line) override;
+
+private:
+    void setUp(const QStringList &args);
+    void setUpSocket();
+    void rxData(int socket);
+    void handleDatagram(const QByteArray &raw, quint32 address, quint16 port);
+
+    DuzUdozuzeSettings m_settings;
+    DuzUdozuzeMastership m_mastership;
+    std::unique_ptr<DuzUdozuzeSocketDevice> m_pSocketDevice;
+    QSocketNotifier *m_pNotifier = nullptr; // child of this object
+    IDebug *m_pDebug; // not owned; outlives this object
+    AddressLookup m_addressLookup;
+    bool m_bValid = true;
+    bool m_bRespondAutomatically = false;
+    Counts m_counts;
+};
+
+#endif // DUZUDOZUZESOCKET_H

@@ -1,0 +1,45 @@
+#ifndef DUZUDOZUZESOCKETDEVICE_H
+#define DUZUDOZUZESOCKETDEVICE_H
+
+#include <QByteArray>
+#include <QString>
+
+// A native IPv4 UDP socket, created at once and closed on destruction. Every
+// call into the platform's sockets layer lives in this class. The socket is
+// non-blocking: a read with nothing waiting returns at once.
+class DuzUdozuzeSocketDevice
+{
+public:
+    enum class Option { Broadcast, ReuseAddress, ReceiveBufferSize };
+
+    DuzUdozuzeSocketDevice();
+    ~DuzUdozuzeSocketDevice();
+    DuzUdozuzeSocketDevice(const DuzUdozuzeSocketDevice &) = delete;
+    DuzUdozuzeSocketDevice &operator=(const DuzUdozuzeSocketDevice &) = delete;
+
+    bool isValid() const { return m_descriptor >= 0; }
+    int descriptor() const { return m_descriptor; }
+
+    // Sets a socket-level option to an int value (0 or 1 for the switches).
+    bool setOption(Option option, int value);
+    int option(Option option) const;
+
+    // address and port in host order.
+    bool bind(quint32 address, quint16 port);
+    quint16 localPort() const;
+
+    // Reads one datagram, at most maxSize bytes (the rest of a longer one is
+    // discarded). Returns the byte count, or -1 on an error; wouldBlock() then
+    // tells whether nothing was waiting and errorString() names the error.
+    qint64 readDatagram(char *data, qint64 maxSize, quint32 *address, quint16 *port);
+    qint64 writeDatagram(const QByteArray &data, quint32 address, quint16 port);
+
+    bool wouldBlock() const;
+    QString errorString() const;
+
+private:
+    int m_descriptor = -1;
+    int m_error = 0;
+};
+
+#endif // DUZUDOZUZESOCKETDEVICE_H

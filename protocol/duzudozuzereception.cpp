@@ -1,0 +1,41 @@
+#include "duzudozuzereception.h"
+
+#include "duzudozuzesettings.h"
+#include "duzudozuzestatusdatagram.h"
+
+namespace {
+
+bool patternPasses(const QRegularExpression &filter, const QString &field)
+{
+    return filter.pattern().isEmpty() || filter.match(field).hasMatch();
+}
+
+bool numberPasses(int filter, int value)
+{
+    return filter == -1 || filter == value;
+}
+
+} // namespace
+
+bool DuzUdozuzeReception::passesMonitorFilters(const DuzUdozuzeStatusDatagram &datagram,
+                                               const DuzUdozuzeSettings &settings)
+{
+    return patternPasses(settings.m_reHxSystemFilter, datagram.system)
+            && patternPasses(settings.m_reAlarmSystemFilter, datagram.alarmSystem)
+            && numberPasses(settings.m_nWorkstationFilter, datagram.workstation)
+            && numberPasses(settings.m_nChannelFilter, datagram.channel);
+}
+
+const char *DuzUdozuzeReception::respondCheckFailure(const DuzUdozuzeStatusDatagram &datagram,
+                                                     const DuzUdozuzeSettings &settings)
+{
+    if (datagram.system.toUpper() != settings.m_strHxSystem.toUpper())
+        return "Not our HX system.";
+    if (datagram.alarmSystem.toUpper() != settings.m_strAlarmSystem.toUpper())
+        return "Not our alarm system.";
+    if (settings.m_nWorkstation != -1 && settings.m_nWorkstation == datagram.workstation)
+        return "It's from me.";
+    if (settings.m_nChannel != -1 && settings.m_nChannel != datagram.channel)
+        return "Not my channel.";
+    return nullptr;
+}
