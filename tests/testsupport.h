@@ -1,6 +1,7 @@
 #ifndef TESTSUPPORT_H
 #define TESTSUPPORT_H
 
+#include "duzudozuzelinkcontext.h"
 #include "duzudozuzesocket.h"
 #include "idebug.h"
 
@@ -39,6 +40,20 @@ public:
     QStringList textsFrom(qsizetype first) const { return texts().mid(first); }
 
     QStringList lines;
+};
+
+// The control string's and the set-up's view of the host, with a chosen
+// local address list; the lines it logs go to sink.
+class FakeLinkContext : public DuzUdozuzeLinkContext
+{
+public:
+    QStringList localAddresses() const override { return addresses; }
+
+    QStringList addresses;
+    RecordingSink sink;
+
+protected:
+    void logLine(const QString &line) override { sink.lines.append(line); }
 };
 
 // A host installation in a temporary directory: root/system/config/system/

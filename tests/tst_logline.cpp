@@ -1,4 +1,153 @@
+#include "duzudozuzelogline.h"
+#include "duzudozuzemainwindow.h"
+#include "testsupport.h"
+
+#include <QPlainTextEdit>
 #include <QtTest>
-class Test : public QObject { Q_OBJECT private slots: void placeholder() { QVERIFY(true); } };
-QTEST_GUILESS_MAIN(Test)
+
+// The log line: its time, its text and its limit, and the window as a sink.
+class TestLogLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void lineIsTimeBlankText();
+    void messageLength_data();
+    void messageLength();
+    void percentInsideValueStaysLiteral();
+    void sameMillisecondKeepsOrder();
+    void debugMessageAppendsTextOnly();
+    void debugPrintfPrefixesWithoutTime();
+    void markupShowsLiterally();
+    void escaped_data();
+    void escaped();
+
+private:
+    QStringList logLines() const;
+    std::unique_ptr<DuzUdozuzeMainWindow> window;
+    QPlainTextEdit *log = nullptr;
+};
+
+void TestLogLine::init()
+{
+    window = std::make_unique<DuzUdozuzeMainWindow>(
+            QStringList { QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0") });
+    log = window->findChild<QPlainTextEdit *>(QStringLiteral("m_editMain"));
+    QVERIFY(log);
+    log->clear();
+}
+
+void TestLogLine::cleanup()
+{
+    window.reset();
+}
+
+QStringList TestLogLine::logLines() const
+{
+    return log->toPlainText().split(QLatin1Char('\n'));
+}
+
+void TestLogLine::lineIsTimeBlankText()
+{
+    window->logPrintf("Can't bind UDP listen socket");
+    const QString line = logLines().constLast();
+    QVERIFY2(QRegularExpression(QStringLiteral("^([01]\\d|2[0-3]):[0-5]\\d:[0-5]\\d\\.\\d{3} $"))
+                     .match(line.left(13))
+                     .hasMatch(),
+             qPrintable(line));
+    QCOMPARE(line.mid(13), QStringLiteral("Can't bind UDP listen socket"));
+}
+
+void TestLogLine::messageLength_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("logged");
+    QTest::newRow("exactly 4095") << 4095 << 4095;
+    QTest::newRow("4096 is cut") << 4096 << 4095;
+    QTest::newRow("far past the buffer") << 100000 << 4095;
+}
+
+void TestLogLine::messageLength()
+{
+    QFETCH(int, length);
+    QFETCH(int, logged);
+    const QByteArray value(length, 'x');
+    window->logPrintf("%s", value.constData());
+    QCOMPARE(logLines().constLast().mid(13), QString(logged, QLatin1Char('x')));
+}
+
+void TestLogLine::percentInsideValueStaysLiteral()
+{
+    window->logPrintf("Socket control not recognized '%s'", "/x=%n%s%d%%");
+    QCOMPARE(logLines().constLast().mid(13),
+             QStringLiteral("Socket control not recognized '/x=%n%s%d%%'"));
+}
+
+void TestLogLine::sameMillisecondKeepsOrder()
+{
+    for (int i = 0; i < 50; ++i)
+        window->logPrintf("line %d", i);
+    const QStringList lines = logLines();
+    QCOMPARE(lines.size(), 50);
+    for (int i = 0; i < 50; ++i)
+        QCOMPARE(lines.at(i).mid(13), QStringLiteral("line %1").arg(i));
+}
+
+void TestLogLine::debugMessageAppendsTextOnly()
+{
+    static_cast<IDebug *>(window.get())
+            ->debugMessage(4, 1, QStringLiteral("PREFIX"), QStringLiteral("just this"));
+    QCOMPARE(logLines(), QStringList { QStringLiteral("just this") });
+}
+
+namespace {
+void callDebugPrintf(IDebug *sink, const QString &prefix, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    sink->debugPrintf(4, 1, prefix, format, args);
+    va_end(args);
+}
+} // namespace
+
+void TestLogLine::debugPrintfPrefixesWithoutTime()
+{
+    callDebugPrintf(window.get(), QStringLiteral("pre:"), "value %d of '%s'", 5, "five");
+    callDebugPrintf(window.get(), QString(), "%s", QByteArray(6000, 'y').constData());
+    const QStringList lines = logLines();
+    QCOMPARE(lines.at(0), QStringLiteral("pre:value 5 of 'five'"));
+    // No fixed limit here: the buffer is sized from the message.
+    QCOMPARE(lines.at(1), QString(6000, QLatin1Char('y')));
+}
+
+void TestLogLine::markupShowsLiterally()
+{
+    window->logPrintf("Received '%s'", "<b>x</b> &amp; <a href=\"y\">z</a>");
+    QCOMPARE(log->document()->blockCount(), 1);
+    QCOMPARE(logLines().constLast().mid(13),
+             QStringLiteral("Received '<b>x</b> &amp; <a href=\"y\">z</a>'"));
+}
+
+void TestLogLine::escaped_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("shown");
+    QTest::newRow("plain") << QByteArray("NA:a:b:1:2:OK") << QByteArray("NA:a:b:1:2:OK");
+    QTest::newRow("line ends") << QByteArray("a\r\nb") << QByteArray("a\\r\\nb");
+    QTest::newRow("tab") << QByteArray("a\tb") << QByteArray("a\\tb");
+    QTest::newRow("other control") << QByteArray("\x01\x1f\x7f", 3) << QByteArray("\\x01\\x1F\\x7F");
+    QTest::newRow("zero byte") << QByteArray("a\0b", 3) << QByteArray("a\\x00b");
+    QTest::newRow("latin-1 kept") << QByteArray("\xe9\xff") << QByteArray("\xe9\xff");
+}
+
+void TestLogLine::escaped()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, shown);
+    QCOMPARE(DuzUdozuzeLogLine::escaped(text), shown);
+}
+
+QTEST_MAIN(TestLogLine)
 #include "tst_logline.moc"

@@ -1,4 +1,312 @@
+#include "duzudozuzemainwindow.h"
+#include "duzudozuzesocket.h"
+#include "testsupport.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QtTest>
-class Test : public QObject { Q_OBJECT private slots: void placeholder() { QVERIFY(true); } };
-QTEST_GUILESS_MAIN(Test)
+
+// The window: start-up with its environment and control string, the labels,
+// its signals, Clear, and the boxes that feed the socket.
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void bareForm();
+    void formName();
+    void workstationVariable_data();
+    void workstationVariable();
+    void defaultLabels();
+    void controlStringLabels();
+    void failedSetUp();
+    void respondGroupShown();
+    void signalsOnCloseAndEscape();
+    void signalsOnShowAndHide();
+    void clearEmptiesLog();
+    void respondNowDoesNothing();
+    void boxesFeedSocket();
+    void operatorOptionsSetBoxes();
+    void maxLinesDropsOldest();
+    void statusBarShowsModeAndCounts();
+
+private:
+    static QStringList loopback(QStringList args = {});
+};
+
+template<typename T>
+T *child(QWidget *window, const char *name)
+{
+    T *widget = window->findChild<T *>(QLatin1String(name));
+    if (!widget)
+        qFatal("no widget %s", name);
+    return widget;
+}
+
+QString labelText(QWidget *window, const char *name)
+{
+    return child<QLabel>(window, name)->text();
+}
+
+QStringList logLines(QWidget *window)
+{
+    return child<QPlainTextEdit>(window, "m_editMain")->toPlainText().split(QLatin1Char('\n'));
+}
+
+QStringList TestMainWindow::loopback(QStringList args)
+{
+    // Bound to loopback on a port of the system's choosing.
+    return args << QStringLiteral("/host=127.0.0.1") << QStringLiteral("/port=0");
+}
+
+void TestMainWindow::init()
+{
+    qputenv("HX_WORKSTATION", "3");
+    qunsetenv("HX_ROOT");
+    qunsetenv("HX_SYSTEM");
+}
+
+void TestMainWindow::bareForm()
+{
+    DuzUdozuzeMainWindowBase form;
+    for (const char *name : { "m_pqTextMyAlarmSystem", "m_pqTextAlarmSystemFilter" })
+        QCOMPARE(labelText(&form, name), QStringLiteral("name"));
+    for (const char *name : { "m_pqTextMyWorkstation", "m_pqTextMyChannel",
+                              "m_pqTextWorkstationFilter", "m_pqTextChannelFilter", "m_pqTextPort" })
+        QCOMPARE(labelText(&form, name), QStringLiteral("num"));
+    for (const char *name : { "m_pqTextMyHxSystem", "m_pqTextHxSystemFilter" })
+        QCOMPARE(labelText(&form, name), QStringLiteral("system"));
+    QCOMPARE(labelText(&form, "textLabel7"), QStringLiteral("HX_Cystem:"));
+    QCOMPARE(labelText(&form, "textLabel9"), QStringLiteral("Port:"));
+    QCOMPARE(child<QGroupBox>(&form, "m_pqButtonGroupMySettings")->title(),
+             QStringLiteral("My Settings"));
+    QCOMPARE(child<QGroupBox>(&form, "m_pqButtonGroupFilterSettings")->title(),
+             QStringLiteral("Filter Settings"));
+    QCOMPARE(child<QGroupBox>(&form, "m_pqGroupRespond")->title(), QStringLiteral("Respond"));
+    QCOMPARE(child<QPushButton>(&form, "m_pushClear")->text(), QStringLiteral("Clear"));
+    QCOMPARE(child<QPushButton>(&form, "m_pqPushRespondNow")->text(),
+             QStringLiteral("Respond Now"));
+    QVERIFY(child<QCheckBox>(&form, "m_pqCheckOk")->isChecked());
+    QVERIFY(!child<QCheckBox>(&form, "m_pqCheckRespondAutomatically")->isChecked());
+    QVERIFY(!child<QPlainTextEdit>(&form, "m_editMain")->isReadOnly());
+    QCOMPARE(form.windowTitle(), QStringLiteral("DuzUdozuze"));
+    QCOMPARE(form.size(), QSize(600, 504).expandedTo(form.minimumSizeHint()));
+    QVERIFY(form.statusBar());
+}
+
+void TestMainWindow::formName()
+{
+    QCOMPARE(DuzUdozuzeMainWindowBase().objectName(), QStringLiteral("DuzUdozuzeMainWindowBase"));
+    QCOMPARE(DuzUdozuzeMainWindowBase(nullptr, "mine").objectName(), QStringLiteral("mine"));
+}
+
+void TestMainWindow::workstationVariable_data()
+{
+    QTest::addColumn<bool>("set");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QString>("firstLine");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("unset") << false << QByteArray()
+                           << QStringLiteral("Not a valid workstation number: ''") << "0";
+    QTest::newRow("12") << true << QByteArray("12")
+                        << QStringLiteral("Not a valid channel number: ''") << "12";
+    QTest::newRow("12abc") << true << QByteArray("12abc")
+                           << QStringLiteral("Not a valid workstation number: '12abc'") << "0";
+}
+
+void TestMainWindow::workstationVariable()
+{
+    QFETCH(bool, set);
+    QFETCH(QByteArray, value);
+    QFETCH(QString, firstLine);
+    QFETCH(QString, shown);
+    if (set)
+        qputenv("HX_WORKSTATION", value);
+    else
+        qunsetenv("HX_WORKSTATION");
+    DuzUdozuzeMainWindow window(loopback());
+    QCOMPARE(logLines(&window).constFirst().mid(13), firstLine);
+    QCOMPARE(labelText(&window, "m_pqTextMyWorkstation"), shown);
+    QCOMPARE(window.socket()->settings().m_nWorkstation, shown.toInt());
+}
+
+void TestMainWindow::defaultLabels()
+{
+    // No control string at all: the defaults, bound to 0.0.0.0 port 9208.
+    DuzUdozuzeMainWindow window({});
+    QCOMPARE(labelText(&window, "m_pqTextHxSystemFilter"), QStringLiteral(".*"));
+    QCOMPARE(labelText(&window, "m_pqTextAlarmSystemFilter"), QString());
+    QCOMPARE(labelText(&window, "m_pqTextWorkstationFilter"), QStringLiteral("-1"));
+    QCOMPARE(labelText(&window, "m_pqTextChannelFilter"), QStringLiteral("-1"));
+    QCOMPARE(labelText(&window, "m_pqTextPort"), QStringLiteral("9208"));
+    QCOMPARE(labelText(&window, "m_pqTextMyChannel"), QStringLiteral("-1"));
+    QCOMPARE(labelText(&window, "m_pqTextMyWorkstation"), QStringLiteral("3"));
+    QVERIFY(child<QGroupBox>(&window, "m_pqGroupRespond")->isHidden());
+    QVERIFY(child<QCheckBox>(&window, "m_pqCheckOk")->isChecked());
+    QVERIFY(!child<QCheckBox>(&window, "m_pqCheckRespondAutomatically")->isChecked());
+}
+
+void TestMainWindow::controlStringLabels()
+{
+    HostInstallation host;
+    host.writeNetwork(QStringLiteral("north"), "Fire", 4);
+    qputenv("HX_ROOT", host.root().toLocal8Bit());
+    qputenv("HX_SYSTEM", "north");
+    DuzUdozuzeMainWindow window({ QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0"),
+                                  QStringLiteral("/workstation=me"),
+                                  QStringLiteral("/hx_system=nor.h") });
+    QVERIFY(window.socket()->isValid());
+    QCOMPARE(labelText(&window, "m_pqTextMyHxSystem"), QStringLiteral("north"));
+    QCOMPARE(labelText(&window, "m_pqTextHxSystemFilter"), QStringLiteral("nor.h"));
+    QCOMPARE(labelText(&window, "m_pqTextMyAlarmSystem"), QStringLiteral("Fire"));
+    QCOMPARE(labelText(&window, "m_pqTextWorkstationFilter"), QStringLiteral("3"));
+    QCOMPARE(labelText(&window, "m_pqTextMyChannel"), QStringLiteral("4"));
+    QCOMPARE(labelText(&window, "m_pqTextChannelFilter"), QStringLiteral("4"));
+    QCOMPARE(labelText(&window, "m_pqTextPort"), QStringLiteral("0"));
+    const QStringList lines = logLines(&window);
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines.at(0).mid(13), QStringLiteral("Workstation filter override = me"));
+    QCOMPARE(lines.at(1).mid(13), QStringLiteral("HX_SYSTEM override = 'nor.h'"));
+    QCOMPARE(lines.at(2).mid(13), QStringLiteral("Channel filter override = '4'"));
+    QCOMPARE(lines.at(3).mid(13),
+             QStringLiteral("Constructor: system is north/nor.h, Alarm System is Fire/, "
+                            "Workstation is 3/3"));
+    QVERIFY(lines.at(4).mid(13).startsWith(QLatin1String("List of addresses is ")));
+}
+
+void TestMainWindow::failedSetUp()
+{
+    DuzUdozuzeMainWindow window(loopback({ QStringLiteral("/port=1"), QStringLiteral("/bogus") }));
+    QVERIFY(!window.socket()->isValid());
+    const QStringList lines = logLines(&window);
+    QCOMPARE(lines.constLast(), QStringLiteral("failed to set-up UDP system."));
+    QCOMPARE(lines.at(lines.size() - 2).mid(13),
+             QStringLiteral("UDP Settings not valid. Don't enable."));
+    // The labels still show what the socket holds.
+    QCOMPARE(labelText(&window, "m_pqTextPort"), QStringLiteral("0"));
+}
+
+void TestMainWindow::respondGroupShown()
+{
+    DuzUdozuzeMainWindow window(loopback({ QStringLiteral("/respond") }));
+    QVERIFY(!child<QGroupBox>(&window, "m_pqGroupRespond")->isHidden());
+    QVERIFY(child<QCheckBox>(&window, "m_pqCheckOk")->isChecked());
+    QVERIFY(!child<QCheckBox>(&window, "m_pqCheckRespondAutomatically")->isChecked());
+}
+
+void TestMainWindow::signalsOnCloseAndEscape()
+{
+    DuzUdozuzeMainWindow window(loopback());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy closed(&window, &DuzUdozuzeMainWindow::duzUdozuzeClosed);
+    QSignalSpy hidden(&window, &DuzUdozuzeMainWindow::duzUdozuzeHidden);
+
+    QTest::keyPress(&window, Qt::Key_Escape);
+    QCOMPARE(closed.count(), 0);
+    QTest::keyRelease(&window, Qt::Key_Escape);
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(window.isVisible());
+
+    QTest::keyRelease(&window, Qt::Key_A);
+    QCOMPARE(closed.count(), 1);
+
+    QVERIFY(window.close());
+    QCOMPARE(closed.count(), 2);
+    QCOMPARE(hidden.count(), 1);
+    QVERIFY(!window.isVisible());
+}
+
+void TestMainWindow::signalsOnShowAndHide()
+{
+    DuzUdozuzeMainWindow window(loopback());
+    QSignalSpy shown(&window, &DuzUdozuzeMainWindow::duzUdozuzeShown);
+    QSignalSpy hidden(&window, &DuzUdozuzeMainWindow::duzUdozuzeHidden);
+    window.show();
+    QCOMPARE(shown.count(), 1);
+    window.hide();
+    QCOMPARE(hidden.count(), 1);
+    window.show();
+    window.hide();
+    QCOMPARE(shown.count(), 2);
+    QCOMPARE(hidden.count(), 2);
+}
+
+void TestMainWindow::clearEmptiesLog()
+{
+    DuzUdozuzeMainWindow window(loopback());
+    window.logPrintf("first");
+    QTest::mouseClick(child<QPushButton>(&window, "m_pushClear"), Qt::LeftButton);
+    QCOMPARE(child<QPlainTextEdit>(&window, "m_editMain")->toPlainText(), QString());
+    window.logPrintf("second");
+    const QStringList lines = logLines(&window);
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(lines.at(0).mid(13), QStringLiteral("second"));
+}
+
+void TestMainWindow::respondNowDoesNothing()
+{
+    DuzUdozuzeMainWindow window(loopback({ QStringLiteral("/respond") }));
+    const QString before = child<QPlainTextEdit>(&window, "m_editMain")->toPlainText();
+    QTest::mouseClick(child<QPushButton>(&window, "m_pqPushRespondNow"), Qt::LeftButton);
+    QCOMPARE(child<QPlainTextEdit>(&window, "m_editMain")->toPlainText(), before);
+    QCOMPARE(window.socket()->counts().answersSent, 0u);
+}
+
+void TestMainWindow::boxesFeedSocket()
+{
+    DuzUdozuzeMainWindow window(loopback({ QStringLiteral("/respond") }));
+    DuzUdozuzeSocket *socket = window.socket();
+    // OK starts checked, so the workstation starts healthy.
+    QVERIFY(socket->isOk());
+    QVERIFY(!socket->respondsAutomatically());
+    child<QCheckBox>(&window, "m_pqCheckRespondAutomatically")->setChecked(true);
+    QVERIFY(socket->respondsAutomatically());
+    child<QCheckBox>(&window, "m_pqCheckOk")->setChecked(false);
+    QVERIFY(!socket->isOk());
+    QVERIFY(socket->respondsAutomatically());
+    child<QCheckBox>(&window, "m_pqCheckRespondAutomatically")->setChecked(false);
+    QVERIFY(!socket->respondsAutomatically());
+}
+
+void TestMainWindow::operatorOptionsSetBoxes()
+{
+    DuzUdozuzeMainWindow window(loopback({ QStringLiteral("/auto=yes"), QStringLiteral("/ok=0") }));
+    QVERIFY(child<QCheckBox>(&window, "m_pqCheckRespondAutomatically")->isChecked());
+    QVERIFY(!child<QCheckBox>(&window, "m_pqCheckOk")->isChecked());
+    QVERIFY(window.socket()->respondsAutomatically());
+    QVERIFY(!window.socket()->isOk());
+}
+
+void TestMainWindow::maxLinesDropsOldest()
+{
+    DuzUdozuzeMainWindow window(loopback({ QStringLiteral("/maxlines=3") }));
+    for (int i = 0; i < 10; ++i)
+        window.logPrintf("line %d", i);
+    const QStringList lines = logLines(&window);
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.at(0).mid(13), QStringLiteral("line 7"));
+    QCOMPARE(lines.at(2).mid(13), QStringLiteral("line 9"));
+}
+
+void TestMainWindow::statusBarShowsModeAndCounts()
+{
+    DuzUdozuzeMainWindow window(loopback());
+    const QList<QLabel *> labels = window.statusBar()->findChildren<QLabel *>();
+    QStringList texts;
+    for (const QLabel *label : labels)
+        texts.append(label->text());
+    QVERIFY2(texts.contains(QStringLiteral("Slave")), qPrintable(texts.join('|')));
+    QVERIFY2(texts.contains(QStringLiteral("Received 0, shown 0, filtered 0, not current format "
+                                           "0, answers sent 0")),
+             qPrintable(texts.join('|')));
+}
+
+QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

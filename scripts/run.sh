@@ -1,0 +1,7 @@
+#!/bin/bash
+# Installs what is missing, builds, and starts DuzUdozuze with the given
+# control string, e.g. scripts/run.sh /respond /to=127.0.0.1
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+exec build/duzudozuze "$@"
