@@ -1,4 +1,168 @@
+#include "duzudozuzesocket.h"
+#include "testsupport.h"
+
 #include <QtTest>
-class Test : public QObject { Q_OBJECT private slots: void placeholder() { QVERIFY(true); } };
-QTEST_GUILESS_MAIN(Test)
+
+#include <sys/socket.h>
+
+// The set-up on real sockets, all bound to 127.0.0.1.
+class TestSocketSetup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void validSetUp();
+    void withoutIniFile();
+    void broadcastOffStillSetsOption();
+    void invalidControlString();
+    void secondSocketOnSamePort();
+    void noLocalAddresses();
+    void defaultsBeforeAnyOption();
+
+private:
+    std::unique_ptr<DuzUdozuzeSocket> make(const QStringList &args, const QString &root,
+                                           QStringList addresses = { QStringLiteral("10.0.0.5"),
+                                                                     QStringLiteral("10.0.0.6") });
+    HostInstallation host;
+    RecordingSink sink;
+};
+
+namespace {
+int socketOption(int descriptor, int option)
+{
+    int value = -1;
+    socklen_t length = sizeof value;
+    getsockopt(descriptor, SOL_SOCKET, option, &value, &length);
+    return value;
+}
+} // namespace
+
+void TestSocketSetup::initTestCase()
+{
+    host.writeNetwork(QStringLiteral("north"), "Fire", 3);
+}
+
+std::unique_ptr<DuzUdozuzeSocket> TestSocketSetup::make(const QStringList &args,
+                                                         const QString &root, QStringList addresses)
+{
+    sink.lines.clear();
+    return std::make_unique<DuzUdozuzeSocket>(
+            root, QStringLiteral("north"), 7, args, &sink,
+            [addresses] { return addresses; });
+}
+
+void TestSocketSetup::validSetUp()
+{
+    const auto socket = make({ QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0") },
+                             host.root());
+    QVERIFY(socket->isValid());
+    QCOMPARE(sink.texts(),
+             QStringList({ QStringLiteral("Constructor: system is north/.*, Alarm System is "
+                                          "Fire/, Workstation is 7/-1"),
+                           QStringLiteral("List of addresses is 10.0.0.5/10.0.0.6") }));
+    QVERIFY(socket->localPort() != 0);
+    QCOMPARE(socketOption(socket->socketDescriptor(), SO_BROADCAST), 1);
+    QCOMPARE(socketOption(socket->socketDescriptor(), SO_REUSEADDR), 1);
+
+    QString hxSystem, hxSystemFilter, alarmSystem, alarmSystemFilter;
+    int workstation, workstationFilter, channel, channelFilter, port;
+    bool respond = true;
+    socket->getSettings(hxSystem, hxSystemFilter, alarmSystem, alarmSystemFilter, workstation,
+                        workstationFilter, channel, channelFilter, port, respond);
+    QCOMPARE(hxSystem, QStringLiteral("north"));
+    QCOMPARE(hxSystemFilter, QStringLiteral(".*"));
+    QCOMPARE(alarmSystem, QStringLiteral("Fire"));
+    QCOMPARE(alarmSystemFilter, QString());
+    QCOMPARE(workstation, 7);
+    QCOMPARE(workstationFilter, -1);
+    QCOMPARE(channel, 3);
+    QCOMPARE(channelFilter, -1);
+    QCOMPARE(port, 0);
+    QCOMPARE(respond, false);
+    // Every workstation starts as slave.
+    QVERIFY(!socket->isMaster());
+}
+
+void TestSocketSetup::withoutIniFile()
+{
+    QTemporaryDir empty;
+    const auto socket = make({ QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0") },
+                             empty.path());
+    QVERIFY(socket->isValid());
+    QCOMPARE(sink.texts().constFirst(), QStringLiteral("Not a valid channel number: ''"));
+    QCOMPARE(sink.texts().at(1),
+             QStringLiteral("Constructor: system is north/.*, Alarm System is /, Workstation "
+                            "is 7/-1"));
+    QCOMPARE(socket->settings().m_nChannel, -1);
+    QCOMPARE(socket->settings().m_strAlarmSystem, QString());
+}
+
+void TestSocketSetup::broadcastOffStillSetsOption()
+{
+    const auto socket = make({ QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0"),
+                               QStringLiteral("/broadcast=no"), QStringLiteral("/reuse=off") },
+                             host.root());
+    QVERIFY(socket->isValid());
+    QCOMPARE(socketOption(socket->socketDescriptor(), SO_BROADCAST), 0);
+    QCOMPARE(socketOption(socket->socketDescriptor(), SO_REUSEADDR), 0);
+}
+
+void TestSocketSetup::invalidControlString()
+{
+    const auto socket = make({ QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0"),
+                               QStringLiteral("/workstation=ME") },
+                             host.root());
+    QVERIFY(!socket->isValid());
+    const QStringList texts = sink.texts();
+    QCOMPARE(texts.mid(texts.size() - 2),
+             QStringList({ QStringLiteral("Constructor: system is north/.*, Alarm System is "
+                                          "Fire/, Workstation is 7/0"),
+                           QStringLiteral("UDP Settings not valid. Don't enable.") }));
+    // Not bound: no options, no address list, no port.
+    QCOMPARE(socket->localPort(), quint16(0));
+    QCOMPARE(socketOption(socket->socketDescriptor(), SO_REUSEADDR), 0);
+}
+
+void TestSocketSetup::secondSocketOnSamePort()
+{
+    const auto first = make({ QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0") },
+                            host.root());
+    QVERIFY(first->isValid());
+    const QString port = QStringLiteral("/port=%1").arg(first->localPort());
+
+    const auto second = make({ QStringLiteral("/host=127.0.0.1"), port }, host.root());
+    QVERIFY(second->isValid());
+    QCOMPARE(second->localPort(), first->localPort());
+
+    const auto third = make({ QStringLiteral("/host=127.0.0.1"), port, QStringLiteral("/reuse=0") },
+                            host.root());
+    QVERIFY(!third->isValid());
+    QCOMPARE(sink.texts().constLast(), QStringLiteral("Can't bind UDP listen socket"));
+}
+
+void TestSocketSetup::noLocalAddresses()
+{
+    const auto socket = make({ QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0") },
+                             host.root(), {});
+    QVERIFY(socket->isValid());
+    QCOMPARE(sink.texts().constLast(), QStringLiteral("List of addresses is "));
+}
+
+void TestSocketSetup::defaultsBeforeAnyOption()
+{
+    const DuzUdozuzeSettings s;
+    QCOMPARE(s.m_reHxSystemFilter.pattern(), QStringLiteral(".*"));
+    QVERIFY(s.m_reHxSystemFilter.patternOptions() & QRegularExpression::CaseInsensitiveOption);
+    QCOMPARE(s.m_reAlarmSystemFilter.pattern(), QString());
+    QCOMPARE(s.m_nChannel, -1);
+    QCOMPARE(s.m_nChannelFilter, -1);
+    QCOMPARE(s.m_nWorkstationFilter, -1);
+    QCOMPARE(s.m_nPort, 9208);
+    QCOMPARE(s.m_strHostAddress, QStringLiteral("0.0.0.0"));
+    QCOMPARE(s.m_strSendAddress, QStringLiteral("255.255.255.255"));
+    QVERIFY(s.m_bBroadcast && s.m_bReuseAddress && !s.m_bRespond);
+}
+
+QTEST_GUILESS_MAIN(TestSocketSetup)
 #include "tst_socketsetup.moc"
