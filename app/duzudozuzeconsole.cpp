@@ -1,7 +1,7 @@
 #include "duzudozuzeconsole.h"
 
-#include "duzudozuzelogline.h"
 #include "duzudozuzeenvironment.h"
+#include "duzudozuzelogline.h"
 #include "duzudozuzesocket.h"
 
 #include <QCoreApplication>
@@ -16,7 +16,7 @@ namespace {
 
 // A stop signal is turned into a byte on this pipe, which the event loop
 // watches; nothing else is done inside the handler.
-int stopPipe[2] = { -1, -1 };
+int stopPipe[2] = {-1, -1};
 
 void onStopSignal(int)
 {
@@ -34,7 +34,7 @@ DuzUdozuzeConsole::DuzUdozuzeConsole(const QStringList &args)
                   environment.workstationText.toLatin1().constData());
     }
     m_pDuzUdozuzeSocket = std::make_unique<DuzUdozuzeSocket>(
-            environment.hxRoot, environment.hxSystem, environment.workstation, args, this);
+        environment.hxRoot, environment.hxSystem, environment.workstation, args, this);
     if (!m_pDuzUdozuzeSocket->isValid())
         writeLine(QStringLiteral("failed to set-up UDP system."));
 
@@ -88,7 +88,9 @@ int DuzUdozuzeConsole::exec()
     if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
         m_pqStopNotifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, this);
         connect(m_pqStopNotifier, &QSocketNotifier::activated, qApp, &QCoreApplication::quit);
-        struct sigaction action {};
+        struct sigaction action
+        {
+        };
         action.sa_handler = onStopSignal;
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, nullptr);

@@ -7,7 +7,6 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 
-
 DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *parent,
                                            const char *name, Qt::WindowFlags fl)
     : DuzUdozuzeMainWindowBase(parent, name, fl)
@@ -23,7 +22,7 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     }
 
     m_pDuzUdozuzeSocket = std::make_unique<DuzUdozuzeSocket>(
-            environment.hxRoot, environment.hxSystem, environment.workstation, args, this);
+        environment.hxRoot, environment.hxSystem, environment.workstation, args, this);
     if (!m_pDuzUdozuzeSocket->isValid())
         m_editMain->appendPlainText(QStringLiteral("failed to set-up UDP system."));
     showSettings();
@@ -83,11 +82,11 @@ void DuzUdozuzeMainWindow::updateStatus()
     m_pqStatusMode->setText(m_pDuzUdozuzeSocket->isMaster() ? tr("Master") : tr("Slave"));
     m_pqStatusCounts->setText(tr("Received %1, shown %2, filtered %3, not current format %4, "
                                  "answers sent %5")
-                                      .arg(counts.received)
-                                      .arg(counts.shown)
-                                      .arg(counts.filtered)
-                                      .arg(counts.notCurrentFormat)
-                                      .arg(counts.answersSent));
+                                  .arg(counts.received)
+                                  .arg(counts.shown)
+                                  .arg(counts.filtered)
+                                  .arg(counts.notCurrentFormat)
+                                  .arg(counts.answersSent));
 }
 
 void DuzUdozuzeMainWindow::debugMessage(int, int, const QString &, const QString &text)

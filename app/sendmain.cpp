@@ -29,10 +29,10 @@ int main(int argc, char *argv[])
     QCoreApplication application(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(
-            QStringLiteral("Sends status datagrams CODE:SYSTEM:ALARMSYSTEM:WORKSTATION:CHANNEL:"
-                           "HEALTH, or a raw text, to a DuzUdozuze port.\n"
-                           "Example: duzudozuze-send --to 127.0.0.1 --port 9300 NA north fire "
-                           "2 3 OK"));
+        QStringLiteral("Sends status datagrams CODE:SYSTEM:ALARMSYSTEM:WORKSTATION:CHANNEL:"
+                       "HEALTH, or a raw text, to a DuzUdozuze port.\n"
+                       "Example: duzudozuze-send --to 127.0.0.1 --port 9300 NA north fire "
+                       "2 3 OK"));
     parser.addHelpOption();
     const QCommandLineOption to(QStringLiteral("to"),
                                 QStringLiteral("Destination IPv4 address (required)."),
@@ -49,7 +49,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption raw(QStringLiteral("raw"),
                                  QStringLiteral("Send this text as it is instead of six fields."),
                                  QStringLiteral("text"));
-    parser.addOptions({ to, port, count, rate, raw });
+    parser.addOptions({to, port, count, rate, raw});
     parser.addPositionalArgument(QStringLiteral("fields"),
                                  QStringLiteral("CODE SYSTEM ALARMSYSTEM WORKSTATION CHANNEL "
                                                 "HEALTH (HEALTH: OK or Fail)"));
@@ -91,8 +91,9 @@ int main(int argc, char *argv[])
     for (qulonglong i = 0; i < total; ++i) {
         if (perSecond > 0) {
             std::this_thread::sleep_until(
-                    start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                    std::chrono::duration<double>(double(i) / perSecond)));
+                start
+                + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                    std::chrono::duration<double>(double(i) / perSecond)));
         }
         if (device.writeDatagram(payload, *address, quint16(portNumber)) < 0) {
             // A full send buffer is no reason to stop a burst.

@@ -19,9 +19,9 @@ std::optional<quint32> DuzUdozuzeAddress::parse(const QString &text)
 QString DuzUdozuzeAddress::toText(quint32 address)
 {
     return QString::number(address >> 24) + QLatin1Char('.')
-            + QString::number((address >> 16) & 0xFF) + QLatin1Char('.')
-            + QString::number((address >> 8) & 0xFF) + QLatin1Char('.')
-            + QString::number(address & 0xFF);
+        + QString::number((address >> 16) & 0xFF) + QLatin1Char('.')
+        + QString::number((address >> 8) & 0xFF) + QLatin1Char('.')
+        + QString::number(address & 0xFF);
 }
 
 QStringList DuzUdozuzeAddress::hostAddresses()

@@ -28,7 +28,7 @@ QRegularExpression caseInsensitive(const QString &pattern)
 {
     QRegularExpression expression(pattern,
                                   QRegularExpression::CaseInsensitiveOption
-                                          | QRegularExpression::DotMatchesEverythingOption);
+                                      | QRegularExpression::DotMatchesEverythingOption);
     expression.optimize();
     return expression;
 }
@@ -36,27 +36,27 @@ QRegularExpression caseInsensitive(const QString &pattern)
 const std::array<Pattern, 16> &patterns()
 {
     const QString booleanGroup = QLatin1Char('(') + BooleanWords + QLatin1Char(')');
-    static const std::array<Pattern, 16> table { {
-            { Option::Broadcast, caseInsensitive(QStringLiteral("/broadcast=") + booleanGroup) },
-            { Option::Reuse, caseInsensitive(QStringLiteral("/reuse=") + booleanGroup) },
-            { Option::Host,
-              caseInsensitive(QStringLiteral("/host=(") + AddressPattern
-                              + QStringLiteral("|null|my:(\\d+))")) },
-            { Option::To,
-              caseInsensitive(QStringLiteral("/to=(") + AddressPattern + QStringLiteral("|all)")) },
-            { Option::Port, caseInsensitive(QStringLiteral("/port=(\\d+)")) },
-            { Option::AlarmSystem, caseInsensitive(QStringLiteral("/alarmsystem=(.*)")) },
-            { Option::HxRoot, caseInsensitive(QStringLiteral("/hx_root=(.+)")) },
-            { Option::HxSystem, caseInsensitive(QStringLiteral("/hx_system=(.*)")) },
-            { Option::Workstation, caseInsensitive(QStringLiteral("/workstation=(\\d+|me|all|\\*)")) },
-            { Option::Channel, caseInsensitive(QStringLiteral("/channel=(\\d+|me|all|\\*)")) },
-            { Option::Respond, caseInsensitive(QStringLiteral("/respond")) },
-            { Option::Auto, caseInsensitive(QStringLiteral("/auto=") + booleanGroup) },
-            { Option::Ok, caseInsensitive(QStringLiteral("/ok=") + booleanGroup) },
-            { Option::MaxLines, caseInsensitive(QStringLiteral("/maxlines=(\\d+)")) },
-            { Option::Console, caseInsensitive(QStringLiteral("/console")) },
-            { Option::Help, caseInsensitive(QStringLiteral("^(--help|-h|/\\?|/help)$")) },
-    } };
+    static const std::array<Pattern, 16> table {{
+        {Option::Broadcast, caseInsensitive(QStringLiteral("/broadcast=") + booleanGroup)},
+        {Option::Reuse, caseInsensitive(QStringLiteral("/reuse=") + booleanGroup)},
+        {Option::Host,
+         caseInsensitive(QStringLiteral("/host=(") + AddressPattern
+                         + QStringLiteral("|null|my:(\\d+))"))},
+        {Option::To,
+         caseInsensitive(QStringLiteral("/to=(") + AddressPattern + QStringLiteral("|all)"))},
+        {Option::Port, caseInsensitive(QStringLiteral("/port=(\\d+)"))},
+        {Option::AlarmSystem, caseInsensitive(QStringLiteral("/alarmsystem=(.*)"))},
+        {Option::HxRoot, caseInsensitive(QStringLiteral("/hx_root=(.+)"))},
+        {Option::HxSystem, caseInsensitive(QStringLiteral("/hx_system=(.*)"))},
+        {Option::Workstation, caseInsensitive(QStringLiteral("/workstation=(\\d+|me|all|\\*)"))},
+        {Option::Channel, caseInsensitive(QStringLiteral("/channel=(\\d+|me|all|\\*)"))},
+        {Option::Respond, caseInsensitive(QStringLiteral("/respond"))},
+        {Option::Auto, caseInsensitive(QStringLiteral("/auto=") + booleanGroup)},
+        {Option::Ok, caseInsensitive(QStringLiteral("/ok=") + booleanGroup)},
+        {Option::MaxLines, caseInsensitive(QStringLiteral("/maxlines=(\\d+)"))},
+        {Option::Console, caseInsensitive(QStringLiteral("/console"))},
+        {Option::Help, caseInsensitive(QStringLiteral("^(--help|-h|/\\?|/help)$"))},
+    }};
     return table;
 }
 
@@ -83,8 +83,7 @@ class Parser
 public:
     Parser(DuzUdozuzeSettings &settings, DuzUdozuzeLinkContext &context)
         : s(settings), context(context)
-    {
-    }
+    { }
 
     void apply(const QString &argument);
     bool result = true;
@@ -329,7 +328,7 @@ void Parser::maxLines(const QString &argument, const QString &digits)
 } // namespace
 
 DuzUdozuzeControlString::Option DuzUdozuzeControlString::match(const QString &argument,
-                                                                QRegularExpressionMatch *found)
+                                                               QRegularExpressionMatch *found)
 {
     for (const Pattern &pattern : patterns()) {
         QRegularExpressionMatch m = pattern.expression.match(argument);

@@ -18,10 +18,9 @@ struct DuzUdozuzeSettings
     int m_nWorkstation = 0; // this workstation's number
 
     // Monitor filters; -1 lets every workstation or channel through.
-    QRegularExpression m_reHxSystemFilter { QStringLiteral(".*"),
-                                            QRegularExpression::CaseInsensitiveOption };
-    QRegularExpression m_reAlarmSystemFilter { QString(),
-                                               QRegularExpression::CaseInsensitiveOption };
+    QRegularExpression m_reHxSystemFilter {QStringLiteral(".*"),
+                                           QRegularExpression::CaseInsensitiveOption};
+    QRegularExpression m_reAlarmSystemFilter {QString(), QRegularExpression::CaseInsensitiveOption};
     int m_nChannelFilter = -1;
     int m_nWorkstationFilter = -1;
 

@@ -42,10 +42,10 @@ DuzUdozuzeSocket::~DuzUdozuzeSocket()
     m_pSocketDevice.reset();
 }
 
-void DuzUdozuzeSocket::getSettings(QString &hxSystem, QString &hxSystemFilter,
-                                   QString &alarmSystem, QString &alarmSystemFilter,
-                                   int &workstation, int &workstationFilter, int &channel,
-                                   int &channelFilter, int &port, bool &respond) const
+void DuzUdozuzeSocket::getSettings(QString &hxSystem, QString &hxSystemFilter, QString &alarmSystem,
+                                   QString &alarmSystemFilter, int &workstation,
+                                   int &workstationFilter, int &channel, int &channelFilter,
+                                   int &port, bool &respond) const
 {
     hxSystem = m_settings.m_strHxSystem;
     hxSystemFilter = m_settings.m_reHxSystemFilter.pattern();
@@ -100,8 +100,7 @@ void DuzUdozuzeSocket::setUp(const QStringList &args)
     // control string can change the root.
     readSystemIniChannel(m_settings.m_strHxRoot, m_settings.m_strHxSystem, m_settings.m_nChannel);
     m_settings.m_strAlarmSystem = QString::fromLatin1(
-            DuzUdozuzeSystemIni::read(m_settings.m_strHxRoot, m_settings.m_strHxSystem)
-                    .alarmSystem);
+        DuzUdozuzeSystemIni::read(m_settings.m_strHxRoot, m_settings.m_strHxSystem).alarmSystem);
 
     m_pSocketDevice = std::make_unique<DuzUdozuzeSocketDevice>();
 
@@ -229,8 +228,8 @@ void DuzUdozuzeSocket::handleMessageCode(const QString &code, const QString &hea
 void DuzUdozuzeSocket::broadcastStatus(const QString &code)
 {
     const QByteArray text = DuzUdozuzeStatusDatagram::format(
-            code, m_settings.m_strHxSystem, m_settings.m_strAlarmSystem,
-            m_settings.m_nWorkstation, m_settings.m_nChannel, m_mastership.isOk());
+        code, m_settings.m_strHxSystem, m_settings.m_strAlarmSystem, m_settings.m_nWorkstation,
+        m_settings.m_nChannel, m_mastership.isOk());
     if (!m_pSocketDevice)
         return;
     // The control string accepts only valid send addresses.

@@ -36,8 +36,7 @@ int onValue(void *user, const char *section, const char *name, const char *value
         return 1;
     if (!lookup->channelSeen && strcasecmp(name, "Channel") == 0) {
         lookup->channelSeen = true;
-        lookup->values.channel =
-                withoutQuotes(value).left(DuzUdozuzeSystemIni::MaxChannelLength);
+        lookup->values.channel = withoutQuotes(value).left(DuzUdozuzeSystemIni::MaxChannelLength);
     } else if (!lookup->alarmSystemSeen && strcasecmp(name, "AlarmSystem") == 0) {
         lookup->alarmSystemSeen = true;
         lookup->values.alarmSystem = withoutQuotes(value);

@@ -11,8 +11,7 @@
 struct IDebug
 {
     virtual void debugMessage(int, int, const QString &prefix, const QString &text) = 0;
-    virtual void debugPrintf(int, int, const QString &prefix, const char *format,
-                             va_list args) = 0;
+    virtual void debugPrintf(int, int, const QString &prefix, const char *format, va_list args) = 0;
 
 protected:
     // Sinks are never deleted through this interface.

@@ -64,8 +64,9 @@ DuzUdozuzeMastership::Step DuzUdozuzeMastership::decide(const QString &code,
                         "master. Do nothing.";
         }
     } else if (code == QLatin1String("NO")) {
-        step.line = changing("Changing mastership. Going to slave from mode %d. ws %d is master. NO",
-                             m_bMaster, m_nMasterWorkstation);
+        step.line
+            = changing("Changing mastership. Going to slave from mode %d. ws %d is master. NO",
+                       m_bMaster, m_nMasterWorkstation);
         step.master = false;
     } else if (code == QLatin1String("NC")) {
         step.line = changing("Changing mastership. Going to master from mode %d. ws %d is "
@@ -73,8 +74,8 @@ DuzUdozuzeMastership::Step DuzUdozuzeMastership::decide(const QString &code,
                              m_bMaster, m_nMasterWorkstation);
         becomeMaster();
     } else {
-        step.line = " UNKNOWN MESSAGE CODE RECEIVED '"
-                + DuzUdozuzeLogLine::escaped(code.toLatin1()) + '\'';
+        step.line = " UNKNOWN MESSAGE CODE RECEIVED '" + DuzUdozuzeLogLine::escaped(code.toLatin1())
+            + '\'';
     }
     return step;
 }

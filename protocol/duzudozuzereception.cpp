@@ -21,9 +21,9 @@ bool DuzUdozuzeReception::passesMonitorFilters(const DuzUdozuzeStatusDatagram &d
                                                const DuzUdozuzeSettings &settings)
 {
     return patternPasses(settings.m_reHxSystemFilter, datagram.system)
-            && patternPasses(settings.m_reAlarmSystemFilter, datagram.alarmSystem)
-            && numberPasses(settings.m_nWorkstationFilter, datagram.workstation)
-            && numberPasses(settings.m_nChannelFilter, datagram.channel);
+        && patternPasses(settings.m_reAlarmSystemFilter, datagram.alarmSystem)
+        && numberPasses(settings.m_nWorkstationFilter, datagram.workstation)
+        && numberPasses(settings.m_nChannelFilter, datagram.channel);
 }
 
 const char *DuzUdozuzeReception::respondCheckFailure(const DuzUdozuzeStatusDatagram &datagram,

@@ -16,13 +16,12 @@ QByteArray DuzUdozuzeStatusDatagram::format(const QString &code, const QString &
 }
 
 QByteArray DuzUdozuzeStatusDatagram::compose(const QString &code, const QString &system,
-                                             const QString &alarmSystem,
-                                             const QString &workstation, const QString &channel,
-                                             const QString &healthWord)
+                                             const QString &alarmSystem, const QString &workstation,
+                                             const QString &channel, const QString &healthWord)
 {
     return QStringLiteral("%1:%2:%3:%4:%5:%6")
-            .arg(code, system, alarmSystem, workstation, channel, healthWord)
-            .toLatin1();
+        .arg(code, system, alarmSystem, workstation, channel, healthWord)
+        .toLatin1();
 }
 
 std::optional<DuzUdozuzeStatusDatagram> DuzUdozuzeStatusDatagram::parse(const QString &text)

@@ -21,8 +21,8 @@ struct DuzUdozuzeStatusDatagram
     static QString healthWordFor(bool ok);
 
     // The payload for these fields.
-    static QByteArray format(const QString &code, const QString &system,
-                             const QString &alarmSystem, int workstation, int channel, bool ok);
+    static QByteArray format(const QString &code, const QString &system, const QString &alarmSystem,
+                             int workstation, int channel, bool ok);
     // The payload for six field texts, inserted as they are.
     static QByteArray compose(const QString &code, const QString &system,
                               const QString &alarmSystem, const QString &workstation,

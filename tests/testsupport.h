@@ -65,7 +65,8 @@ public:
 
     void writeIni(const QString &system, const QByteArray &content)
     {
-        const QString folder = root() + QLatin1Char('/') + system + QStringLiteral("/config/system");
+        const QString folder
+            = root() + QLatin1Char('/') + system + QStringLiteral("/config/system");
         QDir().mkpath(folder);
         QFile file(folder + QStringLiteral("/velk_system.ini"));
         if (file.open(QIODevice::WriteOnly))
@@ -75,8 +76,8 @@ public:
     void writeNetwork(const QString &system, const QByteArray &alarmSystem, int channel)
     {
         writeIni(system,
-                 "[Network]\nAlarmSystem=" + alarmSystem + "\nChannel=" + QByteArray::number(channel)
-                         + "\n");
+                 "[Network]\nAlarmSystem=" + alarmSystem
+                     + "\nChannel=" + QByteArray::number(channel) + "\n");
     }
 
     QTemporaryDir directory;

@@ -45,8 +45,8 @@ std::unique_ptr<DuzUdozuzeSocket> TestBroadcast::master(const QStringList &extra
 {
     sink.lines.clear();
     auto socket = std::make_unique<DuzUdozuzeSocket>(
-            host.root(), QStringLiteral("north"), 7,
-            QStringList { QStringLiteral("/host=10.208.0.1") } + extra, &sink);
+        host.root(), QStringLiteral("north"), 7,
+        QStringList {QStringLiteral("/host=10.208.0.1")} + extra, &sink);
     if (!socket->isValid())
         return nullptr;
     socket->setRespondAutomatically(true);
@@ -85,7 +85,7 @@ void TestBroadcast::answerLeavesByBroadcast()
 
 void TestBroadcast::answerWithBroadcastOffFails()
 {
-    const auto socket = master({ QStringLiteral("/broadcast=0") });
+    const auto socket = master({QStringLiteral("/broadcast=0")});
     QVERIFY(socket);
     sender.writeDatagram("NA:north:Fire:2:3:OK", Workstation, Port);
     QTRY_COMPARE(sink.lines.size(), 4);

@@ -68,14 +68,14 @@ void TestConsole::start(const QStringList &args, bool display)
     environment.insert(QStringLiteral("HX_SYSTEM"), QStringLiteral("north"));
     environment.insert(QStringLiteral("HX_WORKSTATION"), QStringLiteral("7"));
     if (!display) {
-        for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(QLatin1String(name));
     }
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(DUZUDOZUZE_PROGRAM),
                   args
-                          + QStringList { QStringLiteral("/host=127.0.0.1"),
-                                          QStringLiteral("/port=%1").arg(port) });
+                      + QStringList {QStringLiteral("/host=127.0.0.1"),
+                                     QStringLiteral("/port=%1").arg(port)});
     QVERIFY(program.waitForStarted());
     // Set up once the address list is out.
     QTRY_VERIFY(output.contains("List of addresses is "));
@@ -95,24 +95,24 @@ void TestConsole::sendFields(const QStringList &arguments)
 {
     QProcess sender;
     sender.start(QStringLiteral(DUZUDOZUZE_SENDER),
-                 QStringList { QStringLiteral("--to"), QStringLiteral("127.0.0.1"),
-                               QStringLiteral("--port"), QString::number(port) }
-                         + arguments);
+                 QStringList {QStringLiteral("--to"), QStringLiteral("127.0.0.1"),
+                              QStringLiteral("--port"), QString::number(port)}
+                     + arguments);
     QVERIFY(sender.waitForFinished());
     QCOMPARE(sender.exitCode(), 0);
 }
 
 void TestConsole::linesOnStandardOutput()
 {
-    start({ QStringLiteral("/console"), QStringLiteral("/to=127.0.0.1"), QStringLiteral("/auto=1") });
+    start({QStringLiteral("/console"), QStringLiteral("/to=127.0.0.1"), QStringLiteral("/auto=1")});
     const qsizetype setUpLines = outputTexts().size();
     QCOMPARE(outputTexts().constFirst(),
              QStringLiteral("Constructor: system is north/.*, Alarm System is Fire/, "
                             "Workstation is 7/-1"));
 
-    sendFields({ "NC", "north", "Fire", "2", "3", "OK" });
+    sendFields({"NC", "north", "Fire", "2", "3", "OK"});
     QTRY_COMPARE(outputTexts().size(), setUpLines + 3);
-    sendFields({ "NA", "north", "Fire", "2", "3", "OK" });
+    sendFields({"NA", "north", "Fire", "2", "3", "OK"});
     // Four lines for the NA and its answer, two for the answer coming back.
     QTRY_COMPARE(outputTexts().size(), setUpLines + 9);
     const QStringList texts = outputTexts().mid(setUpLines);
@@ -138,7 +138,7 @@ void TestConsole::linesOnStandardOutput()
 
 void TestConsole::interruptEndsCleanly()
 {
-    start({ QStringLiteral("/CONSOLE") });
+    start({QStringLiteral("/CONSOLE")});
     ::kill(pid_t(program.processId()), SIGINT);
     QVERIFY(program.waitForFinished());
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
@@ -160,7 +160,7 @@ void TestConsole::consoleWithoutDisplay()
 void TestConsole::help_data()
 {
     QTest::addColumn<QString>("argument");
-    for (const char *argument : { "--help", "-h", "/?", "/help", "/HELP" })
+    for (const char *argument : {"--help", "-h", "/?", "/help", "/HELP"})
         QTest::newRow(argument) << QString::fromLatin1(argument);
 }
 
@@ -168,15 +168,14 @@ void TestConsole::help()
 {
     QFETCH(QString, argument);
     QProcess help;
-    help.start(QStringLiteral(DUZUDOZUZE_PROGRAM), { QStringLiteral("/port=1"), argument });
+    help.start(QStringLiteral(DUZUDOZUZE_PROGRAM), {QStringLiteral("/port=1"), argument});
     QVERIFY(help.waitForFinished());
     QCOMPARE(help.exitCode(), 0);
     const QByteArray usage = help.readAllStandardOutput();
     QVERIFY(usage.startsWith("Usage: duzudozuze"));
-    for (const char *option : { "/broadcast=", "/reuse=", "/host=", "/to=", "/port=",
-                                "/alarmsystem=", "/hx_system=", "/hx_root=", "/workstation=",
-                                "/channel=", "/respond", "/auto=", "/ok=", "/maxlines=",
-                                "/console" })
+    for (const char *option : {"/broadcast=", "/reuse=", "/host=", "/to=", "/port=",
+                               "/alarmsystem=", "/hx_system=", "/hx_root=", "/workstation=",
+                               "/channel=", "/respond", "/auto=", "/ok=", "/maxlines=", "/console"})
         QVERIFY2(usage.contains(option), option);
 }
 
@@ -184,17 +183,17 @@ void TestConsole::senderRefusesBadArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QByteArray>("message");
-    QTest::newRow("no destination") << QStringList { "NA", "a", "b", "1", "2", "OK" }
-                                    << QByteArray("--to is required");
-    QTest::newRow("not an address") << QStringList { "--to", "localhost", "NA", "a", "b", "1",
-                                                     "2", "OK" }
-                                    << QByteArray("not a dotted IPv4 address: 'localhost'");
-    QTest::newRow("five fields") << QStringList { "--to", "127.0.0.1", "NA", "a", "b", "1", "2" }
+    QTest::newRow("no destination")
+        << QStringList {"NA", "a", "b", "1", "2", "OK"} << QByteArray("--to is required");
+    QTest::newRow("not an address")
+        << QStringList {"--to", "localhost", "NA", "a", "b", "1", "2", "OK"}
+        << QByteArray("not a dotted IPv4 address: 'localhost'");
+    QTest::newRow("five fields") << QStringList {"--to", "127.0.0.1", "NA", "a", "b", "1", "2"}
                                  << QByteArray("six fields are needed, 5 given");
-    QTest::newRow("bad port") << QStringList { "--to", "127.0.0.1", "--port", "70000", "NA", "a",
-                                               "b", "1", "2", "OK" }
+    QTest::newRow("bad port") << QStringList {"--to", "127.0.0.1", "--port", "70000", "NA",
+                                              "a",    "b",         "1",      "2",     "OK"}
                               << QByteArray("not a port number: '70000'");
-    QTest::newRow("bad count") << QStringList { "--to", "127.0.0.1", "--count", "0", "--raw", "x" }
+    QTest::newRow("bad count") << QStringList {"--to", "127.0.0.1", "--count", "0", "--raw", "x"}
                                << QByteArray("not a count: '0'");
 }
 
@@ -217,8 +216,8 @@ void TestConsole::senderRawAndCount()
     port = receiver.localPort();
     QProcess sender;
     sender.start(QStringLiteral(DUZUDOZUZE_SENDER),
-                 { "--to", "127.0.0.1", "--port", QString::number(port), "--count", "3", "--raw",
-                   "hello:world" });
+                 {"--to", "127.0.0.1", "--port", QString::number(port), "--count", "3", "--raw",
+                  "hello:world"});
     QVERIFY(sender.waitForFinished());
     QCOMPARE(sender.exitCode(), 0);
     char buffer[64];

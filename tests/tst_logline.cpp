@@ -33,7 +33,7 @@ private:
 void TestLogLine::init()
 {
     window = std::make_unique<DuzUdozuzeMainWindow>(
-            QStringList { QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0") });
+        QStringList {QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0")});
     log = window->findChild<QPlainTextEdit *>(QStringLiteral("m_editMain"));
     QVERIFY(log);
     log->clear();
@@ -54,8 +54,8 @@ void TestLogLine::lineIsTimeBlankText()
     window->logPrintf("Can't bind UDP listen socket");
     const QString line = logLines().constLast();
     QVERIFY2(QRegularExpression(QStringLiteral("^([01]\\d|2[0-3]):[0-5]\\d:[0-5]\\d\\.\\d{3} $"))
-                     .match(line.left(13))
-                     .hasMatch(),
+                 .match(line.left(13))
+                 .hasMatch(),
              qPrintable(line));
     QCOMPARE(line.mid(13), QStringLiteral("Can't bind UDP listen socket"));
 }
@@ -98,8 +98,8 @@ void TestLogLine::sameMillisecondKeepsOrder()
 void TestLogLine::debugMessageAppendsTextOnly()
 {
     static_cast<IDebug *>(window.get())
-            ->debugMessage(4, 1, QStringLiteral("PREFIX"), QStringLiteral("just this"));
-    QCOMPARE(logLines(), QStringList { QStringLiteral("just this") });
+        ->debugMessage(4, 1, QStringLiteral("PREFIX"), QStringLiteral("just this"));
+    QCOMPARE(logLines(), QStringList {QStringLiteral("just this")});
 }
 
 namespace {
@@ -137,7 +137,8 @@ void TestLogLine::escaped_data()
     QTest::newRow("plain") << QByteArray("NA:a:b:1:2:OK") << QByteArray("NA:a:b:1:2:OK");
     QTest::newRow("line ends") << QByteArray("a\r\nb") << QByteArray("a\\r\\nb");
     QTest::newRow("tab") << QByteArray("a\tb") << QByteArray("a\\tb");
-    QTest::newRow("other control") << QByteArray("\x01\x1f\x7f", 3) << QByteArray("\\x01\\x1F\\x7F");
+    QTest::newRow("other control")
+        << QByteArray("\x01\x1f\x7f", 3) << QByteArray("\\x01\\x1F\\x7F");
     QTest::newRow("zero byte") << QByteArray("a\0b", 3) << QByteArray("a\\x00b");
     QTest::newRow("latin-1 kept") << QByteArray("\xe9\xff") << QByteArray("\xe9\xff");
 }

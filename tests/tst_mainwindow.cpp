@@ -40,8 +40,7 @@ private:
     static QStringList loopback(QStringList args = {});
 };
 
-template<typename T>
-T *child(QWidget *window, const char *name)
+template<typename T> T *child(QWidget *window, const char *name)
 {
     T *widget = window->findChild<T *>(QLatin1String(name));
     if (!widget)
@@ -75,12 +74,12 @@ void TestMainWindow::init()
 void TestMainWindow::bareForm()
 {
     DuzUdozuzeMainWindowBase form;
-    for (const char *name : { "m_pqTextMyAlarmSystem", "m_pqTextAlarmSystemFilter" })
+    for (const char *name : {"m_pqTextMyAlarmSystem", "m_pqTextAlarmSystemFilter"})
         QCOMPARE(labelText(&form, name), QStringLiteral("name"));
-    for (const char *name : { "m_pqTextMyWorkstation", "m_pqTextMyChannel",
-                              "m_pqTextWorkstationFilter", "m_pqTextChannelFilter", "m_pqTextPort" })
+    for (const char *name : {"m_pqTextMyWorkstation", "m_pqTextMyChannel",
+                             "m_pqTextWorkstationFilter", "m_pqTextChannelFilter", "m_pqTextPort"})
         QCOMPARE(labelText(&form, name), QStringLiteral("num"));
-    for (const char *name : { "m_pqTextMyHxSystem", "m_pqTextHxSystemFilter" })
+    for (const char *name : {"m_pqTextMyHxSystem", "m_pqTextHxSystemFilter"})
         QCOMPARE(labelText(&form, name), QStringLiteral("system"));
     QCOMPARE(labelText(&form, "textLabel7"), QStringLiteral("HX_Cystem:"));
     QCOMPARE(labelText(&form, "textLabel9"), QStringLiteral("Port:"));
@@ -158,9 +157,9 @@ void TestMainWindow::controlStringLabels()
     host.writeNetwork(QStringLiteral("north"), "Fire", 4);
     qputenv("HX_ROOT", host.root().toLocal8Bit());
     qputenv("HX_SYSTEM", "north");
-    DuzUdozuzeMainWindow window({ QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0"),
-                                  QStringLiteral("/workstation=me"),
-                                  QStringLiteral("/hx_system=nor.h") });
+    DuzUdozuzeMainWindow window({QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0"),
+                                 QStringLiteral("/workstation=me"),
+                                 QStringLiteral("/hx_system=nor.h")});
     QVERIFY(window.socket()->isValid());
     QCOMPARE(labelText(&window, "m_pqTextMyHxSystem"), QStringLiteral("north"));
     QCOMPARE(labelText(&window, "m_pqTextHxSystemFilter"), QStringLiteral("nor.h"));
@@ -182,7 +181,7 @@ void TestMainWindow::controlStringLabels()
 
 void TestMainWindow::failedSetUp()
 {
-    DuzUdozuzeMainWindow window(loopback({ QStringLiteral("/port=1"), QStringLiteral("/bogus") }));
+    DuzUdozuzeMainWindow window(loopback({QStringLiteral("/port=1"), QStringLiteral("/bogus")}));
     QVERIFY(!window.socket()->isValid());
     const QStringList lines = logLines(&window);
     QCOMPARE(lines.constLast(), QStringLiteral("failed to set-up UDP system."));
@@ -194,7 +193,7 @@ void TestMainWindow::failedSetUp()
 
 void TestMainWindow::respondGroupShown()
 {
-    DuzUdozuzeMainWindow window(loopback({ QStringLiteral("/respond") }));
+    DuzUdozuzeMainWindow window(loopback({QStringLiteral("/respond")}));
     QVERIFY(!child<QGroupBox>(&window, "m_pqGroupRespond")->isHidden());
     QVERIFY(child<QCheckBox>(&window, "m_pqCheckOk")->isChecked());
     QVERIFY(!child<QCheckBox>(&window, "m_pqCheckRespondAutomatically")->isChecked());
@@ -252,7 +251,7 @@ void TestMainWindow::clearEmptiesLog()
 
 void TestMainWindow::respondNowDoesNothing()
 {
-    DuzUdozuzeMainWindow window(loopback({ QStringLiteral("/respond") }));
+    DuzUdozuzeMainWindow window(loopback({QStringLiteral("/respond")}));
     const QString before = child<QPlainTextEdit>(&window, "m_editMain")->toPlainText();
     QTest::mouseClick(child<QPushButton>(&window, "m_pqPushRespondNow"), Qt::LeftButton);
     QCOMPARE(child<QPlainTextEdit>(&window, "m_editMain")->toPlainText(), before);
@@ -261,7 +260,7 @@ void TestMainWindow::respondNowDoesNothing()
 
 void TestMainWindow::boxesFeedSocket()
 {
-    DuzUdozuzeMainWindow window(loopback({ QStringLiteral("/respond") }));
+    DuzUdozuzeMainWindow window(loopback({QStringLiteral("/respond")}));
     DuzUdozuzeSocket *socket = window.socket();
     // OK starts checked, so the workstation starts healthy.
     QVERIFY(socket->isOk());
@@ -277,7 +276,7 @@ void TestMainWindow::boxesFeedSocket()
 
 void TestMainWindow::operatorOptionsSetBoxes()
 {
-    DuzUdozuzeMainWindow window(loopback({ QStringLiteral("/auto=yes"), QStringLiteral("/ok=0") }));
+    DuzUdozuzeMainWindow window(loopback({QStringLiteral("/auto=yes"), QStringLiteral("/ok=0")}));
     QVERIFY(child<QCheckBox>(&window, "m_pqCheckRespondAutomatically")->isChecked());
     QVERIFY(!child<QCheckBox>(&window, "m_pqCheckOk")->isChecked());
     QVERIFY(window.socket()->respondsAutomatically());
@@ -286,7 +285,7 @@ void TestMainWindow::operatorOptionsSetBoxes()
 
 void TestMainWindow::maxLinesDropsOldest()
 {
-    DuzUdozuzeMainWindow window(loopback({ QStringLiteral("/maxlines=3") }));
+    DuzUdozuzeMainWindow window(loopback({QStringLiteral("/maxlines=3")}));
     for (int i = 0; i < 10; ++i)
         window.logPrintf("line %d", i);
     const QStringList lines = logLines(&window);

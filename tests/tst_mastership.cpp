@@ -23,81 +23,98 @@ void TestMastership::decide_data()
     QTest::addColumn<bool>("masterAfter");
     QTest::addColumn<bool>("answer");
 
-    QTest::newRow("A1 slave ignores NA") << false << false << "NA" << "OK"
-                                         << QByteArray(" NA. We are slave. ws 0 is master") << false
-                                         << false;
-    QTest::newRow("A1 healthy slave too") << false << true << "NA" << "Fail"
-                                          << QByteArray(" NA. We are slave. ws 0 is master")
-                                          << false << false;
-    QTest::newRow("A2 healthy master") << true << true << "NA" << "OK"
+    QTest::newRow("A1 slave ignores NA")
+        << false << false << "NA"
+        << "OK" << QByteArray(" NA. We are slave. ws 0 is master") << false << false;
+    QTest::newRow("A1 healthy slave too")
+        << false << true << "NA"
+        << "Fail" << QByteArray(" NA. We are slave. ws 0 is master") << false << false;
+    QTest::newRow("A2 healthy master") << true << true << "NA"
+                                       << "OK"
                                        << QByteArray("Received NA and we're OK. We are master - "
                                                      "tell other to go slave. Send NO.")
                                        << true << true;
-    QTest::newRow("A2 whatever the word") << true << true << "NA" << "Fail"
+    QTest::newRow("A2 whatever the word") << true << true << "NA"
+                                          << "Fail"
                                           << QByteArray("Received NA and we're OK. We are master "
                                                         "- tell other to go slave. Send NO.")
                                           << true << true;
     QTest::newRow("A3 unhealthy master, sender OK")
-            << true << false << "NA" << "OK"
-            << QByteArray("Received NA+OK and we're not OK. Changing mastership. Going to slave "
-                          "from mode 1. ws 0 is master")
-            << false << false;
+        << true << false << "NA"
+        << "OK"
+        << QByteArray("Received NA+OK and we're not OK. Changing mastership. Going to slave "
+                      "from mode 1. ws 0 is master")
+        << false << false;
     QTest::newRow("A4 unhealthy master, sender Fail")
-            << true << false << "NA" << "Fail"
-            << QByteArray("Received NA and we're not OK. They are not Ok too so stay as master. "
-                          "Send NO.")
-            << true << true;
+        << true << false << "NA"
+        << "Fail"
+        << QByteArray("Received NA and we're not OK. They are not Ok too so stay as master. "
+                      "Send NO.")
+        << true << true;
     QTest::newRow("A4 ok in small letters")
-            << true << false << "NA" << "ok"
-            << QByteArray("Received NA and we're not OK. They are not Ok too so stay as master. "
-                          "Send NO.")
-            << true << true;
+        << true << false << "NA"
+        << "ok"
+        << QByteArray("Received NA and we're not OK. They are not Ok too so stay as master. "
+                      "Send NO.")
+        << true << true;
     QTest::newRow("A4 OK with a line end")
-            << true << false << "NA" << "OK\n"
-            << QByteArray("Received NA and we're not OK. They are not Ok too so stay as master. "
-                          "Send NO.")
-            << true << true;
-    QTest::newRow("U1 healthy slave") << false << true << "NU" << "Fail"
+        << true << false << "NA"
+        << "OK\n"
+        << QByteArray("Received NA and we're not OK. They are not Ok too so stay as master. "
+                      "Send NO.")
+        << true << true;
+    QTest::newRow("U1 healthy slave") << false << true << "NU"
+                                      << "Fail"
                                       << QByteArray("Changing mastership. Going to master from "
                                                     "mode 0. ws 0 is master. NU")
                                       << true << false;
-    QTest::newRow("U1 healthy master") << true << true << "NU" << "Fail"
+    QTest::newRow("U1 healthy master") << true << true << "NU"
+                                       << "Fail"
                                        << QByteArray("Changing mastership. Going to master from "
                                                      "mode 1. ws 0 is master. NU")
                                        << true << false;
-    QTest::newRow("U2 unhealthy master") << true << false << "NU" << "OK"
+    QTest::newRow("U2 unhealthy master") << true << false << "NU"
+                                         << "OK"
                                          << QByteArray("Changing mastership. Going to slave from "
                                                        "mode 1. ws 0 is master. NU")
                                          << false << false;
-    QTest::newRow("U3 unhealthy slave") << false << false << "NU" << "OK"
+    QTest::newRow("U3 unhealthy slave") << false << false << "NU"
+                                        << "OK"
                                         << QByteArray(" NU. Someone else is master and not happy. "
                                                       "We're not happy either, nor master. Do "
                                                       "nothing.")
                                         << false << false;
-    QTest::newRow("O1 master") << true << true << "NO" << "OK"
+    QTest::newRow("O1 master") << true << true << "NO"
+                               << "OK"
                                << QByteArray("Changing mastership. Going to slave from mode 1. ws "
                                              "0 is master. NO")
                                << false << false;
-    QTest::newRow("O1 slave still logs") << false << false << "NO" << "OK"
+    QTest::newRow("O1 slave still logs") << false << false << "NO"
+                                         << "OK"
                                          << QByteArray("Changing mastership. Going to slave from "
                                                        "mode 0. ws 0 is master. NO")
                                          << false << false;
-    QTest::newRow("C1 slave") << false << false << "NC" << "Fail"
+    QTest::newRow("C1 slave") << false << false << "NC"
+                              << "Fail"
                               << QByteArray("Changing mastership. Going to master from mode 0. ws "
                                             "0 is master. NC")
                               << true << false;
-    QTest::newRow("C1 master still logs") << true << true << "NC" << "OK"
+    QTest::newRow("C1 master still logs") << true << true << "NC"
+                                          << "OK"
                                           << QByteArray("Changing mastership. Going to master "
                                                         "from mode 1. ws 0 is master. NC")
                                           << true << false;
-    QTest::newRow("X1 small letters") << true << false << "na" << "OK"
-                                      << QByteArray(" UNKNOWN MESSAGE CODE RECEIVED 'na'") << true
-                                      << false;
-    QTest::newRow("X1 No") << false << true << "No" << "OK"
-                           << QByteArray(" UNKNOWN MESSAGE CODE RECEIVED 'No'") << false << false;
-    QTest::newRow("X1 NX") << false << false << "NX" << "OK"
-                           << QByteArray(" UNKNOWN MESSAGE CODE RECEIVED 'NX'") << false << false;
-    QTest::newRow("X1 hostile code") << true << true << "%s%n\r\nNC" << "OK"
+    QTest::newRow("X1 small letters")
+        << true << false << "na"
+        << "OK" << QByteArray(" UNKNOWN MESSAGE CODE RECEIVED 'na'") << true << false;
+    QTest::newRow("X1 No") << false << true << "No"
+                           << "OK" << QByteArray(" UNKNOWN MESSAGE CODE RECEIVED 'No'") << false
+                           << false;
+    QTest::newRow("X1 NX") << false << false << "NX"
+                           << "OK" << QByteArray(" UNKNOWN MESSAGE CODE RECEIVED 'NX'") << false
+                           << false;
+    QTest::newRow("X1 hostile code") << true << true << "%s%n\r\nNC"
+                                     << "OK"
                                      << QByteArray(" UNKNOWN MESSAGE CODE RECEIVED "
                                                    "'%s%n\\r\\nNC'")
                                      << true << false;

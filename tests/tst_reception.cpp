@@ -77,22 +77,30 @@ void TestReception::monitorFilters_data()
     QTest::addColumn<QString>("datagram");
     QTest::addColumn<bool>("passes");
 
-    QTest::newRow("defaults pass all") << "" << "" << -1 << -1 << "NA:x:y:1:2:OK" << true;
-    QTest::newRow("system found anywhere") << "ort" << "" << -1 << -1 << "NA:north:y:1:2:OK"
-                                           << true;
-    QTest::newRow("system case-sensitive") << "North" << "" << -1 << -1 << "NA:north:y:1:2:OK"
-                                           << false;
-    QTest::newRow("system anchored") << "^north$" << "" << -1 << -1 << "NA:northwest:y:1:2:OK"
-                                     << false;
-    QTest::newRow("empty system pattern") << "<empty>" << "" << -1 << -1 << "NA:z:y:1:2:OK"
-                                          << true;
-    QTest::newRow("alarm system") << "" << "^Fi" << -1 << -1 << "NA:x:Fire:1:2:OK" << true;
-    QTest::newRow("alarm system fails") << "" << "^Fi" << -1 << -1 << "NA:x:Gas:1:2:OK" << false;
-    QTest::newRow("workstation 5 passes 5") << "" << "" << 5 << -1 << "NA:x:y:5:2:OK" << true;
-    QTest::newRow("workstation 5 drops 4") << "" << "" << 5 << -1 << "NA:x:y:4:2:OK" << false;
-    QTest::newRow("workstation x is 0") << "" << "" << 0 << -1 << "NA:x:y:x:2:OK" << true;
-    QTest::newRow("channel 2 passes 2") << "" << "" << -1 << 2 << "NA:x:y:1:2:OK" << true;
-    QTest::newRow("channel 2 drops 3") << "" << "" << -1 << 2 << "NA:x:y:1:3:OK" << false;
+    QTest::newRow("defaults pass all") << ""
+                                       << "" << -1 << -1 << "NA:x:y:1:2:OK" << true;
+    QTest::newRow("system found anywhere") << "ort"
+                                           << "" << -1 << -1 << "NA:north:y:1:2:OK" << true;
+    QTest::newRow("system case-sensitive") << "North"
+                                           << "" << -1 << -1 << "NA:north:y:1:2:OK" << false;
+    QTest::newRow("system anchored") << "^north$"
+                                     << "" << -1 << -1 << "NA:northwest:y:1:2:OK" << false;
+    QTest::newRow("empty system pattern") << "<empty>"
+                                          << "" << -1 << -1 << "NA:z:y:1:2:OK" << true;
+    QTest::newRow("alarm system") << ""
+                                  << "^Fi" << -1 << -1 << "NA:x:Fire:1:2:OK" << true;
+    QTest::newRow("alarm system fails") << ""
+                                        << "^Fi" << -1 << -1 << "NA:x:Gas:1:2:OK" << false;
+    QTest::newRow("workstation 5 passes 5") << ""
+                                            << "" << 5 << -1 << "NA:x:y:5:2:OK" << true;
+    QTest::newRow("workstation 5 drops 4") << ""
+                                           << "" << 5 << -1 << "NA:x:y:4:2:OK" << false;
+    QTest::newRow("workstation x is 0") << ""
+                                        << "" << 0 << -1 << "NA:x:y:x:2:OK" << true;
+    QTest::newRow("channel 2 passes 2") << ""
+                                        << "" << -1 << 2 << "NA:x:y:1:2:OK" << true;
+    QTest::newRow("channel 2 drops 3") << ""
+                                       << "" << -1 << 2 << "NA:x:y:1:3:OK" << false;
 }
 
 void TestReception::monitorFilters()
@@ -128,16 +136,14 @@ void TestReception::respondChecks_data()
     QTest::newRow("passes") << "NA:north:Fire:2:3:OK" << 3 << 7 << "";
     QTest::newRow("system in other case") << "NA:NORTH:fire:2:3:OK" << 3 << 7 << "";
     QTest::newRow("other system") << "NA:south:Fire:2:3:OK" << 3 << 7 << "Not our HX system.";
-    QTest::newRow("system is whole") << "NA:northern:Fire:2:3:OK" << 3 << 7
-                                     << "Not our HX system.";
-    QTest::newRow("other alarm system") << "NA:north:Gas:2:3:OK" << 3 << 7
-                                        << "Not our alarm system.";
+    QTest::newRow("system is whole") << "NA:northern:Fire:2:3:OK" << 3 << 7 << "Not our HX system.";
+    QTest::newRow("other alarm system")
+        << "NA:north:Gas:2:3:OK" << 3 << 7 << "Not our alarm system.";
     QTest::newRow("from me") << "NA:north:Fire:7:3:OK" << 3 << 7 << "It's from me.";
     QTest::newRow("no own number") << "NA:north:Fire:-1:3:OK" << 3 << -1 << "";
     QTest::newRow("other channel") << "NA:north:Fire:2:4:OK" << 3 << 7 << "Not my channel.";
     QTest::newRow("no own channel") << "NA:north:Fire:2:4:OK" << -1 << 7 << "";
-    QTest::newRow("first failure wins") << "NA:south:Gas:7:4:OK" << 3 << 7
-                                        << "Not our HX system.";
+    QTest::newRow("first failure wins") << "NA:south:Gas:7:4:OK" << 3 << 7 << "Not our HX system.";
 }
 
 void TestReception::respondChecks()
@@ -168,8 +174,8 @@ std::unique_ptr<DuzUdozuzeSocket> TestReception::listen(QStringList args)
     // A port of its own (bound by number, so that it stays through a
     // connect and disconnect).
     args << QStringLiteral("/host=127.0.0.1") << QStringLiteral("/port=%1").arg(freePort());
-    auto socket = std::make_unique<DuzUdozuzeSocket>(host.root(), QStringLiteral("north"), 7, args,
-                                                     &sink);
+    auto socket
+        = std::make_unique<DuzUdozuzeSocket>(host.root(), QStringLiteral("north"), 7, args, &sink);
     port = socket->localPort();
     sink.lines.clear();
     return socket;
@@ -190,25 +196,25 @@ void TestReception::receivedLines_data()
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<QString>("line"); // %FROM% is the sender's address and port
 
-    QTest::newRow("current format") << QByteArray("NA:x:y:1:2:OK")
-                                    << "Received 'NA:x:y:1:2:OK'. %FROM%. type 0";
+    QTest::newRow("current format")
+        << QByteArray("NA:x:y:1:2:OK") << "Received 'NA:x:y:1:2:OK'. %FROM%. type 0";
     QTest::newRow("empty") << QByteArray("") << "Received ''. Not current format. %FROM%. type 0";
     QTest::newRow("five fields") << QByteArray("NA:x::1:2:OK")
                                  << "Received 'NA:x::1:2:OK'. Not current format. %FROM%. type 0";
-    QTest::newRow("zero byte ends the text") << QByteArray("NA:x:y:1:2:OK\0:hidden", 21)
-                                             << "Received 'NA:x:y:1:2:OK'. %FROM%. type 0";
+    QTest::newRow("zero byte ends the text")
+        << QByteArray("NA:x:y:1:2:OK\0:hidden", 21) << "Received 'NA:x:y:1:2:OK'. %FROM%. type 0";
     QTest::newRow("line ends cannot split the log")
-            << QByteArray("NA:x:y:1:2:OK\r\nforged line")
-            << "Received 'NA:x:y:1:2:OK\\r\\nforged line'. %FROM%. type 0";
+        << QByteArray("NA:x:y:1:2:OK\r\nforged line")
+        << "Received 'NA:x:y:1:2:OK\\r\\nforged line'. %FROM%. type 0";
     QTest::newRow("format directives stay text")
-            << QByteArray("%n%s%n:%s%s:%d%x:1:2:%n%n")
-            << "Received '%n%s%n:%s%s:%d%x:1:2:%n%n'. %FROM%. type 0";
-    QTest::newRow("control bytes") << QByteArray("\x1b[2J\x07")
-                                   << "Received '\\x1B[2J\\x07'. Not current format. %FROM%. type 0";
+        << QByteArray("%n%s%n:%s%s:%d%x:1:2:%n%n")
+        << "Received '%n%s%n:%s%s:%d%x:1:2:%n%n'. %FROM%. type 0";
+    QTest::newRow("control bytes")
+        << QByteArray("\x1b[2J\x07")
+        << "Received '\\x1B[2J\\x07'. Not current format. %FROM%. type 0";
     const QByteArray longText = "NA:x:y:1:2:" + QByteArray(300, 'K');
     QTest::newRow("longer than 255 bytes")
-            << longText
-            << "Received '" + QString::fromLatin1(longText.left(255)) + "'. %FROM%. type 0";
+        << longText << "Received '" + QString::fromLatin1(longText.left(255)) + "'. %FROM%. type 0";
 }
 
 void TestReception::receivedLines()
@@ -224,7 +230,7 @@ void TestReception::receivedLines()
 
 void TestReception::filteredDatagramLogsNothing()
 {
-    const auto socket = listen({ QStringLiteral("/workstation=5") });
+    const auto socket = listen({QStringLiteral("/workstation=5")});
     QSignalSpy counts(socket.get(), &DuzUdozuzeSocket::countsChanged);
     send("NA:x:y:4:2:OK");
     send("NA:x:y:5:2:OK");
@@ -262,7 +268,7 @@ void TestReception::respondChecksOnTheWire()
 
 void TestReception::healthyMasterAnswersNo()
 {
-    const auto socket = listen({ QStringLiteral("/to=127.0.0.2") });
+    const auto socket = listen({QStringLiteral("/to=127.0.0.2")});
     DuzUdozuzeSocketDevice other;
     QVERIFY(other.bind(Loopback2, port));
     QSocketNotifier answered(other.descriptor(), QSocketNotifier::Read);
@@ -287,23 +293,22 @@ void TestReception::healthyMasterAnswersNo()
     QCOMPARE(other.readDatagram(buffer, sizeof buffer, &address, &answerPort), qint64(-1));
 
     const QString sender = from();
-    QCOMPARE(sink.texts(),
-             QStringList({ "Received 'NC:north:Fire:2:3:OK'. " + sender + ". type 0",
-                           "Received Data is 'NC:north:Fire:2:3:OK'. Address " + sender
-                                   + ". type 0.",
-                           "Changing mastership. Going to master from mode 0. ws 0 is master. NC",
-                           "Received 'NA:north:Fire:2:3:OK'. " + sender + ". type 0",
-                           "Received Data is 'NA:north:Fire:2:3:OK'. Address " + sender
-                                   + ". type 0.",
-                           "Received NA and we're OK. We are master - tell other to go slave. "
-                           "Send NO.",
-                           "**Broadcasting WS:7 Master:0 'NO:north:Fire:7:3:OK'" }));
+    QCOMPARE(
+        sink.texts(),
+        QStringList({"Received 'NC:north:Fire:2:3:OK'. " + sender + ". type 0",
+                     "Received Data is 'NC:north:Fire:2:3:OK'. Address " + sender + ". type 0.",
+                     "Changing mastership. Going to master from mode 0. ws 0 is master. NC",
+                     "Received 'NA:north:Fire:2:3:OK'. " + sender + ". type 0",
+                     "Received Data is 'NA:north:Fire:2:3:OK'. Address " + sender + ". type 0.",
+                     "Received NA and we're OK. We are master - tell other to go slave. "
+                     "Send NO.",
+                     "**Broadcasting WS:7 Master:0 'NO:north:Fire:7:3:OK'"}));
     QCOMPARE(socket->counts().answersSent, 1u);
 }
 
 void TestReception::ownAnswerComesBack()
 {
-    const auto socket = listen({ QStringLiteral("/to=127.0.0.1") });
+    const auto socket = listen({QStringLiteral("/to=127.0.0.1")});
     socket->setRespondAutomatically(true);
     socket->setOk(false);
     send("NC:north:Fire:2:3:OK");
@@ -340,7 +345,8 @@ void TestReception::readErrorIsLoggedOnce()
     ::connect(descriptor, &unspecified, sizeof unspecified);
     send("NA:x:y:1:2:OK");
     QTRY_COMPARE(sink.lines.size(), 2);
-    QCOMPARE(sink.texts().at(1), QStringLiteral("Received 'NA:x:y:1:2:OK'. %1. type 0").arg(from()));
+    QCOMPARE(sink.texts().at(1),
+             QStringLiteral("Received 'NA:x:y:1:2:OK'. %1. type 0").arg(from()));
     QCOMPARE(socket->counts().received, 1u);
 }
 

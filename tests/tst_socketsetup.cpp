@@ -22,8 +22,8 @@ private slots:
 
 private:
     std::unique_ptr<DuzUdozuzeSocket> make(const QStringList &args, const QString &root,
-                                           QStringList addresses = { QStringLiteral("10.0.0.5"),
-                                                                     QStringLiteral("10.0.0.6") });
+                                           QStringList addresses = {QStringLiteral("10.0.0.5"),
+                                                                    QStringLiteral("10.0.0.6")});
     HostInstallation host;
     RecordingSink sink;
 };
@@ -44,23 +44,22 @@ void TestSocketSetup::initTestCase()
 }
 
 std::unique_ptr<DuzUdozuzeSocket> TestSocketSetup::make(const QStringList &args,
-                                                         const QString &root, QStringList addresses)
+                                                        const QString &root, QStringList addresses)
 {
     sink.lines.clear();
-    return std::make_unique<DuzUdozuzeSocket>(
-            root, QStringLiteral("north"), 7, args, &sink,
-            [addresses] { return addresses; });
+    return std::make_unique<DuzUdozuzeSocket>(root, QStringLiteral("north"), 7, args, &sink,
+                                              [addresses] { return addresses; });
 }
 
 void TestSocketSetup::validSetUp()
 {
-    const auto socket = make({ QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0") },
-                             host.root());
+    const auto socket
+        = make({QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0")}, host.root());
     QVERIFY(socket->isValid());
     QCOMPARE(sink.texts(),
-             QStringList({ QStringLiteral("Constructor: system is north/.*, Alarm System is "
-                                          "Fire/, Workstation is 7/-1"),
-                           QStringLiteral("List of addresses is 10.0.0.5/10.0.0.6") }));
+             QStringList({QStringLiteral("Constructor: system is north/.*, Alarm System is "
+                                         "Fire/, Workstation is 7/-1"),
+                          QStringLiteral("List of addresses is 10.0.0.5/10.0.0.6")}));
     QVERIFY(socket->localPort() != 0);
     QCOMPARE(socketOption(socket->socketDescriptor(), SO_BROADCAST), 1);
     QCOMPARE(socketOption(socket->socketDescriptor(), SO_REUSEADDR), 1);
@@ -87,8 +86,8 @@ void TestSocketSetup::validSetUp()
 void TestSocketSetup::withoutIniFile()
 {
     QTemporaryDir empty;
-    const auto socket = make({ QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0") },
-                             empty.path());
+    const auto socket
+        = make({QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0")}, empty.path());
     QVERIFY(socket->isValid());
     QCOMPARE(sink.texts().constFirst(), QStringLiteral("Not a valid channel number: ''"));
     QCOMPARE(sink.texts().at(1),
@@ -100,8 +99,8 @@ void TestSocketSetup::withoutIniFile()
 
 void TestSocketSetup::broadcastOffStillSetsOption()
 {
-    const auto socket = make({ QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0"),
-                               QStringLiteral("/broadcast=no"), QStringLiteral("/reuse=off") },
+    const auto socket = make({QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0"),
+                              QStringLiteral("/broadcast=no"), QStringLiteral("/reuse=off")},
                              host.root());
     QVERIFY(socket->isValid());
     QCOMPARE(socketOption(socket->socketDescriptor(), SO_BROADCAST), 0);
@@ -110,15 +109,15 @@ void TestSocketSetup::broadcastOffStillSetsOption()
 
 void TestSocketSetup::invalidControlString()
 {
-    const auto socket = make({ QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0"),
-                               QStringLiteral("/workstation=ME") },
+    const auto socket = make({QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0"),
+                              QStringLiteral("/workstation=ME")},
                              host.root());
     QVERIFY(!socket->isValid());
     const QStringList texts = sink.texts();
     QCOMPARE(texts.mid(texts.size() - 2),
-             QStringList({ QStringLiteral("Constructor: system is north/.*, Alarm System is "
-                                          "Fire/, Workstation is 7/0"),
-                           QStringLiteral("UDP Settings not valid. Don't enable.") }));
+             QStringList({QStringLiteral("Constructor: system is north/.*, Alarm System is "
+                                         "Fire/, Workstation is 7/0"),
+                          QStringLiteral("UDP Settings not valid. Don't enable.")}));
     // Not bound: no options, no address list, no port.
     QCOMPARE(socket->localPort(), quint16(0));
     QCOMPARE(socketOption(socket->socketDescriptor(), SO_REUSEADDR), 0);
@@ -126,25 +125,25 @@ void TestSocketSetup::invalidControlString()
 
 void TestSocketSetup::secondSocketOnSamePort()
 {
-    const auto first = make({ QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0") },
-                            host.root());
+    const auto first
+        = make({QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0")}, host.root());
     QVERIFY(first->isValid());
     const QString port = QStringLiteral("/port=%1").arg(first->localPort());
 
-    const auto second = make({ QStringLiteral("/host=127.0.0.1"), port }, host.root());
+    const auto second = make({QStringLiteral("/host=127.0.0.1"), port}, host.root());
     QVERIFY(second->isValid());
     QCOMPARE(second->localPort(), first->localPort());
 
-    const auto third = make({ QStringLiteral("/host=127.0.0.1"), port, QStringLiteral("/reuse=0") },
-                            host.root());
+    const auto third
+        = make({QStringLiteral("/host=127.0.0.1"), port, QStringLiteral("/reuse=0")}, host.root());
     QVERIFY(!third->isValid());
     QCOMPARE(sink.texts().constLast(), QStringLiteral("Can't bind UDP listen socket"));
 }
 
 void TestSocketSetup::noLocalAddresses()
 {
-    const auto socket = make({ QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0") },
-                             host.root(), {});
+    const auto socket
+        = make({QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0")}, host.root(), {});
     QVERIFY(socket->isValid());
     QCOMPARE(sink.texts().constLast(), QStringLiteral("List of addresses is "));
 }

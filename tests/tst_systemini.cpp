@@ -24,9 +24,15 @@ void TestSystemIni::path_data()
     QTest::addColumn<QString>("root");
     QTest::addColumn<QString>("system");
     QTest::addColumn<QString>("path");
-    QTest::newRow("both") << "/sys" << "north" << "/sys/north/config/system/velk_system.ini";
-    QTest::newRow("empty system") << "/sys" << "" << "/sys//config/system/velk_system.ini";
-    QTest::newRow("empty root") << "" << "north" << "/north/config/system/velk_system.ini";
+    QTest::newRow("both") << "/sys"
+                          << "north"
+                          << "/sys/north/config/system/velk_system.ini";
+    QTest::newRow("empty system") << "/sys"
+                                  << ""
+                                  << "/sys//config/system/velk_system.ini";
+    QTest::newRow("empty root") << ""
+                                << "north"
+                                << "/north/config/system/velk_system.ini";
 }
 
 void TestSystemIni::path()
@@ -51,40 +57,39 @@ void TestSystemIni::channel_data()
     QTest::newRow("plus") << QByteArray("[Network]\nChannel=+7\n") << true << 7 << QByteArray();
     QTest::newRow("minus one") << QByteArray("[Network]\nChannel=-1\n") << true << -1
                                << QByteArray();
-    QTest::newRow("double quotes") << QByteArray("[Network]\nChannel=\"5\"\n") << true << 5
-                                   << QByteArray();
-    QTest::newRow("single quotes") << QByteArray("[Network]\nChannel='6'\n") << true << 6
-                                   << QByteArray();
+    QTest::newRow("double quotes")
+        << QByteArray("[Network]\nChannel=\"5\"\n") << true << 5 << QByteArray();
+    QTest::newRow("single quotes")
+        << QByteArray("[Network]\nChannel='6'\n") << true << 6 << QByteArray();
     QTest::newRow("letter case") << QByteArray("[NETWORK]\nchannel=8\n") << true << 8
                                  << QByteArray();
-    QTest::newRow("first key counts") << QByteArray("[Network]\nChannel=1\nChannel=2\n") << true
-                                      << 1 << QByteArray();
+    QTest::newRow("first key counts")
+        << QByteArray("[Network]\nChannel=1\nChannel=2\n") << true << 1 << QByteArray();
     QTest::newRow("indented key") << QByteArray("[Network]\nOther=x\n   Channel=9\n") << true << 9
                                   << QByteArray();
     QTest::newRow("comment line") << QByteArray("[Network]\n;Channel=3\nChannel=4\n") << true << 4
                                   << QByteArray();
-    QTest::newRow("other section") << QByteArray("[Display]\nChannel=4\n[Network]\nChannel=5\n")
-                                   << true << 5 << QByteArray();
+    QTest::newRow("other section")
+        << QByteArray("[Display]\nChannel=4\n[Network]\nChannel=5\n") << true << 5 << QByteArray();
     QTest::newRow("missing key") << QByteArray("[Network]\nOther=4\n") << false << 0
                                  << QByteArray();
-    QTest::newRow("missing section") << QByteArray("[Display]\nChannel=4\n") << false << 0
-                                     << QByteArray();
-    QTest::newRow("trailing letters") << QByteArray("[Network]\nChannel=12abc\n") << false << 0
-                                      << QByteArray("12abc");
+    QTest::newRow("missing section")
+        << QByteArray("[Display]\nChannel=4\n") << false << 0 << QByteArray();
+    QTest::newRow("trailing letters")
+        << QByteArray("[Network]\nChannel=12abc\n") << false << 0 << QByteArray("12abc");
     QTest::newRow("hex") << QByteArray("[Network]\nChannel=0x7\n") << false << 0
                          << QByteArray("0x7");
-    QTest::newRow("decimal point") << QByteArray("[Network]\nChannel=7.0\n") << false << 0
-                                   << QByteArray("7.0");
+    QTest::newRow("decimal point")
+        << QByteArray("[Network]\nChannel=7.0\n") << false << 0 << QByteArray("7.0");
     QTest::newRow("sign alone") << QByteArray("[Network]\nChannel=-\n") << false << 0
                                 << QByteArray("-");
     QTest::newRow("forty digits are cut to 31, then too large")
-            << QByteArray("[Network]\nChannel=" + fortyDigits + "\n") << false << 0
-            << QByteArray(31, '9');
+        << QByteArray("[Network]\nChannel=" + fortyDigits + "\n") << false << 0
+        << QByteArray(31, '9');
     QTest::newRow("past int") << QByteArray("[Network]\nChannel=2147483648\n") << false << 0
                               << QByteArray("2147483648");
     QTest::newRow("control bytes are escaped")
-            << QByteArray("[Network]\nChannel=4\x1b[2J\n") << false << 0
-            << QByteArray("4\\x1B[2J");
+        << QByteArray("[Network]\nChannel=4\x1b[2J\n") << false << 0 << QByteArray("4\\x1B[2J");
 }
 
 void TestSystemIni::channel()
@@ -105,8 +110,8 @@ void TestSystemIni::channel()
     } else {
         QCOMPARE(read, 42); // untouched
         QCOMPARE(context.sink.texts(),
-                 QStringList { QStringLiteral("Not a valid channel number: '%1'")
-                                       .arg(QString::fromLatin1(logged)) });
+                 QStringList {QStringLiteral("Not a valid channel number: '%1'")
+                                  .arg(QString::fromLatin1(logged))});
     }
 }
 
@@ -117,7 +122,7 @@ void TestSystemIni::missingFile()
     int read = 42;
     QVERIFY(!context.readSystemIniChannel(host.root(), QStringLiteral("north"), read));
     QCOMPARE(read, 42);
-    QCOMPARE(context.sink.texts(), QStringList { QStringLiteral("Not a valid channel number: ''") });
+    QCOMPARE(context.sink.texts(), QStringList {QStringLiteral("Not a valid channel number: ''")});
     QCOMPARE(DuzUdozuzeSystemIni::read(host.root(), QStringLiteral("north")).alarmSystem,
              QByteArray());
 }
@@ -128,8 +133,8 @@ void TestSystemIni::alarmSystem_data()
     QTest::addColumn<QByteArray>("alarmSystem");
     QTest::newRow("present") << QByteArray("[Network]\nAlarmSystem=Fire One\nChannel=2\n")
                              << QByteArray("Fire One");
-    QTest::newRow("blanks dropped") << QByteArray("[Network]\nalarmsystem =  Fire  \n")
-                                    << QByteArray("Fire");
+    QTest::newRow("blanks dropped")
+        << QByteArray("[Network]\nalarmsystem =  Fire  \n") << QByteArray("Fire");
     QTest::newRow("absent") << QByteArray("[Network]\nChannel=2\n") << QByteArray();
     QTest::newRow("other section") << QByteArray("[Alarm]\nAlarmSystem=Fire\n") << QByteArray();
 }
