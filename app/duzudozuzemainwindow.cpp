@@ -12,7 +12,7 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     : DuzUdozuzeMainWindowBase(parent, name, fl)
 {
     setWindowTitle(QStringLiteral("DuzUdozuze"));
-    connect(m_pushClear, &QPushButton::clicked, m_editMain, &QPlainTextEdit::clear);
+    connect(m_pushClear, &QPushButton::clicked, this, &DuzUdozuzeMainWindow::clearLog);
     connect(m_pqPushRespondNow, &QPushButton::clicked, this, &DuzUdozuzeMainWindow::pushRespondNow);
 
     const DuzUdozuzeEnvironment environment = DuzUdozuzeEnvironment::read();
@@ -24,8 +24,10 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     m_pDuzUdozuzeSocket = std::make_unique<DuzUdozuzeSocket>(
         environment.hxRoot, environment.hxSystem, environment.workstation, args, this);
     if (!m_pDuzUdozuzeSocket->isValid())
-        m_editMain->appendPlainText(QStringLiteral("failed to set-up UDP system."));
+        appendLine(QStringLiteral("failed to set-up UDP system."));
     showSettings();
+    // The start-up lines are in the view when it is first shown.
+    flushLog();
 }
 
 // The socket goes first, then the form with its widgets.
@@ -70,14 +72,46 @@ void DuzUdozuzeMainWindow::showSettings()
     m_pqStatusCounts = new QLabel(statusBar());
     statusBar()->addWidget(m_pqStatusMode);
     statusBar()->addWidget(m_pqStatusCounts);
-    connect(socket, &DuzUdozuzeSocket::countsChanged, this, &DuzUdozuzeMainWindow::updateStatus);
+    connect(socket, &DuzUdozuzeSocket::countsChanged, this, &DuzUdozuzeMainWindow::scheduleRefresh);
     connect(socket, &DuzUdozuzeSocket::mastershipChanged, this,
-            &DuzUdozuzeMainWindow::updateStatus);
-    updateStatus();
+            &DuzUdozuzeMainWindow::scheduleRefresh);
+    refresh();
 }
 
-void DuzUdozuzeMainWindow::updateStatus()
+void DuzUdozuzeMainWindow::appendLine(const QString &line)
 {
+    m_pendingLines.append(line);
+    scheduleRefresh();
+}
+
+void DuzUdozuzeMainWindow::clearLog()
+{
+    m_pendingLines.clear();
+    m_editMain->clear();
+}
+
+// One refresh of the view and the status bar per pass of the event loop,
+// however many datagrams that pass handled.
+void DuzUdozuzeMainWindow::scheduleRefresh()
+{
+    if (m_bRefreshScheduled)
+        return;
+    m_bRefreshScheduled = true;
+    QMetaObject::invokeMethod(this, &DuzUdozuzeMainWindow::refresh, Qt::QueuedConnection);
+}
+
+void DuzUdozuzeMainWindow::flushLog()
+{
+    if (m_pendingLines.isEmpty())
+        return;
+    m_editMain->appendPlainText(m_pendingLines.join(QLatin1Char('\n')));
+    m_pendingLines.clear();
+}
+
+void DuzUdozuzeMainWindow::refresh()
+{
+    m_bRefreshScheduled = false;
+    flushLog();
     const DuzUdozuzeSocket::Counts &counts = m_pDuzUdozuzeSocket->counts();
     m_pqStatusMode->setText(m_pDuzUdozuzeSocket->isMaster() ? tr("Master") : tr("Slave"));
     m_pqStatusCounts->setText(tr("Received %1, shown %2, filtered %3, not current format %4, "
@@ -91,13 +125,13 @@ void DuzUdozuzeMainWindow::updateStatus()
 
 void DuzUdozuzeMainWindow::debugMessage(int, int, const QString &, const QString &text)
 {
-    m_editMain->appendPlainText(text);
+    appendLine(text);
 }
 
 void DuzUdozuzeMainWindow::debugPrintf(int, int, const QString &prefix, const char *format,
                                        va_list args)
 {
-    m_editMain->appendPlainText(DuzUdozuzeLogLine::prefixed(prefix, format, args));
+    appendLine(DuzUdozuzeLogLine::prefixed(prefix, format, args));
 }
 
 void DuzUdozuzeMainWindow::logPrintf(const char *format, ...)
@@ -106,7 +140,7 @@ void DuzUdozuzeMainWindow::logPrintf(const char *format, ...)
     va_start(args, format);
     const QString line = DuzUdozuzeLogLine::build(format, args);
     va_end(args);
-    m_editMain->appendPlainText(line);
+    appendLine(line);
 }
 
 void DuzUdozuzeMainWindow::keyReleaseEvent(QKeyEvent *event)

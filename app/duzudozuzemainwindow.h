@@ -27,6 +27,11 @@ public:
     void debugPrintf(int, int, const QString &prefix, const char *format, va_list args) override;
     void logPrintf(const char *format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(2, 3);
 
+public slots:
+    // Appends the lines gathered since the last pass of the event loop; the
+    // event loop calls it by itself.
+    void flushLog();
+
 signals:
     void duzUdozuzeHidden();
     void duzUdozuzeShown();
@@ -43,11 +48,18 @@ private slots:
 
 private:
     void showSettings();
-    void updateStatus();
+    void appendLine(const QString &line);
+    void clearLog();
+    void scheduleRefresh();
+    void refresh();
 
     std::unique_ptr<DuzUdozuzeSocket> m_pDuzUdozuzeSocket;
     QLabel *m_pqStatusMode = nullptr;
     QLabel *m_pqStatusCounts = nullptr;
+    // Lines wait here until the event loop's next pass, so that a flood of
+    // datagrams is appended in batches, in order, none dropped.
+    QStringList m_pendingLines;
+    bool m_bRefreshScheduled = false;
 };
 
 #endif // DUZUDOZUZEMAINWINDOW_H

@@ -15,6 +15,13 @@ namespace {
 
 // A datagram is read into a buffer of 256 bytes: at most 255 bytes and a zero.
 constexpr qint64 MaxDatagramSize = 255;
+// Datagrams handled in one activation of the notifier before the event loop
+// gets its turn again: enough to keep up with a flood, few enough that the
+// window stays responsive.
+constexpr int MaxDatagramsPerActivation = 64;
+// Room for a burst of datagrams while the event loop is busy; the system caps
+// it at its own maximum.
+constexpr int ReceiveBufferSize = 4 << 20;
 
 QByteArray latin1(const QString &text)
 {
@@ -146,6 +153,7 @@ void DuzUdozuzeSocket::setUpSocket()
     logPrintf("List of addresses is %s",
               latin1(localAddresses().join(QLatin1Char('/'))).constData());
 
+    m_pSocketDevice->setOption(Option::ReceiveBufferSize, ReceiveBufferSize);
     if (!m_pSocketDevice->bind(hostAddress, quint16(m_settings.m_nPort))) {
         logPrintf("Can't bind UDP listen socket");
         m_bValid = false;
@@ -161,20 +169,24 @@ void DuzUdozuzeSocket::setUpSocket()
             [this](QSocketDescriptor socket) { rxData(int(socket)); });
 }
 
+// Handles the datagrams waiting, up to a bound, one at a time.
 void DuzUdozuzeSocket::rxData(int)
 {
-    char buffer[MaxDatagramSize + 1];
-    quint32 address = 0;
-    quint16 port = 0;
-    const qint64 count = m_pSocketDevice->readDatagram(buffer, MaxDatagramSize, &address, &port);
-    if (count < 0) {
-        // A failed read consumes the socket's pending error; nothing is parsed.
-        if (!m_pSocketDevice->wouldBlock())
-            logPrintf("Receive error: %s", latin1(m_pSocketDevice->errorString()).constData());
-        return;
+    for (int i = 0; i < MaxDatagramsPerActivation; ++i) {
+        char buffer[MaxDatagramSize + 1];
+        quint32 address = 0;
+        quint16 port = 0;
+        const qint64 count
+            = m_pSocketDevice->readDatagram(buffer, MaxDatagramSize, &address, &port);
+        if (count < 0) {
+            // A failed read consumes the socket's pending error; nothing is parsed.
+            if (!m_pSocketDevice->wouldBlock())
+                logPrintf("Receive error: %s", latin1(m_pSocketDevice->errorString()).constData());
+            return;
+        }
+        // The text is what precedes the first zero byte.
+        handleDatagram(QByteArray(buffer, qstrnlen(buffer, size_t(count))), address, port);
     }
-    // The text is what precedes the first zero byte.
-    handleDatagram(QByteArray(buffer, qstrnlen(buffer, size_t(count))), address, port);
 }
 
 void DuzUdozuzeSocket::handleDatagram(const QByteArray &raw, quint32 address, quint16 port)

@@ -3,6 +3,7 @@
 #include "testsupport.h"
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QtTest>
 
 // The log line: its time, its text and its limit, and the window as a sink.
@@ -21,6 +22,7 @@ private slots:
     void debugMessageAppendsTextOnly();
     void debugPrintfPrefixesWithoutTime();
     void markupShowsLiterally();
+    void linesAppearOnNextPass();
     void escaped_data();
     void escaped();
 
@@ -46,6 +48,7 @@ void TestLogLine::cleanup()
 
 QStringList TestLogLine::logLines() const
 {
+    window->flushLog();
     return log->toPlainText().split(QLatin1Char('\n'));
 }
 
@@ -125,9 +128,20 @@ void TestLogLine::debugPrintfPrefixesWithoutTime()
 void TestLogLine::markupShowsLiterally()
 {
     window->logPrintf("Received '%s'", "<b>x</b> &amp; <a href=\"y\">z</a>");
+    window->flushLog();
     QCOMPARE(log->document()->blockCount(), 1);
     QCOMPARE(logLines().constLast().mid(13),
              QStringLiteral("Received '<b>x</b> &amp; <a href=\"y\">z</a>'"));
+}
+
+void TestLogLine::linesAppearOnNextPass()
+{
+    for (int i = 0; i < 3; ++i)
+        window->logPrintf("pass %d", i);
+    // Gathered during this pass, appended together, in order, at the next.
+    QCOMPARE(log->toPlainText(), QString());
+    QTRY_COMPARE(log->document()->blockCount(), 3);
+    QCOMPARE(log->document()->lastBlock().text().mid(13), QStringLiteral("pass 2"));
 }
 
 void TestLogLine::escaped_data()

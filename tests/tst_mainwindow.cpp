@@ -53,8 +53,9 @@ QString labelText(QWidget *window, const char *name)
     return child<QLabel>(window, name)->text();
 }
 
-QStringList logLines(QWidget *window)
+QStringList logLines(DuzUdozuzeMainWindow *window)
 {
+    window->flushLog();
     return child<QPlainTextEdit>(window, "m_editMain")->toPlainText().split(QLatin1Char('\n'));
 }
 
