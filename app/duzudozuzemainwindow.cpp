@@ -14,6 +14,12 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     setWindowTitle(QStringLiteral("DuzUdozuze"));
     connect(m_pushClear, &QPushButton::clicked, this, &DuzUdozuzeMainWindow::clearLog);
     connect(m_pqPushRespondNow, &QPushButton::clicked, this, &DuzUdozuzeMainWindow::pushRespondNow);
+    // A log is not a document to undo: an undo step for every append would
+    // grow without end in a monitor left running for weeks.
+    m_editMain->setUndoRedoEnabled(false);
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setInterval(RefreshInterval);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &DuzUdozuzeMainWindow::refresh);
 
     const DuzUdozuzeEnvironment environment = DuzUdozuzeEnvironment::read();
     if (!environment.workstationValid) {
@@ -90,14 +96,12 @@ void DuzUdozuzeMainWindow::clearLog()
     m_editMain->clear();
 }
 
-// One refresh of the view and the status bar per pass of the event loop,
-// however many datagrams that pass handled.
+// One refresh of the view and the status bar for all that happened within
+// RefreshInterval, however many datagrams that was.
 void DuzUdozuzeMainWindow::scheduleRefresh()
 {
-    if (m_bRefreshScheduled)
-        return;
-    m_bRefreshScheduled = true;
-    QMetaObject::invokeMethod(this, &DuzUdozuzeMainWindow::refresh, Qt::QueuedConnection);
+    if (!m_refreshTimer.isActive())
+        m_refreshTimer.start();
 }
 
 void DuzUdozuzeMainWindow::flushLog()
@@ -110,7 +114,6 @@ void DuzUdozuzeMainWindow::flushLog()
 
 void DuzUdozuzeMainWindow::refresh()
 {
-    m_bRefreshScheduled = false;
     flushLog();
     const DuzUdozuzeSocket::Counts &counts = m_pDuzUdozuzeSocket->counts();
     m_pqStatusMode->setText(m_pDuzUdozuzeSocket->isMaster() ? tr("Master") : tr("Slave"));

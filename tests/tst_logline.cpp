@@ -138,7 +138,7 @@ void TestLogLine::linesAppearOnNextPass()
 {
     for (int i = 0; i < 3; ++i)
         window->logPrintf("pass %d", i);
-    // Gathered during this pass, appended together, in order, at the next.
+    // Gathered for a moment, then appended together, in order.
     QCOMPARE(log->toPlainText(), QString());
     QTRY_COMPARE(log->document()->blockCount(), 3);
     QCOMPARE(log->document()->lastBlock().text().mid(13), QStringLiteral("pass 2"));

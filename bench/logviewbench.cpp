@@ -1,0 +1,62 @@
+// logviewbench N...: for each N, a fresh main window (offscreen) takes N log
+// lines through its sink and appends them 400 at a time, as a refresh does at
+// 20,000 datagrams a second. Prints the time and the resident memory per line.
+
+#include "duzudozuzelogline.h"
+#include "duzudozuzemainwindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    std::printf("lines,us_per_line,bytes_per_line\n");
+    for (const QString &argument : application.arguments().mid(1)) {
+        const int lines = argument.toInt();
+        // As many lines as a refresh gathers at 20,000 datagrams a second.
+        const int batch = 400;
+        DuzUdozuzeMainWindow window({QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0")});
+        window.show();
+        QCoreApplication::processEvents();
+        const qint64 before = residentBytes();
+        QElapsedTimer clock;
+        clock.start();
+        IDebug *sink = &window;
+        for (int i = 0; i < lines; ++i) {
+            sink->debugMessage(4, 1, QString(),
+                               DuzUdozuzeLogLine::timeText()
+                                   + QStringLiteral(" Received 'NA:north:Fire:%1:3:OK'. "
+                                                    "127.0.0.1:51126. type 0")
+                                         .arg(i % 100));
+            if (i % batch == batch - 1) {
+                window.flushLog();
+                QCoreApplication::processEvents();
+            }
+        }
+        QCoreApplication::processEvents();
+        const double micros = clock.nsecsElapsed() / 1e3 / lines;
+        const qint64 after = residentBytes();
+        std::printf("%d,%.2f,%.0f\n", lines, micros, double(after - before) / lines);
+        std::fflush(stdout);
+    }
+    return 0;
+}
