@@ -1,0 +1,126 @@
+#!/bin/bash
+# Builds in Release and runs every benchmark on this machine's loopback:
+# receive rate (baseline, console mode, window), log view, responsiveness and
+# start-up. Writes bench/results/latest.md and bench/results/loss.png.
+#   usage: bench/run.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR=build-bench BUILD_TYPE=Release scripts/setup.sh >/dev/null
+command -v gnuplot >/dev/null || {
+    sudo=(); [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get install -y -qq gnuplot-nox >/dev/null
+}
+bin=build-bench
+out=bench/results
+mkdir -p "$out"
+work=$(mktemp -d)
+trap 'rm -rf "$work"; kill $(jobs -p) 2>/dev/null || true' EXIT
+export QT_QPA_PLATFORM=offscreen
+port=39208
+rates=(5000 10000 20000 50000 100000 150000 200000 250000 300000)
+
+waitfor() { # file, text: waits up to 10 s for text to appear in file
+    for _ in $(seq 200); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.05; done
+    echo "timed out waiting for '$2' in $1" >&2; return 1
+}
+
+# One step: receiver kind, rate; prints the number received out of rate (1 s).
+step() {
+    local kind=$1 rate=$2 count=$2
+    case $kind in
+    baseline)
+        "$bin/bench/baselinereceiver" $port 500 >"$work/r" &
+        waitfor "$work/r" ready
+        "$bin/bench/pacedsender" $port "$count" "$rate" >/dev/null
+        wait
+        sed -n 's/^received //p' "$work/r"
+        ;;
+    console)
+        "$bin/duzudozuze" /console /host=127.0.0.1 /port=$port >"$work/log" 2>"$work/err" &
+        local pid=$!
+        waitfor "$work/log" "List of addresses"
+        "$bin/bench/pacedsender" $port "$count" "$rate" >/dev/null
+        local last=-1 now
+        while now=$(grep -c "Received '" "$work/log"); [ "$now" != "$last" ]; do
+            last=$now; sleep 0.5
+        done
+        kill -TERM $pid; wait $pid
+        sed -n 's/^Received \([0-9]*\),.*/\1/p' "$work/err"
+        ;;
+    window)
+        "$bin/bench/windowreceiver" 500 /host=127.0.0.1 /port=$port >"$work/r" 2>/dev/null &
+        waitfor "$work/r" ready
+        "$bin/bench/pacedsender" $port "$count" "$rate" >/dev/null
+        wait
+        sed -n 's/^received \([0-9]*\).*/\1/p' "$work/r"
+        ;;
+    esac
+}
+
+echo "rate,baseline,console,window" >"$out/receive.csv"
+declare -A best=([baseline]=0 [console]=0 [window]=0)
+for rate in "${rates[@]}"; do
+    row="$rate"
+    for kind in baseline console window; do
+        got=$(step $kind "$rate")
+        row="$row,$got"
+        [ "$got" -eq "$rate" ] && [ "$rate" -gt "${best[$kind]}" ] && best[$kind]=$rate
+    done
+    echo "$row" | tee -a "$out/receive.csv"
+done
+
+gnuplot <<GNUPLOT
+set terminal pngcairo size 720,420
+set output "$out/loss.png"
+set datafile separator ","
+set key top left
+set logscale x
+set xlabel "datagrams sent a second (1 s each)"
+set ylabel "lost (%)"
+set yrange [0:*]
+set grid
+plot "$out/receive.csv" using 1:(100*(\$1-\$2)/\$1) skip 1 with linespoints title "recvfrom loop", \
+     "" using 1:(100*(\$1-\$3)/\$1) skip 1 with linespoints title "console mode", \
+     "" using 1:(100*(\$1-\$4)/\$1) skip 1 with linespoints title "window (offscreen)"
+GNUPLOT
+
+# Responsiveness: a burst of 100,000 as fast as they can be sent.
+"$bin/bench/windowreceiver" 1000 /host=127.0.0.1 /port=$port >"$work/r" 2>/dev/null &
+waitfor "$work/r" ready
+"$bin/bench/pacedsender" $port 100000 0 >"$work/sent"
+wait
+burst=$(sed -n 's/^received //p' "$work/r")
+burst_rate=$(sed -n 's/.* \([0-9]*\) a second/\1/p' "$work/sent")
+
+logview=$("$bin/bench/logviewbench" 10000 100000 1000000 2>/dev/null | tail -n 3)
+
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+startup_console=$(for _ in 1 2 3 4 5; do
+    "$bin/bench/firstline" "$bin/duzudozuze" /console /host=127.0.0.1 /port=0; done | median)
+startup_window=$(for _ in 1 2 3 4 5; do
+    "$bin/bench/firstline" "$bin/bench/windowreceiver" 500 /host=127.0.0.1 /port=0; done | median)
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+{
+    echo "Measured $(date -u +%Y-%m-%d) on $(nproc) cores, $(uname -r), Release build."
+    echo
+    echo "| datagrams/s (1 s) | recvfrom loop | console mode | window (offscreen) |"
+    echo "|---:|---:|---:|---:|"
+    tail -n +2 "$out/receive.csv" | tr ',' ' ' | while read -r r a b c; do
+        echo "| $r | $a | $b | $c |"
+    done
+    echo
+    echo "Highest loss-free rate: recvfrom loop ${best[baseline]}, console ${best[console]}" \
+         "(b/a $(ratio "${best[console]}" "${best[baseline]}")), window ${best[window]}" \
+         "(c/a $(ratio "${best[window]}" "${best[baseline]}"))."
+    echo
+    echo "Burst of 100,000 sent at $burst_rate a second to the window: $burst."
+    echo
+    echo "| log lines | µs per line | bytes per line |"
+    echo "|---:|---:|---:|"
+    echo "$logview" | tr ',' ' ' | while read -r n t m; do echo "| $n | $t | $m |"; done
+    echo
+    echo "Start-up (median of 5): console to first log line ${startup_console} ms," \
+         "window to shown ${startup_window} ms."
+} >"$out/latest.md"
+cat "$out/latest.md"
