@@ -1,9 +1,5 @@
 #include "duzudozuzeconsole.h"
 
-#include "duzudozuzeenvironment.h"
-#include "duzudozuzelogline.h"
-#include "duzudozuzesocket.h"
-
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
@@ -28,16 +24,7 @@ void onStopSignal(int)
 
 DuzUdozuzeConsole::DuzUdozuzeConsole(const QStringList &args)
 {
-    const DuzUdozuzeEnvironment environment = DuzUdozuzeEnvironment::read();
-    if (!environment.workstationValid) {
-        logPrintf("Not a valid workstation number: '%s'",
-                  environment.workstationText.toLatin1().constData());
-    }
-    m_pDuzUdozuzeSocket = std::make_unique<DuzUdozuzeSocket>(
-        environment.hxRoot, environment.hxSystem, environment.workstation, args, this);
-    if (!m_pDuzUdozuzeSocket->isValid())
-        writeLine(QStringLiteral("failed to set-up UDP system."));
-
+    createSocket(args);
     // Without a box to tick, the operator options are the only way to respond.
     const DuzUdozuzeSettings &settings = m_pDuzUdozuzeSocket->settings();
     m_pDuzUdozuzeSocket->setRespondAutomatically(settings.m_bAutoRespond);
@@ -46,41 +33,11 @@ DuzUdozuzeConsole::DuzUdozuzeConsole(const QStringList &args)
 
 DuzUdozuzeConsole::~DuzUdozuzeConsole() = default;
 
-void DuzUdozuzeConsole::debugMessage(int, int, const QString &, const QString &text)
-{
-    writeLine(text);
-}
-
-void DuzUdozuzeConsole::debugPrintf(int, int, const QString &prefix, const char *format,
-                                    va_list args)
-{
-    writeLine(DuzUdozuzeLogLine::prefixed(prefix, format, args));
-}
-
-void DuzUdozuzeConsole::logPrintf(const char *format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    const QString line = DuzUdozuzeLogLine::build(format, args);
-    va_end(args);
-    writeLine(line);
-}
-
-void DuzUdozuzeConsole::writeLine(const QString &line)
+void DuzUdozuzeConsole::appendLine(const QString &line)
 {
     const QByteArray bytes = line.toLocal8Bit() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
-}
-
-void DuzUdozuzeConsole::writeCounts()
-{
-    const DuzUdozuzeSocket::Counts &counts = m_pDuzUdozuzeSocket->counts();
-    std::fprintf(stderr,
-                 "Received %llu, shown %llu, filtered %llu, not current format %llu, answers "
-                 "sent %llu\n",
-                 counts.received, counts.shown, counts.filtered, counts.notCurrentFormat,
-                 counts.answersSent);
 }
 
 int DuzUdozuzeConsole::exec()
@@ -97,7 +54,8 @@ int DuzUdozuzeConsole::exec()
         sigaction(SIGTERM, &action, nullptr);
     }
     const int code = QCoreApplication::exec();
-    writeCounts();
+    std::fprintf(stderr, "%s\n",
+                 countsText(m_pDuzUdozuzeSocket->counts()).toLocal8Bit().constData());
     m_pDuzUdozuzeSocket.reset();
     return code;
 }

@@ -1,20 +1,16 @@
 #ifndef DUZUDOZUZECONSOLE_H
 #define DUZUDOZUZECONSOLE_H
 
-#include "idebug.h"
+#include "duzudozuzefrontend.h"
 
 #include <QObject>
-#include <QStringList>
 
-#include <memory>
-
-class DuzUdozuzeSocket;
 class QSocketNotifier;
 
 // The front end without a window: the same socket object and the same lines,
 // written to standard output one at a time as they are made. SIGINT and
 // SIGTERM end the event loop; the counts go to standard error at the end.
-class DuzUdozuzeConsole : public QObject, public IDebug
+class DuzUdozuzeConsole : public QObject, public DuzUdozuzeFrontEnd
 {
     Q_OBJECT
 
@@ -22,20 +18,13 @@ public:
     explicit DuzUdozuzeConsole(const QStringList &args);
     ~DuzUdozuzeConsole() override;
 
-    DuzUdozuzeSocket *socket() const { return m_pDuzUdozuzeSocket.get(); }
-
-    void debugMessage(int, int, const QString &prefix, const QString &text) override;
-    void debugPrintf(int, int, const QString &prefix, const char *format, va_list args) override;
-    void logPrintf(const char *format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(2, 3);
-
     // Runs the event loop until a stop signal arrives; returns the exit code.
     int exec();
 
-private:
-    void writeLine(const QString &line);
-    void writeCounts();
+protected:
+    void appendLine(const QString &line) override;
 
-    std::unique_ptr<DuzUdozuzeSocket> m_pDuzUdozuzeSocket;
+private:
     QSocketNotifier *m_pqStopNotifier = nullptr;
 };
 

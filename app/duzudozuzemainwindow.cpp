@@ -1,7 +1,5 @@
 #include "duzudozuzemainwindow.h"
 
-#include "duzudozuzeenvironment.h"
-#include "duzudozuzelogline.h"
 #include "duzudozuzesocket.h"
 
 #include <QCloseEvent>
@@ -21,22 +19,14 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     m_refreshTimer.setInterval(RefreshInterval);
     connect(&m_refreshTimer, &QTimer::timeout, this, &DuzUdozuzeMainWindow::refresh);
 
-    const DuzUdozuzeEnvironment environment = DuzUdozuzeEnvironment::read();
-    if (!environment.workstationValid) {
-        logPrintf("Not a valid workstation number: '%s'",
-                  environment.workstationText.toLatin1().constData());
-    }
-
-    m_pDuzUdozuzeSocket = std::make_unique<DuzUdozuzeSocket>(
-        environment.hxRoot, environment.hxSystem, environment.workstation, args, this);
-    if (!m_pDuzUdozuzeSocket->isValid())
-        appendLine(QStringLiteral("failed to set-up UDP system."));
+    createSocket(args);
     showSettings();
     // The start-up lines are in the view when it is first shown.
     flushLog();
 }
 
-// The socket goes first, then the form with its widgets.
+// The socket goes first (its owner is the later base), then the form with its
+// widgets.
 DuzUdozuzeMainWindow::~DuzUdozuzeMainWindow() = default;
 
 void DuzUdozuzeMainWindow::showSettings()
@@ -84,6 +74,7 @@ void DuzUdozuzeMainWindow::showSettings()
     refresh();
 }
 
+// Lines gather until the next refresh.
 void DuzUdozuzeMainWindow::appendLine(const QString &line)
 {
     m_pendingLines.append(line);
@@ -115,35 +106,8 @@ void DuzUdozuzeMainWindow::flushLog()
 void DuzUdozuzeMainWindow::refresh()
 {
     flushLog();
-    const DuzUdozuzeSocket::Counts &counts = m_pDuzUdozuzeSocket->counts();
     m_pqStatusMode->setText(m_pDuzUdozuzeSocket->isMaster() ? tr("Master") : tr("Slave"));
-    m_pqStatusCounts->setText(tr("Received %1, shown %2, filtered %3, not current format %4, "
-                                 "answers sent %5")
-                                  .arg(counts.received)
-                                  .arg(counts.shown)
-                                  .arg(counts.filtered)
-                                  .arg(counts.notCurrentFormat)
-                                  .arg(counts.answersSent));
-}
-
-void DuzUdozuzeMainWindow::debugMessage(int, int, const QString &, const QString &text)
-{
-    appendLine(text);
-}
-
-void DuzUdozuzeMainWindow::debugPrintf(int, int, const QString &prefix, const char *format,
-                                       va_list args)
-{
-    appendLine(DuzUdozuzeLogLine::prefixed(prefix, format, args));
-}
-
-void DuzUdozuzeMainWindow::logPrintf(const char *format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    const QString line = DuzUdozuzeLogLine::build(format, args);
-    va_end(args);
-    appendLine(line);
+    m_pqStatusCounts->setText(countsText(m_pDuzUdozuzeSocket->counts()));
 }
 
 void DuzUdozuzeMainWindow::keyReleaseEvent(QKeyEvent *event)

@@ -18,7 +18,7 @@ class Context : public DuzUdozuzeLinkContext
 public:
     QStringList localAddresses() const override
     {
-        return { QStringLiteral("10.0.0.5"), QStringLiteral("10.0.0.6"), QStringLiteral("x") };
+        return {QStringLiteral("10.0.0.5"), QStringLiteral("10.0.0.6"), QStringLiteral("x")};
     }
 
 protected:
@@ -35,7 +35,7 @@ QString hostRoot()
         QDir().mkpath(directory.path() + QStringLiteral("/north/config/system"));
         QFile file(directory.path() + QStringLiteral("/north/config/system/velk_system.ini"));
         return file.open(QIODevice::WriteOnly)
-                && file.write("[Network]\nChannel=3\nAlarmSystem=Fire\n") > 0;
+            && file.write("[Network]\nChannel=3\nAlarmSystem=Fire\n") > 0;
     }();
     Q_UNUSED(written);
     return directory.path();
@@ -45,9 +45,9 @@ QString hostRoot()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QStringList args =
-            QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size))
-                    .split(QLatin1Char('\n'));
+    const QStringList args
+        = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size))
+              .split(QLatin1Char('\n'));
     DuzUdozuzeSettings settings;
     settings.m_strHxRoot = hostRoot();
     settings.m_strHxSystem = QStringLiteral("north");

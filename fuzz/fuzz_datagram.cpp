@@ -44,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (state & 1)
             machine.apply(machine.decide(QStringLiteral("NC"), QString()));
         machine.setOk(state & 2);
-        const DuzUdozuzeMastership::Step step = machine.decide(datagram->code, datagram->healthWord);
+        const DuzUdozuzeMastership::Step step
+            = machine.decide(datagram->code, datagram->healthWord);
         if (step.line.contains('\n') || step.line.contains('\r'))
             __builtin_trap(); // a line the code could split
         machine.apply(step);

@@ -1,0 +1,55 @@
+#include "duzudozuzefrontend.h"
+
+#include "duzudozuzeenvironment.h"
+#include "duzudozuzelogline.h"
+
+#include <QCoreApplication>
+
+DuzUdozuzeFrontEnd::DuzUdozuzeFrontEnd() = default;
+
+DuzUdozuzeFrontEnd::~DuzUdozuzeFrontEnd() = default;
+
+void DuzUdozuzeFrontEnd::createSocket(const QStringList &args)
+{
+    const DuzUdozuzeEnvironment environment = DuzUdozuzeEnvironment::read();
+    if (!environment.workstationValid) {
+        logPrintf("Not a valid workstation number: '%s'",
+                  environment.workstationText.toLatin1().constData());
+    }
+    m_pDuzUdozuzeSocket = std::make_unique<DuzUdozuzeSocket>(
+        environment.hxRoot, environment.hxSystem, environment.workstation, args, this);
+    if (!m_pDuzUdozuzeSocket->isValid())
+        appendLine(QStringLiteral("failed to set-up UDP system."));
+}
+
+void DuzUdozuzeFrontEnd::debugMessage(int, int, const QString &, const QString &text)
+{
+    appendLine(text);
+}
+
+void DuzUdozuzeFrontEnd::debugPrintf(int, int, const QString &prefix, const char *format,
+                                     va_list args)
+{
+    appendLine(DuzUdozuzeLogLine::prefixed(prefix, format, args));
+}
+
+void DuzUdozuzeFrontEnd::logPrintf(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const QString line = DuzUdozuzeLogLine::build(format, args);
+    va_end(args);
+    appendLine(line);
+}
+
+QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket::Counts &counts)
+{
+    return QCoreApplication::translate("DuzUdozuzeFrontEnd",
+                                       "Received %1, shown %2, filtered %3, not current format "
+                                       "%4, answers sent %5")
+        .arg(counts.received)
+        .arg(counts.shown)
+        .arg(counts.filtered)
+        .arg(counts.notCurrentFormat)
+        .arg(counts.answersSent);
+}

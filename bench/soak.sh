@@ -1,0 +1,76 @@
+#!/bin/bash
+# Soak: console mode at 5,000 datagrams a second, then the window (offscreen)
+# with /maxlines=100000 at 2,000 a second, each for MINUTES (default 10), on
+# loopback. Samples the receiver's resident memory every 10 s and checks that
+# no datagram was lost. Writes bench/results/soak.md and the samples as CSV.
+#   usage: bench/soak.sh [MINUTES]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+minutes=${1:-10}
+BUILD_DIR=build-bench BUILD_TYPE=Release scripts/setup.sh >/dev/null
+bin=build-bench
+out=bench/results
+mkdir -p "$out"
+work=$(mktemp -d)
+trap 'rm -rf "$work"; kill $(jobs -p) 2>/dev/null || true' EXIT
+export QT_QPA_PLATFORM=offscreen
+port=39209
+
+waitfor() {
+    for _ in $(seq 200); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.05; done
+    echo "timed out waiting for '$2' in $1" >&2; return 1
+}
+rss_kib() { awk '/^VmRSS/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
+
+# Samples the memory of pid every 10 s while the sender (pid2) runs.
+sample() { # pid, sender pid, csv
+    local pid=$1 sender=$2 csv=$3 t=0
+    echo "seconds,rss_kib" >"$csv"
+    while kill -0 "$sender" 2>/dev/null; do
+        echo "$t,$(rss_kib "$pid")" >>"$csv"
+        sleep 10; t=$((t + 10))
+    done
+    echo "$t,$(rss_kib "$pid")" >>"$csv"
+}
+summary() { # csv: memory at 60 s, at the end, and the largest
+    awk -F, 'NR == 1 {next} $1 == 60 {a = $2} {last = $2; if ($2 > max) max = $2}
+             END {printf "%.1f MiB at 60 s, %.1f MiB at the end, %.1f MiB at most",
+                  a / 1024, last / 1024, max / 1024}' "$1"
+}
+
+# Console mode.
+count=$((5000 * 60 * minutes))
+"$bin/duzudozuze" /console /host=127.0.0.1 /port=$port >"$work/log" 2>"$work/err" &
+program=$!
+waitfor "$work/log" "List of addresses"
+"$bin/bench/pacedsender" $port $count 5000 >"$work/sent" &
+sender=$!
+sample $program $sender "$out/soak-console.csv"
+sleep 2
+kill -TERM $program; wait $program
+console_received=$(sed -n 's/^Received \([0-9]*\),.*/\1/p' "$work/err")
+console_sent=$(cat "$work/sent")
+rm -f "$work/log"
+
+# The window, with a view that keeps 100,000 lines.
+count=$((2000 * 60 * minutes))
+"$bin/bench/windowreceiver" 3000 /maxlines=100000 /host=127.0.0.1 /port=$port >"$work/r" \
+    2>/dev/null &
+program=$!
+waitfor "$work/r" ready
+"$bin/bench/pacedsender" $port $count 2000 >"$work/sent" &
+sender=$!
+sample $program $sender "$out/soak-window.csv"
+wait $program
+window_result=$(sed -n 's/^received //p' "$work/r")
+window_sent=$(cat "$work/sent")
+
+{
+    echo "Soak of $minutes minutes each, measured $(date -u +%Y-%m-%d), Release build."
+    echo
+    echo "- Console mode at 5,000/s: $console_sent; received $console_received;" \
+         "resident memory $(summary "$out/soak-console.csv")."
+    echo "- Window with /maxlines=100000 at 2,000/s: $window_sent; received $window_result;" \
+         "resident memory $(summary "$out/soak-window.csv")."
+} >"$out/soak.md"
+cat "$out/soak.md"
