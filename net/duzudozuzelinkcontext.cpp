@@ -15,7 +15,11 @@ void DuzUdozuzeLinkContext::logPrintf(const char *format, ...)
 bool DuzUdozuzeLinkContext::readSystemIniChannel(const QString &root, const QString &system,
                                                  int &channel)
 {
-    const QByteArray text = DuzUdozuzeSystemIni::read(root, system).channel;
+    return acceptChannel(DuzUdozuzeSystemIni::read(root, system).channel, channel);
+}
+
+bool DuzUdozuzeLinkContext::acceptChannel(const QByteArray &text, int &channel)
+{
     if (const auto number = DuzUdozuzeSystemIni::toChannel(text)) {
         channel = *number;
         return true;

@@ -21,6 +21,9 @@ public:
 
 protected:
     ~DuzUdozuzeLinkContext() = default;
+    // The channel in text as read from the INI file: stored in channel when it
+    // is a valid number; otherwise logged as not valid.
+    bool acceptChannel(const QByteArray &text, int &channel);
     virtual void logLine(const QString &line) = 0;
 };
 

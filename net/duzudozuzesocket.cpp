@@ -105,9 +105,10 @@ void DuzUdozuzeSocket::setUp(const QStringList &args)
 {
     // This workstation's channel and alarm system name, read once, before the
     // control string can change the root.
-    readSystemIniChannel(m_settings.m_strHxRoot, m_settings.m_strHxSystem, m_settings.m_nChannel);
-    m_settings.m_strAlarmSystem = QString::fromLatin1(
-        DuzUdozuzeSystemIni::read(m_settings.m_strHxRoot, m_settings.m_strHxSystem).alarmSystem);
+    const DuzUdozuzeSystemIni::Network network
+        = DuzUdozuzeSystemIni::read(m_settings.m_strHxRoot, m_settings.m_strHxSystem);
+    acceptChannel(network.channel, m_settings.m_nChannel);
+    m_settings.m_strAlarmSystem = QString::fromLatin1(network.alarmSystem);
 
     m_pSocketDevice = std::make_unique<DuzUdozuzeSocketDevice>();
 

@@ -3,7 +3,9 @@
 
 #include <QtTest>
 
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 // The set-up on real sockets, all bound to 127.0.0.1.
 class TestSocketSetup : public QObject
@@ -18,6 +20,7 @@ private slots:
     void invalidControlString();
     void secondSocketOnSamePort();
     void noLocalAddresses();
+    void everyStepFails();
     void defaultsBeforeAnyOption();
 
 private:
@@ -146,6 +149,34 @@ void TestSocketSetup::noLocalAddresses()
         = make({QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0")}, host.root(), {});
     QVERIFY(socket->isValid());
     QCOMPARE(sink.texts().constLast(), QStringLiteral("List of addresses is "));
+}
+
+void TestSocketSetup::everyStepFails()
+{
+    // With no file descriptor left, the socket cannot be made: every step
+    // after it fails, logs its line, and the set-up still runs to the end.
+    rlimit before {};
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &before), 0);
+    const int lowest = dup(0);
+    QVERIFY(lowest >= 0);
+    close(lowest);
+    rlimit none = before;
+    none.rlim_cur = rlim_t(lowest);
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &none), 0);
+    const auto socket
+        = make({QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0")}, host.root());
+    setrlimit(RLIMIT_NOFILE, &before);
+
+    QVERIFY(!socket->isValid());
+    QCOMPARE(sink.texts(),
+             QStringList({QStringLiteral("Not a valid channel number: ''"),
+                          QStringLiteral("Constructor: system is north/.*, Alarm System is /, "
+                                         "Workstation is 7/-1"),
+                          QStringLiteral("can't set UDP sockopt - Broadcast"),
+                          QStringLiteral("can't set UDP sockopt - Reuse address"),
+                          QStringLiteral("List of addresses is 10.0.0.5/10.0.0.6"),
+                          QStringLiteral("Can't bind UDP listen socket"),
+                          QStringLiteral("Notifier not created")}));
 }
 
 void TestSocketSetup::defaultsBeforeAnyOption()
