@@ -33,11 +33,22 @@ DuzUdozuzeConsole::DuzUdozuzeConsole(const QStringList &args)
 
 DuzUdozuzeConsole::~DuzUdozuzeConsole() = default;
 
+// Lines are written at once; what one pass of the event loop wrote reaches
+// the pipe or file together, before the next pass.
 void DuzUdozuzeConsole::appendLine(const QString &line)
 {
     const QByteArray bytes = line.toLocal8Bit() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    if (!m_bFlushScheduled) {
+        m_bFlushScheduled = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_bFlushScheduled = false;
+                std::fflush(stdout);
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 int DuzUdozuzeConsole::exec()
@@ -45,15 +56,14 @@ int DuzUdozuzeConsole::exec()
     if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
         m_pqStopNotifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, this);
         connect(m_pqStopNotifier, &QSocketNotifier::activated, qApp, &QCoreApplication::quit);
-        struct sigaction action
-        {
-        };
+        struct sigaction action = {};
         action.sa_handler = onStopSignal;
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, nullptr);
         sigaction(SIGTERM, &action, nullptr);
     }
     const int code = QCoreApplication::exec();
+    std::fflush(stdout);
     std::fprintf(stderr, "%s\n",
                  countsText(m_pDuzUdozuzeSocket->counts()).toLocal8Bit().constData());
     m_pDuzUdozuzeSocket.reset();

@@ -8,8 +8,8 @@
 class QSocketNotifier;
 
 // The front end without a window: the same socket object and the same lines,
-// written to standard output one at a time as they are made. SIGINT and
-// SIGTERM end the event loop; the counts go to standard error at the end.
+// written to standard output as they are made. SIGINT and SIGTERM end the
+// event loop; the counts go to standard error at the end.
 class DuzUdozuzeConsole : public QObject, public DuzUdozuzeFrontEnd
 {
     Q_OBJECT
@@ -26,6 +26,7 @@ protected:
 
 private:
     QSocketNotifier *m_pqStopNotifier = nullptr;
+    bool m_bFlushScheduled = false;
 };
 
 #endif // DUZUDOZUZECONSOLE_H
