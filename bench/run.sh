@@ -122,10 +122,15 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else
     echo
     echo "Burst of 100,000 sent at $burst_rate a second to the window: $burst."
     echo
-    echo "| log lines | µs per line, 2,000 a refresh | bytes per line | µs per line, 200 a refresh | bytes per line |"
-    echo "|---:|---:|---:|---:|---:|"
+    echo "Log view, lines appended 2,000 to a refresh (20,000 datagrams a second) and 200"
+    echo "to a refresh (2,000 a second); memory as resident set and as heap in use:"
+    echo
+    echo "| log lines | µs/line | RSS bytes/line | heap bytes/line | µs/line | RSS bytes/line | heap bytes/line |"
+    echo "|---:|---:|---:|---:|---:|---:|---:|"
     paste -d, <(echo "$logview") <(echo "$logview_slow") | tr ',' ' ' |
-        while read -r n t m _ t2 m2; do echo "| $n | $t | $m | $t2 | $m2 |"; done
+        while read -r n t m h _ t2 m2 h2; do
+            echo "| $n | $t | $m | $h | $t2 | $m2 | $h2 |"
+        done
     echo
     echo "Start-up (median of 5): console to first log line ${startup_console} ms," \
          "window to shown ${startup_window} ms."
