@@ -21,6 +21,7 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
 
     createSocket(args);
     showSettings();
+    bindToSocket();
     // The start-up lines are in the view when it is first shown.
     flushLog();
 }
@@ -48,7 +49,10 @@ void DuzUdozuzeMainWindow::showSettings()
     m_pqTextPort->setNum(port);
     if (!respond)
         m_pqGroupRespond->hide();
+}
 
+void DuzUdozuzeMainWindow::bindToSocket()
+{
     // The boxes start as the operator options say and from then on feed the
     // socket's two states.
     const DuzUdozuzeSettings &settings = m_pDuzUdozuzeSocket->settings();

@@ -38,7 +38,12 @@ private slots:
     void pushRespondNow();
 
 private:
+    // Fills the labels once with the socket's settings; shows or hides the
+    // Respond group.
     void showSettings();
+    // The boxes, the view's line limit and the status bar, as the operator
+    // options and the socket's state say.
+    void bindToSocket();
     void clearLog();
     void scheduleRefresh();
     void refresh();
