@@ -1,8 +1,9 @@
 #include "duzudozuzelogline.h"
 
-#include <QTime>
+#include <QDateTime>
 
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 QString DuzUdozuzeLogLine::build(const char *format, va_list args)
@@ -16,11 +17,22 @@ QString DuzUdozuzeLogLine::build(const char *format, va_list args)
 
 QString DuzUdozuzeLogLine::timeText()
 {
-    // "hh:mm:ss.zzz", without parsing a format for every line.
-    const QTime now = QTime::currentTime();
+    // The local time of day, "hh:mm:ss.zzz". Asking the C library for local
+    // time looks the time zone file up again each time; the offset from UTC is
+    // asked for once a minute instead, which is when it can change.
+    static qint64 offsetMinute = std::numeric_limits<qint64>::min();
+    static qint64 offsetMs = 0;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 minute = now / 60000;
+    if (minute != offsetMinute) {
+        offsetMinute = minute;
+        offsetMs = qint64(QDateTime::fromMSecsSinceEpoch(minute * 60000).offsetFromUtc()) * 1000;
+    }
+    constexpr qint64 MsPerDay = 24 * 60 * 60 * 1000;
+    const qint64 ms = ((now + offsetMs) % MsPerDay + MsPerDay) % MsPerDay;
     char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", now.hour(), now.minute(), now.second(),
-                  now.msec());
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", int(ms / 3600000), int(ms / 60000 % 60),
+                  int(ms / 1000 % 60), int(ms % 1000));
     return QString::fromLatin1(text, 12);
 }
 

@@ -15,6 +15,7 @@ private slots:
     void init();
     void cleanup();
     void lineIsTimeBlankText();
+    void timeIsLocalTimeOfDay();
     void messageLength_data();
     void messageLength();
     void percentInsideValueStaysLiteral();
@@ -61,6 +62,17 @@ void TestLogLine::lineIsTimeBlankText()
                  .hasMatch(),
              qPrintable(line));
     QCOMPARE(line.mid(13), QStringLiteral("Can't bind UDP listen socket"));
+}
+
+void TestLogLine::timeIsLocalTimeOfDay()
+{
+    const QTime before = QTime::currentTime();
+    const QTime logged = QTime::fromString(DuzUdozuzeLogLine::timeText(), u"hh:mm:ss.zzz");
+    const QTime after = QTime::currentTime();
+    QVERIFY(logged.isValid());
+    // Within the two readings of the clock (or across midnight between them).
+    if (before <= after)
+        QVERIFY2(before <= logged && logged <= after, qPrintable(logged.toString()));
 }
 
 void TestLogLine::messageLength_data()
