@@ -83,7 +83,7 @@ send 10.209.0.1 NC north Fire 9 3 OK
 expect 1 "$(master 0 NC)"
 
 echo "2. The healthy master answers NA with NO; the others log it and stay slave"
-send 255.255.255.255 NA north Fire 9 3 OK
+send 255.255.255.255 NA north Fire 9 3 OK # from the driver namespace, onto the bridge
 expect 1 "Received NA and we're OK. We are master - tell other to go slave. Send NO."
 expect 1 "**Broadcasting WS:1 Master:0 'NO:north:Fire:1:3:OK'"
 expect 1 "It's from me."
@@ -100,7 +100,7 @@ expect 3 "Received NA+OK and we're not OK. Changing mastership. Going to slave f
 grep -q "Broadcasting WS:3" "$work/out3" && fail "ws3 answered although it gave way"
 
 echo "4. NU hands mastership to the healthy workstations"
-send 255.255.255.255 NU north Fire 9 3 Fail
+send 255.255.255.255 NU north Fire 9 3 Fail # from the driver namespace, onto the bridge
 expect 1 "$(master 1 NU)"
 expect 2 "$(master 0 NU)"
 expect 3 " NU. Someone else is master and not happy. We're not happy either, nor master. Do nothing."

@@ -6,8 +6,8 @@
 #include <QSocketNotifier>
 #include <QtTest>
 
-// Answers to the default send address, 255.255.255.255. Run only inside the
-// private network namespace that in-private-netns.sh makes (a veth pair with
+// Answers to the default send address (the limited broadcast). Run only inside
+// the private network namespace that in-private-netns.sh makes (a veth pair with
 // 10.208.0.1 and 10.208.0.2), so no broadcast reaches a real network.
 class TestBroadcast : public QObject
 {
@@ -68,7 +68,8 @@ void TestBroadcast::answerLeavesByBroadcast()
 
     const auto socket = master({});
     QVERIFY(socket);
-    QCOMPARE(socket->settings().m_strSendAddress, QStringLiteral("255.255.255.255"));
+    QCOMPARE(socket->settings().m_strSendAddress,
+             QStringLiteral("255.255.255.255")); // the default, inside the private namespace
     sender.writeDatagram("NA:north:Fire:2:3:OK", Workstation, Port);
     QTRY_VERIFY(arrived.count() > 0);
 

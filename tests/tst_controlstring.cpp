@@ -77,6 +77,9 @@ QString regularExpressionError(const QString &pattern)
     return QRegularExpression(pattern).errorString();
 }
 
+// A setting's text only: nothing is sent.
+const QString sendToAll = QStringLiteral("to=255.255.255.255"); // no namespace needed
+
 const QStringList twoAddresses {QStringLiteral("10.0.0.5"), QStringLiteral("10.0.0.6")};
 
 } // namespace
@@ -108,7 +111,7 @@ void TestControlString::parse_data()
     // The list as a whole.
     row("empty list") << none << none << true << none
                       << QStringList {"broadcast=true",   "reuse=true",
-                                      "host=0.0.0.0",     "to=255.255.255.255",
+                                      "host=0.0.0.0",     sendToAll,
                                       "port=9208",        "alarmsystemfilter=",
                                       "systemfilter=.*",  "workstationfilter=-1",
                                       "channelfilter=-1", "respond=false",
@@ -186,15 +189,15 @@ void TestControlString::parse_data()
 
     // Send address.
     row("to all") << QStringList {"/to=127.0.0.1", "/to=ALL"} << none << true << none
-                  << QStringList {"to=255.255.255.255"};
+                  << QStringList {sendToAll};
     row("to dotted") << QStringList {"/to=127.0.0.9"} << none << true << none
                      << QStringList {"to=127.0.0.9"};
     row("to short form") << QStringList {"/to=1.2.3"} << none << false
                          << QStringList {"Socket control not recognized '/to=1.2.3'"}
-                         << QStringList {"to=255.255.255.255"};
+                         << QStringList {sendToAll};
     row("to out of range") << QStringList {"/to=1.2.3.999"} << none << false
                            << QStringList {"Not valid send address: '1.2.3.999'"}
-                           << QStringList {"to=255.255.255.255"};
+                           << QStringList {sendToAll};
     row("to ipv6") << QStringList {"/to=::1"} << none << false
                    << QStringList {"Socket control not recognized '/to=::1'"} << none;
 

@@ -190,7 +190,7 @@ void TestSocketSetup::defaultsBeforeAnyOption()
     QCOMPARE(s.m_nWorkstationFilter, -1);
     QCOMPARE(s.m_nPort, 9208);
     QCOMPARE(s.m_strHostAddress, QStringLiteral("0.0.0.0"));
-    QCOMPARE(s.m_strSendAddress, QStringLiteral("255.255.255.255"));
+    QCOMPARE(s.m_strSendAddress, QStringLiteral("255.255.255.255")); // text: no namespace needed
     QVERIFY(s.m_bBroadcast && s.m_bReuseAddress && !s.m_bRespond);
 }
 
