@@ -3,26 +3,13 @@
 # receive rate (baseline, console mode, window), log view, responsiveness and
 # start-up. Writes bench/results/latest.md and bench/results/loss.png.
 #   usage: bench/run.sh
-set -euo pipefail
-cd "$(dirname "$0")/.."
-BUILD_DIR=build-bench BUILD_TYPE=Release scripts/setup.sh >/dev/null
+source "$(dirname "$0")/common.sh"
 command -v gnuplot >/dev/null || {
     sudo=(); [ "$(id -u)" -eq 0 ] || sudo=(sudo)
     "${sudo[@]}" apt-get install -y -qq gnuplot-nox >/dev/null
 }
-bin=build-bench
-out=bench/results
-mkdir -p "$out"
-work=$(mktemp -d)
-trap 'rm -rf "$work"; kill $(jobs -p) 2>/dev/null || true' EXIT
-export QT_QPA_PLATFORM=offscreen
 port=39208
 rates=(5000 10000 20000 50000 100000 150000 200000 250000 300000)
-
-waitfor() { # file, text: waits up to 10 s for text to appear in file
-    for _ in $(seq 200); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.05; done
-    echo "timed out waiting for '$2' in $1" >&2; return 1
-}
 
 # One step: receiver kind, rate; prints the number received out of 2 s worth.
 step() {

@@ -4,22 +4,10 @@
 # loopback. Samples the receiver's resident memory every 10 s and checks that
 # no datagram was lost. Writes bench/results/soak.md and the samples as CSV.
 #   usage: bench/soak.sh [MINUTES]
-set -euo pipefail
-cd "$(dirname "$0")/.."
+source "$(dirname "$0")/common.sh"
 minutes=${1:-10}
-BUILD_DIR=build-bench BUILD_TYPE=Release scripts/setup.sh >/dev/null
-bin=build-bench
-out=bench/results
-mkdir -p "$out"
-work=$(mktemp -d)
-trap 'rm -rf "$work"; kill $(jobs -p) 2>/dev/null || true' EXIT
-export QT_QPA_PLATFORM=offscreen
 port=39209
 
-waitfor() {
-    for _ in $(seq 200); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.05; done
-    echo "timed out waiting for '$2' in $1" >&2; return 1
-}
 rss_kib() { awk '/^VmRSS/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
 
 # Samples the memory of pid every 10 s while the sender (pid2) runs.

@@ -1,0 +1,17 @@
+# Shared by run.sh and soak.sh (sourced): a Release build in build-bench/, the
+# results folder, a scratch folder removed at the end, and waitfor.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+BUILD_DIR=build-bench BUILD_TYPE=Release scripts/setup.sh >/dev/null
+bin=build-bench
+out=bench/results
+mkdir -p "$out"
+work=$(mktemp -d)
+trap 'rm -rf "$work"; kill $(jobs -p) 2>/dev/null || true' EXIT
+export QT_QPA_PLATFORM=offscreen
+
+waitfor() { # file, text: waits up to 10 s for text to appear in file
+    for _ in $(seq 200); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.05; done
+    echo "timed out waiting for '$2' in $1" >&2
+    return 1
+}
