@@ -54,8 +54,8 @@ void DuzUdozuzeConsole::appendLine(const QString &line)
 int DuzUdozuzeConsole::exec()
 {
     if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
-        m_pqStopNotifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, this);
-        connect(m_pqStopNotifier, &QSocketNotifier::activated, qApp, &QCoreApplication::quit);
+        auto *stop = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, this);
+        connect(stop, &QSocketNotifier::activated, qApp, &QCoreApplication::quit);
         struct sigaction action = {};
         action.sa_handler = onStopSignal;
         sigemptyset(&action.sa_mask);

@@ -5,8 +5,6 @@
 
 #include <QObject>
 
-class QSocketNotifier;
-
 // The front end without a window: the same socket object and the same lines,
 // written to standard output as they are made. SIGINT and SIGTERM end the
 // event loop; the counts go to standard error at the end.
@@ -25,7 +23,6 @@ protected:
     void appendLine(const QString &line) override;
 
 private:
-    QSocketNotifier *m_pqStopNotifier = nullptr;
     bool m_bFlushScheduled = false;
 };
 

@@ -71,11 +71,6 @@ bool booleanValue(const QString &word)
     return words.indexOf(word.toLower()) % 2 == 0;
 }
 
-QByteArray latin1(const QString &text)
-{
-    return text.toLatin1();
-}
-
 // The parse of one list: the settings it writes, the context it logs through
 // and the result that folds every error.
 class Parser
@@ -108,7 +103,7 @@ void Parser::apply(const QString &argument)
     QRegularExpressionMatch found;
     switch (DuzUdozuzeControlString::match(argument, &found)) {
     case Option::None:
-        context.logPrintf("Socket control not recognized '%s'", latin1(argument).constData());
+        context.logPrintf("Socket control not recognized '%s'", argument.toLatin1().constData());
         fail();
         break;
     case Option::Broadcast:
@@ -127,17 +122,17 @@ void Parser::apply(const QString &argument)
         port(found.captured(1));
         break;
     case Option::AlarmSystem:
-        context.logPrintf("Alarm System == %s", latin1(found.captured(1)).constData());
+        context.logPrintf("Alarm System == %s", found.captured(1).toLatin1().constData());
         filterExpression(found.captured(1), s.m_reAlarmSystemFilter,
                          "Alarm System RE is not valid. '%s' %s");
         break;
     case Option::HxRoot:
-        context.logPrintf("HX_ROOT override = '%s'", latin1(found.captured(1)).constData());
+        context.logPrintf("HX_ROOT override = '%s'", found.captured(1).toLatin1().constData());
         s.m_strHxRoot = found.captured(1);
         channelFilterFromIni();
         break;
     case Option::HxSystem:
-        context.logPrintf("HX_SYSTEM override = '%s'", latin1(found.captured(1)).constData());
+        context.logPrintf("HX_SYSTEM override = '%s'", found.captured(1).toLatin1().constData());
         if (filterExpression(found.captured(1), s.m_reHxSystemFilter,
                              "HX_SYSTEM RE is not valid. '%s' %s")) {
             channelFilterFromIni();
@@ -179,7 +174,7 @@ void Parser::host(const QRegularExpressionMatch &found)
         if (DuzUdozuzeAddress::parse(value)) {
             s.m_strHostAddress = value;
         } else {
-            context.logPrintf("Not valid host address: '%s'", latin1(value).constData());
+            context.logPrintf("Not valid host address: '%s'", value.toLatin1().constData());
             fail();
         }
         return;
@@ -192,7 +187,7 @@ void Parser::host(const QRegularExpressionMatch &found)
     if (!ok) {
         context.logPrintf("Host address using 'my:' syntax.  Index '%s' not valid.  Must be "
                           "integer. (0 to %d).",
-                          latin1(found.captured(3)).constData(), last);
+                          found.captured(3).toLatin1().constData(), last);
         fail();
     } else if (index >= uint(addresses.size())) {
         context.logPrintf("Host address using 'my:' syntax.  Index %d not valid.  Must be 0 to %d.",
@@ -202,7 +197,7 @@ void Parser::host(const QRegularExpressionMatch &found)
         s.m_strHostAddress = addresses.at(index);
     } else {
         context.logPrintf("Not valid host address from 'my' list: '%s'",
-                          latin1(addresses.at(index)).constData());
+                          addresses.at(index).toLatin1().constData());
         fail();
     }
 }
@@ -214,7 +209,7 @@ void Parser::to(const QString &value)
     } else if (DuzUdozuzeAddress::parse(value)) {
         s.m_strSendAddress = value;
     } else {
-        context.logPrintf("Not valid send address: '%s'", latin1(value).constData());
+        context.logPrintf("Not valid send address: '%s'", value.toLatin1().constData());
         fail();
     }
 }
@@ -228,7 +223,7 @@ void Parser::port(const QString &digits)
     if (ok && number <= 0xFFFF) {
         s.m_nPort = number;
     } else {
-        context.logPrintf("Not valid port: '%s'", latin1(digits).constData());
+        context.logPrintf("Not valid port: '%s'", digits.toLatin1().constData());
         fail();
     }
 }
@@ -239,8 +234,8 @@ bool Parser::filterExpression(const QString &value, QRegularExpression &filter, 
 {
     QRegularExpression expression(value);
     if (!expression.isValid()) {
-        context.logPrintf(error, latin1(value).constData(),
-                          latin1(expression.errorString()).constData());
+        context.logPrintf(error, value.toLatin1().constData(),
+                          expression.errorString().toLatin1().constData());
         fail();
         return false;
     }
@@ -277,7 +272,7 @@ void Parser::workstation(const QString &value)
     bool ok = false;
     s.m_nWorkstationFilter = value.toInt(&ok, 10); // 0 when it does not convert
     if (!ok) {
-        context.logPrintf("Not a valid workstation number: '%s'", latin1(value).constData());
+        context.logPrintf("Not a valid workstation number: '%s'", value.toLatin1().constData());
         fail();
     }
     context.logPrintf("Workstation filter override = '%d'", s.m_nWorkstationFilter);
@@ -308,7 +303,7 @@ void Parser::channel(const QString &value)
         context.logPrintf("Channel filter override = %d", number);
     } else {
         context.logPrintf("Not a valid channel filter number: '%s'. Continue to use %d.",
-                          latin1(value).constData(), s.m_nChannelFilter);
+                          value.toLatin1().constData(), s.m_nChannelFilter);
         fail();
     }
 }
@@ -320,7 +315,7 @@ void Parser::maxLines(const QString &argument, const QString &digits)
     if (ok && lines >= 1) {
         s.m_nMaxLines = lines;
     } else {
-        context.logPrintf("Socket control not recognized '%s'", latin1(argument).constData());
+        context.logPrintf("Socket control not recognized '%s'", argument.toLatin1().constData());
         fail();
     }
 }

@@ -7,12 +7,11 @@
 
 // Builds one log line: the local time of day as "hh:mm:ss.zzz", one blank and
 // the printf-formatted message, read as Latin-1. The message is cut at
-// MaxMessageLength characters, never written past its buffer.
+// BufferSize - 1 characters, never written past its buffer.
 class DuzUdozuzeLogLine
 {
 public:
     static constexpr int BufferSize = 4096;
-    static constexpr int MaxMessageLength = BufferSize - 1;
 
     static QString build(const char *format, va_list args);
     static QString timeText();

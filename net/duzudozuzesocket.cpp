@@ -23,11 +23,6 @@ constexpr int MaxDatagramsPerActivation = 64;
 // it at its own maximum.
 constexpr int ReceiveBufferSize = 4 << 20;
 
-QByteArray latin1(const QString &text)
-{
-    return text.toLatin1();
-}
-
 } // namespace
 
 DuzUdozuzeSocket::DuzUdozuzeSocket(const QString &hxRoot, const QString &hxSystem, int workstation,
@@ -115,10 +110,10 @@ void DuzUdozuzeSocket::setUp(const QStringList &args)
     const bool settingsValid = parseControlString(args);
 
     logPrintf("Constructor: system is %s/%s, Alarm System is %s/%s, Workstation is %d/%d",
-              latin1(m_settings.m_strHxSystem).constData(),
-              latin1(m_settings.m_reHxSystemFilter.pattern()).constData(),
-              latin1(m_settings.m_strAlarmSystem).constData(),
-              latin1(m_settings.m_reAlarmSystemFilter.pattern()).constData(),
+              m_settings.m_strHxSystem.toLatin1().constData(),
+              m_settings.m_reHxSystemFilter.pattern().toLatin1().constData(),
+              m_settings.m_strAlarmSystem.toLatin1().constData(),
+              m_settings.m_reAlarmSystemFilter.pattern().toLatin1().constData(),
               m_settings.m_nWorkstation, m_settings.m_nWorkstationFilter);
 
     if (!settingsValid) {
@@ -147,12 +142,12 @@ void DuzUdozuzeSocket::setUpSocket()
         hostAddress = *address;
     } else {
         logPrintf("Can't set socket address to '%s'",
-                  latin1(m_settings.m_strHostAddress).constData());
+                  m_settings.m_strHostAddress.toLatin1().constData());
         m_bValid = false;
     }
 
     logPrintf("List of addresses is %s",
-              latin1(localAddresses().join(QLatin1Char('/'))).constData());
+              localAddresses().join(QLatin1Char('/')).toLatin1().constData());
 
     m_pSocketDevice->setOption(Option::ReceiveBufferSize, ReceiveBufferSize);
     if (!m_pSocketDevice->bind(hostAddress, quint16(m_settings.m_nPort))) {
@@ -182,7 +177,8 @@ void DuzUdozuzeSocket::rxData(int)
         if (count < 0) {
             // A failed read consumes the socket's pending error; nothing is parsed.
             if (!m_pSocketDevice->wouldBlock())
-                logPrintf("Receive error: %s", latin1(m_pSocketDevice->errorString()).constData());
+                logPrintf("Receive error: %s",
+                          m_pSocketDevice->errorString().toLatin1().constData());
             return;
         }
         // The text is what precedes the first zero byte.
@@ -193,20 +189,21 @@ void DuzUdozuzeSocket::rxData(int)
 void DuzUdozuzeSocket::handleDatagram(const QByteArray &raw, quint32 address, quint16 port)
 {
     ++m_counts.received;
-    const QByteArray quoted = DuzUdozuzeLogLine::escaped(raw);
-    const QByteArray sender = latin1(DuzUdozuzeAddress::toText(address));
-    const int type = int(QSocketNotifier::Read);
-
     const auto datagram = DuzUdozuzeStatusDatagram::parse(QString::fromLatin1(raw));
+    if (datagram && !DuzUdozuzeReception::passesMonitorFilters(*datagram, m_settings)) {
+        ++m_counts.filtered;
+        emit countsChanged();
+        return;
+    }
+
+    // Only a datagram that is logged is quoted.
+    const QByteArray quoted = DuzUdozuzeLogLine::escaped(raw);
+    const QByteArray sender = DuzUdozuzeAddress::toText(address).toLatin1();
+    const int type = int(QSocketNotifier::Read);
     if (!datagram) {
         ++m_counts.notCurrentFormat;
         logPrintf("Received '%s'. Not current format. %s:%d. type %d", quoted.constData(),
                   sender.constData(), int(port), type);
-        emit countsChanged();
-        return;
-    }
-    if (!DuzUdozuzeReception::passesMonitorFilters(*datagram, m_settings)) {
-        ++m_counts.filtered;
         emit countsChanged();
         return;
     }

@@ -56,15 +56,6 @@ bool DuzUdozuzeSocketDevice::setOption(Option option, int value)
     return true;
 }
 
-int DuzUdozuzeSocketDevice::option(Option option) const
-{
-    int value = 0;
-    socklen_t length = sizeof value;
-    if (::getsockopt(m_descriptor, SOL_SOCKET, nativeOption(option), &value, &length) != 0)
-        return -1;
-    return value;
-}
-
 bool DuzUdozuzeSocketDevice::bind(quint32 address, quint16 port)
 {
     const sockaddr_in native = socketAddress(address, port);

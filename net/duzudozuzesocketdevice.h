@@ -22,7 +22,6 @@ public:
 
     // Sets a socket-level option to an int value (0 or 1 for the switches).
     bool setOption(Option option, int value);
-    int option(Option option) const;
 
     // address and port in host order.
     bool bind(quint32 address, quint16 port);

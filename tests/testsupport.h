@@ -3,6 +3,7 @@
 
 #include "duzudozuzelinkcontext.h"
 #include "duzudozuzesocket.h"
+#include "duzudozuzesocketdevice.h"
 #include "idebug.h"
 
 #include <QDir>
@@ -55,6 +56,14 @@ public:
 protected:
     void logLine(const QString &line) override { sink.lines.append(line); }
 };
+
+// A UDP port on 127.0.0.1 that nobody holds at the moment of asking.
+inline quint16 freePort()
+{
+    DuzUdozuzeSocketDevice probe;
+    probe.bind(0x7F000001, 0);
+    return probe.localPort();
+}
 
 // A host installation in a temporary directory: root/system/config/system/
 // velk_system.ini with the given content.

@@ -35,15 +35,6 @@ private:
     quint16 port = 0;
 };
 
-namespace {
-quint16 freePort()
-{
-    DuzUdozuzeSocketDevice probe;
-    probe.bind(0x7F000001, 0);
-    return probe.localPort();
-}
-} // namespace
-
 void TestConsole::initTestCase()
 {
     host.writeNetwork(QStringLiteral("north"), "Fire", 3);

@@ -161,13 +161,6 @@ void TestReception::respondChecks()
     QCOMPARE(QString::fromLatin1(found), failure);
 }
 
-quint16 freePort()
-{
-    DuzUdozuzeSocketDevice probe;
-    probe.bind(Loopback, 0);
-    return probe.localPort();
-}
-
 std::unique_ptr<DuzUdozuzeSocket> TestReception::listen(QStringList args)
 {
     sink.lines.clear();
