@@ -1,4 +1,4 @@
-#include "duzudozuzeconsole.h"
+#include "app/duzudozuzeconsole.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

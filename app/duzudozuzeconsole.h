@@ -1,7 +1,7 @@
 #ifndef DUZUDOZUZECONSOLE_H
 #define DUZUDOZUZECONSOLE_H
 
-#include "duzudozuzefrontend.h"
+#include "app/duzudozuzefrontend.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "duzudozuzeenvironment.h"
+#include "app/duzudozuzeenvironment.h"
 
 DuzUdozuzeEnvironment DuzUdozuzeEnvironment::read()
 {

@@ -1,7 +1,7 @@
-#include "duzudozuzefrontend.h"
+#include "app/duzudozuzefrontend.h"
 
-#include "duzudozuzeenvironment.h"
-#include "duzudozuzelogline.h"
+#include "app/duzudozuzeenvironment.h"
+#include "common/duzudozuzelogline.h"
 
 #include <QCoreApplication>
 
@@ -31,15 +31,6 @@ void DuzUdozuzeFrontEnd::debugPrintf(int, int, const QString &prefix, const char
                                      va_list args)
 {
     appendLine(DuzUdozuzeLogLine::prefixed(prefix, format, args));
-}
-
-void DuzUdozuzeFrontEnd::logPrintf(const char *format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    const QString line = DuzUdozuzeLogLine::build(format, args);
-    va_end(args);
-    appendLine(line);
 }
 
 QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket::Counts &counts)

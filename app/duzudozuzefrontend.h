@@ -1,8 +1,9 @@
 #ifndef DUZUDOZUZEFRONTEND_H
 #define DUZUDOZUZEFRONTEND_H
 
-#include "duzudozuzesocket.h"
-#include "idebug.h"
+#include "common/duzudozuzelogger.h"
+#include "common/idebug.h"
+#include "net/duzudozuzesocket.h"
 
 #include <QStringList>
 
@@ -10,15 +11,13 @@
 
 // What the window and the console have in common: the log sink, and the one
 // socket object, made from the environment and the control string.
-class DuzUdozuzeFrontEnd : public IDebug
+class DuzUdozuzeFrontEnd : public IDebug, public DuzUdozuzeLogger
 {
 public:
     DuzUdozuzeSocket *socket() const { return m_pDuzUdozuzeSocket.get(); }
 
     void debugMessage(int, int, const QString &prefix, const QString &text) override;
     void debugPrintf(int, int, const QString &prefix, const char *format, va_list args) override;
-    // One time-stamped line of the front end's own.
-    void logPrintf(const char *format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(2, 3);
 
     static QString countsText(const DuzUdozuzeSocket::Counts &counts);
 
@@ -30,6 +29,7 @@ protected:
     // sets itself up and logs through this sink.
     void createSocket(const QStringList &args);
     virtual void appendLine(const QString &line) = 0;
+    void logLine(const QString &line) override { appendLine(line); }
 
     std::unique_ptr<DuzUdozuzeSocket> m_pDuzUdozuzeSocket;
 };

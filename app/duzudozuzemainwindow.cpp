@@ -1,6 +1,6 @@
-#include "duzudozuzemainwindow.h"
+#include "app/duzudozuzemainwindow.h"
 
-#include "duzudozuzesocket.h"
+#include "net/duzudozuzesocket.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -32,22 +32,17 @@ DuzUdozuzeMainWindow::~DuzUdozuzeMainWindow() = default;
 
 void DuzUdozuzeMainWindow::showSettings()
 {
-    QString hxSystem, hxSystemFilter, alarmSystem, alarmSystemFilter;
-    int workstation, workstationFilter, channel, channelFilter, port;
-    bool respond;
-    m_pDuzUdozuzeSocket->getSettings(hxSystem, hxSystemFilter, alarmSystem, alarmSystemFilter,
-                                     workstation, workstationFilter, channel, channelFilter, port,
-                                     respond);
-    m_pqTextMyHxSystem->setText(hxSystem);
-    m_pqTextHxSystemFilter->setText(hxSystemFilter);
-    m_pqTextMyAlarmSystem->setText(alarmSystem);
-    m_pqTextAlarmSystemFilter->setText(alarmSystemFilter);
-    m_pqTextMyWorkstation->setNum(workstation);
-    m_pqTextWorkstationFilter->setNum(workstationFilter);
-    m_pqTextMyChannel->setNum(channel);
-    m_pqTextChannelFilter->setNum(channelFilter);
-    m_pqTextPort->setNum(port);
-    if (!respond)
+    const DuzUdozuzeSettings &s = m_pDuzUdozuzeSocket->settings();
+    m_pqTextMyHxSystem->setText(s.m_strHxSystem);
+    m_pqTextHxSystemFilter->setText(s.m_reHxSystemFilter.pattern());
+    m_pqTextMyAlarmSystem->setText(s.m_strAlarmSystem);
+    m_pqTextAlarmSystemFilter->setText(s.m_reAlarmSystemFilter.pattern());
+    m_pqTextMyWorkstation->setNum(s.m_nWorkstation);
+    m_pqTextWorkstationFilter->setNum(s.m_nWorkstationFilter);
+    m_pqTextMyChannel->setNum(s.m_nChannel);
+    m_pqTextChannelFilter->setNum(s.m_nChannelFilter);
+    m_pqTextPort->setNum(s.m_nPort);
+    if (!s.m_bRespond)
         m_pqGroupRespond->hide();
 }
 

@@ -1,8 +1,8 @@
 #ifndef DUZUDOZUZEMAINWINDOW_H
 #define DUZUDOZUZEMAINWINDOW_H
 
-#include "duzudozuzefrontend.h"
-#include "duzudozuzemainwindowbase.h"
+#include "app/duzudozuzefrontend.h"
+#include "ui/duzudozuzemainwindowbase.h"
 
 #include <QTimer>
 

@@ -1,6 +1,6 @@
-#include "duzudozuzeconsole.h"
-#include "duzudozuzecontrolstring.h"
-#include "duzudozuzemainwindow.h"
+#include "app/duzudozuzeconsole.h"
+#include "app/duzudozuzemainwindow.h"
+#include "net/duzudozuzecontrolstring.h"
 
 #include <QApplication>
 

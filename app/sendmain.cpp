@@ -2,9 +2,9 @@
 // workstations. There is no default destination, so nothing is broadcast by
 // accident.
 
-#include "duzudozuzeaddress.h"
-#include "duzudozuzesocketdevice.h"
-#include "duzudozuzestatusdatagram.h"
+#include "net/duzudozuzeaddress.h"
+#include "net/duzudozuzesocketdevice.h"
+#include "protocol/duzudozuzestatusdatagram.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

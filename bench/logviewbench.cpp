@@ -3,8 +3,8 @@
 // refresh does at 20,000 datagrams a second). Prints the time, the resident
 // memory and the heap memory per line.
 
-#include "duzudozuzelogline.h"
-#include "duzudozuzemainwindow.h"
+#include "app/duzudozuzemainwindow.h"
+#include "common/duzudozuzelogline.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,8 +2,8 @@
 // at RATE a second (0: as fast as the socket takes them), then prints the
 // rate it kept.
 
-#include "duzudozuzesocketdevice.h"
-#include "duzudozuzestatusdatagram.h"
+#include "net/duzudozuzesocketdevice.h"
+#include "protocol/duzudozuzestatusdatagram.h"
 
 #include <chrono>
 #include <cstdio>

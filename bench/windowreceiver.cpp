@@ -3,8 +3,8 @@
 // datagram has come for IDLE_MS after the first, prints the count received and
 // the longest time the event loop was blocked meanwhile, and exits.
 
-#include "duzudozuzemainwindow.h"
-#include "duzudozuzesocket.h"
+#include "app/duzudozuzemainwindow.h"
+#include "net/duzudozuzesocket.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

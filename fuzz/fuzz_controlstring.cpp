@@ -1,8 +1,8 @@
 // The control string: the input is the argument list, one argument a line.
 
-#include "duzudozuzecontrolstring.h"
-#include "duzudozuzelinkcontext.h"
-#include "duzudozuzesettings.h"
+#include "common/duzudozuzesettings.h"
+#include "net/duzudozuzecontrolstring.h"
+#include "net/duzudozuzelinkcontext.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 // The road of one datagram: the text as read, its escaping for the log, the
 // split, the filters, the respond checks and the state machine.
 
-#include "duzudozuzelogline.h"
-#include "duzudozuzemastership.h"
-#include "duzudozuzereception.h"
-#include "duzudozuzesettings.h"
-#include "duzudozuzestatusdatagram.h"
+#include "common/duzudozuzelogline.h"
+#include "common/duzudozuzesettings.h"
+#include "protocol/duzudozuzemastership.h"
+#include "protocol/duzudozuzereception.h"
+#include "protocol/duzudozuzestatusdatagram.h"
 
 #include <cstddef>
 #include <cstdint>

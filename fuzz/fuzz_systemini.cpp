@@ -1,6 +1,6 @@
 // The system INI file: any content, and the channel's integer rule.
 
-#include "duzudozuzesystemini.h"
+#include "net/duzudozuzesystemini.h"
 
 #include <cstddef>
 #include <cstdint>

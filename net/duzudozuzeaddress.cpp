@@ -1,4 +1,4 @@
-#include "duzudozuzeaddress.h"
+#include "net/duzudozuzeaddress.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>

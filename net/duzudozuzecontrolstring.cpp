@@ -1,8 +1,8 @@
-#include "duzudozuzecontrolstring.h"
+#include "net/duzudozuzecontrolstring.h"
 
-#include "duzudozuzeaddress.h"
-#include "duzudozuzelinkcontext.h"
-#include "duzudozuzesettings.h"
+#include "common/duzudozuzesettings.h"
+#include "net/duzudozuzeaddress.h"
+#include "net/duzudozuzelinkcontext.h"
 
 #include <QRegularExpression>
 

@@ -1,16 +1,7 @@
-#include "duzudozuzelinkcontext.h"
+#include "net/duzudozuzelinkcontext.h"
 
-#include "duzudozuzelogline.h"
-#include "duzudozuzesystemini.h"
-
-void DuzUdozuzeLinkContext::logPrintf(const char *format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    const QString line = DuzUdozuzeLogLine::build(format, args);
-    va_end(args);
-    logLine(line);
-}
+#include "common/duzudozuzelogline.h"
+#include "net/duzudozuzesystemini.h"
 
 bool DuzUdozuzeLinkContext::readSystemIniChannel(const QString &root, const QString &system,
                                                  int &channel)

@@ -1,16 +1,16 @@
 #ifndef DUZUDOZUZELINKCONTEXT_H
 #define DUZUDOZUZELINKCONTEXT_H
 
+#include "common/duzudozuzelogger.h"
+
 #include <QStringList>
 
 // What the control-string parser and the set-up need from the host: a
 // printf-style log, the local address list and the system INI channel lookup.
 // The socket object provides it for real; tests provide their own.
-class DuzUdozuzeLinkContext
+class DuzUdozuzeLinkContext : public DuzUdozuzeLogger
 {
 public:
-    void logPrintf(const char *format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(2, 3);
-
     // This workstation's channel from the system INI file under root and
     // system. On success stores it in channel and returns true; otherwise logs
     // "Not a valid channel number: '%s'" and leaves channel alone.
@@ -24,7 +24,6 @@ protected:
     // The channel in text as read from the INI file: stored in channel when it
     // is a valid number; otherwise logged as not valid.
     bool acceptChannel(const QByteArray &text, int &channel);
-    virtual void logLine(const QString &line) = 0;
 };
 
 #endif // DUZUDOZUZELINKCONTEXT_H

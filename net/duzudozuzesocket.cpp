@@ -1,13 +1,13 @@
-#include "duzudozuzesocket.h"
+#include "net/duzudozuzesocket.h"
 
-#include "duzudozuzeaddress.h"
-#include "duzudozuzecontrolstring.h"
-#include "duzudozuzelogline.h"
-#include "duzudozuzereception.h"
-#include "duzudozuzesocketdevice.h"
-#include "duzudozuzestatusdatagram.h"
-#include "duzudozuzesystemini.h"
-#include "idebug.h"
+#include "common/duzudozuzelogline.h"
+#include "common/idebug.h"
+#include "net/duzudozuzeaddress.h"
+#include "net/duzudozuzecontrolstring.h"
+#include "net/duzudozuzesocketdevice.h"
+#include "net/duzudozuzesystemini.h"
+#include "protocol/duzudozuzereception.h"
+#include "protocol/duzudozuzestatusdatagram.h"
 
 #include <QSocketNotifier>
 
@@ -42,23 +42,6 @@ DuzUdozuzeSocket::~DuzUdozuzeSocket()
     // The notifier stops watching before the socket it watches is closed.
     delete m_pNotifier;
     m_pSocketDevice.reset();
-}
-
-void DuzUdozuzeSocket::getSettings(QString &hxSystem, QString &hxSystemFilter, QString &alarmSystem,
-                                   QString &alarmSystemFilter, int &workstation,
-                                   int &workstationFilter, int &channel, int &channelFilter,
-                                   int &port, bool &respond) const
-{
-    hxSystem = m_settings.m_strHxSystem;
-    hxSystemFilter = m_settings.m_reHxSystemFilter.pattern();
-    alarmSystem = m_settings.m_strAlarmSystem;
-    alarmSystemFilter = m_settings.m_reAlarmSystemFilter.pattern();
-    workstation = m_settings.m_nWorkstation;
-    workstationFilter = m_settings.m_nWorkstationFilter;
-    channel = m_settings.m_nChannel;
-    channelFilter = m_settings.m_nChannelFilter;
-    port = m_settings.m_nPort;
-    respond = m_settings.m_bRespond;
 }
 
 quint16 DuzUdozuzeSocket::localPort() const

@@ -1,9 +1,9 @@
 #ifndef DUZUDOZUZESOCKET_H
 #define DUZUDOZUZESOCKET_H
 
-#include "duzudozuzelinkcontext.h"
-#include "duzudozuzemastership.h"
-#include "duzudozuzesettings.h"
+#include "common/duzudozuzesettings.h"
+#include "net/duzudozuzelinkcontext.h"
+#include "protocol/duzudozuzemastership.h"
 
 #include <QObject>
 #include <QStringList>
@@ -42,9 +42,6 @@ public:
     ~DuzUdozuzeSocket() override;
 
     bool isValid() const { return m_bValid; }
-    void getSettings(QString &hxSystem, QString &hxSystemFilter, QString &alarmSystem,
-                     QString &alarmSystemFilter, int &workstation, int &workstationFilter,
-                     int &channel, int &channelFilter, int &port, bool &respond) const;
     const DuzUdozuzeSettings &settings() const { return m_settings; }
 
     bool isMaster() const { return m_mastership.isMaster(); }

@@ -1,6 +1,6 @@
-#include "duzudozuzemastership.h"
+#include "protocol/duzudozuzemastership.h"
 
-#include "duzudozuzelogline.h"
+#include "common/duzudozuzelogline.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
-#include "duzudozuzereception.h"
+#include "protocol/duzudozuzereception.h"
 
-#include "duzudozuzesettings.h"
-#include "duzudozuzestatusdatagram.h"
+#include "common/duzudozuzesettings.h"
+#include "protocol/duzudozuzestatusdatagram.h"
 
 namespace {
 

@@ -3,5 +3,5 @@
 # control string, e.g. scripts/run.sh /respond /to=127.0.0.1
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+TARGETS=duzudozuze scripts/setup.sh
 exec build/duzudozuze "$@"

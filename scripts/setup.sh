@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs what the build needs (Debian 12 packages) when it is missing, then
-# configures and builds into ${BUILD_DIR:-build}. Extra arguments go to cmake.
+# configures and builds into ${BUILD_DIR:-build}: everything, or only the
+# targets named in TARGETS. Extra arguments go to cmake.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,4 +23,6 @@ fi
 
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@" >/dev/null
-cmake --build "$build" --parallel "$(nproc)"
+targets=()
+for target in ${TARGETS:-}; do targets+=(--target "$target"); done
+cmake --build "$build" --parallel "$(nproc)" "${targets[@]}"

@@ -4,7 +4,7 @@
 # (leak checking on) and runs it once more, failing on any report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh -DDUZUDOZUZE_BENCHMARKS=ON
 (cd build && ctest --output-on-failure --timeout 600)
 
 echo "== again with AddressSanitizer and UndefinedBehaviorSanitizer"

@@ -1,10 +1,10 @@
 #ifndef TESTSUPPORT_H
 #define TESTSUPPORT_H
 
-#include "duzudozuzelinkcontext.h"
-#include "duzudozuzesocket.h"
-#include "duzudozuzesocketdevice.h"
-#include "idebug.h"
+#include "common/idebug.h"
+#include "net/duzudozuzelinkcontext.h"
+#include "net/duzudozuzesocket.h"
+#include "net/duzudozuzesocketdevice.h"
 
 #include <QDir>
 #include <QFile>

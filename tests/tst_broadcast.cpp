@@ -1,5 +1,5 @@
-#include "duzudozuzesocket.h"
-#include "duzudozuzesocketdevice.h"
+#include "net/duzudozuzesocket.h"
+#include "net/duzudozuzesocketdevice.h"
 #include "testsupport.h"
 
 #include <QSignalSpy>

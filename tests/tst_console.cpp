@@ -1,4 +1,4 @@
-#include "duzudozuzesocketdevice.h"
+#include "net/duzudozuzesocketdevice.h"
 #include "testsupport.h"
 
 #include <QProcess>

@@ -1,5 +1,5 @@
-#include "duzudozuzecontrolstring.h"
-#include "duzudozuzesettings.h"
+#include "common/duzudozuzesettings.h"
+#include "net/duzudozuzecontrolstring.h"
 #include "testsupport.h"
 
 #include <QtTest>

@@ -1,5 +1,5 @@
-#include "duzudozuzelogline.h"
-#include "duzudozuzemainwindow.h"
+#include "app/duzudozuzemainwindow.h"
+#include "common/duzudozuzelogline.h"
 #include "testsupport.h"
 
 #include <QPlainTextEdit>

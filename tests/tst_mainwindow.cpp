@@ -1,5 +1,5 @@
-#include "duzudozuzemainwindow.h"
-#include "duzudozuzesocket.h"
+#include "app/duzudozuzemainwindow.h"
+#include "net/duzudozuzesocket.h"
 #include "testsupport.h"
 
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "duzudozuzemastership.h"
+#include "protocol/duzudozuzemastership.h"
 
 #include <QtTest>
 

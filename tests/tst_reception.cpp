@@ -1,9 +1,9 @@
-#include "duzudozuzeaddress.h"
-#include "duzudozuzereception.h"
-#include "duzudozuzesettings.h"
-#include "duzudozuzesocket.h"
-#include "duzudozuzesocketdevice.h"
-#include "duzudozuzestatusdatagram.h"
+#include "common/duzudozuzesettings.h"
+#include "net/duzudozuzeaddress.h"
+#include "net/duzudozuzesocket.h"
+#include "net/duzudozuzesocketdevice.h"
+#include "protocol/duzudozuzereception.h"
+#include "protocol/duzudozuzestatusdatagram.h"
 #include "testsupport.h"
 
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "duzudozuzesocket.h"
+#include "net/duzudozuzesocket.h"
 #include "testsupport.h"
 
 #include <QtTest>
@@ -67,21 +67,17 @@ void TestSocketSetup::validSetUp()
     QCOMPARE(socketOption(socket->socketDescriptor(), SO_BROADCAST), 1);
     QCOMPARE(socketOption(socket->socketDescriptor(), SO_REUSEADDR), 1);
 
-    QString hxSystem, hxSystemFilter, alarmSystem, alarmSystemFilter;
-    int workstation, workstationFilter, channel, channelFilter, port;
-    bool respond = true;
-    socket->getSettings(hxSystem, hxSystemFilter, alarmSystem, alarmSystemFilter, workstation,
-                        workstationFilter, channel, channelFilter, port, respond);
-    QCOMPARE(hxSystem, QStringLiteral("north"));
-    QCOMPARE(hxSystemFilter, QStringLiteral(".*"));
-    QCOMPARE(alarmSystem, QStringLiteral("Fire"));
-    QCOMPARE(alarmSystemFilter, QString());
-    QCOMPARE(workstation, 7);
-    QCOMPARE(workstationFilter, -1);
-    QCOMPARE(channel, 3);
-    QCOMPARE(channelFilter, -1);
-    QCOMPARE(port, 0);
-    QCOMPARE(respond, false);
+    const DuzUdozuzeSettings &settings = socket->settings();
+    QCOMPARE(settings.m_strHxSystem, QStringLiteral("north"));
+    QCOMPARE(settings.m_reHxSystemFilter.pattern(), QStringLiteral(".*"));
+    QCOMPARE(settings.m_strAlarmSystem, QStringLiteral("Fire"));
+    QCOMPARE(settings.m_reAlarmSystemFilter.pattern(), QString());
+    QCOMPARE(settings.m_nWorkstation, 7);
+    QCOMPARE(settings.m_nWorkstationFilter, -1);
+    QCOMPARE(settings.m_nChannel, 3);
+    QCOMPARE(settings.m_nChannelFilter, -1);
+    QCOMPARE(settings.m_nPort, 0);
+    QCOMPARE(settings.m_bRespond, false);
     // Every workstation starts as slave.
     QVERIFY(!socket->isMaster());
 }

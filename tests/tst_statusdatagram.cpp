@@ -1,4 +1,4 @@
-#include "duzudozuzestatusdatagram.h"
+#include "protocol/duzudozuzestatusdatagram.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "duzudozuzesystemini.h"
+#include "net/duzudozuzesystemini.h"
 #include "testsupport.h"
 
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "duzudozuzemainwindowbase.h"
+#include "ui/duzudozuzemainwindowbase.h"
 
 #include <QEvent>
 

@@ -1,4 +1,4 @@
-#include "duzudozuzelogline.h"
+#include "common/duzudozuzelogline.h"
 
 #include <QDateTime>
 

@@ -1,0 +1,20 @@
+#ifndef DUZUDOZUZELOGGER_H
+#define DUZUDOZUZELOGGER_H
+
+#include <QString>
+
+// Something that writes time-stamped, printf-formatted lines: the socket
+// object, the control-string parser's host and the front ends. Where a line
+// goes is the implementer's business.
+class DuzUdozuzeLogger
+{
+public:
+    void logPrintf(const char *format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(2, 3);
+
+protected:
+    ~DuzUdozuzeLogger() = default;
+    // One finished line, time stamp included.
+    virtual void logLine(const QString &line) = 0;
+};
+
+#endif // DUZUDOZUZELOGGER_H
