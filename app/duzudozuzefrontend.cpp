@@ -14,7 +14,7 @@ void DuzUdozuzeFrontEnd::createSocket(const QStringList &args)
     const DuzUdozuzeEnvironment environment = DuzUdozuzeEnvironment::read();
     if (!environment.workstationValid) {
         logPrintf("Not a valid workstation number: '%s'",
-                  environment.workstationText.toLatin1().constData());
+                  DuzUdozuzeLogLine::escaped(environment.workstationText).constData());
     }
     m_pDuzUdozuzeSocket = std::make_unique<DuzUdozuzeSocket>(
         environment.hxRoot, environment.hxSystem, environment.workstation, args, this);

@@ -33,6 +33,11 @@ DuzUdozuzeMainWindow::~DuzUdozuzeMainWindow() = default;
 void DuzUdozuzeMainWindow::showSettings()
 {
     const DuzUdozuzeSettings &s = m_pDuzUdozuzeSocket->settings();
+    // Names from the environment and the command line are shown as they are,
+    // never read as markup.
+    for (QLabel *label : {m_pqTextMyHxSystem, m_pqTextHxSystemFilter, m_pqTextMyAlarmSystem,
+                          m_pqTextAlarmSystemFilter})
+        label->setTextFormat(Qt::PlainText);
     m_pqTextMyHxSystem->setText(s.m_strHxSystem);
     m_pqTextHxSystemFilter->setText(s.m_reHxSystemFilter.pattern());
     m_pqTextMyAlarmSystem->setText(s.m_strAlarmSystem);

@@ -54,7 +54,7 @@ QByteArray DuzUdozuzeLogLine::escaped(const QByteArray &text)
     out.reserve(text.size());
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
+        if (!isControl(byte)) {
             out.append(c);
             continue;
         }
@@ -75,4 +75,9 @@ QByteArray DuzUdozuzeLogLine::escaped(const QByteArray &text)
         }
     }
     return out;
+}
+
+QByteArray DuzUdozuzeLogLine::escaped(const QString &text)
+{
+    return escaped(text.toLatin1());
 }

@@ -20,10 +20,19 @@ public:
     // length limit.
     static QString prefixed(const QString &prefix, const char *format, va_list args);
 
-    // Text from outside (a datagram, a file) made safe to quote in a line:
-    // control bytes (below 0x20, and 0x7F) become \r, \n, \t or \xNN, so
-    // the text can neither split nor forge a line. Other bytes are kept.
+    // Text from outside (a datagram, a file, the environment, the command
+    // line) made safe to quote in a line: control bytes (C0 below 0x20, 0x7F
+    // and C1 from 0x80 to 0x9F) become \r, \n, \t or \xNN, so the text can
+    // neither split nor forge a line, nor reach a terminal as an escape
+    // sequence. Other bytes are kept.
     static QByteArray escaped(const QByteArray &text);
+    // The same for a string, as its Latin-1 bytes.
+    static QByteArray escaped(const QString &text);
+    // Whether a byte is one that escaped() rewrites.
+    static bool isControl(unsigned char byte)
+    {
+        return byte < 0x20 || (byte >= 0x7F && byte < 0xA0);
+    }
 };
 
 #endif // DUZUDOZUZELOGLINE_H

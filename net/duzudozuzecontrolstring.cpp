@@ -1,5 +1,6 @@
 #include "net/duzudozuzecontrolstring.h"
 
+#include "common/duzudozuzelogline.h"
 #include "common/duzudozuzesettings.h"
 #include "net/duzudozuzeaddress.h"
 #include "net/duzudozuzelinkcontext.h"
@@ -103,7 +104,8 @@ void Parser::apply(const QString &argument)
     QRegularExpressionMatch found;
     switch (DuzUdozuzeControlString::match(argument, &found)) {
     case Option::None:
-        context.logPrintf("Socket control not recognized '%s'", argument.toLatin1().constData());
+        context.logPrintf("Socket control not recognized '%s'",
+                          DuzUdozuzeLogLine::escaped(argument).constData());
         fail();
         break;
     case Option::Broadcast:
@@ -122,17 +124,20 @@ void Parser::apply(const QString &argument)
         port(found.captured(1));
         break;
     case Option::AlarmSystem:
-        context.logPrintf("Alarm System == %s", found.captured(1).toLatin1().constData());
+        context.logPrintf("Alarm System == %s",
+                          DuzUdozuzeLogLine::escaped(found.captured(1)).constData());
         filterExpression(found.captured(1), s.m_reAlarmSystemFilter,
                          "Alarm System RE is not valid. '%s' %s");
         break;
     case Option::HxRoot:
-        context.logPrintf("HX_ROOT override = '%s'", found.captured(1).toLatin1().constData());
+        context.logPrintf("HX_ROOT override = '%s'",
+                          DuzUdozuzeLogLine::escaped(found.captured(1)).constData());
         s.m_strHxRoot = found.captured(1);
         channelFilterFromIni();
         break;
     case Option::HxSystem:
-        context.logPrintf("HX_SYSTEM override = '%s'", found.captured(1).toLatin1().constData());
+        context.logPrintf("HX_SYSTEM override = '%s'",
+                          DuzUdozuzeLogLine::escaped(found.captured(1)).constData());
         if (filterExpression(found.captured(1), s.m_reHxSystemFilter,
                              "HX_SYSTEM RE is not valid. '%s' %s")) {
             channelFilterFromIni();
@@ -174,7 +179,8 @@ void Parser::host(const QRegularExpressionMatch &found)
         if (DuzUdozuzeAddress::parse(value)) {
             s.m_strHostAddress = value;
         } else {
-            context.logPrintf("Not valid host address: '%s'", value.toLatin1().constData());
+            context.logPrintf("Not valid host address: '%s'",
+                              DuzUdozuzeLogLine::escaped(value).constData());
             fail();
         }
         return;
@@ -187,7 +193,7 @@ void Parser::host(const QRegularExpressionMatch &found)
     if (!ok) {
         context.logPrintf("Host address using 'my:' syntax.  Index '%s' not valid.  Must be "
                           "integer. (0 to %d).",
-                          found.captured(3).toLatin1().constData(), last);
+                          DuzUdozuzeLogLine::escaped(found.captured(3)).constData(), last);
         fail();
     } else if (index >= uint(addresses.size())) {
         context.logPrintf("Host address using 'my:' syntax.  Index %d not valid.  Must be 0 to %d.",
@@ -197,7 +203,7 @@ void Parser::host(const QRegularExpressionMatch &found)
         s.m_strHostAddress = addresses.at(index);
     } else {
         context.logPrintf("Not valid host address from 'my' list: '%s'",
-                          addresses.at(index).toLatin1().constData());
+                          DuzUdozuzeLogLine::escaped(addresses.at(index)).constData());
         fail();
     }
 }
@@ -209,7 +215,8 @@ void Parser::to(const QString &value)
     } else if (DuzUdozuzeAddress::parse(value)) {
         s.m_strSendAddress = value;
     } else {
-        context.logPrintf("Not valid send address: '%s'", value.toLatin1().constData());
+        context.logPrintf("Not valid send address: '%s'",
+                          DuzUdozuzeLogLine::escaped(value).constData());
         fail();
     }
 }
@@ -223,19 +230,23 @@ void Parser::port(const QString &digits)
     if (ok && number <= 0xFFFF) {
         s.m_nPort = number;
     } else {
-        context.logPrintf("Not valid port: '%s'", digits.toLatin1().constData());
+        context.logPrintf("Not valid port: '%s'", DuzUdozuzeLogLine::escaped(digits).constData());
         fail();
     }
 }
 
 // Installs the case-sensitive expression made from value as filter, or logs
-// error and keeps the filter as it was.
+// error and keeps the filter as it was. As in the toolkit's classic
+// expressions the command lines were written for, '.' matches every
+// character and \w, \d and \b know the letters and digits beyond ASCII.
 bool Parser::filterExpression(const QString &value, QRegularExpression &filter, const char *error)
 {
-    QRegularExpression expression(value);
+    QRegularExpression expression(value,
+                                  QRegularExpression::DotMatchesEverythingOption
+                                      | QRegularExpression::UseUnicodePropertiesOption);
     if (!expression.isValid()) {
-        context.logPrintf(error, value.toLatin1().constData(),
-                          expression.errorString().toLatin1().constData());
+        context.logPrintf(error, DuzUdozuzeLogLine::escaped(value).constData(),
+                          DuzUdozuzeLogLine::escaped(expression.errorString()).constData());
         fail();
         return false;
     }
@@ -272,7 +283,8 @@ void Parser::workstation(const QString &value)
     bool ok = false;
     s.m_nWorkstationFilter = value.toInt(&ok, 10); // 0 when it does not convert
     if (!ok) {
-        context.logPrintf("Not a valid workstation number: '%s'", value.toLatin1().constData());
+        context.logPrintf("Not a valid workstation number: '%s'",
+                          DuzUdozuzeLogLine::escaped(value).constData());
         fail();
     }
     context.logPrintf("Workstation filter override = '%d'", s.m_nWorkstationFilter);
@@ -303,7 +315,7 @@ void Parser::channel(const QString &value)
         context.logPrintf("Channel filter override = %d", number);
     } else {
         context.logPrintf("Not a valid channel filter number: '%s'. Continue to use %d.",
-                          value.toLatin1().constData(), s.m_nChannelFilter);
+                          DuzUdozuzeLogLine::escaped(value).constData(), s.m_nChannelFilter);
         fail();
     }
 }
@@ -315,7 +327,8 @@ void Parser::maxLines(const QString &argument, const QString &digits)
     if (ok && lines >= 1) {
         s.m_nMaxLines = lines;
     } else {
-        context.logPrintf("Socket control not recognized '%s'", argument.toLatin1().constData());
+        context.logPrintf("Socket control not recognized '%s'",
+                          DuzUdozuzeLogLine::escaped(argument).constData());
         fail();
     }
 }

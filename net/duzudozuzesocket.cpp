@@ -93,10 +93,10 @@ void DuzUdozuzeSocket::setUp(const QStringList &args)
     const bool settingsValid = parseControlString(args);
 
     logPrintf("Constructor: system is %s/%s, Alarm System is %s/%s, Workstation is %d/%d",
-              m_settings.m_strHxSystem.toLatin1().constData(),
-              m_settings.m_reHxSystemFilter.pattern().toLatin1().constData(),
-              m_settings.m_strAlarmSystem.toLatin1().constData(),
-              m_settings.m_reAlarmSystemFilter.pattern().toLatin1().constData(),
+              DuzUdozuzeLogLine::escaped(m_settings.m_strHxSystem).constData(),
+              DuzUdozuzeLogLine::escaped(m_settings.m_reHxSystemFilter.pattern()).constData(),
+              DuzUdozuzeLogLine::escaped(m_settings.m_strAlarmSystem).constData(),
+              DuzUdozuzeLogLine::escaped(m_settings.m_reAlarmSystemFilter.pattern()).constData(),
               m_settings.m_nWorkstation, m_settings.m_nWorkstationFilter);
 
     if (!settingsValid) {
@@ -125,12 +125,12 @@ void DuzUdozuzeSocket::setUpSocket()
         hostAddress = *address;
     } else {
         logPrintf("Can't set socket address to '%s'",
-                  m_settings.m_strHostAddress.toLatin1().constData());
+                  DuzUdozuzeLogLine::escaped(m_settings.m_strHostAddress).constData());
         m_bValid = false;
     }
 
     logPrintf("List of addresses is %s",
-              localAddresses().join(QLatin1Char('/')).toLatin1().constData());
+              DuzUdozuzeLogLine::escaped(localAddresses().join(QLatin1Char('/'))).constData());
 
     m_pSocketDevice->setOption(Option::ReceiveBufferSize, ReceiveBufferSize);
     if (!m_pSocketDevice->bind(hostAddress, quint16(m_settings.m_nPort))) {
@@ -161,18 +161,24 @@ void DuzUdozuzeSocket::rxData(int)
             // A failed read consumes the socket's pending error; nothing is parsed.
             if (!m_pSocketDevice->wouldBlock())
                 logPrintf("Receive error: %s",
-                          m_pSocketDevice->errorString().toLatin1().constData());
+                          DuzUdozuzeLogLine::escaped(m_pSocketDevice->errorString()).constData());
             return;
         }
-        // The text is what precedes the first zero byte.
-        handleDatagram(QByteArray(buffer, qstrnlen(buffer, size_t(count))), address, port);
+        // The text is what precedes the first zero byte. A datagram longer
+        // than the buffer is quoted as far as it was read and not acted on:
+        // its fields past the cut are unknown.
+        const bool cut = count > MaxDatagramSize;
+        const size_t length = size_t(qMin(count, MaxDatagramSize));
+        handleDatagram(QByteArray(buffer, qstrnlen(buffer, length)), address, port, cut);
     }
 }
 
-void DuzUdozuzeSocket::handleDatagram(const QByteArray &raw, quint32 address, quint16 port)
+void DuzUdozuzeSocket::handleDatagram(const QByteArray &raw, quint32 address, quint16 port,
+                                      bool cut)
 {
     ++m_counts.received;
-    const auto datagram = DuzUdozuzeStatusDatagram::parse(QString::fromLatin1(raw));
+    const auto datagram
+        = cut ? std::nullopt : DuzUdozuzeStatusDatagram::parse(QString::fromLatin1(raw));
     if (datagram && !DuzUdozuzeReception::passesMonitorFilters(*datagram, m_settings)) {
         ++m_counts.filtered;
         emit countsChanged();

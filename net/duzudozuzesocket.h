@@ -73,7 +73,7 @@ private:
     void setUp(const QStringList &args);
     void setUpSocket();
     void rxData(int socket);
-    void handleDatagram(const QByteArray &raw, quint32 address, quint16 port);
+    void handleDatagram(const QByteArray &raw, quint32 address, quint16 port, bool cut);
 
     DuzUdozuzeSettings m_settings;
     DuzUdozuzeMastership m_mastership;

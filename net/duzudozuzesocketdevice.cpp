@@ -82,7 +82,7 @@ qint64 DuzUdozuzeSocketDevice::readDatagram(char *data, qint64 maxSize, quint32 
     socklen_t length = sizeof sender;
     ssize_t count;
     do {
-        count = ::recvfrom(m_descriptor, data, size_t(maxSize), 0,
+        count = ::recvfrom(m_descriptor, data, size_t(maxSize), MSG_TRUNC,
                            reinterpret_cast<sockaddr *>(&sender), &length);
     } while (count < 0 && errno == EINTR);
     if (count < 0) {

@@ -28,8 +28,9 @@ public:
     quint16 localPort() const;
 
     // Reads one datagram, at most maxSize bytes (the rest of a longer one is
-    // discarded). Returns the byte count, or -1 on an error; wouldBlock() then
-    // tells whether nothing was waiting and errorString() names the error.
+    // discarded). Returns the datagram's whole length, which is more than
+    // maxSize when it was cut, or -1 on an error; wouldBlock() then tells
+    // whether nothing was waiting and errorString() names the error.
     qint64 readDatagram(char *data, qint64 maxSize, quint32 *address, quint16 *port);
     qint64 writeDatagram(const QByteArray &data, quint32 address, quint16 port);
 

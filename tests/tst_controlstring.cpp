@@ -18,6 +18,8 @@ private slots:
     void parse();
     void contains_data();
     void contains();
+    void filterExpressions_data();
+    void filterExpressions();
 
 private:
     QString expand(QString text) const;
@@ -351,6 +353,16 @@ void TestControlString::parse_data()
         << QStringList {"/hx_system=/auto=1"} << none << true
         << QStringList {"HX_SYSTEM override = '/auto=1'", "Channel filter override = '3'"}
         << QStringList {"systemfilter=/auto=1", "auto=false"};
+    // Text from the command line is quoted escaped; the values stay as given.
+    row("control bytes quoted escaped")
+        << QStringList {"/bogus\x1b]0;x\x07", QString::fromLatin1("/port=\x85"),
+                        QString::fromLatin1("/alarmsystem=\x9b"
+                                            "31m")}
+        << none << false
+        << QStringList {"Socket control not recognized '/bogus\\x1B]0;x\\x07'",
+                        "Socket control not recognized '/port=\\x85'", "Alarm System == \\x9B31m"}
+        << QStringList {QString::fromLatin1("alarmsystemfilter=\x9b"
+                                            "31m")};
     row("earlier option wins over maxlines") << QStringList {"/maxlines=9/port=5"} << none << true
                                              << none << QStringList {"port=5", "maxlines=0"};
 }
@@ -406,6 +418,36 @@ void TestControlString::contains()
     QCOMPARE(DuzUdozuzeControlString::contains(
                  args, static_cast<DuzUdozuzeControlString::Option>(option)),
              found);
+}
+
+// The filters given on the command line read as the toolkit's classic
+// expressions did: '.' takes a line break, \w takes Latin-1 letters, and the
+// letter case still counts.
+void TestControlString::filterExpressions_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("matches");
+    QTest::newRow("dot takes a newline") << "/alarmsystem=^a.b$"
+                                         << "a\nb" << true;
+    QTest::newRow("word takes Latin-1")
+        << "/hx_system=^\\w+$" << QString::fromLatin1("Caf\xe9") << true;
+    QTest::newRow("case counts") << "/alarmsystem=^fire$"
+                                 << "Fire" << false;
+}
+
+void TestControlString::filterExpressions()
+{
+    QFETCH(QString, argument);
+    QFETCH(QString, field);
+    QFETCH(bool, matches);
+    DuzUdozuzeSettings s;
+    FakeLinkContext context;
+    QVERIFY(DuzUdozuzeControlString::parse({argument}, s, context));
+    const QRegularExpression &filter = argument.startsWith(QLatin1String("/alarmsystem"))
+        ? s.m_reAlarmSystemFilter
+        : s.m_reHxSystemFilter;
+    QCOMPARE(filter.match(field).hasMatch(), matches);
 }
 
 QTEST_GUILESS_MAIN(TestControlString)

@@ -166,6 +166,8 @@ void TestLogLine::escaped_data()
     QTest::newRow("other control")
         << QByteArray("\x01\x1f\x7f", 3) << QByteArray("\\x01\\x1F\\x7F");
     QTest::newRow("zero byte") << QByteArray("a\0b", 3) << QByteArray("a\\x00b");
+    QTest::newRow("C1 controls") << QByteArray("\x80\x9b[2J\x9f")
+                                 << QByteArray("\\x80\\x9B[2J\\x9F");
     QTest::newRow("latin-1 kept") << QByteArray("\xe9\xff") << QByteArray("\xe9\xff");
 }
 

@@ -205,9 +205,19 @@ void TestReception::receivedLines_data()
     QTest::newRow("control bytes")
         << QByteArray("\x1b[2J\x07")
         << "Received '\\x1B[2J\\x07'. Not current format. %FROM%. type 0";
-    const QByteArray longText = "NA:x:y:1:2:" + QByteArray(300, 'K');
-    QTest::newRow("longer than 255 bytes")
-        << longText << "Received '" + QString::fromLatin1(longText.left(255)) + "'. %FROM%. type 0";
+    // A datagram cut by the 255-byte buffer is not acted on, whatever its first
+    // 255 bytes say.
+    const QByteArray fits = "NA:x:y:1:2:" + QByteArray(244, 'K');
+    QTest::newRow("255 bytes") << fits
+                               << "Received '" + QString::fromLatin1(fits) + "'. %FROM%. type 0";
+    const QByteArray longer = fits + 'K';
+    QTest::newRow("256 bytes") << longer
+                               << "Received '" + QString::fromLatin1(fits)
+            + "'. Not current format. %FROM%. type 0";
+    const QByteArray nineFields = "NC:a:b:1:2:" + QByteArray(244, 'K') + ":yyyyyyyy:zzzzz:w"; // 272
+    QTest::newRow("nine fields, six before the cut") << nineFields
+                                                     << "Received '"
+            + QString::fromLatin1(nineFields.left(255)) + "'. Not current format. %FROM%. type 0";
 }
 
 void TestReception::receivedLines()

@@ -22,6 +22,8 @@ private slots:
     void noLocalAddresses();
     void everyStepFails();
     void defaultsBeforeAnyOption();
+    void hostileIdentityIsEscaped_data();
+    void hostileIdentityIsEscaped();
 
 private:
     std::unique_ptr<DuzUdozuzeSocket> make(const QStringList &args, const QString &root,
@@ -188,6 +190,43 @@ void TestSocketSetup::defaultsBeforeAnyOption()
     QCOMPARE(s.m_strHostAddress, QStringLiteral("0.0.0.0"));
     QCOMPARE(s.m_strSendAddress, QStringLiteral("255.255.255.255")); // text: no namespace needed
     QVERIFY(s.m_bBroadcast && s.m_bReuseAddress && !s.m_bRespond);
+}
+
+// Names from the environment, the system INI file and the command line can
+// neither forge a line nor send a terminal commands; the values stay as given.
+void TestSocketSetup::hostileIdentityIsEscaped_data()
+{
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<QByteArray>("alarmSystem"); // in the INI file
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("constructor");
+    QTest::newRow("newline in HX_SYSTEM")
+        << "north\n12:00:00.000 Forged" << QByteArray("Fire") << "/port=0"
+        << "Constructor: system is north\\n12:00:00.000 Forged/.*, Alarm System is /, "
+           "Workstation is 7/-1";
+    QTest::newRow("ESC in the INI alarm system")
+        << "north" << QByteArray("\x1b[2JFire") << "/port=0"
+        << "Constructor: system is north/.*, Alarm System is \\x1B[2JFire/, Workstation is 7/-1";
+    QTest::newRow("C1 in a filter")
+        << "north" << QByteArray("Fire")
+        << QString::fromLatin1("/alarmsystem=\x9b"
+                               "2J")
+        << "Constructor: system is north/.*, Alarm System is Fire/\\x9B2J, Workstation is 7/-1";
+}
+
+void TestSocketSetup::hostileIdentityIsEscaped()
+{
+    QFETCH(QString, system);
+    QFETCH(QByteArray, alarmSystem);
+    QFETCH(QString, argument);
+    QFETCH(QString, constructor);
+    HostInstallation installation;
+    installation.writeNetwork(QStringLiteral("north"), alarmSystem, 3);
+    sink.lines.clear();
+    DuzUdozuzeSocket socket(installation.root(), system, 7,
+                            {QStringLiteral("/host=127.0.0.1"), argument}, &sink,
+                            [] { return QStringList(); });
+    QVERIFY(sink.texts().contains(constructor));
 }
 
 QTEST_GUILESS_MAIN(TestSocketSetup)

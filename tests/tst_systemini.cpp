@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 // The system INI file: where it is, how its values read, and the channel's
 // strict integer rule.
 class TestSystemIni : public QObject
@@ -15,6 +17,7 @@ private slots:
     void channel_data();
     void channel();
     void missingFile();
+    void notARegularFile();
     void alarmSystem_data();
     void alarmSystem();
 };
@@ -88,6 +91,12 @@ void TestSystemIni::channel_data()
         << QByteArray(31, '9');
     QTest::newRow("past int") << QByteArray("[Network]\nChannel=2147483648\n") << false << 0
                               << QByteArray("2147483648");
+    QTest::newRow("the rest of a long line is no key")
+        << QByteArray("[Network]\nAlarmSystem=" + QByteArray(187, 'x') + "Channel=42\nChannel=3\n")
+        << true << 3 << QByteArray();
+    QTest::newRow("past the first MiB is not read")
+        << QByteArray("[Network]\n" + QByteArray(2 << 20, '\n') + "Channel=5\n") << false << 0
+        << QByteArray();
     QTest::newRow("control bytes are escaped")
         << QByteArray("[Network]\nChannel=4\x1b[2J\n") << false << 0 << QByteArray("4\\x1B[2J");
 }
@@ -125,6 +134,17 @@ void TestSystemIni::missingFile()
     QCOMPARE(context.sink.texts(), QStringList {QStringLiteral("Not a valid channel number: ''")});
     QCOMPARE(DuzUdozuzeSystemIni::read(host.root(), QStringLiteral("north")).alarmSystem,
              QByteArray());
+}
+
+// A FIFO at the path would block an ordinary open until a writer comes.
+void TestSystemIni::notARegularFile()
+{
+    HostInstallation host;
+    host.writeIni(QStringLiteral("north"), "[Network]\nChannel=4\n");
+    const QString path = DuzUdozuzeSystemIni::path(host.root(), QStringLiteral("north"));
+    QVERIFY(QFile::remove(path));
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    QCOMPARE(DuzUdozuzeSystemIni::read(host.root(), QStringLiteral("north")).channel, QByteArray());
 }
 
 void TestSystemIni::alarmSystem_data()
