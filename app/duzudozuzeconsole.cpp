@@ -1,29 +1,51 @@
 #include "app/duzudozuzeconsole.h"
 
+#include "app/duzudozuzesignalpipe.h"
+
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QSocketNotifier>
 
 #include <csignal>
-#include <cstdio>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace {
 
-// A stop signal is turned into a byte on this pipe, which the event loop
-// watches; nothing else is done inside the handler.
-int stopPipe[2] = {-1, -1};
+// How long the end may take to write what is still queued: a stop signal
+// ends the program within a second even while nobody reads its output.
+constexpr int FinishTime = 500; // ms
 
-void onStopSignal(int)
+// Writes all of text to descriptor without ever waiting past the deadline.
+void writeWithin(int descriptor, const QByteArray &text, QDeadlineTimer deadline)
 {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(stopPipe[1], &byte, 1);
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    ::fcntl(descriptor, F_SETFL, flags | O_NONBLOCK);
+    qsizetype done = 0;
+    while (done < text.size()) {
+        const ssize_t written
+            = ::write(descriptor, text.constData() + done, size_t(text.size() - done));
+        if (written >= 0) {
+            done += written;
+            continue;
+        }
+        pollfd ready {descriptor, POLLOUT, 0};
+        if ((errno != EAGAIN && errno != EINTR)
+            || ::poll(&ready, 1, int(deadline.remainingTime())) <= 0)
+            break;
+    }
+    ::fcntl(descriptor, F_SETFL, flags);
 }
 
 } // namespace
 
 DuzUdozuzeConsole::DuzUdozuzeConsole(const QStringList &args)
 {
+    m_pOutputNotifier = new QSocketNotifier(STDOUT_FILENO, QSocketNotifier::Write, this);
+    m_pOutputNotifier->setEnabled(false);
+    connect(m_pOutputNotifier, &QSocketNotifier::activated, this, &DuzUdozuzeConsole::writeOutput);
+
     createSocket(args);
     // Without a box to tick, the operator options are the only way to respond.
     const DuzUdozuzeSettings &settings = m_pDuzUdozuzeSocket->settings();
@@ -33,39 +55,62 @@ DuzUdozuzeConsole::DuzUdozuzeConsole(const QStringList &args)
 
 DuzUdozuzeConsole::~DuzUdozuzeConsole() = default;
 
-// Lines are written at once; what one pass of the event loop wrote reaches
-// the pipe or file together, before the next pass.
+// Lines are queued at once; what one pass of the event loop made is written
+// together, before the next pass.
 void DuzUdozuzeConsole::appendLine(const QString &line)
 {
-    const QByteArray bytes = line.toLocal8Bit() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    if (!m_bFlushScheduled) {
-        m_bFlushScheduled = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_bFlushScheduled = false;
-                std::fflush(stdout);
-            },
-            Qt::QueuedConnection);
+    m_output.append(line.toLocal8Bit());
+    if (!m_bWriteScheduled) {
+        m_bWriteScheduled = true;
+        QMetaObject::invokeMethod(this, &DuzUdozuzeConsole::writeOutput, Qt::QueuedConnection);
     }
+}
+
+void DuzUdozuzeConsole::writeOutput()
+{
+    m_bWriteScheduled = false;
+    const DuzUdozuzeOutputQueue::State state = m_output.writeTo(STDOUT_FILENO);
+    // The rest waits until standard output takes more.
+    m_pOutputNotifier->setEnabled(state == DuzUdozuzeOutputQueue::State::Waiting);
+    if (state == DuzUdozuzeOutputQueue::State::Closed)
+        QCoreApplication::quit(); // the reader is gone
+}
+
+void DuzUdozuzeConsole::finishOutput(int milliseconds)
+{
+    const QDeadlineTimer deadline(milliseconds);
+    while (m_output.writeTo(STDOUT_FILENO) == DuzUdozuzeOutputQueue::State::Waiting) {
+        pollfd ready {STDOUT_FILENO, POLLOUT, 0};
+        if (::poll(&ready, 1, int(deadline.remainingTime())) <= 0)
+            break;
+    }
+    m_output.discard();
 }
 
 int DuzUdozuzeConsole::exec()
 {
-    if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
-        auto *stop = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, this);
-        connect(stop, &QSocketNotifier::activated, qApp, &QCoreApplication::quit);
-        struct sigaction action = {};
-        action.sa_handler = onStopSignal;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, nullptr);
-        sigaction(SIGTERM, &action, nullptr);
+    // Standard output never blocks; its own flags come back at the end, for
+    // the terminal or pipe shared with whoever started the program.
+    const int outputFlags = ::fcntl(STDOUT_FILENO, F_GETFL);
+    if (outputFlags != -1)
+        ::fcntl(STDOUT_FILENO, F_SETFL, outputFlags | O_NONBLOCK);
+    // A reader that goes away shows as a failed write, not as death by signal.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    int code = 1;
+    if (m_pDuzUdozuzeSocket->isValid()) {
+        DuzUdozuzeSignalPipe stop({SIGINT, SIGTERM, SIGHUP});
+        connect(&stop, &DuzUdozuzeSignalPipe::received, qApp, &QCoreApplication::quit);
+        code = QCoreApplication::exec();
     }
-    const int code = QCoreApplication::exec();
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s\n",
-                 countsText(m_pDuzUdozuzeSocket->counts()).toLocal8Bit().constData());
+    finishOutput(FinishTime);
+
+    QString counts = countsText(m_pDuzUdozuzeSocket->counts());
+    if (m_output.linesDropped() > 0)
+        counts += QStringLiteral(", log lines dropped %1").arg(m_output.linesDropped());
+    writeWithin(STDERR_FILENO, counts.toLocal8Bit() + '\n', QDeadlineTimer(FinishTime));
+    if (outputFlags != -1)
+        ::fcntl(STDOUT_FILENO, F_SETFL, outputFlags);
     m_pDuzUdozuzeSocket.reset();
     return code;
 }

@@ -2,12 +2,17 @@
 #define DUZUDOZUZECONSOLE_H
 
 #include "app/duzudozuzefrontend.h"
+#include "app/duzudozuzeoutputqueue.h"
 
 #include <QObject>
 
+class QSocketNotifier;
+
 // The front end without a window: the same socket object and the same lines,
-// written to standard output as they are made. SIGINT and SIGTERM end the
-// event loop; the counts go to standard error at the end.
+// written to standard output as they are made. Output never holds up the
+// event loop: lines wait in memory while standard output takes no more.
+// SIGINT, SIGTERM and SIGHUP end the event loop, and so does the reader of
+// standard output going away; the counts go to standard error at the end.
 class DuzUdozuzeConsole : public QObject, public DuzUdozuzeFrontEnd
 {
     Q_OBJECT
@@ -16,14 +21,22 @@ public:
     explicit DuzUdozuzeConsole(const QStringList &args);
     ~DuzUdozuzeConsole() override;
 
-    // Runs the event loop until a stop signal arrives; returns the exit code.
+    // Runs the event loop until a stop signal arrives; returns the exit code:
+    // 0, or 1 at once when the set-up failed.
     int exec();
 
 protected:
     void appendLine(const QString &line) override;
 
 private:
-    bool m_bFlushScheduled = false;
+    void writeOutput();
+    // Writes what is still queued for at most the given time, then gives up
+    // on the rest.
+    void finishOutput(int milliseconds);
+
+    DuzUdozuzeOutputQueue m_output;
+    QSocketNotifier *m_pOutputNotifier = nullptr; // child of this object
+    bool m_bWriteScheduled = false;
 };
 
 #endif // DUZUDOZUZECONSOLE_H

@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 
+#include <cstdio>
+
 DuzUdozuzeFrontEnd::DuzUdozuzeFrontEnd() = default;
 
 DuzUdozuzeFrontEnd::~DuzUdozuzeFrontEnd() = default;
@@ -20,6 +22,8 @@ void DuzUdozuzeFrontEnd::createSocket(const QStringList &args)
         environment.hxRoot, environment.hxSystem, environment.workstation, args, this);
     if (!m_pDuzUdozuzeSocket->isValid())
         appendLine(QStringLiteral("failed to set-up UDP system."));
+    if (const QString &warning = m_pDuzUdozuzeSocket->sharedPortWarning(); !warning.isEmpty())
+        std::fprintf(stderr, "%s\n", warning.toLocal8Bit().constData());
 }
 
 void DuzUdozuzeFrontEnd::debugMessage(int, int, const QString &, const QString &text)
@@ -38,9 +42,13 @@ QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket::Counts &counts)
     return QCoreApplication::translate("DuzUdozuzeFrontEnd",
                                        "Received %1, shown %2, filtered %3, not current format "
                                        "%4, answers sent %5")
-        .arg(counts.received)
-        .arg(counts.shown)
-        .arg(counts.filtered)
-        .arg(counts.notCurrentFormat)
-        .arg(counts.answersSent);
+               .arg(counts.received)
+               .arg(counts.shown)
+               .arg(counts.filtered)
+               .arg(counts.notCurrentFormat)
+               .arg(counts.answersSent)
+        + (counts.answersSuppressed
+               ? QCoreApplication::translate("DuzUdozuzeFrontEnd", ", answers suppressed %1")
+                     .arg(counts.answersSuppressed)
+               : QString());
 }

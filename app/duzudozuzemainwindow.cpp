@@ -72,6 +72,12 @@ void DuzUdozuzeMainWindow::bindToSocket()
     m_pqStatusCounts = new QLabel(statusBar());
     statusBar()->addWidget(m_pqStatusMode);
     statusBar()->addWidget(m_pqStatusCounts);
+    // What the operator should know about the set-up, for as long as it holds.
+    if (!socket->sharedPortWarning().isEmpty()) {
+        auto *warning = new QLabel(socket->sharedPortWarning(), statusBar());
+        warning->setTextFormat(Qt::PlainText);
+        statusBar()->addPermanentWidget(warning);
+    }
     connect(socket, &DuzUdozuzeSocket::countsChanged, this, &DuzUdozuzeMainWindow::scheduleRefresh);
     connect(socket, &DuzUdozuzeSocket::mastershipChanged, this,
             &DuzUdozuzeMainWindow::scheduleRefresh);

@@ -4,6 +4,7 @@
 #include "common/idebug.h"
 #include "net/duzudozuzeaddress.h"
 #include "net/duzudozuzecontrolstring.h"
+#include "net/duzudozuzeportsharing.h"
 #include "net/duzudozuzesocketdevice.h"
 #include "net/duzudozuzesystemini.h"
 #include "protocol/duzudozuzereception.h"
@@ -34,6 +35,11 @@ DuzUdozuzeSocket::DuzUdozuzeSocket(const QString &hxRoot, const QString &hxSyste
     m_settings.m_strHxRoot = hxRoot;
     m_settings.m_strHxSystem = hxSystem;
     m_settings.m_nWorkstation = workstation;
+    m_clock.start();
+    m_suppressedReport.setSingleShot(true);
+    m_suppressedReport.setTimerType(Qt::PreciseTimer); // never early
+    connect(&m_suppressedReport, &QTimer::timeout, this,
+            &DuzUdozuzeSocket::reportSuppressedAnswers);
     setUp(args);
 }
 
@@ -136,6 +142,9 @@ void DuzUdozuzeSocket::setUpSocket()
     if (!m_pSocketDevice->bind(hostAddress, quint16(m_settings.m_nPort))) {
         logPrintf("Can't bind UDP listen socket");
         m_bValid = false;
+    } else {
+        m_strSharedPortWarning = DuzUdozuzePortSharing::warning(m_pSocketDevice->localPort(),
+                                                                m_pSocketDevice->inode());
     }
 
     if (!m_pSocketDevice->isValid()) {
@@ -220,8 +229,36 @@ void DuzUdozuzeSocket::handleMessageCode(const QString &code, const QString &hea
     m_mastership.apply(step);
     if (step.master != wasMaster)
         emit mastershipChanged(step.master);
-    if (step.answerNo)
+    if (!step.answerNo)
+        return;
+    if (m_answerLimit.take(m_clock.elapsed()))
         broadcastStatus(QStringLiteral("NO"));
+    else
+        suppressAnswer();
+}
+
+// An answer over the limit is not sent: a flood of "NA" sent to this
+// workstation alone must not become a broadcast storm on the whole network.
+void DuzUdozuzeSocket::suppressAnswer()
+{
+    ++m_counts.answersSuppressed;
+    ++m_nSuppressedUnreported;
+    emit countsChanged();
+    const qint64 sinceReport = m_clock.elapsed() - m_nSuppressedReportedMs;
+    if (m_counts.answersSuppressed == m_nSuppressedUnreported || sinceReport >= 1000)
+        reportSuppressedAnswers();
+    else if (!m_suppressedReport.isActive())
+        m_suppressedReport.start(int(1000 - sinceReport));
+}
+
+void DuzUdozuzeSocket::reportSuppressedAnswers()
+{
+    if (m_nSuppressedUnreported == 0)
+        return;
+    logPrintf("%llu answers suppressed: more than %d a second",
+              static_cast<unsigned long long>(m_nSuppressedUnreported), MaxAnswersPerSecond);
+    m_nSuppressedUnreported = 0;
+    m_nSuppressedReportedMs = m_clock.elapsed();
 }
 
 void DuzUdozuzeSocket::broadcastStatus(const QString &code)

@@ -4,9 +4,12 @@
 #include "common/duzudozuzesettings.h"
 #include "net/duzudozuzelinkcontext.h"
 #include "protocol/duzudozuzemastership.h"
+#include "protocol/duzudozuzetokenbucket.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -35,7 +38,11 @@ public:
         quint64 filtered = 0; // dropped by a monitor filter
         quint64 notCurrentFormat = 0;
         quint64 answersSent = 0;
+        quint64 answersSuppressed = 0; // over the answer rate limit
     };
+
+    // Answers a second, and at once, that a flood of "NA" can draw.
+    static constexpr int MaxAnswersPerSecond = 10;
 
     DuzUdozuzeSocket(const QString &hxRoot, const QString &hxSystem, int workstation,
                      const QStringList &args, IDebug *debug, AddressLookup addressLookup = {});
@@ -51,6 +58,9 @@ public:
     // The bound port, or 0 while unbound.
     quint16 localPort() const;
     int socketDescriptor() const;
+
+    // Said once after the bind when other sockets share the port; else empty.
+    const QString &sharedPortWarning() const { return m_strSharedPortWarning; }
 
     QStringList localAddresses() const override;
     bool parseControlString(const QStringList &args);
@@ -74,6 +84,8 @@ private:
     void setUpSocket();
     void rxData(int socket);
     void handleDatagram(const QByteArray &raw, quint32 address, quint16 port, bool cut);
+    void suppressAnswer();
+    void reportSuppressedAnswers();
 
     DuzUdozuzeSettings m_settings;
     DuzUdozuzeMastership m_mastership;
@@ -84,6 +96,14 @@ private:
     bool m_bValid = true;
     bool m_bRespondAutomatically = false;
     Counts m_counts;
+    QString m_strSharedPortWarning;
+
+    // The answer rate limit, and its report: at most one line a second.
+    DuzUdozuzeTokenBucket m_answerLimit {MaxAnswersPerSecond, MaxAnswersPerSecond};
+    QElapsedTimer m_clock;
+    QTimer m_suppressedReport;
+    quint64 m_nSuppressedUnreported = 0;
+    qint64 m_nSuppressedReportedMs = 0;
 };
 
 #endif // DUZUDOZUZESOCKET_H

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -73,6 +74,14 @@ quint16 DuzUdozuzeSocketDevice::localPort() const
     if (::getsockname(m_descriptor, reinterpret_cast<sockaddr *>(&native), &length) != 0)
         return 0;
     return ntohs(native.sin_port);
+}
+
+quint64 DuzUdozuzeSocketDevice::inode() const
+{
+    struct stat status
+    {
+    };
+    return ::fstat(m_descriptor, &status) == 0 ? quint64(status.st_ino) : 0;
 }
 
 qint64 DuzUdozuzeSocketDevice::readDatagram(char *data, qint64 maxSize, quint32 *address,

@@ -26,6 +26,8 @@ public:
     // address and port in host order.
     bool bind(quint32 address, quint16 port);
     quint16 localPort() const;
+    // The socket's inode number, as the system's socket tables name it.
+    quint64 inode() const;
 
     // Reads one datagram, at most maxSize bytes (the rest of a longer one is
     // discarded). Returns the datagram's whole length, which is more than

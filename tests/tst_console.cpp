@@ -1,3 +1,4 @@
+#include "app/duzudozuzeoutputqueue.h"
 #include "net/duzudozuzesocketdevice.h"
 #include "testsupport.h"
 
@@ -5,6 +6,8 @@
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 // The built programs as black boxes: duzudozuze in console mode, fed by
 // duzudozuze-send, everything on 127.0.0.1.
@@ -23,9 +26,19 @@ private slots:
     void senderRefusesBadArguments_data();
     void senderRefusesBadArguments();
     void senderRawAndCount();
+    void blockedOutputHoldsNothingUp();
+    void readerGoneEndsCleanly();
+    void failedSetUpExitsWithOne_data();
+    void failedSetUpExitsWithOne();
+    void sharedPortIsReported();
+    void outputQueueDropsWholeLines();
 
 private:
+    void launch(const QStringList &args, bool display = true, int outputPipe = -1);
     void start(const QStringList &args, bool display = true);
+    int startIntoPipe(const QStringList &args);
+    bool receiveQueueEmpty() const;
+    static QMap<QString, quint64> counts(const QByteArray &line);
     QStringList outputTexts();
     void sendFields(const QStringList &arguments);
 
@@ -44,6 +57,7 @@ void TestConsole::initTestCase()
 
 void TestConsole::cleanup()
 {
+    program.setChildProcessModifier({});
     if (program.state() != QProcess::NotRunning) {
         program.kill();
         program.waitForFinished();
@@ -51,9 +65,8 @@ void TestConsole::cleanup()
     output.clear();
 }
 
-void TestConsole::start(const QStringList &args, bool display)
+void TestConsole::launch(const QStringList &args, bool display, int outputPipe)
 {
-    port = freePort();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HX_ROOT"), host.root());
     environment.insert(QStringLiteral("HX_SYSTEM"), QStringLiteral("north"));
@@ -63,13 +76,72 @@ void TestConsole::start(const QStringList &args, bool display)
             environment.remove(QLatin1String(name));
     }
     program.setProcessEnvironment(environment);
+    if (outputPipe >= 0)
+        program.setChildProcessModifier([outputPipe] { ::dup2(outputPipe, STDOUT_FILENO); });
     program.start(QStringLiteral(DUZUDOZUZE_PROGRAM),
                   args
                       + QStringList {QStringLiteral("/host=127.0.0.1"),
                                      QStringLiteral("/port=%1").arg(port)});
     QVERIFY(program.waitForStarted());
+}
+
+void TestConsole::start(const QStringList &args, bool display)
+{
+    port = freePort();
+    launch(args, display);
     // Set up once the address list is out.
     QTRY_VERIFY(output.contains("List of addresses is "));
+}
+
+// Standard output goes into a pipe of the test's own, read only until the
+// set-up is out; returns the pipe's read end.
+int TestConsole::startIntoPipe(const QStringList &args)
+{
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return -1;
+    ::fcntl(ends[0], F_SETFL, O_NONBLOCK); // the test's end only
+    port = freePort();
+    launch(args, true, ends[1]);
+    ::close(ends[1]);
+    const auto readSome = [this, ends] {
+        char buffer[4096];
+        for (ssize_t count; (count = ::read(ends[0], buffer, sizeof buffer)) > 0;)
+            output.append(buffer, count);
+        return output.contains("List of addresses is ");
+    };
+    if (!QTest::qWaitFor(readSome)) {
+        ::close(ends[0]);
+        return -1;
+    }
+    return ends[0];
+}
+
+// Whether the program's socket has read everything that came for it.
+bool TestConsole::receiveQueueEmpty() const
+{
+    QFile table(QStringLiteral("/proc/net/udp"));
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray local
+        = QByteArray("0100007F:") + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    for (const QByteArray &line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() > 4 && fields.at(1) == local)
+            return fields.at(4).endsWith(":00000000");
+    }
+    return false;
+}
+
+// The numbers of the counts line, by name ("received", "answers sent", ...).
+QMap<QString, quint64> TestConsole::counts(const QByteArray &line)
+{
+    QMap<QString, quint64> numbers;
+    for (const QString &part : QString::fromLatin1(line.trimmed()).split(QStringLiteral(", "))) {
+        const qsizetype blank = part.lastIndexOf(QLatin1Char(' '));
+        numbers.insert(part.left(blank).toLower(), part.mid(blank + 1).toULongLong());
+    }
+    return numbers;
 }
 
 QStringList TestConsole::outputTexts()
@@ -219,6 +291,103 @@ void TestConsole::senderRawAndCount()
         QCOMPARE(QByteArray(buffer, int(qMax<qint64>(count, 0))), QByteArray("hello:world"));
     }
     QCOMPARE(receiver.readDatagram(buffer, sizeof buffer, &address, &from), qint64(-1));
+}
+
+// Standard output that nobody reads holds up neither reception nor the
+// answers, and a stop signal still ends the program.
+void TestConsole::blockedOutputHoldsNothingUp()
+{
+    const int unread = startIntoPipe(
+        {QStringLiteral("/console"), QStringLiteral("/to=127.0.0.1"), QStringLiteral("/auto=1")});
+    QVERIFY(unread >= 0);
+    sendFields({"NC", "north", "Fire", "2", "3", "OK"});
+    sendFields({"--count", "20000", "--rate", "5000", "NA", "north", "Fire", "2", "3", "OK"});
+    QTRY_VERIFY(receiveQueueEmpty());
+    program.terminate();
+    QVERIFY(program.waitForFinished(5000));
+    ::close(unread);
+    QCOMPARE(program.exitCode(), 0);
+    const QMap<QString, quint64> n = counts(program.readAllStandardError());
+    QCOMPARE(n.value("answers sent") + n.value("answers suppressed"), 20000u);
+    // Every NA, the NC and every answer coming back.
+    QCOMPARE(n.value("received"), 20001u + n.value("answers sent"));
+}
+
+void TestConsole::readerGoneEndsCleanly()
+{
+    const int reader = startIntoPipe({QStringLiteral("/console")});
+    QVERIFY(reader >= 0);
+    ::close(reader);
+    sendFields({"NC", "north", "Fire", "2", "3", "OK"});
+    QVERIFY(program.waitForFinished());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(program.readAllStandardError().startsWith("Received 1, shown 1,"));
+}
+
+// A supervisor sees the failed set-up in the exit code; the lines are as ever.
+void TestConsole::failedSetUpExitsWithOne_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<bool>("holdPort");
+    QTest::newRow("invalid control string") << "/bogus" << false;
+    QTest::newRow("bind failure") << "/reuse=1" << true;
+}
+
+void TestConsole::failedSetUpExitsWithOne()
+{
+    QFETCH(QString, argument);
+    QFETCH(bool, holdPort);
+    DuzUdozuzeSocketDevice holder; // without address reuse: nobody else binds
+    QVERIFY(holder.bind(0x7F000001, 0));
+    port = holdPort ? holder.localPort() : freePort();
+    launch({QStringLiteral("/console"), argument});
+    QVERIFY(program.waitForFinished());
+    QCOMPARE(program.exitCode(), 1);
+    QVERIFY(output.endsWith("failed to set-up UDP system.\n"));
+}
+
+void TestConsole::sharedPortIsReported()
+{
+    DuzUdozuzeSocketDevice other;
+    QVERIFY(other.setOption(DuzUdozuzeSocketDevice::Option::ReuseAddress, 1));
+    QVERIFY(other.bind(0x7F000001, 0));
+    port = other.localPort();
+    launch({QStringLiteral("/console")});
+    QTRY_VERIFY(output.contains("List of addresses is "));
+    program.terminate();
+    QVERIFY(program.waitForFinished());
+    QCOMPARE(program.readAllStandardError().split('\n').constFirst(),
+             QStringLiteral("Warning: 1 other socket(s) on UDP port %1 (uid %2): unicast "
+                            "datagrams may go to them instead.")
+                 .arg(port)
+                 .arg(::getuid())
+                 .toLatin1());
+}
+
+// Past its bound the queue drops whole lines, and says so where the gap is.
+void TestConsole::outputQueueDropsWholeLines()
+{
+    int ends[2];
+    QCOMPARE(::pipe2(ends, O_CLOEXEC | O_NONBLOCK), 0);
+    DuzUdozuzeOutputQueue queue(100);
+    for (const char *line :
+         {"first line of forty characters ........", "second line of forty characters .......",
+          "third line, over the bound ............"})
+        queue.append(line);
+    QCOMPARE(queue.writeTo(ends[1]), DuzUdozuzeOutputQueue::State::Empty);
+    queue.append("after the gap");
+    QCOMPARE(queue.writeTo(ends[1]), DuzUdozuzeOutputQueue::State::Empty);
+    char buffer[512];
+    const ssize_t count = ::read(ends[0], buffer, sizeof buffer);
+    ::close(ends[0]);
+    ::close(ends[1]);
+    const QList<QByteArray> lines = QByteArray(buffer, qMax<ssize_t>(count, 0)).split('\n');
+    QCOMPARE(lines.size(), 5); // and the empty rest after the last line break
+    QCOMPARE(lines.at(1), QByteArray("second line of forty characters ......."));
+    QCOMPARE(lines.at(2).mid(13), QByteArray("1 log lines dropped: standard output was blocked"));
+    QCOMPARE(lines.at(3), QByteArray("after the gap"));
+    QCOMPARE(queue.linesDropped(), 1u);
 }
 
 QTEST_GUILESS_MAIN(TestConsole)

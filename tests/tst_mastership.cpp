@@ -1,4 +1,5 @@
 #include "protocol/duzudozuzemastership.h"
+#include "protocol/duzudozuzetokenbucket.h"
 
 #include <QtTest>
 
@@ -11,6 +12,8 @@ private slots:
     void decide_data();
     void decide();
     void masterWorkstationResetOnMaster();
+    void answerLimit_data();
+    void answerLimit();
 };
 
 void TestMastership::decide_data()
@@ -154,6 +157,37 @@ void TestMastership::masterWorkstationResetOnMaster()
     DuzUdozuzeMastership::Step step = machine.decide(QStringLiteral("NC"), QString());
     QCOMPARE(step.masterWorkstation, 0);
     QVERIFY(step.master);
+}
+
+// The answer limit, 10 a second in bursts of 10: which of the requests at
+// these times (ms) are allowed.
+void TestMastership::answerLimit_data()
+{
+    QTest::addColumn<QList<qint64>>("times");
+    QTest::addColumn<QString>("allowed"); // one letter a request: y or n
+    const QList<qint64> burst(12, 0);
+    QTest::newRow("a burst of 10, then none") << burst << "yyyyyyyyyynn";
+    QTest::newRow("one back after 100 ms") << burst + QList<qint64> {99, 100, 100}
+                                           << "yyyyyyyyyynn"
+                                              "nyn";
+    QTest::newRow("ten back after a second, no more") << burst + QList<qint64>(11, 5000)
+                                                      << "yyyyyyyyyynn"
+                                                         "yyyyyyyyyyn";
+    QTest::newRow("steady 10 a second") << QList<qint64> {0, 100, 200, 300, 400, 500} << "yyyyyy";
+    QTest::newRow("a clock that steps back") << burst + QList<qint64> {-500}
+                                             << "yyyyyyyyyynn"
+                                                "n";
+}
+
+void TestMastership::answerLimit()
+{
+    QFETCH(QList<qint64>, times);
+    QFETCH(QString, allowed);
+    DuzUdozuzeTokenBucket bucket(10, 10);
+    QString got;
+    for (const qint64 time : times)
+        got += bucket.take(time) ? QLatin1Char('y') : QLatin1Char('n');
+    QCOMPARE(got, allowed);
 }
 
 QTEST_GUILESS_MAIN(TestMastership)

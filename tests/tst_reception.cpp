@@ -33,6 +33,7 @@ private slots:
     void respondChecksOnTheWire();
     void healthyMasterAnswersNo();
     void ownAnswerComesBack();
+    void answerFloodIsLimited();
     void readErrorIsLoggedOnce();
 
 private:
@@ -325,6 +326,38 @@ void TestReception::ownAnswerComesBack()
              QStringLiteral("Received 'NO:north:Fire:7:3:Fail'. 127.0.0.1:%1. type 0").arg(port));
     QCOMPARE(texts.at(8), QStringLiteral("It's from me."));
     QVERIFY(socket->isMaster());
+}
+
+// A flood of "NA" sent to a healthy master draws at most the limit's answers;
+// the decisions are all logged and the rest of the answers counted.
+void TestReception::answerFloodIsLimited()
+{
+    const auto socket = listen({QStringLiteral("/to=127.0.0.2")});
+    socket->setRespondAutomatically(true);
+    socket->setOk(true);
+    send("NC:north:Fire:2:3:OK");
+    QTRY_VERIFY(socket->isMaster());
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 1000; ++i)
+        send("NA:north:Fire:2:3:OK");
+    QTRY_COMPARE(socket->counts().received, 1001u);
+    const DuzUdozuzeSocket::Counts counts = socket->counts();
+    QCOMPARE(counts.answersSent + counts.answersSuppressed, 1000u);
+    QVERIFY(counts.answersSent <= 10 + 10 * quint64(clock.elapsed() / 1000 + 1));
+    QCOMPARE(sink.texts().filter(QStringLiteral("Send NO.")).size(), 1000);
+    // Reported in full, in a line a second at the most.
+    const auto reports = [this] {
+        return sink.texts().filter(QStringLiteral(" answers suppressed: more than 10 a second"));
+    };
+    const auto reported = [&reports] {
+        quint64 sum = 0;
+        for (const QString &line : reports())
+            sum += line.section(QLatin1Char(' '), 0, 0).toULongLong();
+        return sum;
+    };
+    QTRY_COMPARE(reported(), counts.answersSuppressed);
+    QVERIFY(reports().size() <= clock.elapsed() / 1000 + 1);
 }
 
 void TestReception::readErrorIsLoggedOnce()

@@ -1,0 +1,60 @@
+#include "app/duzudozuzesignalpipe.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int signalNumber)
+{
+    const int saved = errno;
+    const auto byte = static_cast<unsigned char>(signalNumber);
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+} // namespace
+
+DuzUdozuzeSignalPipe::DuzUdozuzeSignalPipe(std::initializer_list<int> signalNumbers,
+                                           QObject *parent)
+    : QObject(parent), m_signals(signalNumbers)
+{
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    m_pNotifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(m_pNotifier, &QSocketNotifier::activated, this, &DuzUdozuzeSignalPipe::readSignals);
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (const int signalNumber : m_signals)
+        sigaction(signalNumber, &action, nullptr);
+}
+
+DuzUdozuzeSignalPipe::~DuzUdozuzeSignalPipe()
+{
+    if (!m_pNotifier)
+        return;
+    for (const int signalNumber : m_signals)
+        std::signal(signalNumber, SIG_DFL);
+    delete m_pNotifier;
+    ::close(signalPipe[0]);
+    ::close(signalPipe[1]);
+    signalPipe[0] = signalPipe[1] = -1;
+}
+
+void DuzUdozuzeSignalPipe::readSignals()
+{
+    unsigned char numbers[64];
+    ssize_t count;
+    while ((count = ::read(signalPipe[0], numbers, sizeof numbers)) > 0) {
+        for (ssize_t i = 0; i < count; ++i)
+            emit received(numbers[i]);
+    }
+}
