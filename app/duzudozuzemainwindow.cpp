@@ -1,9 +1,16 @@
 #include "app/duzudozuzemainwindow.h"
 
+#include "app/duzudozuzefindbar.h"
 #include "net/duzudozuzesocket.h"
 
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QTextBlock>
 
 DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *parent,
                                            const char *name, Qt::WindowFlags fl)
@@ -18,6 +25,8 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(RefreshInterval);
     connect(&m_refreshTimer, &QTimer::timeout, this, &DuzUdozuzeMainWindow::refresh);
+    placeFindBar();
+    createMenus();
 
     createSocket(args);
     showSettings();
@@ -29,6 +38,80 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
 // The socket goes first (its owner is the later base), then the form with its
 // widgets.
 DuzUdozuzeMainWindow::~DuzUdozuzeMainWindow() = default;
+
+void DuzUdozuzeMainWindow::createMenus()
+{
+    // The form keeps its size; the menu bar adds its own height.
+    const int formHeight = height();
+
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    QAction *save = file->addAction(tr("&Save Log..."), this, &DuzUdozuzeMainWindow::saveLogAs);
+    save->setShortcut(QKeySequence::Save);
+    file->addSeparator();
+    QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+
+    QMenu *edit = menuBar()->addMenu(tr("&Edit"));
+    QAction *copy = edit->addAction(tr("&Copy"), m_editMain, &QPlainTextEdit::copy);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(false);
+    connect(m_editMain, &QPlainTextEdit::copyAvailable, copy, &QAction::setEnabled);
+    QAction *selectAll = edit->addAction(tr("Select &All"), m_editMain, &QPlainTextEdit::selectAll);
+    selectAll->setShortcut(QKeySequence::SelectAll);
+    edit->addSeparator();
+    QAction *find = edit->addAction(tr("&Find..."), m_pFindBar, &DuzUdozuzeFindBar::open);
+    find->setShortcut(QKeySequence::Find);
+    QAction *next = edit->addAction(tr("Find &Next"), m_pFindBar, &DuzUdozuzeFindBar::findNext);
+    next->setShortcut(QKeySequence::FindNext);
+    QAction *previous
+        = edit->addAction(tr("Find &Previous"), m_pFindBar, &DuzUdozuzeFindBar::findPrevious);
+    previous->setShortcut(QKeySequence::FindPrevious);
+    edit->addSeparator();
+    edit->addAction(tr("C&lear Log"), this, &DuzUdozuzeMainWindow::clearLog);
+    // The view's own shortcuts would take Ctrl+C and Ctrl+A first; these are
+    // the same commands, so the menu's win only where the view has no focus.
+    for (QAction *action : {copy, selectAll})
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+
+    QMenu *view = menuBar()->addMenu(tr("&View"));
+    m_pqActionFollow = view->addAction(tr("&Follow New Lines"));
+    m_pqActionFollow->setCheckable(true);
+    m_pqActionFollow->setChecked(true);
+    connect(m_pqActionFollow, &QAction::toggled, this, [this](bool on) {
+        if (on && !m_bScrolling)
+            m_editMain->verticalScrollBar()->setValue(m_editMain->verticalScrollBar()->maximum());
+    });
+    connect(m_editMain->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &DuzUdozuzeMainWindow::followScrolling);
+
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(tr("&About DuzUdozuze"), this, &DuzUdozuzeMainWindow::about)
+        ->setMenuRole(QAction::AboutRole);
+
+    resize(width(), formHeight + menuBar()->sizeHint().height());
+}
+
+void DuzUdozuzeMainWindow::placeFindBar()
+{
+    // The bottom row (Respond, the spacer, Clear) moves down by one; the bar
+    // takes the row it leaves, the full width under the log view.
+    QGridLayout *grid = DuzUdozuzeMainWindowBaseLayout;
+    QList<QLayoutItem *> bottomRow;
+    QList<int> columns;
+    for (int index = grid->count() - 1; index >= 0; --index) {
+        int row, column, rowSpan, columnSpan;
+        grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
+        if (row == 3) {
+            columns.append(column);
+            bottomRow.append(grid->takeAt(index));
+        }
+    }
+    for (qsizetype i = 0; i < bottomRow.size(); ++i)
+        grid->addItem(bottomRow.at(i), 4, columns.at(i));
+    m_pFindBar = new DuzUdozuzeFindBar(m_editMain, qt_central_widget);
+    grid->addWidget(m_pFindBar, 3, 0, 1, 3);
+}
 
 void DuzUdozuzeMainWindow::showSettings()
 {
@@ -65,13 +148,15 @@ void DuzUdozuzeMainWindow::bindToSocket()
     socket->setRespondAutomatically(m_pqCheckRespondAutomatically->isChecked());
     socket->setOk(m_pqCheckOk->isChecked());
 
-    if (settings.m_nMaxLines > 0)
-        m_editMain->setMaximumBlockCount(settings.m_nMaxLines);
+    m_nMaxLines = settings.m_nMaxLines;
 
     m_pqStatusMode = new QLabel(statusBar());
     m_pqStatusCounts = new QLabel(statusBar());
+    m_pqStatusDropped = new QLabel(statusBar());
+    m_pqStatusDropped->hide();
     statusBar()->addWidget(m_pqStatusMode);
     statusBar()->addWidget(m_pqStatusCounts);
+    statusBar()->addWidget(m_pqStatusDropped);
     // What the operator should know about the set-up, for as long as it holds.
     if (!socket->sharedPortWarning().isEmpty()) {
         auto *warning = new QLabel(socket->sharedPortWarning(), statusBar());
@@ -95,6 +180,8 @@ void DuzUdozuzeMainWindow::clearLog()
 {
     m_pendingLines.clear();
     m_editMain->clear();
+    m_nLinesDropped = 0;
+    refresh();
 }
 
 // One refresh of the view and the status bar for all that happened within
@@ -109,8 +196,46 @@ void DuzUdozuzeMainWindow::flushLog()
 {
     if (m_pendingLines.isEmpty())
         return;
+    QScrollBar *bar = m_editMain->verticalScrollBar();
+    const bool follow = m_pqActionFollow->isChecked();
+    const int position = bar->value();
+    m_bScrolling = true;
     m_editMain->appendPlainText(m_pendingLines.join(QLatin1Char('\n')));
     m_pendingLines.clear();
+    const int trimmed = trimLog();
+    // Following, the view shows the newest line; otherwise it stays on the
+    // lines it showed, wherever they now are.
+    bar->setValue(follow ? bar->maximum() : qMax(0, position - trimmed));
+    m_bScrolling = false;
+}
+
+int DuzUdozuzeMainWindow::trimLog()
+{
+    // The view runs up to a tenth past its limit, then loses that tenth in one
+    // edit: the cost of a removal is paid once for many lines. The block at
+    // the cut is found by number and the text removed by character position,
+    // never by moving a cursor block by block, which lays out (and shapes the
+    // text of) every line it passes.
+    QTextDocument *document = m_editMain->document();
+    const int slack = qBound(1, m_nMaxLines / 10, MaxSlack);
+    if (m_nMaxLines <= 0 || document->blockCount() <= m_nMaxLines + slack)
+        return 0;
+    const int excess = document->blockCount() - m_nMaxLines;
+    const QTextBlock firstKept = document->findBlockByNumber(excess);
+    const int trimmedLines = firstKept.firstLineNumber();
+    QTextCursor cursor(document);
+    cursor.setPosition(firstKept.position(), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    m_nLinesDropped += quint64(excess);
+    return trimmedLines;
+}
+
+// Scrolling up by hand stops following the new lines; scrolling to the end
+// follows them again.
+void DuzUdozuzeMainWindow::followScrolling(int value)
+{
+    if (!m_bScrolling)
+        m_pqActionFollow->setChecked(value == m_editMain->verticalScrollBar()->maximum());
 }
 
 void DuzUdozuzeMainWindow::refresh()
@@ -118,6 +243,52 @@ void DuzUdozuzeMainWindow::refresh()
     flushLog();
     m_pqStatusMode->setText(m_pDuzUdozuzeSocket->isMaster() ? tr("Master") : tr("Slave"));
     m_pqStatusCounts->setText(countsText(m_pDuzUdozuzeSocket->counts()));
+    m_pqStatusDropped->setVisible(m_nLinesDropped > 0);
+    if (m_nLinesDropped > 0)
+        m_pqStatusDropped->setText(tr("oldest %1 lines dropped").arg(m_nLinesDropped));
+}
+
+QString DuzUdozuzeMainWindow::saveLog(const QString &path)
+{
+    flushLog();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return file.errorString();
+    QTextDocument *document = m_editMain->document();
+    bool written = true;
+    for (QTextBlock block = document->begin(); written && block.isValid(); block = block.next())
+        written = file.write(block.text().toUtf8() + '\n') >= 0;
+    // A failure of the last buffered write shows only in the flush; the file
+    // is replaced only when every byte is out.
+    written = written && file.flush();
+    const QString error = file.errorString();
+    if (!written)
+        file.cancelWriting();
+    if (!file.commit())
+        return written ? file.errorString() : error;
+    return {};
+}
+
+void DuzUdozuzeMainWindow::saveLogAs()
+{
+    const QString path
+        = QFileDialog::getSaveFileName(this, tr("Save Log"), QStringLiteral("duzudozuze.log"),
+                                       tr("Log files (*.log *.txt);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    const QString error = saveLog(path);
+    if (!error.isEmpty())
+        QMessageBox::warning(this, tr("Save Log"),
+                             tr("The log could not be saved to %1:\n%2").arg(path, error));
+}
+
+void DuzUdozuzeMainWindow::about()
+{
+    QMessageBox::about(this, tr("About DuzUdozuze"),
+                       tr("<p><b>DuzUdozuze %1</b></p><p>Watches the status datagrams of an alarm "
+                          "system's workstations and takes part in their master/slave "
+                          "election.</p>")
+                           .arg(QStringLiteral(DUZUDOZUZE_VERSION)));
 }
 
 void DuzUdozuzeMainWindow::keyReleaseEvent(QKeyEvent *event)

@@ -6,8 +6,13 @@
 
 #include <QTimer>
 
+class DuzUdozuzeFindBar;
+class QAction;
+
 // The program's main window: the form, the log sink, and the owner of the one
-// socket object, whose settings it shows once in the form's labels.
+// socket object, whose settings it shows once in the form's labels. Above the
+// form a menu bar holds the log's commands; under the log view a find bar
+// opens on demand.
 class DuzUdozuzeMainWindow : public DuzUdozuzeMainWindowBase, public DuzUdozuzeFrontEnd
 {
     Q_OBJECT
@@ -16,6 +21,15 @@ public:
     explicit DuzUdozuzeMainWindow(const QStringList &args, QWidget *parent = nullptr,
                                   const char *name = nullptr, Qt::WindowFlags fl = Qt::Window);
     ~DuzUdozuzeMainWindow() override;
+
+    // Writes every line of the view to path, one a line, as UTF-8, replacing
+    // the file only when all of it is written. Returns the error, or an empty
+    // text on success.
+    QString saveLog(const QString &path);
+    // Lines the limit has dropped from the view since it was last cleared.
+    quint64 linesDropped() const { return m_nLinesDropped; }
+    DuzUdozuzeFindBar *findBar() const { return m_pFindBar; }
+    QAction *followAction() const { return m_pqActionFollow; }
 
 public slots:
     // Appends the lines gathered since the last refresh; a timer calls it by
@@ -41,10 +55,19 @@ private:
     // Fills the labels once with the socket's settings; shows or hides the
     // Respond group.
     void showSettings();
-    // The boxes, the view's line limit and the status bar, as the operator
-    // options and the socket's state say.
+    // The boxes and the status bar, as the operator options and the socket's
+    // state say.
     void bindToSocket();
+    void createMenus();
+    // Puts the find bar between the log view and the bottom row.
+    void placeFindBar();
     void clearLog();
+    void saveLogAs();
+    void about();
+    // Removes the oldest lines past the limit in one edit; returns how many
+    // display lines they took, for keeping the view where it is.
+    int trimLog();
+    void followScrolling(int value);
     void scheduleRefresh();
     void refresh();
 
@@ -53,12 +76,21 @@ private:
     // 2,000 a second) is appended in batches of hundreds of lines, which cost
     // a fraction of the time and about half the memory per line of small ones.
     static constexpr int RefreshInterval = 100; // ms
+    // Lines the view may run past its limit before the oldest go: a tenth of
+    // the limit, but no more than one removal can take in a few tens of ms.
+    static constexpr int MaxSlack = 10000;
 
     QLabel *m_pqStatusMode = nullptr;
     QLabel *m_pqStatusCounts = nullptr;
+    QLabel *m_pqStatusDropped = nullptr;
+    QAction *m_pqActionFollow = nullptr;
+    DuzUdozuzeFindBar *m_pFindBar = nullptr;
     // Lines wait here until the next refresh: appended in order, none dropped.
     QStringList m_pendingLines;
     QTimer m_refreshTimer;
+    int m_nMaxLines = 0; // 0: no limit
+    quint64 m_nLinesDropped = 0;
+    bool m_bScrolling = false; // the view moves itself, not the user
 };
 
 #endif // DUZUDOZUZEMAINWINDOW_H

@@ -1,9 +1,11 @@
 #include "app/duzudozuzeconsole.h"
 #include "app/duzudozuzemainwindow.h"
+#include "app/duzudozuzesignalpipe.h"
 #include "net/duzudozuzecontrolstring.h"
 
 #include <QApplication>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -36,9 +38,10 @@ const char Usage[]
       "  /auto=BOOL            Respond Automatically at start (off)     /auto=1\n"
       "  /ok=BOOL              this workstation healthy at start (on)   /ok=0\n"
       "Front end:\n"
-      "  /maxlines=N           keep at most N lines in the log view     /maxlines=100000\n"
+      "  /maxlines=N           lines the log view keeps, dropping the\n"
+      "                        oldest (1000000; 0: no limit)            /maxlines=100000\n"
       "  /console              run without a window, lines to standard\n"
-      "                        output; Ctrl-C ends                      /console\n"
+      "                        output; Ctrl-C, SIGTERM or SIGHUP ends   /console\n"
       "  --help, -h, /?, /help print this text and exit\n"
       "\n"
       "Environment: HX_ROOT, HX_SYSTEM and HX_WORKSTATION give the root directory, the\n"
@@ -94,8 +97,24 @@ int main(int argc, char *argv[])
     }
 
     QApplication application(argc, argv);
+    // A stop signal closes the window as the user would, and the counts are
+    // told as the console tells them. One that comes during the set-up waits
+    // in the pipe.
+    DuzUdozuzeSignalPipe stop({SIGINT, SIGTERM});
     // The toolkit has taken out the options it recognises itself.
     DuzUdozuzeMainWindow window(arguments(argc, argv));
+    bool stopped = false;
+    QObject::connect(&stop, &DuzUdozuzeSignalPipe::received, &window, [&window, &stopped] {
+        stopped = true;
+        window.close();
+        QCoreApplication::quit();
+    });
     window.show();
-    return application.exec();
+    const int code = application.exec();
+    if (stopped) {
+        std::fprintf(
+            stderr, "%s\n",
+            DuzUdozuzeFrontEnd::countsText(window.socket()->counts()).toLocal8Bit().constData());
+    }
+    return code;
 }

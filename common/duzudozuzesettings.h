@@ -37,7 +37,7 @@ struct DuzUdozuzeSettings
     // Operator options: how the front end starts.
     bool m_bAutoRespond = false; // Respond Automatically at start
     bool m_bOkAtStart = true; // the OK box, and so the health flag, at start
-    int m_nMaxLines = 0; // lines the log view keeps; 0: no limit
+    int m_nMaxLines = 1000000; // lines the log view keeps; 0: no limit
 };
 
 #endif // DUZUDOZUZESETTINGS_H

@@ -324,7 +324,7 @@ void Parser::maxLines(const QString &argument, const QString &digits)
 {
     bool ok = false;
     const int lines = digits.toInt(&ok, 10);
-    if (ok && lines >= 1) {
+    if (ok && lines >= 0) {
         s.m_nMaxLines = lines;
     } else {
         context.logPrintf("Socket control not recognized '%s'",

@@ -32,6 +32,7 @@ private slots:
     void failedSetUpExitsWithOne();
     void sharedPortIsReported();
     void outputQueueDropsWholeLines();
+    void windowEndsCleanlyOnSignal();
 
 private:
     void launch(const QStringList &args, bool display = true, int outputPipe = -1);
@@ -388,6 +389,20 @@ void TestConsole::outputQueueDropsWholeLines()
     QCOMPARE(lines.at(2).mid(13), QByteArray("1 log lines dropped: standard output was blocked"));
     QCOMPARE(lines.at(3), QByteArray("after the gap"));
     QCOMPARE(queue.linesDropped(), 1u);
+}
+
+// A stop signal closes the window and ends the program as the console ends.
+void TestConsole::windowEndsCleanlyOnSignal()
+{
+    port = freePort();
+    launch({}); // on the offscreen platform the tests run on
+    QTRY_VERIFY(receiveQueueEmpty()); // bound, so past the set-up
+    program.terminate();
+    QVERIFY(program.waitForFinished());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(program.readAllStandardError().contains(
+        "Received 0, shown 0, filtered 0, not current format 0, answers sent 0\n"));
 }
 
 QTEST_GUILESS_MAIN(TestConsole)

@@ -118,7 +118,7 @@ void TestControlString::parse_data()
                                       "systemfilter=.*",  "workstationfilter=-1",
                                       "channelfilter=-1", "respond=false",
                                       "auto=false",       "ok=true",
-                                      "maxlines=0",       "root=%ROOT%"};
+                                      "maxlines=1000000", "root=%ROOT%"};
     row("! skips") << QStringList {"!/port=1"} << none << true << none << QStringList {"port=9208"};
     row("! skips even a bad one") << QStringList {"!nonsense"} << none << true << none << none;
     row("empty argument") << QStringList {""} << none << false
@@ -338,9 +338,8 @@ void TestControlString::parse_data()
     row("ok off") << QStringList {"/OK=off"} << none << true << none << QStringList {"ok=false"};
     row("maxlines") << QStringList {"/maxlines=100000"} << none << true << none
                     << QStringList {"maxlines=100000"};
-    row("maxlines zero") << QStringList {"/maxlines=0"} << none << false
-                         << QStringList {"Socket control not recognized '/maxlines=0'"}
-                         << QStringList {"maxlines=0"};
+    row("maxlines zero: no limit")
+        << QStringList {"/maxlines=0"} << none << true << none << QStringList {"maxlines=0"};
     row("maxlines past 32 bits")
         << QStringList {"/maxlines=99999999999"} << none << false
         << QStringList {"Socket control not recognized '/maxlines=99999999999'"} << none;
@@ -364,7 +363,7 @@ void TestControlString::parse_data()
         << QStringList {QString::fromLatin1("alarmsystemfilter=\x9b"
                                             "31m")};
     row("earlier option wins over maxlines") << QStringList {"/maxlines=9/port=5"} << none << true
-                                             << none << QStringList {"port=5", "maxlines=0"};
+                                             << none << QStringList {"port=5", "maxlines=1000000"};
 }
 
 void TestControlString::parse()
