@@ -80,6 +80,26 @@ wait
 burst=$(sed -n 's/^received //p' "$work/r")
 burst_rate=$(sed -n 's/.* \([0-9]*\) a second/\1/p' "$work/sent")
 
+# Sustained floods at 100,000 a second to the window, with each way of bounding
+# its log view: received, longest stall, resident memory at the end.
+sustained() { # label, count, windowreceiver arguments...
+    local label=$1 count=$2
+    shift 2
+    "$bin/bench/windowreceiver" 1000 "$@" /host=127.0.0.1 /port=$port >"$work/r" 2>/dev/null &
+    waitfor "$work/r" ready
+    "$bin/bench/pacedsender" $port "$count" 100000 >/dev/null
+    wait
+    awk -v label="$label" -v count="$count" '/^received / {
+        printf "| %s | %s | %s | %s | %s |\n", label, count, $2, $4, $6 }' "$work/r"
+}
+sustained_rows=$(
+    sustained "no limit (/maxlines=0)" 1000000 /maxlines=0
+    sustained "default limit (1,000,000)" 1000000
+    sustained "/maxlines=100000" 1000000 /maxlines=100000
+    sustained "before: the view's block limit, 100,000" 1000000 --block-count 100000 /maxlines=0
+    sustained "default limit, 25 s: past the limit" 2500000
+)
+
 # The view refreshes every 100 ms: 2,000 lines a refresh at 20,000 datagrams a
 # second, 200 at 2,000 a second.
 logview=$(BATCH=2000 "$bin/bench/logviewbench" 10000 100000 1000000 2>/dev/null | tail -n 3)
@@ -108,6 +128,12 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else
          "(c/a $(ratio "${best[window]}" "${best[baseline]}"))."
     echo
     echo "Burst of 100,000 sent at $burst_rate a second to the window: $burst."
+    echo
+    echo "Sustained floods at 100,000 datagrams a second to the window:"
+    echo
+    echo "| log view | sent | received | longest stall (ms) | resident memory at the end (MiB) |"
+    echo "|---|---:|---:|---:|---:|"
+    echo "$sustained_rows"
     echo
     echo "Log view, lines appended 2,000 to a refresh (20,000 datagrams a second) and 200"
     echo "to a refresh (2,000 a second); memory as resident set and as heap in use:"

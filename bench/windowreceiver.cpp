@@ -1,7 +1,11 @@
-// windowreceiver IDLE_MS [CONTROL STRING...]: the real main window, shown on
-// whatever platform QT_QPA_PLATFORM names. Prints "ready" once shown; once no
-// datagram has come for IDLE_MS after the first, prints the count received and
-// the longest time the event loop was blocked meanwhile, and exits.
+// windowreceiver IDLE_MS [--block-count N] [CONTROL STRING...]: the real main
+// window, shown on whatever platform QT_QPA_PLATFORM names. Prints "ready"
+// once shown; once no datagram has come for IDLE_MS after the first, prints
+// the count received, the longest time the event loop was blocked meanwhile
+// and the resident memory, and exits. --block-count N bounds the log view the
+// way it was bounded before (the text view's own maximum block count, which
+// removes the oldest lines at every append), for comparison; give it with
+// /maxlines=0.
 
 #include "app/duzudozuzemainwindow.h"
 #include "net/duzudozuzesocket.h"
@@ -10,7 +14,23 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <QFile>
+#include <QPlainTextEdit>
+
 #include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+double residentMiB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(1).toDouble() * sysconf(_SC_PAGESIZE) / (1 << 20);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -21,7 +41,16 @@ int main(int argc, char *argv[])
         return 2;
     }
     const qint64 idle = args.takeFirst().toLongLong();
+    int blockCount = 0;
+    if (args.value(0) == QLatin1String("--block-count")) {
+        args.removeFirst();
+        blockCount = args.takeFirst().toInt();
+    }
     DuzUdozuzeMainWindow window(args);
+    if (blockCount > 0) {
+        window.findChild<QPlainTextEdit *>(QStringLiteral("m_editMain"))
+            ->setMaximumBlockCount(blockCount);
+    }
     const DuzUdozuzeSocket *socket = window.socket();
     QObject::connect(&window, &DuzUdozuzeMainWindow::duzUdozuzeShown, [] {
         std::printf("ready\n");
@@ -48,7 +77,8 @@ int main(int argc, char *argv[])
             lastCount = count;
             lastChange = now;
         } else if (count > 0 && now - lastChange > idle * 1000000) {
-            std::printf("received %llu longest-stall-ms %.1f\n", count, longestStall / 1e6);
+            std::printf("received %llu longest-stall-ms %.1f rss-mib %.1f\n", count,
+                        longestStall / 1e6, residentMiB());
             QCoreApplication::quit();
         }
         lastTick = now;
