@@ -1,5 +1,7 @@
 #include "net/duzudozuzeaddress.h"
 
+#include "common/duzudozuzeipv4.h"
+
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -18,10 +20,7 @@ std::optional<quint32> DuzUdozuzeAddress::parse(const QString &text)
 
 QString DuzUdozuzeAddress::toText(quint32 address)
 {
-    return QString::number(address >> 24) + QLatin1Char('.')
-        + QString::number((address >> 16) & 0xFF) + QLatin1Char('.')
-        + QString::number((address >> 8) & 0xFF) + QLatin1Char('.')
-        + QString::number(address & 0xFF);
+    return duzUdozuzeIpv4Text(address);
 }
 
 QStringList DuzUdozuzeAddress::hostAddresses()

@@ -10,6 +10,7 @@
 #include "protocol/duzudozuzereception.h"
 #include "protocol/duzudozuzestatusdatagram.h"
 
+#include <QDateTime>
 #include <QSocketNotifier>
 
 namespace {
@@ -41,6 +42,11 @@ DuzUdozuzeSocket::DuzUdozuzeSocket(const QString &hxRoot, const QString &hxSyste
     connect(&m_suppressedReport, &QTimer::timeout, this,
             &DuzUdozuzeSocket::reportSuppressedAnswers);
     setUp(args);
+    m_workstations.setOwnIdentity(m_settings.m_strHxSystem, m_settings.m_strAlarmSystem,
+                                  m_settings.m_nWorkstation, m_settings.m_nChannel);
+    // Claims expire, rows go stale and warnings start and end with time alone.
+    connect(&m_workstationTick, &QTimer::timeout, this, [this] { report(m_workstations.tick()); });
+    m_workstationTick.start(1000);
 }
 
 DuzUdozuzeSocket::~DuzUdozuzeSocket()
@@ -83,6 +89,18 @@ void DuzUdozuzeSocket::setRespondAutomatically(bool on)
 void DuzUdozuzeSocket::setOk(bool ok)
 {
     m_mastership.setOk(ok);
+    m_workstations.setOwnHealthy(ok);
+}
+
+void DuzUdozuzeSocket::clearWorkstations()
+{
+    report(m_workstations.clear());
+}
+
+void DuzUdozuzeSocket::report(const DuzUdozuzeWorkstationTable::Events &events)
+{
+    for (const DuzUdozuzeWorkstationTable::Event &event : events)
+        emit workstationWarning(event.raised, event.text);
 }
 
 void DuzUdozuzeSocket::setUp(const QStringList &args)
@@ -186,6 +204,7 @@ void DuzUdozuzeSocket::handleDatagram(const QByteArray &raw, quint32 address, qu
                                       bool cut)
 {
     ++m_counts.received;
+    m_nLastDatagramTime = QDateTime::currentMSecsSinceEpoch();
     const auto datagram
         = cut ? std::nullopt : DuzUdozuzeStatusDatagram::parse(QString::fromLatin1(raw));
     if (datagram && !DuzUdozuzeReception::passesMonitorFilters(*datagram, m_settings)) {
@@ -209,6 +228,7 @@ void DuzUdozuzeSocket::handleDatagram(const QByteArray &raw, quint32 address, qu
     logPrintf("Received '%s'. %s:%d. type %d", quoted.constData(), sender.constData(), int(port),
               type);
     emit countsChanged();
+    report(m_workstations.update(*datagram, address, port));
 
     if (!m_bRespondAutomatically)
         return;
@@ -218,7 +238,12 @@ void DuzUdozuzeSocket::handleDatagram(const QByteArray &raw, quint32 address, qu
     }
     logPrintf("Received Data is '%s'. Address %s:%d. type %d.", quoted.constData(),
               sender.constData(), int(port), type);
+    const bool wasMaster = isMaster();
     handleMessageCode(datagram->code, datagram->healthWord);
+    if (isMaster() != wasMaster) {
+        report(m_workstations.ownModeChanged(isMaster(), datagram->code, address,
+                                             datagram->workstation));
+    }
 }
 
 void DuzUdozuzeSocket::handleMessageCode(const QString &code, const QString &healthWord)

@@ -5,6 +5,7 @@
 #include "net/duzudozuzelinkcontext.h"
 #include "protocol/duzudozuzemastership.h"
 #include "protocol/duzudozuzetokenbucket.h"
+#include "protocol/duzudozuzeworkstationtable.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -59,6 +60,13 @@ public:
     quint16 localPort() const;
     int socketDescriptor() const;
 
+    // The picture of the election: who was heard, who claims master, this
+    // workstation's history, the warnings in force.
+    const DuzUdozuzeWorkstationTable &workstations() const { return m_workstations; }
+    void clearWorkstations();
+    // When the last datagram was received, in ms since the epoch; 0: never.
+    qint64 lastDatagramTime() const { return m_nLastDatagramTime; }
+
     // Said once after the bind when other sockets share the port; else empty.
     const QString &sharedPortWarning() const { return m_strSharedPortWarning; }
 
@@ -75,6 +83,8 @@ public slots:
 signals:
     void countsChanged();
     void mastershipChanged(bool master);
+    // A warning of the workstation table was raised, or ended.
+    void workstationWarning(bool raised, const QString &text);
 
 protected:
     void logLine(const QString &line) override;
@@ -85,6 +95,7 @@ private:
     void rxData(int socket);
     void handleDatagram(const QByteArray &raw, quint32 address, quint16 port, bool cut);
     void suppressAnswer();
+    void report(const DuzUdozuzeWorkstationTable::Events &events);
     void reportSuppressedAnswers();
 
     DuzUdozuzeSettings m_settings;
@@ -97,6 +108,9 @@ private:
     bool m_bRespondAutomatically = false;
     Counts m_counts;
     QString m_strSharedPortWarning;
+    DuzUdozuzeWorkstationTable m_workstations;
+    QTimer m_workstationTick;
+    qint64 m_nLastDatagramTime = 0;
 
     // The answer rate limit, and its report: at most one line a second.
     DuzUdozuzeTokenBucket m_answerLimit {MaxAnswersPerSecond, MaxAnswersPerSecond};

@@ -1,0 +1,153 @@
+#ifndef DUZUDOZUZEWORKSTATIONTABLE_H
+#define DUZUDOZUZEWORKSTATIONTABLE_H
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+struct DuzUdozuzeStatusDatagram;
+
+// The operator's picture of the election: one row a workstation heard from,
+// this workstation's own row first, the history of its own mode, and the
+// warnings an operator must not miss (two masters, flapping, no master).
+// Pure logic: time comes from an injectable clock, in milliseconds of a
+// monotonic clock, and every call that can raise or end a warning returns
+// what it raised and ended.
+class DuzUdozuzeWorkstationTable
+{
+public:
+    using Clock = std::function<qint64()>;
+
+    // A row claims master while its workstation has sent one of the codes
+    // only a master sends within this time.
+    static constexpr qint64 ClaimTime = 10 * 1000;
+    // A row not heard from for this long is stale.
+    static constexpr qint64 StaleTime = 60 * 1000;
+    // Rows come from the network: past this many, the stalest makes room.
+    static constexpr int MaxRows = 10000;
+    static constexpr int MaxHistory = 1000;
+    static constexpr qint64 FlappingWindow = 10 * 60 * 1000;
+    static constexpr int MaxChangesInWindow = 6;
+    static constexpr qint64 NoMasterTime = 30 * 1000;
+
+    struct Row
+    {
+        bool own = false;
+        int workstation = 0;
+        QString system;
+        QString alarmSystem;
+        int channel = 0;
+        quint32 address = 0;
+        quint16 port = 0;
+        QString lastCode;
+        QString lastHealth;
+        quint64 received = 0;
+        qint64 firstSeen = -1; // clock time; -1: never heard
+        qint64 lastSeen = -1;
+        qint64 lastClaim = -1;
+        // Of the own row only: this workstation's mode and health.
+        bool master = false;
+        bool healthy = false;
+    };
+
+    struct Change
+    {
+        qint64 time; // clock time
+        bool master; // the mode after; the mode before is the other
+        QString code;
+        quint32 address;
+        int workstation;
+    };
+
+    struct Event
+    {
+        bool raised; // false: the warning ended
+        QString text;
+    };
+    using Events = QList<Event>;
+
+    explicit DuzUdozuzeWorkstationTable(Clock clock = {});
+
+    // This workstation's identity, for its own row and its own group.
+    void setOwnIdentity(const QString &system, const QString &alarmSystem, int workstation,
+                        int channel);
+    void setOwnHealthy(bool healthy);
+    // This workstation's mode changed, because of code from the sender.
+    Events ownModeChanged(bool master, const QString &code, quint32 address, int workstation);
+
+    // A datagram in current format that passed the monitor filters.
+    Events update(const DuzUdozuzeStatusDatagram &datagram, quint32 address, quint16 port);
+    // Time passes: claims expire, rows go stale, warnings start and end.
+    // Called about once a second.
+    Events tick();
+    // Forgets every row but the own one.
+    Events clear();
+
+    // Row 0 is the own row; the others in the order they came, a row whose
+    // place the stalest row gave up standing where that one stood.
+    int rowCount() const { return int(m_rows.size()); }
+    const Row &row(int index) const { return m_rows[size_t(index)]; }
+    bool claimsMaster(const Row &row) const;
+    bool isStale(const Row &row) const;
+    // Rows that made room for newer ones since the start.
+    quint64 evicted() const { return m_nEvicted; }
+    // Increases when rows are added or removed (not when they change).
+    quint64 structureGeneration() const { return m_nStructure; }
+
+    const std::deque<Change> &history() const { return m_history; }
+    quint64 modeChanges() const { return m_nModeChanges; }
+    // The texts of the warnings now in force.
+    QStringList activeWarnings() const;
+    bool twoMasters() const { return !m_twoMasterGroups.isEmpty(); }
+    // Master claimers now, by group: system, alarm system and channel.
+    struct Group
+    {
+        QString system;
+        QString alarmSystem;
+        int channel;
+        int claimers = 0;
+    };
+    QList<Group> claimerGroups() const;
+    qint64 now() const { return m_clock(); }
+
+private:
+    static QString rowKey(const QString &system, const QString &alarmSystem, int workstation);
+    static QString groupKey(const QString &system, const QString &alarmSystem, int channel);
+    QString groupKey(const Row &row) const;
+    int newRow(const QString &key, Events &events);
+    void touch(int index);
+    void unlink(int index);
+    void setClaiming(int index, bool claiming, Events &events);
+    void checkTwoMasters(const QString &group, Events &events);
+    QString claimerName(const Row &row) const;
+    int changesInWindow() const;
+    void checkFlapping(Events &events);
+    // peers: a peer of the own group was just heard; full: look through all.
+    void checkNoMaster(Events &events, bool peers = false, bool full = false);
+
+    Clock m_clock;
+    std::vector<Row> m_rows;
+    std::vector<bool> m_claiming; // as last counted
+    QHash<QString, int> m_index; // row key to index, the own row not among them
+    QString m_ownKey;
+    QString m_ownGroupKey;
+    // The rows from the least to the most recently heard, by index.
+    std::vector<int> m_prev, m_next;
+    int m_nHead = -1, m_nTail = -1;
+    QHash<QString, int> m_claimers; // group key to claimers
+    QHash<QString, QString> m_groupNames; // group key to "system/alarm system channel n"
+    QHash<QString, QString> m_twoMasterGroups; // group key to the warning's text
+    std::deque<Change> m_history;
+    quint64 m_nModeChanges = 0;
+    quint64 m_nEvicted = 0;
+    quint64 m_nStructure = 0;
+    QString m_strFlapping; // the warning's text while it is in force
+    qint64 m_nNoMasterSince = -1;
+    QString m_strNoMaster;
+};
+
+#endif // DUZUDOZUZEWORKSTATIONTABLE_H

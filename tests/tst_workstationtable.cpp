@@ -1,0 +1,189 @@
+#include "protocol/duzudozuzestatusdatagram.h"
+#include "protocol/duzudozuzeworkstationtable.h"
+
+#include <QtTest>
+
+// The workstation table on a clock the test turns: rows, claims, staleness,
+// the warnings and the history. This workstation is number 7 of north/Fire,
+// channel 3; workstation N sends from 10.0.0.N.
+class TestWorkstationTable : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void rowsAreKeyed();
+    void claimAndStale_data();
+    void claimAndStale();
+    void twoMasterEpisode();
+    void threeMastersAreListed();
+    void flappingAtTheSeventhChange();
+    void noMasterAfter30Seconds();
+    void ownRowFollowsModeAndHealth();
+    void boundedByTheStalest();
+
+private:
+    DuzUdozuzeWorkstationTable::Events send(const char *code, int workstation,
+                                            const char *system = "north", int channel = 3);
+    static QStringList texts(const DuzUdozuzeWorkstationTable::Events &events);
+
+    qint64 now = 0;
+    std::unique_ptr<DuzUdozuzeWorkstationTable> table;
+};
+
+void TestWorkstationTable::init()
+{
+    now = 0;
+    table = std::make_unique<DuzUdozuzeWorkstationTable>([this] { return now; });
+    table->setOwnIdentity(QStringLiteral("north"), QStringLiteral("Fire"), 7, 3);
+}
+
+DuzUdozuzeWorkstationTable::Events TestWorkstationTable::send(const char *code, int workstation,
+                                                              const char *system, int channel)
+{
+    const auto datagram = DuzUdozuzeStatusDatagram::parse(QString::fromLatin1(
+        DuzUdozuzeStatusDatagram::format(QLatin1String(code), QLatin1String(system),
+                                         QStringLiteral("Fire"), workstation, channel, true)));
+    return table->update(*datagram, 0x0A000000 + quint32(workstation), 9208);
+}
+
+QStringList TestWorkstationTable::texts(const DuzUdozuzeWorkstationTable::Events &events)
+{
+    QStringList result;
+    for (const auto &event : events)
+        result.append((event.raised ? QStringLiteral("+ ") : QStringLiteral("- ")) + event.text);
+    return result;
+}
+
+// One row for system, alarm system and workstation in any letter case; this
+// workstation's own datagrams count in its own row.
+void TestWorkstationTable::rowsAreKeyed()
+{
+    send("NC", 2);
+    send("NC", 2, "NORTH");
+    send("NC", 2, "north", 4);
+    send("NC", 5);
+    send("NO", 7);
+    QCOMPARE(table->rowCount(), 3);
+    QCOMPARE(table->row(1).received, 3u);
+    QCOMPARE(table->row(1).channel, 4);
+    QCOMPARE(table->row(0).received, 1u);
+    QCOMPARE(table->row(0).lastCode, QStringLiteral("NO"));
+}
+
+void TestWorkstationTable::claimAndStale_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<qint64>("later"); // ms after the datagram
+    QTest::addColumn<bool>("claims");
+    QTest::addColumn<bool>("stale");
+    QTest::newRow("NA claims") << "NA" << qint64(9999) << true << false;
+    QTest::newRow("for 10 s") << "NA" << qint64(10000) << false << false;
+    QTest::newRow("NU claims") << "NU" << qint64(0) << true << false;
+    QTest::newRow("NO claims") << "NO" << qint64(0) << true << false;
+    QTest::newRow("NC does not") << "NC" << qint64(0) << false << false;
+    QTest::newRow("stale at 60 s") << "NC" << qint64(60000) << false << true;
+}
+
+void TestWorkstationTable::claimAndStale()
+{
+    QFETCH(QString, code);
+    QFETCH(qint64, later);
+    QFETCH(bool, claims);
+    QFETCH(bool, stale);
+    send(code.toLatin1().constData(), 2);
+    now += later;
+    QCOMPARE(table->claimsMaster(table->row(1)), claims);
+    QCOMPARE(table->isStale(table->row(1)), stale);
+}
+
+// One warning when the second claim comes, none for more claims, one line
+// when the episode ends.
+void TestWorkstationTable::twoMasterEpisode()
+{
+    QCOMPARE(texts(send("NA", 2)), QStringList());
+    now = 1;
+    QCOMPARE(texts(send("NA", 5)),
+             QStringList {"+ Two masters in north/Fire channel 3: workstation 2 (10.0.0.2) and "
+                          "workstation 5 (10.0.0.5)"});
+    now = 2;
+    QCOMPARE(texts(send("NA", 2)), QStringList());
+    QVERIFY(table->twoMasters());
+    now = 10001; // the claim of workstation 5 expires
+    QCOMPARE(texts(table->tick()),
+             QStringList {"- One master again in north/Fire channel 3: workstation 2"});
+    QVERIFY(!table->twoMasters());
+    QCOMPARE(texts(send("NA", 2, "south")), QStringList()); // another system
+}
+
+void TestWorkstationTable::threeMastersAreListed()
+{
+    send("NA", 2);
+    send("NA", 5);
+    QCOMPARE(texts(table->ownModeChanged(true, QStringLiteral("NC"), 0x0A000002, 2)),
+             QStringList());
+    QCOMPARE(table->activeWarnings(),
+             QStringList {"Two masters in north/Fire channel 3: workstation 7 (this "
+                          "workstation), workstation 2 (10.0.0.2) and workstation 5 (10.0.0.5)"});
+}
+
+void TestWorkstationTable::flappingAtTheSeventhChange()
+{
+    for (int change = 1; change <= 6; ++change) {
+        now = change * 1000;
+        QVERIFY(table->ownModeChanged(change % 2, QStringLiteral("NC"), 0, 2).isEmpty());
+    }
+    now = 7000;
+    QCOMPARE(texts(table->ownModeChanged(true, QStringLiteral("NC"), 0, 2)),
+             QStringList {"+ Mastership flapping: 7 changes in the last 10 minutes"});
+    now = 601000; // the first change leaves the window
+    QCOMPARE(texts(table->tick()),
+             QStringList {"- Mastership flapping over: 6 changes in the last 10 minutes"});
+    QCOMPARE(table->history().size(), size_t(7));
+}
+
+void TestWorkstationTable::noMasterAfter30Seconds()
+{
+    send("NC", 2);
+    now = 29999;
+    send("NC", 2);
+    QCOMPARE(texts(table->tick()), QStringList());
+    now = 30000;
+    QCOMPARE(texts(table->tick()),
+             QStringList {"+ No master seen in north/Fire channel 3 for 30 s"});
+    QCOMPARE(texts(send("NA", 2)), QStringList {"- Master seen again in north/Fire channel 3"});
+}
+
+void TestWorkstationTable::ownRowFollowsModeAndHealth()
+{
+    table->setOwnHealthy(true);
+    table->ownModeChanged(true, QStringLiteral("NC"), 0x0A000002, 2);
+    QVERIFY(table->claimsMaster(table->row(0)));
+    QVERIFY(table->row(0).healthy);
+    table->setOwnHealthy(false);
+    table->ownModeChanged(false, QStringLiteral("NO"), 0x0A000005, 5);
+    QVERIFY(!table->claimsMaster(table->row(0)));
+    QVERIFY(!table->row(0).healthy);
+    QCOMPARE(table->history().back().code, QStringLiteral("NO"));
+    QCOMPARE(table->history().back().workstation, 5);
+    QCOMPARE(table->modeChanges(), 2u);
+}
+
+// A flood of made-up workstation numbers costs at most MaxRows rows.
+void TestWorkstationTable::boundedByTheStalest()
+{
+    const int max = DuzUdozuzeWorkstationTable::MaxRows;
+    for (int workstation = 100; workstation < 100 + max; ++workstation) {
+        ++now;
+        send("NC", workstation);
+    }
+    send("NC", 100); // heard again: no longer the stalest
+    send("NC", 1);
+    QCOMPARE(table->rowCount(), max + 1);
+    QCOMPARE(table->evicted(), 1u);
+    QCOMPARE(table->row(2).workstation, 1); // in the place of workstation 101
+    QCOMPARE(table->row(1).workstation, 100);
+}
+
+QTEST_GUILESS_MAIN(TestWorkstationTable)
+#include "tst_workstationtable.moc"
