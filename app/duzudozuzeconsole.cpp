@@ -1,8 +1,11 @@
 #include "app/duzudozuzeconsole.h"
 
 #include "app/duzudozuzesignalpipe.h"
+#include "common/duzudozuzelogline.h"
+#include "protocol/duzudozuzeworkstationreport.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QSocketNotifier>
 
@@ -51,9 +54,34 @@ DuzUdozuzeConsole::DuzUdozuzeConsole(const QStringList &args)
     const DuzUdozuzeSettings &settings = m_pDuzUdozuzeSocket->settings();
     m_pDuzUdozuzeSocket->setRespondAutomatically(settings.m_bAutoRespond);
     m_pDuzUdozuzeSocket->setOk(settings.m_bOkAtStart);
+    connect(m_pDuzUdozuzeSocket.get(), &DuzUdozuzeSocket::workstationWarning, this,
+            &DuzUdozuzeConsole::tellWarning);
 }
 
 DuzUdozuzeConsole::~DuzUdozuzeConsole() = default;
+
+// Warnings go to standard error the moment they are raised or end; standard
+// output keeps exactly the log's lines.
+void DuzUdozuzeConsole::tellWarning(bool, const QString &text)
+{
+    writeWithin(STDERR_FILENO,
+                (DuzUdozuzeLogLine::timeText() + QLatin1Char(' ') + text).toLocal8Bit() + '\n',
+                QDeadlineTimer(FinishTime));
+}
+
+void DuzUdozuzeConsole::dumpWorkstations()
+{
+    const DuzUdozuzeWorkstationTable &table = m_pDuzUdozuzeSocket->workstations();
+    const qint64 wallNow = QDateTime::currentMSecsSinceEpoch();
+    QString text = QStringLiteral("Workstations:\n")
+        + DuzUdozuzeWorkstationReport::tableText(table, wallNow);
+    const QStringList warnings = table.activeWarnings();
+    for (const QString &warning : warnings)
+        text += QStringLiteral("Warning: ") + warning + QLatin1Char('\n');
+    text += QStringLiteral("Mastership history, newest first:\n")
+        + DuzUdozuzeWorkstationReport::historyText(table, wallNow);
+    writeWithin(STDERR_FILENO, text.toLocal8Bit(), QDeadlineTimer(FinishTime));
+}
 
 // Lines are queued at once; what one pass of the event loop made is written
 // together, before the next pass.
@@ -99,8 +127,13 @@ int DuzUdozuzeConsole::exec()
 
     int code = 1;
     if (m_pDuzUdozuzeSocket->isValid()) {
-        DuzUdozuzeSignalPipe stop({SIGINT, SIGTERM, SIGHUP});
-        connect(&stop, &DuzUdozuzeSignalPipe::received, qApp, &QCoreApplication::quit);
+        DuzUdozuzeSignalPipe signalPipe({SIGINT, SIGTERM, SIGHUP, SIGUSR1});
+        connect(&signalPipe, &DuzUdozuzeSignalPipe::received, this, [this](int signalNumber) {
+            if (signalNumber == SIGUSR1)
+                dumpWorkstations();
+            else
+                QCoreApplication::quit();
+        });
         code = QCoreApplication::exec();
     }
     finishOutput(FinishTime);

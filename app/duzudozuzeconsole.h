@@ -13,6 +13,8 @@ class QSocketNotifier;
 // event loop: lines wait in memory while standard output takes no more.
 // SIGINT, SIGTERM and SIGHUP end the event loop, and so does the reader of
 // standard output going away; the counts go to standard error at the end.
+// SIGUSR1 writes the workstation table to standard error, and the table's
+// warnings go there too.
 class DuzUdozuzeConsole : public QObject, public DuzUdozuzeFrontEnd
 {
     Q_OBJECT
@@ -29,6 +31,9 @@ protected:
     void appendLine(const QString &line) override;
 
 private:
+    void tellWarning(bool raised, const QString &text);
+    // The workstation table and the mastership history, to standard error.
+    void dumpWorkstations();
     void writeOutput();
     // Writes what is still queued for at most the given time, then gives up
     // on the rest.

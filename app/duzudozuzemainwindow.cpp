@@ -1,16 +1,24 @@
 #include "app/duzudozuzemainwindow.h"
 
 #include "app/duzudozuzefindbar.h"
+#include "app/duzudozuzehistorymodel.h"
+#include "app/duzudozuzeownrowfirstproxy.h"
+#include "app/duzudozuzeworkstationmodel.h"
 #include "net/duzudozuzesocket.h"
+#include "protocol/duzudozuzeworkstationreport.h"
 
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QTableView>
 #include <QTextBlock>
+#include <QVBoxLayout>
 
 DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *parent,
                                            const char *name, Qt::WindowFlags fl)
@@ -31,6 +39,7 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     createSocket(args);
     showSettings();
     bindToSocket();
+    createDocks();
     // The start-up lines are in the view when it is first shown.
     flushLog();
 }
@@ -69,13 +78,14 @@ void DuzUdozuzeMainWindow::createMenus()
     previous->setShortcut(QKeySequence::FindPrevious);
     edit->addSeparator();
     edit->addAction(tr("C&lear Log"), this, &DuzUdozuzeMainWindow::clearLog);
+    edit->addAction(tr("Clear &Workstations"), this, &DuzUdozuzeMainWindow::clearWorkstations);
     // The view's own shortcuts would take Ctrl+C and Ctrl+A first; these are
     // the same commands, so the menu's win only where the view has no focus.
     for (QAction *action : {copy, selectAll})
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
 
-    QMenu *view = menuBar()->addMenu(tr("&View"));
-    m_pqActionFollow = view->addAction(tr("&Follow New Lines"));
+    m_pqMenuView = menuBar()->addMenu(tr("&View"));
+    m_pqActionFollow = m_pqMenuView->addAction(tr("&Follow New Lines"));
     m_pqActionFollow->setCheckable(true);
     m_pqActionFollow->setChecked(true);
     connect(m_pqActionFollow, &QAction::toggled, this, [this](bool on) {
@@ -90,6 +100,92 @@ void DuzUdozuzeMainWindow::createMenus()
         ->setMenuRole(QAction::AboutRole);
 
     resize(width(), formHeight + menuBar()->sizeHint().height());
+}
+
+void DuzUdozuzeMainWindow::createDocks()
+{
+    const DuzUdozuzeWorkstationTable &table = m_pDuzUdozuzeSocket->workstations();
+    const auto tableView = [](QAbstractItemModel *model, QWidget *parent) {
+        auto *view = new QTableView(parent);
+        view->setModel(model);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->verticalHeader()->hide();
+        view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        view->horizontalHeader()->setStretchLastSection(true);
+        return view;
+    };
+
+    m_pWorkstationModel = new DuzUdozuzeWorkstationModel(table, this);
+    auto *sorted = new DuzUdozuzeOwnRowFirstProxy(this);
+    sorted->setSourceModel(m_pWorkstationModel);
+    sorted->setSortRole(DuzUdozuzeWorkstationModel::SortRole);
+    auto *workstations = new QWidget;
+    m_pqWarnings = new QLabel(workstations);
+    m_pqWarnings->setObjectName(QStringLiteral("warnings"));
+    m_pqWarnings->setTextFormat(Qt::PlainText);
+    m_pqWarnings->setWordWrap(true);
+    m_pqWarnings->setStyleSheet(QStringLiteral("QLabel { color: #a00000; font-weight: bold; }"));
+    m_pqWarnings->hide();
+    QTableView *workstationView = tableView(sorted, workstations);
+    workstationView->setObjectName(QStringLiteral("workstationView"));
+    workstationView->setSortingEnabled(true);
+    workstationView->sortByColumn(DuzUdozuzeWorkstationReport::Workstation, Qt::AscendingOrder);
+    auto *layout = new QVBoxLayout(workstations);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_pqWarnings);
+    layout->addWidget(workstationView);
+    m_pqDockWorkstations = new QDockWidget(tr("Workstations"), this);
+    m_pqDockWorkstations->setObjectName(QStringLiteral("workstationsDock"));
+    m_pqDockWorkstations->setWidget(workstations);
+    addDockWidget(Qt::RightDockWidgetArea, m_pqDockWorkstations);
+
+    m_pHistoryModel = new DuzUdozuzeHistoryModel(table, this);
+    m_pqDockHistory = new QDockWidget(tr("Mastership history"), this);
+    m_pqDockHistory->setObjectName(QStringLiteral("historyDock"));
+    m_pqDockHistory->setWidget(tableView(m_pHistoryModel, m_pqDockHistory));
+    addDockWidget(Qt::RightDockWidgetArea, m_pqDockHistory);
+    splitDockWidget(m_pqDockWorkstations, m_pqDockHistory, Qt::Vertical);
+
+    // The View menu shows and hides them; the form keeps its size beside them.
+    m_pqMenuView->addSeparator();
+    m_pqMenuView->addAction(m_pqDockWorkstations->toggleViewAction());
+    m_pqMenuView->addAction(m_pqDockHistory->toggleViewAction());
+    constexpr int DockWidth = 560;
+    resize(width() + DockWidth, height());
+    resizeDocks({m_pqDockWorkstations}, {DockWidth}, Qt::Horizontal);
+
+    m_pqStatusWarnings = new QLabel(statusBar());
+    m_pqStatusWarnings->setTextFormat(Qt::PlainText);
+    m_pqStatusWarnings->setStyleSheet(m_pqWarnings->styleSheet());
+    m_pqStatusWarnings->hide();
+    statusBar()->addPermanentWidget(m_pqStatusWarnings);
+    connect(m_pDuzUdozuzeSocket.get(), &DuzUdozuzeSocket::workstationWarning, this,
+            &DuzUdozuzeMainWindow::showWarnings);
+
+    // Ages change with time alone; once a second is often enough.
+    connect(&m_ageTimer, &QTimer::timeout, this, [this] {
+        m_pWorkstationModel->refresh();
+        m_pWorkstationModel->refreshAges();
+    });
+    m_ageTimer.start(1000);
+}
+
+void DuzUdozuzeMainWindow::showWarnings()
+{
+    const QString text
+        = m_pDuzUdozuzeSocket->workstations().activeWarnings().join(QLatin1Char('\n'));
+    m_pqWarnings->setText(text);
+    m_pqWarnings->setVisible(!text.isEmpty());
+    m_pqStatusWarnings->setText(QString(text).replace(QLatin1Char('\n'), QStringLiteral(" | ")));
+    m_pqStatusWarnings->setVisible(!text.isEmpty());
+}
+
+void DuzUdozuzeMainWindow::clearWorkstations()
+{
+    m_pDuzUdozuzeSocket->clearWorkstations();
+    m_pWorkstationModel->refresh();
+    showWarnings();
 }
 
 void DuzUdozuzeMainWindow::placeFindBar()
@@ -241,6 +337,19 @@ void DuzUdozuzeMainWindow::followScrolling(int value)
 void DuzUdozuzeMainWindow::refresh()
 {
     flushLog();
+    if (m_pWorkstationModel) {
+        m_pWorkstationModel->refresh();
+        m_pHistoryModel->refresh();
+        const DuzUdozuzeWorkstationTable &table = m_pDuzUdozuzeSocket->workstations();
+        if (table.evicted() > 0 && !m_bEvictionTold) {
+            m_bEvictionTold = true;
+            statusBar()->showMessage(
+                tr("The workstation table is full (%1 rows): the stalest rows make room for new "
+                   "ones")
+                    .arg(DuzUdozuzeWorkstationTable::MaxRows),
+                30000);
+        }
+    }
     m_pqStatusMode->setText(m_pDuzUdozuzeSocket->isMaster() ? tr("Master") : tr("Slave"));
     m_pqStatusCounts->setText(countsText(m_pDuzUdozuzeSocket->counts()));
     m_pqStatusDropped->setVisible(m_nLinesDropped > 0);

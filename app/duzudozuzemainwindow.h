@@ -7,12 +7,18 @@
 #include <QTimer>
 
 class DuzUdozuzeFindBar;
+class DuzUdozuzeHistoryModel;
+class DuzUdozuzeWorkstationModel;
 class QAction;
+class QDockWidget;
+class QMenu;
 
 // The program's main window: the form, the log sink, and the owner of the one
 // socket object, whose settings it shows once in the form's labels. Above the
 // form a menu bar holds the log's commands; under the log view a find bar
-// opens on demand.
+// opens on demand. Beside the form two docks show the picture of the
+// election: the workstations heard, with the warnings in force, and this
+// workstation's mastership history.
 class DuzUdozuzeMainWindow : public DuzUdozuzeMainWindowBase, public DuzUdozuzeFrontEnd
 {
     Q_OBJECT
@@ -30,6 +36,7 @@ public:
     quint64 linesDropped() const { return m_nLinesDropped; }
     DuzUdozuzeFindBar *findBar() const { return m_pFindBar; }
     QAction *followAction() const { return m_pqActionFollow; }
+    DuzUdozuzeWorkstationModel *workstationModel() const { return m_pWorkstationModel; }
 
 public slots:
     // Appends the lines gathered since the last refresh; a timer calls it by
@@ -59,6 +66,11 @@ private:
     // state say.
     void bindToSocket();
     void createMenus();
+    void createDocks();
+    void clearWorkstations();
+    // The warnings in force, at the top of the Workstations dock and in the
+    // status bar.
+    void showWarnings();
     // Puts the find bar between the log view and the bottom row.
     void placeFindBar();
     void clearLog();
@@ -83,7 +95,16 @@ private:
     QLabel *m_pqStatusMode = nullptr;
     QLabel *m_pqStatusCounts = nullptr;
     QLabel *m_pqStatusDropped = nullptr;
+    QMenu *m_pqMenuView = nullptr;
     QAction *m_pqActionFollow = nullptr;
+    QDockWidget *m_pqDockWorkstations = nullptr;
+    QDockWidget *m_pqDockHistory = nullptr;
+    QLabel *m_pqWarnings = nullptr; // in the Workstations dock
+    QLabel *m_pqStatusWarnings = nullptr;
+    DuzUdozuzeWorkstationModel *m_pWorkstationModel = nullptr; // child of this window
+    DuzUdozuzeHistoryModel *m_pHistoryModel = nullptr; // child of this window
+    QTimer m_ageTimer; // the table's ages, once a second
+    bool m_bEvictionTold = false;
     DuzUdozuzeFindBar *m_pFindBar = nullptr;
     // Lines wait here until the next refresh: appended in order, none dropped.
     QStringList m_pendingLines;

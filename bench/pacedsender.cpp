@@ -1,26 +1,34 @@
-// pacedsender PORT COUNT RATE: sends COUNT status datagrams to 127.0.0.1:PORT
-// at RATE a second (0: as fast as the socket takes them), then prints the
-// rate it kept.
+// pacedsender PORT COUNT RATE [SENDERS]: sends COUNT status datagrams to
+// 127.0.0.1:PORT at RATE a second (0: as fast as the socket takes them), then
+// prints the rate it kept. With SENDERS, the datagrams come from workstations
+// 1 to SENDERS in turn.
 
 #include "net/duzudozuzesocketdevice.h"
 #include "protocol/duzudozuzestatusdatagram.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 int main(int argc, char *argv[])
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: pacedsender PORT COUNT RATE\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: pacedsender PORT COUNT RATE [SENDERS]\n");
         return 2;
     }
     const auto port = quint16(std::atoi(argv[1]));
     const long count = std::atol(argv[2]);
     const double rate = std::atof(argv[3]);
-    const QByteArray payload = DuzUdozuzeStatusDatagram::format(
-        QStringLiteral("NA"), QStringLiteral("north"), QStringLiteral("Fire"), 2, 3, true);
+    const int senders = argc == 5 ? std::max(1, std::atoi(argv[4])) : 1;
+    std::vector<QByteArray> payloads;
+    for (int workstation = 1; workstation <= senders; ++workstation) {
+        payloads.push_back(DuzUdozuzeStatusDatagram::format(
+            QStringLiteral("NA"), QStringLiteral("north"), QStringLiteral("Fire"),
+            senders == 1 ? 2 : workstation, 3, true));
+    }
 
     using Clock = std::chrono::steady_clock;
     DuzUdozuzeSocketDevice device;
@@ -36,7 +44,7 @@ int main(int argc, char *argv[])
                 std::this_thread::sleep_for(due - now - std::chrono::microseconds(200));
             while (Clock::now() < due) { }
         }
-        while (device.writeDatagram(payload, loopback, port) < 0) {
+        while (device.writeDatagram(payloads[size_t(i % senders)], loopback, port) < 0) {
             if (!device.wouldBlock()) {
                 std::fprintf(stderr, "pacedsender: %s\n",
                              device.errorString().toLocal8Bit().constData());

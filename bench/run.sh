@@ -22,11 +22,13 @@ step() {
         wait
         sed -n 's/^received //p' "$work/r"
         ;;
-    console)
+    console | console1000)
         "$bin/duzudozuze" /console /host=127.0.0.1 /port=$port >"$work/log" 2>"$work/err" &
         local pid=$!
         waitfor "$work/log" "List of addresses"
-        "$bin/bench/pacedsender" $port "$count" "$rate" >/dev/null
+        local senders=1
+        [ "$kind" = console1000 ] && senders=1000
+        "$bin/bench/pacedsender" $port "$count" "$rate" $senders >/dev/null
         local last=-1 now
         while now=$(grep -c "Received '" "$work/log"); [ "$now" != "$last" ]; do
             last=$now; sleep 0.5
@@ -44,11 +46,11 @@ step() {
     esac
 }
 
-echo "rate,baseline,console,window" >"$out/receive.csv"
-declare -A best=([baseline]=0 [console]=0 [window]=0)
+echo "rate,baseline,console,window,console1000" >"$out/receive.csv"
+declare -A best=([baseline]=0 [console]=0 [window]=0 [console1000]=0)
 for rate in "${rates[@]}"; do
     row="$rate"
-    for kind in baseline console window; do
+    for kind in baseline console window console1000; do
         got=$(step $kind "$rate")
         row="$row,$got"
         [ "$got" -eq $((rate * 2)) ] && [ "$rate" -gt "${best[$kind]}" ] && best[$kind]=$rate
@@ -69,7 +71,8 @@ set yrange [0:*]
 set grid
 plot "$out/receive.csv" using 1:(100*(2*\$1-\$2)/(2*\$1)) skip 1 with linespoints title "recvfrom loop", \
      "" using 1:(100*(2*\$1-\$3)/(2*\$1)) skip 1 with linespoints title "console mode", \
-     "" using 1:(100*(2*\$1-\$4)/(2*\$1)) skip 1 with linespoints title "window (offscreen)"
+     "" using 1:(100*(2*\$1-\$4)/(2*\$1)) skip 1 with linespoints title "window (offscreen)", \
+     "" using 1:(100*(2*\$1-\$5)/(2*\$1)) skip 1 with linespoints title "console, 1,000 senders"
 GNUPLOT
 
 # Responsiveness: a burst of 100,000 as fast as they can be sent.
@@ -117,15 +120,16 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else
     echo
     echo "Datagrams received out of 2 s worth sent at each rate:"
     echo
-    echo "| datagrams/s | recvfrom loop | console mode | window (offscreen) |"
-    echo "|---:|---:|---:|---:|"
-    tail -n +2 "$out/receive.csv" | tr ',' ' ' | while read -r r a b c; do
-        echo "| $r | $a | $b | $c |"
+    echo "| datagrams/s | recvfrom loop | console mode | window (offscreen) | console, 1,000 senders |"
+    echo "|---:|---:|---:|---:|---:|"
+    tail -n +2 "$out/receive.csv" | tr ',' ' ' | while read -r r a b c d; do
+        echo "| $r | $a | $b | $c | $d |"
     done
     echo
     echo "Highest loss-free rate: recvfrom loop ${best[baseline]}, console ${best[console]}" \
          "(b/a $(ratio "${best[console]}" "${best[baseline]}")), window ${best[window]}" \
-         "(c/a $(ratio "${best[window]}" "${best[baseline]}"))."
+         "(c/a $(ratio "${best[window]}" "${best[baseline]}")), console with 1,000 senders" \
+         "${best[console1000]}."
     echo
     echo "Burst of 100,000 sent at $burst_rate a second to the window: $burst."
     echo

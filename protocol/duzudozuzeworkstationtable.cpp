@@ -76,6 +76,7 @@ void DuzUdozuzeWorkstationTable::setOwnIdentity(const QString &system, const QSt
 void DuzUdozuzeWorkstationTable::setOwnHealthy(bool healthy)
 {
     m_rows[0].healthy = healthy;
+    ++m_nChanges;
 }
 
 bool DuzUdozuzeWorkstationTable::claimsMaster(const Row &row) const
@@ -96,6 +97,7 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::ownModeChanged(bo
                                                                               int workstation)
 {
     Events events;
+    ++m_nChanges;
     m_history.push_back({m_clock(), master, code, address, workstation});
     if (m_history.size() > size_t(MaxHistory))
         m_history.pop_front();
@@ -112,6 +114,7 @@ DuzUdozuzeWorkstationTable::update(const DuzUdozuzeStatusDatagram &datagram, qui
                                    quint16 port)
 {
     Events events;
+    ++m_nChanges;
     const qint64 now = m_clock();
     const QString key = rowKey(datagram.system, datagram.alarmSystem, datagram.workstation);
     int index = 0;
@@ -172,6 +175,7 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::clear()
     m_nHead = m_nTail = -1;
     m_index.clear();
     ++m_nStructure;
+    ++m_nChanges;
     checkNoMaster(events, false, true);
     return events;
 }

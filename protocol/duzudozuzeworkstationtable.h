@@ -95,8 +95,10 @@ public:
     bool isStale(const Row &row) const;
     // Rows that made room for newer ones since the start.
     quint64 evicted() const { return m_nEvicted; }
-    // Increases when rows are added or removed (not when they change).
+    // Increases when rows are added or removed (not when they change), and
+    // when anything changes, for views that redraw only what is new.
     quint64 structureGeneration() const { return m_nStructure; }
+    quint64 changeGeneration() const { return m_nChanges; }
 
     const std::deque<Change> &history() const { return m_history; }
     quint64 modeChanges() const { return m_nModeChanges; }
@@ -145,6 +147,7 @@ private:
     quint64 m_nModeChanges = 0;
     quint64 m_nEvicted = 0;
     quint64 m_nStructure = 0;
+    quint64 m_nChanges = 0;
     QString m_strFlapping; // the warning's text while it is in force
     qint64 m_nNoMasterSince = -1;
     QString m_strNoMaster;

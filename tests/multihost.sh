@@ -105,7 +105,22 @@ expect 1 "$(master 1 NU)"
 expect 2 "$(master 0 NU)"
 expect 3 " NU. Someone else is master and not happy. We're not happy either, nor master. Do nothing."
 
-echo "5. SIGTERM ends each with 0 and its counts"
+echo "5. Each has its picture: SIGUSR1 dumps its own row, the driver's claim and whom it heard"
+dumped() { # workstation, line pattern (extended regular expression) on standard error
+    for _ in $(seq 100); do grep -qE -- "$2" "$work/err$1" && return 0; sleep 0.05; done
+    fail "ws$1 has no line like '$2' on standard error: $(cat "$work/err$1")"
+}
+for i in 1 2 3; do kill -USR1 "${pids[$i]}"; done
+dumped 1 '^1 +MASTER +north +Fire +3 +this workstation'
+dumped 2 '^2 +MASTER +north +Fire +3 +this workstation'
+dumped 3 '^3 +slave +north +Fire +3 +this workstation'
+for i in 1 2 3; do dumped "$i" '^9 +MASTER +north +Fire +3 +10\.209\.0\.4:[0-9]+ +NU'; done
+dumped 2 '^1 +MASTER +north +Fire +3 +10\.209\.0\.1:9208 +NO'
+# Workstation 1, master again, still hears the driver's claim.
+dumped 1 'Two masters in north/Fire channel 3: workstation 1 \(this workstation\) and workstation 9 \(10\.209\.0\.4\)'
+grep -q 'Workstation  Role' "$work/out1" && fail "the dump went to standard output"
+
+echo "6. SIGTERM ends each with 0 and its counts"
 for i in 1 2 3; do
     kill -TERM "${pids[$i]}"
     wait "${pids[$i]}"; code=$?

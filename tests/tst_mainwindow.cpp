@@ -1,5 +1,8 @@
 #include "app/duzudozuzemainwindow.h"
+#include "app/duzudozuzeworkstationmodel.h"
 #include "net/duzudozuzesocket.h"
+#include "net/duzudozuzesocketdevice.h"
+#include "protocol/duzudozuzeworkstationreport.h"
 #include "testsupport.h"
 
 #include <QCheckBox>
@@ -35,6 +38,7 @@ private slots:
     void operatorOptionsSetBoxes();
     void maxLinesDropsOldest();
     void statusBarShowsModeAndCounts();
+    void workstationTableShowsClaims();
 
 private:
     static QStringList loopback(QStringList args = {});
@@ -306,6 +310,18 @@ void TestMainWindow::statusBarShowsModeAndCounts()
     QVERIFY2(texts.contains(QStringLiteral("Received 0, shown 0, filtered 0, not current format "
                                            "0, answers sent 0")),
              qPrintable(texts.join('|')));
+}
+
+void TestMainWindow::workstationTableShowsClaims()
+{
+    DuzUdozuzeMainWindow window(loopback());
+    DuzUdozuzeSocketDevice sender;
+    sender.writeDatagram("NA:north:Fire:2:3:OK", 0x7F000001, window.socket()->localPort());
+    QAbstractItemModel *model = window.workstationModel();
+    QTRY_COMPARE(model->rowCount(), 2);
+    QCOMPARE(model->index(1, DuzUdozuzeWorkstationReport::Role).data().toString(),
+             QStringLiteral("MASTER"));
+    QVERIFY(model->index(0, 0).data(Qt::FontRole).value<QFont>().bold()); // this workstation
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,0 +1,116 @@
+#include "app/duzudozuzeworkstationmodel.h"
+
+#include "protocol/duzudozuzeworkstationreport.h"
+#include "protocol/duzudozuzeworkstationtable.h"
+
+#include <QBrush>
+#include <QDateTime>
+#include <QFont>
+#include <QGuiApplication>
+#include <QPalette>
+
+using Report = DuzUdozuzeWorkstationReport::Column;
+
+DuzUdozuzeWorkstationModel::DuzUdozuzeWorkstationModel(const DuzUdozuzeWorkstationTable &table,
+                                                       QObject *parent)
+    : QAbstractTableModel(parent),
+      m_table(table),
+      m_nRows(table.rowCount()),
+      m_nStructure(table.structureGeneration()),
+      m_nChanges(table.changeGeneration()),
+      m_nEvicted(table.evicted())
+{ }
+
+int DuzUdozuzeWorkstationModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_nRows;
+}
+
+int DuzUdozuzeWorkstationModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : DuzUdozuzeWorkstationReport::ColumnCount;
+}
+
+QVariant DuzUdozuzeWorkstationModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_table.rowCount())
+        return {};
+    const DuzUdozuzeWorkstationTable::Row &row = m_table.row(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return DuzUdozuzeWorkstationReport::cell(m_table, index.row(), index.column(),
+                                                 QDateTime::currentMSecsSinceEpoch());
+    case SortRole:
+        switch (index.column()) {
+        case Report::Workstation:
+            return row.workstation;
+        case Report::Channel:
+            return row.channel;
+        case Report::Received:
+            return row.received;
+        case Report::FirstSeen:
+            return row.firstSeen;
+        case Report::LastSeen:
+            return row.lastSeen;
+        default:
+            return data(index, Qt::DisplayRole);
+        }
+    case Qt::FontRole:
+        if (row.own) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        return {};
+    case Qt::ForegroundRole:
+        if (m_table.isStale(row))
+            return QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+        return {};
+    case Qt::BackgroundRole:
+        // The text says "MASTER" too: the colour is not the only mark.
+        if (m_table.claimsMaster(row))
+            return QBrush(QColor(255, 214, 140));
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant DuzUdozuzeWorkstationModel::headerData(int section, Qt::Orientation orientation,
+                                                int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return DuzUdozuzeWorkstationReport::header(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+void DuzUdozuzeWorkstationModel::refresh()
+{
+    const int rows = m_table.rowCount();
+    const quint64 added = m_table.structureGeneration() - m_nStructure;
+    if (added != 0) {
+        // Rows only added: the views insert them; anything else, the views
+        // start again.
+        if (m_table.evicted() == m_nEvicted && rows > m_nRows && added == quint64(rows - m_nRows)) {
+            beginInsertRows({}, m_nRows, rows - 1);
+            m_nRows = rows;
+            endInsertRows();
+        } else {
+            beginResetModel();
+            m_nRows = rows;
+            endResetModel();
+        }
+        m_nStructure = m_table.structureGeneration();
+        m_nEvicted = m_table.evicted();
+    }
+    if (m_table.changeGeneration() != m_nChanges && m_nRows > 0)
+        emit dataChanged(index(0, 0), index(m_nRows - 1, columnCount() - 1));
+    m_nChanges = m_table.changeGeneration();
+}
+
+void DuzUdozuzeWorkstationModel::refreshAges()
+{
+    if (m_nRows > 0)
+        emit dataChanged(index(0, 0), index(m_nRows - 1, columnCount() - 1),
+                         {Qt::DisplayRole, Qt::ForegroundRole, Qt::BackgroundRole});
+}

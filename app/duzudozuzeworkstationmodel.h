@@ -1,0 +1,42 @@
+#ifndef DUZUDOZUZEWORKSTATIONMODEL_H
+#define DUZUDOZUZEWORKSTATIONMODEL_H
+
+#include <QAbstractTableModel>
+
+class DuzUdozuzeWorkstationTable;
+
+// The workstation table for views: one row a workstation, this workstation's
+// own first and in bold, master claimers marked in text and colour, stale
+// rows greyed. The views learn of changes only when refresh() or
+// refreshAges() is called, so a flood of datagrams costs them nothing.
+class DuzUdozuzeWorkstationModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    // The key sortable views sort by: numbers as numbers, times as times.
+    static constexpr int SortRole = Qt::UserRole;
+
+    explicit DuzUdozuzeWorkstationModel(const DuzUdozuzeWorkstationTable &table,
+                                        QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    // Tells the views what changed in the table since the last call.
+    void refresh();
+    // Time alone changes the ages, the claims and staleness.
+    void refreshAges();
+
+private:
+    const DuzUdozuzeWorkstationTable &m_table;
+    int m_nRows = 0; // as the views know them
+    quint64 m_nStructure = 0;
+    quint64 m_nChanges = 0;
+    quint64 m_nEvicted = 0;
+};
+
+#endif // DUZUDOZUZEWORKSTATIONMODEL_H

@@ -1,0 +1,159 @@
+#include "protocol/duzudozuzeworkstationreport.h"
+
+#include "common/duzudozuzeipv4.h"
+#include "common/duzudozuzelogline.h"
+
+#include <QDateTime>
+
+#include <functional>
+#include <vector>
+
+namespace {
+
+using Table = DuzUdozuzeWorkstationTable;
+
+QString shown(const QString &text)
+{
+    return QString::fromLatin1(DuzUdozuzeLogLine::escaped(text));
+}
+
+QString timeOfDay(const Table &table, qint64 time, qint64 wallNow)
+{
+    if (time < 0)
+        return {};
+    return QDateTime::fromMSecsSinceEpoch(wallNow - (table.now() - time))
+        .toString(QStringLiteral("hh:mm:ss"));
+}
+
+QString mode(bool master)
+{
+    return master ? QStringLiteral("master") : QStringLiteral("slave");
+}
+
+// Columns padded to their widest cell, the last one left as it is.
+QString aligned(int rows, int columns, const std::function<QString(int row, int column)> &text)
+{
+    std::vector<std::vector<QString>> cells(size_t(rows) + 1);
+    std::vector<qsizetype> widths(size_t(columns), 0);
+    for (int row = -1; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            cells[size_t(row + 1)].push_back(text(row, column));
+            widths[size_t(column)]
+                = qMax(widths[size_t(column)], cells[size_t(row + 1)].back().size());
+        }
+    }
+    QString out;
+    for (const auto &line : cells) {
+        QString text;
+        for (int column = 0; column < columns; ++column) {
+            text += column + 1 < columns
+                ? line[size_t(column)].leftJustified(widths[size_t(column)]) + QStringLiteral("  ")
+                : line[size_t(column)];
+        }
+        out += text.trimmed() + QLatin1Char('\n');
+    }
+    return out;
+}
+
+} // namespace
+
+QString DuzUdozuzeWorkstationReport::header(int column)
+{
+    static const char *const names[ColumnCount]
+        = {"Workstation", "Role",   "System",   "Alarm system", "Channel",  "Sender",
+           "Last code",   "Health", "Received", "First seen",   "Last seen"};
+    return column >= 0 && column < ColumnCount ? QString::fromLatin1(names[column]) : QString();
+}
+
+QString DuzUdozuzeWorkstationReport::cell(const Table &table, int index, int column, qint64 wallNow)
+{
+    const Table::Row &row = table.row(index);
+    switch (column) {
+    case Workstation:
+        return QString::number(row.workstation);
+    case Role:
+        if (row.own)
+            return row.master ? QStringLiteral("MASTER") : QStringLiteral("slave");
+        if (table.claimsMaster(row))
+            return QStringLiteral("MASTER");
+        return table.isStale(row) ? QStringLiteral("stale") : QString();
+    case System:
+        return shown(row.system);
+    case AlarmSystem:
+        return shown(row.alarmSystem);
+    case Channel:
+        return QString::number(row.channel);
+    case Sender:
+        if (row.own)
+            return QStringLiteral("this workstation");
+        return duzUdozuzeIpv4Text(row.address) + QLatin1Char(':') + QString::number(row.port);
+    case LastCode:
+        return shown(row.lastCode);
+    case Health:
+        if (row.own)
+            return row.healthy ? QStringLiteral("OK") : QStringLiteral("Fail");
+        return shown(row.lastHealth);
+    case Received:
+        return QString::number(row.received);
+    case FirstSeen:
+        return timeOfDay(table, row.firstSeen, wallNow);
+    case LastSeen:
+        return row.lastSeen < 0 ? QString() : age(table.now() - row.lastSeen);
+    default:
+        return {};
+    }
+}
+
+QString DuzUdozuzeWorkstationReport::historyHeader(int column)
+{
+    static const char *const names[HistoryColumnCount]
+        = {"Time", "From", "To", "Code", "Caused by"};
+    return column >= 0 && column < HistoryColumnCount ? QString::fromLatin1(names[column])
+                                                      : QString();
+}
+
+QString DuzUdozuzeWorkstationReport::historyCell(const Table &table, int index, int column,
+                                                 qint64 wallNow)
+{
+    const Table::Change &change = table.history()[table.history().size() - 1 - size_t(index)];
+    switch (column) {
+    case Time:
+        return timeOfDay(table, change.time, wallNow);
+    case From:
+        return mode(!change.master);
+    case To:
+        return mode(change.master);
+    case Code:
+        return shown(change.code);
+    case CausedBy:
+        return QStringLiteral("workstation %1 (%2)")
+            .arg(change.workstation)
+            .arg(duzUdozuzeIpv4Text(change.address));
+    default:
+        return {};
+    }
+}
+
+QString DuzUdozuzeWorkstationReport::age(qint64 milliseconds)
+{
+    const qint64 seconds = qMax<qint64>(0, milliseconds / 1000);
+    if (seconds < 120)
+        return QStringLiteral("%1 s ago").arg(seconds);
+    if (seconds < 2 * 3600)
+        return QStringLiteral("%1 min ago").arg(seconds / 60);
+    return QStringLiteral("%1 h ago").arg(seconds / 3600);
+}
+
+QString DuzUdozuzeWorkstationReport::tableText(const Table &table, qint64 wallNow)
+{
+    return aligned(table.rowCount(), ColumnCount, [&](int row, int column) {
+        return row < 0 ? header(column) : cell(table, row, column, wallNow);
+    });
+}
+
+QString DuzUdozuzeWorkstationReport::historyText(const Table &table, qint64 wallNow)
+{
+    return aligned(int(table.history().size()), HistoryColumnCount, [&](int row, int column) {
+        return row < 0 ? historyHeader(column) : historyCell(table, row, column, wallNow);
+    });
+}

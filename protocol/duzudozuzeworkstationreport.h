@@ -1,0 +1,44 @@
+#ifndef DUZUDOZUZEWORKSTATIONREPORT_H
+#define DUZUDOZUZEWORKSTATIONREPORT_H
+
+#include "protocol/duzudozuzeworkstationtable.h"
+
+#include <QString>
+
+// The workstation table and the mastership history as text: the cells the
+// window's table shows, and the aligned dump the console writes on request.
+// Text from the network is escaped. Times of day are local, given the time
+// since the epoch (ms) at the table's "now".
+namespace DuzUdozuzeWorkstationReport {
+
+enum Column {
+    Workstation,
+    Role, // "MASTER" for a claimer (the own row: its mode), "stale", or nothing
+    System,
+    AlarmSystem,
+    Channel,
+    Sender,
+    LastCode,
+    Health,
+    Received,
+    FirstSeen,
+    LastSeen, // as an age
+    ColumnCount
+};
+
+enum HistoryColumn { Time, From, To, Code, CausedBy, HistoryColumnCount };
+
+QString header(int column);
+QString cell(const DuzUdozuzeWorkstationTable &table, int row, int column, qint64 wallNow);
+QString historyHeader(int column);
+// Row 0 is the newest change.
+QString historyCell(const DuzUdozuzeWorkstationTable &table, int row, int column, qint64 wallNow);
+QString age(qint64 milliseconds);
+
+// One line a row under a header, the columns aligned.
+QString tableText(const DuzUdozuzeWorkstationTable &table, qint64 wallNow);
+QString historyText(const DuzUdozuzeWorkstationTable &table, qint64 wallNow);
+
+} // namespace DuzUdozuzeWorkstationReport
+
+#endif // DUZUDOZUZEWORKSTATIONREPORT_H

@@ -1,0 +1,48 @@
+#!/bin/bash
+# Takes docs/screenshot.png: the real window under Xvfb, three workstations
+# on loopback (one claiming master), the find bar open on a match. Nothing
+# leaves 127.0.0.1: the program binds and answers there.
+#   usage: scripts/screenshot.sh [OUTPUT]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=${1:-docs/screenshot.png}
+need=()
+for package in xvfb xdotool imagemagick; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
+        || need+=("$package")
+done
+if [ ${#need[@]} -gt 0 ]; then
+    sudo=(); [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get install -y -qq "${need[@]}" >/dev/null
+fi
+TARGETS="duzudozuze duzudozuze-send" scripts/setup.sh >/dev/null
+
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+mkdir -p "$work/north/config/system"
+printf '[Network]\nChannel=3\nAlarmSystem=Fire\n' >"$work/north/config/system/velk_system.ini"
+
+export DISPLAY=:77
+Xvfb "$DISPLAY" -screen 0 1280x720x24 -nolisten tcp &
+sleep 1
+port=39277
+HX_ROOT=$work HX_SYSTEM=north HX_WORKSTATION=7 QT_QPA_PLATFORM=xcb \
+    build/duzudozuze /respond /auto=1 /host=127.0.0.1 /to=127.0.0.1 /port=$port &
+sleep 2
+send() { build/duzudozuze-send --to 127.0.0.1 --port $port "$@" >/dev/null; }
+send NC north Fire 5 3 Fail    # workstation 5 calls for a master: this one takes it
+send NC north Fire 2 3 OK
+send NA north Fire 4 3 OK      # workstation 4 claims too, and is told "NO"
+send NO north Fire 4 3 OK      # ... and tells this one "NO" back: it goes slave
+send NA north Fire 4 3 OK      # workstation 4, master
+sleep 1.5
+window=$(xdotool search --name '^DuzUdozuze$' | head -n 1)
+xdotool windowmove "$window" 0 0
+xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+xdotool key --window "$window" ctrl+f
+sleep 0.3
+xdotool type --window "$window" --delay 30 'Changing mastership'
+xdotool key --window "$window" Return
+sleep 1.2
+import -window root -crop 1180x560+0+0 "$out"
+echo "wrote $out"
