@@ -127,6 +127,7 @@ int DuzUdozuzeConsole::exec()
 
     int code = 1;
     if (m_pDuzUdozuzeSocket->isValid()) {
+        startMetrics(this);
         DuzUdozuzeSignalPipe signalPipe({SIGINT, SIGTERM, SIGHUP, SIGUSR1});
         connect(&signalPipe, &DuzUdozuzeSignalPipe::received, this, [this](int signalNumber) {
             if (signalNumber == SIGUSR1)
@@ -137,6 +138,7 @@ int DuzUdozuzeConsole::exec()
         code = QCoreApplication::exec();
     }
     finishOutput(FinishTime);
+    writeMetrics();
 
     QString counts = countsText(m_pDuzUdozuzeSocket->counts());
     if (m_output.linesDropped() > 0)

@@ -27,6 +27,8 @@ public:
     // 0, or 1 at once when the set-up failed.
     int exec();
 
+    quint64 logLinesDropped() const override { return m_output.linesDropped(); }
+
 protected:
     void appendLine(const QString &line) override;
 

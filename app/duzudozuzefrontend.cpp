@@ -1,7 +1,9 @@
 #include "app/duzudozuzefrontend.h"
 
 #include "app/duzudozuzeenvironment.h"
+#include "app/duzudozuzemetricsfile.h"
 #include "common/duzudozuzelogline.h"
+#include "net/duzudozuzemetrics.h"
 
 #include <QCoreApplication>
 
@@ -51,4 +53,20 @@ QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket::Counts &counts)
                ? QCoreApplication::translate("DuzUdozuzeFrontEnd", ", answers suppressed %1")
                      .arg(counts.answersSuppressed)
                : QString());
+}
+
+void DuzUdozuzeFrontEnd::startMetrics(QObject *owner)
+{
+    const QString &path = m_pDuzUdozuzeSocket->settings().m_strMetricsPath;
+    if (path.isEmpty())
+        return;
+    m_pMetricsFile = new DuzUdozuzeMetricsFile(
+        path, [this] { return DuzUdozuzeMetrics::text(*m_pDuzUdozuzeSocket, logLinesDropped()); },
+        owner);
+}
+
+void DuzUdozuzeFrontEnd::writeMetrics()
+{
+    if (m_pMetricsFile)
+        m_pMetricsFile->write();
 }

@@ -9,6 +9,9 @@
 
 #include <memory>
 
+class DuzUdozuzeMetricsFile;
+class QObject;
+
 // What the window and the console have in common: the log sink, and the one
 // socket object, made from the environment and the control string.
 class DuzUdozuzeFrontEnd : public IDebug, public DuzUdozuzeLogger
@@ -20,6 +23,8 @@ public:
     void debugPrintf(int, int, const QString &prefix, const char *format, va_list args) override;
 
     static QString countsText(const DuzUdozuzeSocket::Counts &counts);
+    // Log lines this front end could not show.
+    virtual quint64 logLinesDropped() const = 0;
 
 protected:
     DuzUdozuzeFrontEnd();
@@ -30,8 +35,13 @@ protected:
     void createSocket(const QStringList &args);
     virtual void appendLine(const QString &line) = 0;
     void logLine(const QString &line) override { appendLine(line); }
+    // With /metrics=PATH, the metrics file from now on, every 10 s.
+    void startMetrics(QObject *owner);
+    // Once more at the end.
+    void writeMetrics();
 
     std::unique_ptr<DuzUdozuzeSocket> m_pDuzUdozuzeSocket;
+    DuzUdozuzeMetricsFile *m_pMetricsFile = nullptr; // child of the owner given
 };
 
 #endif // DUZUDOZUZEFRONTEND_H

@@ -40,13 +40,17 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     showSettings();
     bindToSocket();
     createDocks();
+    startMetrics(this);
     // The start-up lines are in the view when it is first shown.
     flushLog();
 }
 
-// The socket goes first (its owner is the later base), then the form with its
-// widgets.
-DuzUdozuzeMainWindow::~DuzUdozuzeMainWindow() = default;
+// The metrics are written once more; then the socket goes (its owner is the
+// later base), then the form with its widgets.
+DuzUdozuzeMainWindow::~DuzUdozuzeMainWindow()
+{
+    writeMetrics();
+}
 
 void DuzUdozuzeMainWindow::createMenus()
 {
@@ -323,6 +327,7 @@ int DuzUdozuzeMainWindow::trimLog()
     cursor.setPosition(firstKept.position(), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
     m_nLinesDropped += quint64(excess);
+    m_nLinesDroppedTotal += quint64(excess);
     return trimmedLines;
 }
 

@@ -37,6 +37,7 @@ public:
     DuzUdozuzeFindBar *findBar() const { return m_pFindBar; }
     QAction *followAction() const { return m_pqActionFollow; }
     DuzUdozuzeWorkstationModel *workstationModel() const { return m_pWorkstationModel; }
+    quint64 logLinesDropped() const override { return m_nLinesDroppedTotal; }
 
 public slots:
     // Appends the lines gathered since the last refresh; a timer calls it by
@@ -110,7 +111,8 @@ private:
     QStringList m_pendingLines;
     QTimer m_refreshTimer;
     int m_nMaxLines = 0; // 0: no limit
-    quint64 m_nLinesDropped = 0;
+    quint64 m_nLinesDropped = 0; // since the view was last cleared
+    quint64 m_nLinesDroppedTotal = 0;
     bool m_bScrolling = false; // the view moves itself, not the user
 };
 

@@ -83,6 +83,10 @@ int main(int argc, char *argv[])
         std::fputs(Usage, stdout);
         return 0;
     }
+    if (DuzUdozuzeControlString::contains(given, Option::Version)) {
+        std::puts("duzudozuze " DUZUDOZUZE_VERSION);
+        return 0;
+    }
 
     bool console = DuzUdozuzeControlString::contains(given, Option::Console);
     if (!console && !displayAvailable(argc, argv)) {

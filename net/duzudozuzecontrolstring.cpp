@@ -34,10 +34,10 @@ QRegularExpression caseInsensitive(const QString &pattern)
     return expression;
 }
 
-const std::array<Pattern, 16> &patterns()
+const std::array<Pattern, 18> &patterns()
 {
     const QString booleanGroup = QLatin1Char('(') + BooleanWords + QLatin1Char(')');
-    static const std::array<Pattern, 16> table {{
+    static const std::array<Pattern, 18> table {{
         {Option::Broadcast, caseInsensitive(QStringLiteral("/broadcast=") + booleanGroup)},
         {Option::Reuse, caseInsensitive(QStringLiteral("/reuse=") + booleanGroup)},
         {Option::Host,
@@ -56,7 +56,9 @@ const std::array<Pattern, 16> &patterns()
         {Option::Ok, caseInsensitive(QStringLiteral("/ok=") + booleanGroup)},
         {Option::MaxLines, caseInsensitive(QStringLiteral("/maxlines=(\\d+)"))},
         {Option::Console, caseInsensitive(QStringLiteral("/console"))},
+        {Option::Metrics, caseInsensitive(QStringLiteral("/metrics=(.+)"))},
         {Option::Help, caseInsensitive(QStringLiteral("^(--help|-h|/\\?|/help)$"))},
+        {Option::Version, caseInsensitive(QStringLiteral("^(--version|/version)$"))},
     }};
     return table;
 }
@@ -161,8 +163,12 @@ void Parser::apply(const QString &argument)
     case Option::MaxLines:
         maxLines(argument, found.captured(1));
         break;
+    case Option::Metrics:
+        s.m_strMetricsPath = found.captured(1);
+        break;
     case Option::Console:
     case Option::Help:
+    case Option::Version:
         // The front end acts on these before the socket exists.
         break;
     }

@@ -32,7 +32,9 @@ public:
         Ok,
         MaxLines,
         Console,
+        Metrics,
         Help,
+        Version,
     };
 
     // Which option the argument names, and the match with its captures.

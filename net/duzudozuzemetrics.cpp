@@ -1,0 +1,123 @@
+#include "net/duzudozuzemetrics.h"
+
+#include "net/duzudozuzesocket.h"
+
+#include <algorithm>
+#include <map>
+#include <tuple>
+
+namespace {
+
+class Exposition
+{
+public:
+    void family(const char *name, const char *type, const char *help)
+    {
+        m_name = name;
+        m_text
+            += QByteArray("# HELP ") + name + ' ' + help + "\n# TYPE " + name + ' ' + type + '\n';
+    }
+    void sample(quint64 value, const QByteArray &labels = {})
+    {
+        m_text += m_name + (labels.isEmpty() ? QByteArray() : '{' + labels + '}') + ' '
+            + QByteArray::number(value) + '\n';
+    }
+    void seconds(double value)
+    {
+        m_text += m_name + ' ' + QByteArray::number(value, 'f', 3) + '\n';
+    }
+    QByteArray text() const { return m_text; }
+
+private:
+    QByteArray m_name;
+    QByteArray m_text;
+};
+
+QByteArray label(const char *name, const QString &value)
+{
+    return QByteArray(name) + "=\"" + DuzUdozuzeMetrics::labelValue(value) + '"';
+}
+
+} // namespace
+
+QByteArray DuzUdozuzeMetrics::labelValue(const QString &value)
+{
+    QByteArray out;
+    for (const char c : value.toUtf8()) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '"')
+            out += "\\\"";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
+QByteArray DuzUdozuzeMetrics::text(const DuzUdozuzeSocket &socket, quint64 logLinesDropped)
+{
+    const DuzUdozuzeSocket::Counts &counts = socket.counts();
+    const DuzUdozuzeWorkstationTable &table = socket.workstations();
+    Exposition out;
+
+    out.family("duzudozuze_datagrams_total", "counter",
+               "Status datagrams received, by what became of them.");
+    out.sample(counts.shown, R"(result="shown")");
+    out.sample(counts.filtered, R"(result="filtered")");
+    out.sample(counts.notCurrentFormat, R"(result="not_current_format")");
+    out.family("duzudozuze_answers_total", "counter", "Answers (\"NO\") sent.");
+    out.sample(counts.answersSent);
+    out.family("duzudozuze_answers_suppressed_total", "counter",
+               "Answers not sent: more than 10 a second.");
+    out.sample(counts.answersSuppressed);
+    out.family("duzudozuze_log_lines_dropped_total", "counter",
+               "Log lines dropped: blocked standard output, or the log view's line limit.");
+    out.sample(logLinesDropped);
+    out.family("duzudozuze_master", "gauge", "1 while this workstation is master.");
+    out.sample(socket.isMaster() ? 1 : 0);
+    out.family("duzudozuze_healthy", "gauge", "1 while this workstation is healthy (OK).");
+    out.sample(socket.isOk() ? 1 : 0);
+    out.family("duzudozuze_mastership_changes_total", "counter",
+               "Changes of this workstation's mode.");
+    out.sample(table.modeChanges());
+
+    quint64 fresh = 0, stale = 0;
+    for (int index = 1; index < table.rowCount(); ++index)
+        ++(table.isStale(table.row(index)) ? stale : fresh);
+    out.family("duzudozuze_workstations", "gauge",
+               "Other workstations in the table, heard in the last 60 s or not.");
+    out.sample(fresh, R"(state="fresh")");
+    out.sample(stale, R"(state="stale")");
+
+    // The groups in a fixed order; past the bound, the rest in one sum.
+    std::map<std::tuple<QString, QString, int>, int> groups;
+    for (const DuzUdozuzeWorkstationTable::Group &group : table.claimerGroups())
+        groups[{group.system, group.alarmSystem, group.channel}] += group.claimers;
+    out.family("duzudozuze_master_claimers", "gauge",
+               "Workstations that claim master, by system, alarm system and channel.");
+    int sets = 0;
+    quint64 other = 0;
+    for (const auto &[key, claimers] : groups) {
+        if (++sets > MaxLabelSets) {
+            other += quint64(claimers);
+            continue;
+        }
+        out.sample(quint64(claimers),
+                   label("system", std::get<0>(key)) + ',' + label("alarm_system", std::get<1>(key))
+                       + ',' + label("channel", QString::number(std::get<2>(key))));
+    }
+    if (sets > MaxLabelSets)
+        out.sample(other, R"(system="other",alarm_system="other",channel="other")");
+
+    out.family("duzudozuze_two_masters", "gauge",
+               "1 while two or more workstations of one group claim master.");
+    out.sample(table.twoMasters() ? 1 : 0);
+    out.family("duzudozuze_last_datagram_timestamp_seconds", "gauge",
+               "When the last status datagram came, in seconds since the epoch; 0: never.");
+    out.seconds(double(socket.lastDatagramTime()) / 1000.0);
+    out.family("duzudozuze_build_info", "gauge", "The program's version.");
+    out.sample(1, label("version", QStringLiteral(DUZUDOZUZE_VERSION)));
+    return out.text();
+}

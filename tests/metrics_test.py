@@ -1,0 +1,148 @@
+#!/usr/bin/python3
+"""The metrics file as Prometheus reads it: the program in console mode with
+/metrics=, fed on 127.0.0.1, the file parsed by Debian's python3-prometheus-client,
+then read back through Debian's prometheus-node-exporter on 127.0.0.1.
+
+usage: metrics_test.py PATH/duzudozuze"""
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.request
+
+SKIP = 77
+
+
+def skip(why):
+    print("SKIP:", why)
+    sys.exit(SKIP)
+
+
+try:
+    from prometheus_client.parser import text_string_to_metric_families
+except ImportError:
+    skip("needs python3-prometheus-client")
+
+program = sys.argv[1]
+failures = []
+
+
+def check(ok, what):
+    print(("PASS: " if ok else "FAIL: ") + what)
+    if not ok:
+        failures.append(what)
+
+
+def wait_for(condition, seconds=10):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if condition():
+            return True
+        time.sleep(0.05)
+    return False
+
+
+def free_port(kind=socket.SOCK_DGRAM):
+    with socket.socket(socket.AF_INET, kind) as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def samples(text):
+    return {(s.name, tuple(sorted(s.labels.items()))): s.value
+            for family in text_string_to_metric_families(text) for s in family.samples}
+
+
+work = tempfile.mkdtemp()
+try:
+    folder = os.path.join(work, "textfile")
+    os.mkdir(folder)
+    path = os.path.join(folder, "duzudozuze.prom")
+    port = free_port()
+    output = open(os.path.join(work, "out"), "wb")
+    env = dict(os.environ, HX_ROOT=work, HX_SYSTEM="north", HX_WORKSTATION="7")
+    duzu = subprocess.Popen([program, "/console", "/host=127.0.0.1", "/port=%d" % port,
+                             "/metrics=" + path], stdout=output, stderr=subprocess.PIPE, env=env)
+    check(wait_for(lambda: os.path.exists(path)), "the file is written at the start")
+    first_inode = os.stat(path).st_ino
+
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sender:
+        def send(text):
+            sender.sendto(text, ("127.0.0.1", port))
+        send(b"NA:north:Fire:2:3:OK")
+        send(b"NA:north:Fire:5:3:OK")
+        send(b"not a status datagram")
+        # Label values from the network: quote, backslash, line break, UTF-8.
+        send(b'NA:a"b\\c\nd:Caf\xe9:9:1:OK')
+        # More groups than the file keeps label sets for.
+        for n in range(150):
+            send(b"NA:sys%03d:Fire:1:1:OK" % n)
+        wait_for(lambda: False, 0.5)
+    duzu.send_signal(signal.SIGTERM)
+    duzu.wait(10)
+    check(duzu.returncode == 0, "the program ends with 0")
+
+    text = open(path, encoding="utf-8").read()
+    got = samples(text)
+    check(os.stat(path).st_ino != first_inode, "each write replaces the file by a rename")
+    check(os.listdir(folder) == ["duzudozuze.prom"], "no temporary file is left behind")
+    check(got.get(("duzudozuze_datagrams_total", (("result", "shown"),))) == 153,
+          "153 datagrams shown")
+    check(got.get(("duzudozuze_datagrams_total", (("result", "not_current_format"),))) == 1,
+          "one not in current format")
+    check(got.get(("duzudozuze_two_masters", ())) == 1, "two masters in north/Fire channel 3")
+    check(got.get(("duzudozuze_build_info", (("version", "1.0.0"),))) == 1, "build info")
+    for name in ("duzudozuze_answers_total", "duzudozuze_answers_suppressed_total",
+                 "duzudozuze_log_lines_dropped_total", "duzudozuze_master", "duzudozuze_healthy",
+                 "duzudozuze_mastership_changes_total",
+                 "duzudozuze_last_datagram_timestamp_seconds"):
+        check((name, ()) in got, name + " is there")
+    check(got.get(("duzudozuze_workstations", (("state", "fresh"),))) == 153,
+          "153 fresh workstations")
+    claimers = {labels: value for (name, labels), value in got.items()
+                if name == "duzudozuze_master_claimers"}
+    hostile = (("alarm_system", "Caf\u00e9"), ("channel", "1"), ("system", 'a"b\\c\nd'))
+    check(claimers.get(hostile) == 1, "a hostile label value reads back as it came")
+    check(len(claimers) == 101, "100 label sets and the rest summed: %d" % len(claimers))
+    # In order: a"b..., north, sys000 to sys097 kept; sys098 to sys149 summed.
+    check(claimers.get((("alarm_system", "other"), ("channel", "other"), ("system", "other")))
+          == 52, "the rest summed under system=\"other\"")
+    check(sum(claimers.values()) == 153, "every claimer counted once")
+
+    exporter = shutil.which("prometheus-node-exporter")
+    if not exporter:
+        print("SKIP: needs prometheus-node-exporter for the end-to-end check")
+    else:
+        web = free_port(socket.SOCK_STREAM)
+        node = subprocess.Popen([exporter, "--web.listen-address=127.0.0.1:%d" % web,
+                                 "--collector.disable-defaults", "--collector.textfile",
+                                 "--collector.textfile.directory=" + folder],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            page = ""
+
+            def scraped():
+                global page
+                try:
+                    with urllib.request.urlopen("http://127.0.0.1:%d/metrics" % web,
+                                                timeout=2) as reply:
+                        page = reply.read().decode("utf-8")
+                    return True
+                except OSError:
+                    return False
+            check(wait_for(scraped), "node_exporter answers on 127.0.0.1")
+            check('duzudozuze_build_info{version="1.0.0"} 1' in page,
+                  "node_exporter serves the program's metrics")
+            check("node_textfile_scrape_error 0" in page, "node_exporter read the file cleanly")
+        finally:
+            node.terminate()
+            node.wait(10)
+finally:
+    shutil.rmtree(work)
+
+print("%d passed, %d failed" % (0 if failures else 1, 1 if failures else 0))
+sys.exit(1 if failures else 0)
