@@ -1,0 +1,136 @@
+-- Wireshark dissector for the status datagrams of DuzUdozuze and the
+-- workstations of an alarm system: six fields joined by colons,
+-- "code:system:alarmsystem:workstation:channel:health", Latin-1, on UDP port
+-- 9208 (Edit > Preferences > Protocols > DUZUDOZUZE changes it).
+--   tshark -X lua_script:duzudozuze.lua -r capture -T fields -e duzudozuze.code
+
+local duzudozuze = Proto("duzudozuze", "DuzUdozuze status datagram")
+
+local codes = {
+    NA = "announces mastership",
+    NU = "an unhealthy master",
+    NO = "a master's answer: go slave",
+    NC = "go master",
+}
+local healthWords = { OK = true, Fail = true }
+-- Receivers read at most this much, and act on nothing longer.
+local maxLength = 255
+
+local fields = duzudozuze.fields
+fields.code = ProtoField.string("duzudozuze.code", "Message code")
+fields.system = ProtoField.string("duzudozuze.system", "System")
+fields.alarm_system = ProtoField.string("duzudozuze.alarm_system", "Alarm system")
+fields.workstation = ProtoField.int32("duzudozuze.workstation", "Workstation")
+fields.channel = ProtoField.int32("duzudozuze.channel", "Channel")
+fields.health = ProtoField.string("duzudozuze.health", "Health word")
+
+local notCurrentFormat = ProtoExpert.new("duzudozuze.not_current_format",
+    "Not current format: not exactly six non-empty fields",
+    expert.group.MALFORMED, expert.severity.WARN)
+local tooLong = ProtoExpert.new("duzudozuze.too_long",
+    "Longer than 255 bytes: receivers quote the first 255 and act on nothing",
+    expert.group.MALFORMED, expert.severity.WARN)
+local unknownCode = ProtoExpert.new("duzudozuze.unknown_code",
+    "Unknown message code", expert.group.PROTOCOL, expert.severity.WARN)
+local unknownHealth = ProtoExpert.new("duzudozuze.unknown_health",
+    "Unknown health word: only OK counts as healthy", expert.group.PROTOCOL,
+    expert.severity.WARN)
+duzudozuze.experts = { notCurrentFormat, tooLong, unknownCode, unknownHealth }
+
+duzudozuze.prefs.port = Pref.uint("UDP port", 9208, "The UDP port the status datagrams use")
+
+-- Latin-1 text as UTF-8, for the info column.
+local function latin1(text)
+    return (text:gsub("[\128-\255]", function(c)
+        local byte = c:byte()
+        return string.char(192 + math.floor(byte / 64), 128 + byte % 64)
+    end))
+end
+
+-- A number as the receivers read it: decimal, else 0.
+local function number(text)
+    local value = tonumber(text:match("^%s*([+-]?%d+)%s*$") or "")
+    if value == nil or value < -2147483648 or value > 2147483647 then
+        return 0
+    end
+    return value
+end
+
+function duzudozuze.dissector(buffer, pinfo, tree)
+    local length = buffer:len()
+    pinfo.cols.protocol = "DUZUDOZUZE"
+    local root = tree:add(duzudozuze, buffer(), "DuzUdozuze status datagram")
+    -- The text is what precedes the first zero byte, of what is read.
+    local text = length > 0 and buffer:raw(0, math.min(length, maxLength)) or ""
+    local zero = text:find("\0", 1, true)
+    if zero then
+        text = text:sub(1, zero - 1)
+    end
+    -- Split at every colon, dropping the empty pieces, as the receivers do.
+    local pieces = {}
+    local position = 1
+    while position <= #text do
+        local colon = text:find(":", position, true) or (#text + 1)
+        if colon > position then
+            pieces[#pieces + 1] = { offset = position - 1, length = colon - position }
+        end
+        position = colon + 1
+    end
+
+    if length > maxLength then
+        root:add_proto_expert_info(tooLong)
+    end
+    if length > maxLength or #pieces ~= 6 then
+        root:add_proto_expert_info(notCurrentFormat)
+        pinfo.cols.info = string.format("Not current format, %d bytes", length)
+        return length
+    end
+
+    local values = {}
+    for index, piece in ipairs(pieces) do
+        values[index] = latin1(buffer(piece.offset, piece.length):raw())
+    end
+    local function range(index)
+        return buffer(pieces[index].offset, pieces[index].length)
+    end
+    -- Texts are decoded from their bytes as Latin-1; numbers as the receivers read them.
+    local function add(field, index, value)
+        if value == nil then
+            return root:add_packet_field(field, range(index), ENC_ISO_8859_1)
+        end
+        return root:add(field, range(index), value)
+    end
+    local codeItem = add(fields.code, 1)
+    if codes[values[1]] then
+        codeItem:append_text(" (" .. codes[values[1]] .. ")")
+    else
+        codeItem:add_proto_expert_info(unknownCode)
+    end
+    add(fields.system, 2)
+    add(fields.alarm_system, 3)
+    local workstation = number(values[4])
+    local channel = number(values[5])
+    add(fields.workstation, 4, workstation)
+    add(fields.channel, 5, channel)
+    local healthItem = add(fields.health, 6)
+    if not healthWords[values[6]] then
+        healthItem:add_proto_expert_info(unknownHealth)
+    end
+    pinfo.cols.info = string.format("%s %s/%s ws %d ch %d %s", values[1], values[2], values[3],
+        workstation, channel, values[6])
+    root:append_text(string.format(": %s %s/%s ws %d ch %d %s", values[1], values[2], values[3],
+        workstation, channel, values[6]))
+    return length
+end
+
+local udpPorts = DissectorTable.get("udp.port")
+local registeredPort = duzudozuze.prefs.port
+udpPorts:add(registeredPort, duzudozuze)
+
+function duzudozuze.prefs_changed()
+    if duzudozuze.prefs.port ~= registeredPort then
+        udpPorts:remove(registeredPort, duzudozuze)
+        registeredPort = duzudozuze.prefs.port
+        udpPorts:add(registeredPort, duzudozuze)
+    end
+end
