@@ -27,13 +27,19 @@ int fail(const QString &message)
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("duzudozuze-send"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DUZUDOZUZE_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Sends status datagrams CODE:SYSTEM:ALARMSYSTEM:WORKSTATION:CHANNEL:"
                        "HEALTH, or a raw text, to a DuzUdozuze port.\n"
+                       "There is no default destination: nothing is broadcast by accident.\n"
+                       "Exit status: 0 when every datagram was sent, 1 when one could not "
+                       "be, 2 for wrong arguments.\n"
                        "Example: duzudozuze-send --to 127.0.0.1 --port 9300 NA north fire "
                        "2 3 OK"));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption to(QStringLiteral("to"),
                                 QStringLiteral("Destination IPv4 address (required)."),
                                 QStringLiteral("address"));

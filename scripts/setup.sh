@@ -1,12 +1,13 @@
 #!/bin/bash
-# Installs what the build needs (Debian 12 packages) when it is missing, then
-# configures and builds into ${BUILD_DIR:-build}: everything, or only the
-# targets named in TARGETS. Extra arguments go to cmake.
+# Installs what the build needs (Debian 12 packages) when it is missing, and
+# the packages named in EXTRA_PACKAGES, then configures and builds into
+# ${BUILD_DIR:-build}: everything, or only the targets named in TARGETS.
+# Extra arguments go to cmake.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libinih-dev
-          iproute2 util-linux procps)
+          iproute2 util-linux procps ${EXTRA_PACKAGES:-})
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \

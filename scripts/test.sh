@@ -4,11 +4,16 @@
 # (leak checking on) and runs it once more, failing on any report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh -DDUZUDOZUZE_BENCHMARKS=ON
+# What the tests need beyond the build: manual pages and their lint, the
+# package tools, systemd-analyze, Prometheus' parser and node exporter, tshark.
+export EXTRA_PACKAGES="help2man groff-base man-db dpkg-dev file systemd tshark
+                       prometheus-node-exporter python3-prometheus-client"
+# Laid out for /usr, as the Debian package is: the package test packs this build.
+scripts/setup.sh -DDUZUDOZUZE_BENCHMARKS=ON -DCMAKE_INSTALL_PREFIX=/usr
 (cd build && ctest --output-on-failure --timeout 600)
 
 echo "== again with AddressSanitizer and UndefinedBehaviorSanitizer"
-BUILD_DIR=build-asan scripts/setup.sh -DDUZUDOZUZE_SANITIZE=ON
+BUILD_DIR=build-asan scripts/setup.sh -DDUZUDOZUZE_SANITIZE=ON -DCMAKE_INSTALL_PREFIX=/usr
 cd build-asan
 ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
