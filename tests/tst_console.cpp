@@ -240,9 +240,10 @@ void TestConsole::help()
     QCOMPARE(help.exitCode(), 0);
     const QByteArray usage = help.readAllStandardOutput();
     QVERIFY(usage.startsWith("Usage: duzudozuze"));
-    for (const char *option : {"/broadcast=", "/reuse=", "/host=", "/to=", "/port=",
-                               "/alarmsystem=", "/hx_system=", "/hx_root=", "/workstation=",
-                               "/channel=", "/respond", "/auto=", "/ok=", "/maxlines=", "/console"})
+    for (const char *option :
+         {"/broadcast=", "/reuse=", "/host=", "/to=", "/port=", "/alarmsystem=", "/hx_system=",
+          "/hx_root=", "/workstation=", "/channel=", "/respond",
+          "/auto=", "/ok=", "/maxlines=", "/console", "/metrics=", "--version"})
         QVERIFY2(usage.contains(option), option);
 }
 

@@ -71,6 +71,8 @@ QString setting(const DuzUdozuzeSettings &s, const QString &key)
         return flag(s.m_bOkAtStart);
     if (key == QLatin1String("maxlines"))
         return QString::number(s.m_nMaxLines);
+    if (key == QLatin1String("metrics"))
+        return s.m_strMetricsPath;
     qFatal("unknown setting %s", qPrintable(key));
 }
 
@@ -340,6 +342,8 @@ void TestControlString::parse_data()
                     << QStringList {"maxlines=100000"};
     row("maxlines zero: no limit")
         << QStringList {"/maxlines=0"} << none << true << none << QStringList {"maxlines=0"};
+    row("metrics") << QStringList {"/metrics=/run/duzudozuze/m.prom"} << none << true << none
+                   << QStringList {"metrics=/run/duzudozuze/m.prom"};
     row("maxlines past 32 bits")
         << QStringList {"/maxlines=99999999999"} << none << false
         << QStringList {"Socket control not recognized '/maxlines=99999999999'"} << none;
@@ -407,6 +411,7 @@ void TestControlString::contains_data()
     QTest::newRow("help") << QStringList {"-h"} << int(Option::Help) << true;
     QTest::newRow("help words") << QStringList {"/HELP"} << int(Option::Help) << true;
     QTest::newRow("help only whole") << QStringList {"-hx"} << int(Option::Help) << false;
+    QTest::newRow("version") << QStringList {"--version"} << int(Option::Version) << true;
 }
 
 void TestControlString::contains()
