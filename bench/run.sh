@@ -4,10 +4,6 @@
 # start-up. Writes bench/results/latest.md and bench/results/loss.png.
 #   usage: bench/run.sh
 source "$(dirname "$0")/common.sh"
-command -v gnuplot >/dev/null || {
-    sudo=(); [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get install -y -qq gnuplot-nox >/dev/null
-}
 port=39208
 rates=(5000 10000 20000 50000 100000 150000 200000 250000 300000)
 

@@ -11,16 +11,8 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fuzz_controlstring fuzz_datagram fuzz_systemini)
 
-need=()
-for package in clang libclang-rt-14-dev; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
-        || need+=("$package")
-done
-if [ ${#need[@]} -gt 0 ]; then
-    sudo=(); [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get install -y -qq "${need[@]}" >/dev/null
-fi
-BUILD_DIR=build-fuzz CC=clang CXX=clang++ scripts/setup.sh -DDUZUDOZUZE_FUZZ=ON \
+EXTRA_PACKAGES="clang libclang-rt-14-dev" BUILD_DIR=build-fuzz CC=clang CXX=clang++ \
+    TARGETS="fuzz_controlstring fuzz_datagram fuzz_systemini" scripts/setup.sh -DDUZUDOZUZE_FUZZ=ON \
     -DDUZUDOZUZE_SANITIZE=ON >/dev/null
 
 status=0

@@ -6,16 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-docs/screenshot.png}
-need=()
-for package in xvfb xdotool imagemagick; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
-        || need+=("$package")
-done
-if [ ${#need[@]} -gt 0 ]; then
-    sudo=(); [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get install -y -qq "${need[@]}" >/dev/null
-fi
-TARGETS="duzudozuze duzudozuze-send" scripts/setup.sh >/dev/null
+EXTRA_PACKAGES="xvfb xdotool imagemagick" TARGETS="duzudozuze duzudozuze-send" \
+    scripts/setup.sh >/dev/null
 
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
