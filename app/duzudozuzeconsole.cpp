@@ -16,9 +16,14 @@
 
 namespace {
 
-// How long the end may take to write what is still queued: a stop signal
-// ends the program within a second even while nobody reads its output.
-constexpr int FinishTime = 500; // ms
+// How long the end may take to write what is still queued and the counts: a
+// stop signal ends the program within a second even while nobody reads its
+// output.
+constexpr int FinishTime = 700; // ms
+// How long a warning, or a dump asked for, may hold the event loop when
+// standard error takes no more; what is left then is lost.
+constexpr int WarningTime = 20; // ms
+constexpr int DumpTime = 200; // ms
 
 // Writes all of text to descriptor without ever waiting past the deadline.
 void writeWithin(int descriptor, const QByteArray &text, QDeadlineTimer deadline)
@@ -66,7 +71,7 @@ void DuzUdozuzeConsole::tellWarning(bool, const QString &text)
 {
     writeWithin(STDERR_FILENO,
                 (DuzUdozuzeLogLine::timeText() + QLatin1Char(' ') + text).toLocal8Bit() + '\n',
-                QDeadlineTimer(FinishTime));
+                QDeadlineTimer(WarningTime));
 }
 
 void DuzUdozuzeConsole::dumpWorkstations()
@@ -80,7 +85,7 @@ void DuzUdozuzeConsole::dumpWorkstations()
         text += QStringLiteral("Warning: ") + warning + QLatin1Char('\n');
     text += QStringLiteral("Mastership history, newest first:\n")
         + DuzUdozuzeWorkstationReport::historyText(table, wallNow);
-    writeWithin(STDERR_FILENO, text.toLocal8Bit(), QDeadlineTimer(FinishTime));
+    writeWithin(STDERR_FILENO, text.toLocal8Bit(), QDeadlineTimer(DumpTime));
 }
 
 // Lines are queued at once; what one pass of the event loop made is written
@@ -104,9 +109,8 @@ void DuzUdozuzeConsole::writeOutput()
         QCoreApplication::quit(); // the reader is gone
 }
 
-void DuzUdozuzeConsole::finishOutput(int milliseconds)
+void DuzUdozuzeConsole::finishOutput(QDeadlineTimer deadline)
 {
-    const QDeadlineTimer deadline(milliseconds);
     while (m_output.writeTo(STDOUT_FILENO) == DuzUdozuzeOutputQueue::State::Waiting) {
         pollfd ready {STDOUT_FILENO, POLLOUT, 0};
         if (::poll(&ready, 1, int(deadline.remainingTime())) <= 0)
@@ -137,13 +141,15 @@ int DuzUdozuzeConsole::exec()
         });
         code = QCoreApplication::exec();
     }
-    finishOutput(FinishTime);
+    // What is still queued, then the counts, all within the one deadline.
+    const QDeadlineTimer deadline(FinishTime);
+    finishOutput(deadline);
     writeMetrics();
 
     QString counts = countsText(m_pDuzUdozuzeSocket->counts());
     if (m_output.linesDropped() > 0)
         counts += QStringLiteral(", log lines dropped %1").arg(m_output.linesDropped());
-    writeWithin(STDERR_FILENO, counts.toLocal8Bit() + '\n', QDeadlineTimer(FinishTime));
+    writeWithin(STDERR_FILENO, counts.toLocal8Bit() + '\n', deadline);
     if (outputFlags != -1)
         ::fcntl(STDOUT_FILENO, F_SETFL, outputFlags);
     m_pDuzUdozuzeSocket.reset();

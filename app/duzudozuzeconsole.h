@@ -4,6 +4,7 @@
 #include "app/duzudozuzefrontend.h"
 #include "app/duzudozuzeoutputqueue.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 
 class QSocketNotifier;
@@ -37,9 +38,9 @@ private:
     // The workstation table and the mastership history, to standard error.
     void dumpWorkstations();
     void writeOutput();
-    // Writes what is still queued for at most the given time, then gives up
-    // on the rest.
-    void finishOutput(int milliseconds);
+    // Writes what is still queued until the deadline, then gives up on the
+    // rest.
+    void finishOutput(QDeadlineTimer deadline);
 
     DuzUdozuzeOutputQueue m_output;
     QSocketNotifier *m_pOutputNotifier = nullptr; // child of this object

@@ -83,10 +83,6 @@ void DuzUdozuzeMainWindow::createMenus()
     edit->addSeparator();
     edit->addAction(tr("C&lear Log"), this, &DuzUdozuzeMainWindow::clearLog);
     edit->addAction(tr("Clear &Workstations"), this, &DuzUdozuzeMainWindow::clearWorkstations);
-    // The view's own shortcuts would take Ctrl+C and Ctrl+A first; these are
-    // the same commands, so the menu's win only where the view has no focus.
-    for (QAction *action : {copy, selectAll})
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
 
     m_pqMenuView = menuBar()->addMenu(tr("&View"));
     m_pqActionFollow = m_pqMenuView->addAction(tr("&Follow New Lines"));
