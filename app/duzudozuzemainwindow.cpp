@@ -163,11 +163,10 @@ void DuzUdozuzeMainWindow::createDocks()
     connect(m_pDuzUdozuzeSocket.get(), &DuzUdozuzeSocket::workstationWarning, this,
             &DuzUdozuzeMainWindow::showWarnings);
 
-    // Ages change with time alone; once a second is often enough.
-    connect(&m_ageTimer, &QTimer::timeout, this, [this] {
-        m_pWorkstationModel->refresh();
-        m_pWorkstationModel->refreshAges();
-    });
+    // The table is redrawn once a second, however many datagrams came: the
+    // ages change with time alone, and a flood must not cost the view.
+    connect(&m_ageTimer, &QTimer::timeout, m_pWorkstationModel,
+            &DuzUdozuzeWorkstationModel::refresh);
     m_ageTimer.start(1000);
 }
 
@@ -339,7 +338,6 @@ void DuzUdozuzeMainWindow::refresh()
 {
     flushLog();
     if (m_pWorkstationModel) {
-        m_pWorkstationModel->refresh();
         m_pHistoryModel->refresh();
         const DuzUdozuzeWorkstationTable &table = m_pDuzUdozuzeSocket->workstations();
         if (table.evicted() > 0 && !m_bEvictionTold) {

@@ -104,7 +104,7 @@ private:
     QLabel *m_pqStatusWarnings = nullptr;
     DuzUdozuzeWorkstationModel *m_pWorkstationModel = nullptr; // child of this window
     DuzUdozuzeHistoryModel *m_pHistoryModel = nullptr; // child of this window
-    QTimer m_ageTimer; // the table's ages, once a second
+    QTimer m_ageTimer; // the workstation table, once a second
     bool m_bEvictionTold = false;
     DuzUdozuzeFindBar *m_pFindBar = nullptr;
     // Lines wait here until the next refresh: appended in order, none dropped.

@@ -17,7 +17,6 @@ DuzUdozuzeWorkstationModel::DuzUdozuzeWorkstationModel(const DuzUdozuzeWorkstati
       m_table(table),
       m_nRows(table.rowCount()),
       m_nStructure(table.structureGeneration()),
-      m_nChanges(table.changeGeneration()),
       m_nEvicted(table.evicted())
 { }
 
@@ -103,14 +102,6 @@ void DuzUdozuzeWorkstationModel::refresh()
         m_nStructure = m_table.structureGeneration();
         m_nEvicted = m_table.evicted();
     }
-    if (m_table.changeGeneration() != m_nChanges && m_nRows > 0)
-        emit dataChanged(index(0, 0), index(m_nRows - 1, columnCount() - 1));
-    m_nChanges = m_table.changeGeneration();
-}
-
-void DuzUdozuzeWorkstationModel::refreshAges()
-{
     if (m_nRows > 0)
-        emit dataChanged(index(0, 0), index(m_nRows - 1, columnCount() - 1),
-                         {Qt::DisplayRole, Qt::ForegroundRole, Qt::BackgroundRole});
+        emit dataChanged(index(0, 0), index(m_nRows - 1, columnCount() - 1));
 }

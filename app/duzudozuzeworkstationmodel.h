@@ -7,8 +7,8 @@ class DuzUdozuzeWorkstationTable;
 
 // The workstation table for views: one row a workstation, this workstation's
 // own first and in bold, master claimers marked in text and colour, stale
-// rows greyed. The views learn of changes only when refresh() or
-// refreshAges() is called, so a flood of datagrams costs them nothing.
+// rows greyed. The views learn of changes only when refresh() is called, so
+// a flood of datagrams costs them nothing.
 class DuzUdozuzeWorkstationModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -26,16 +26,15 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    // Tells the views what changed in the table since the last call.
+    // Tells the views of the rows added or removed since the last call, and
+    // that every cell may have changed: time alone changes the ages, the
+    // claims and staleness.
     void refresh();
-    // Time alone changes the ages, the claims and staleness.
-    void refreshAges();
 
 private:
     const DuzUdozuzeWorkstationTable &m_table;
     int m_nRows = 0; // as the views know them
     quint64 m_nStructure = 0;
-    quint64 m_nChanges = 0;
     quint64 m_nEvicted = 0;
 };
 

@@ -36,10 +36,11 @@ DuzUdozuzeWorkstationTable::DuzUdozuzeWorkstationTable(Clock clock) : m_clock(st
     own.own = true;
     m_rows.push_back(own);
     m_claiming.push_back(false);
+    m_group.emplace_back();
     m_prev.push_back(-1);
     m_next.push_back(-1);
     m_ownKey = rowKey(QString(), QString(), 0);
-    m_ownGroupKey = groupKey(own);
+    m_ownGroupKey = m_group[0] = groupKey(own.system, own.alarmSystem, own.channel);
 }
 
 QString DuzUdozuzeWorkstationTable::rowKey(const QString &system, const QString &alarmSystem,
@@ -56,11 +57,6 @@ QString DuzUdozuzeWorkstationTable::groupKey(const QString &system, const QStrin
     return rowKey(system, alarmSystem, channel);
 }
 
-QString DuzUdozuzeWorkstationTable::groupKey(const Row &row) const
-{
-    return groupKey(row.system, row.alarmSystem, row.channel);
-}
-
 void DuzUdozuzeWorkstationTable::setOwnIdentity(const QString &system, const QString &alarmSystem,
                                                 int workstation, int channel)
 {
@@ -70,13 +66,12 @@ void DuzUdozuzeWorkstationTable::setOwnIdentity(const QString &system, const QSt
     own.workstation = workstation;
     own.channel = channel;
     m_ownKey = rowKey(system, alarmSystem, workstation);
-    m_ownGroupKey = groupKey(own);
+    m_ownGroupKey = m_group[0] = groupKey(own.system, own.alarmSystem, own.channel);
 }
 
 void DuzUdozuzeWorkstationTable::setOwnHealthy(bool healthy)
 {
     m_rows[0].healthy = healthy;
-    ++m_nChanges;
 }
 
 bool DuzUdozuzeWorkstationTable::claimsMaster(const Row &row) const
@@ -97,7 +92,6 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::ownModeChanged(bo
                                                                               int workstation)
 {
     Events events;
-    ++m_nChanges;
     m_history.push_back({m_clock(), master, code, address, workstation});
     if (m_history.size() > size_t(MaxHistory))
         m_history.pop_front();
@@ -114,7 +108,6 @@ DuzUdozuzeWorkstationTable::update(const DuzUdozuzeStatusDatagram &datagram, qui
                                    quint16 port)
 {
     Events events;
-    ++m_nChanges;
     const qint64 now = m_clock();
     const QString key = rowKey(datagram.system, datagram.alarmSystem, datagram.workstation);
     int index = 0;
@@ -123,10 +116,17 @@ DuzUdozuzeWorkstationTable::update(const DuzUdozuzeStatusDatagram &datagram, qui
         index = found != m_index.constEnd() ? *found : newRow(key, events);
     }
     Row &row = m_rows[size_t(index)];
-    // A claiming row whose channel changes leaves its group's count.
-    if (index != 0 && m_claiming[size_t(index)] && row.channel != datagram.channel)
-        setClaiming(index, false, events);
     if (index != 0) {
+        // The group is worked out again only when its fields change; a
+        // claiming row that changes group leaves the old one's count.
+        if (m_group[size_t(index)].isEmpty() || row.channel != datagram.channel
+            || row.system != datagram.system || row.alarmSystem != datagram.alarmSystem) {
+            const QString group = groupKey(datagram.system, datagram.alarmSystem, datagram.channel);
+            if (group != m_group[size_t(index)]) {
+                setClaiming(index, false, events);
+                m_group[size_t(index)] = group;
+            }
+        }
         row.system = datagram.system;
         row.alarmSystem = datagram.alarmSystem;
         row.workstation = datagram.workstation;
@@ -146,7 +146,7 @@ DuzUdozuzeWorkstationTable::update(const DuzUdozuzeStatusDatagram &datagram, qui
     if (index != 0)
         setClaiming(index, claimsMaster(row), events);
     // A peer of the own group heard just now is one the full check would find.
-    const bool peer = index != 0 && groupKey(row) == m_ownGroupKey;
+    const bool peer = index != 0 && m_group[size_t(index)] == m_ownGroupKey;
     checkNoMaster(events, peer);
     return events;
 }
@@ -170,12 +170,12 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::clear()
         setClaiming(index, false, events);
     m_rows.resize(1);
     m_claiming.resize(1);
+    m_group.resize(1);
     m_prev.assign(1, -1);
     m_next.assign(1, -1);
     m_nHead = m_nTail = -1;
     m_index.clear();
     ++m_nStructure;
-    ++m_nChanges;
     checkNoMaster(events, false, true);
     return events;
 }
@@ -187,6 +187,7 @@ int DuzUdozuzeWorkstationTable::newRow(const QString &key, Events &events)
         index = rowCount();
         m_rows.emplace_back();
         m_claiming.push_back(false);
+        m_group.emplace_back();
         m_prev.push_back(-1);
         m_next.push_back(-1);
     } else {
@@ -197,6 +198,7 @@ int DuzUdozuzeWorkstationTable::newRow(const QString &key, Events &events)
         const Row &stalest = m_rows[size_t(index)];
         m_index.remove(rowKey(stalest.system, stalest.alarmSystem, stalest.workstation));
         m_rows[size_t(index)] = Row();
+        m_group[size_t(index)].clear();
         ++m_nEvicted;
     }
     ++m_nStructure;
@@ -240,7 +242,7 @@ void DuzUdozuzeWorkstationTable::setClaiming(int index, bool claiming, Events &e
         return;
     m_claiming[size_t(index)] = claiming;
     const Row &row = m_rows[size_t(index)];
-    const QString group = groupKey(row);
+    const QString &group = m_group[size_t(index)];
     if (claiming) {
         m_groupNames.insert(group,
                             QStringLiteral("%1/%2 channel %3")
@@ -263,34 +265,42 @@ QString DuzUdozuzeWorkstationTable::claimerName(const Row &row) const
         .arg(row.own ? QStringLiteral("this workstation") : duzUdozuzeIpv4Text(row.address));
 }
 
-// One warning an episode, raised when the second claim comes; while it lasts
-// its text in force names every claimer.
+// The warning's text names the claimers, the first few of a crowd.
+QString DuzUdozuzeWorkstationTable::twoMastersText(const QString &group) const
+{
+    constexpr int MaxNamed = 8;
+    QStringList names;
+    int more = 0;
+    for (int index = 0; index < rowCount(); ++index) {
+        if (!m_claiming[size_t(index)] || m_group[size_t(index)] != group)
+            continue;
+        if (names.size() < MaxNamed)
+            names.append(claimerName(m_rows[size_t(index)]));
+        else
+            ++more;
+    }
+    const QString last = more > 0 ? QStringLiteral("%1 more").arg(more) : names.takeLast();
+    return QStringLiteral("Two masters in %1: %2 and %3")
+        .arg(m_groupNames.value(group), names.join(QStringLiteral(", ")), last);
+}
+
+// One warning an episode, raised when the second claim comes, and one line
+// when fewer than two are left.
 void DuzUdozuzeWorkstationTable::checkTwoMasters(const QString &group, Events &events)
 {
     const int count = m_claimers.value(group);
     const bool inEpisode = m_twoMasterGroups.contains(group);
-    if (count >= 2) {
-        QStringList names;
-        for (int index = 0; index < rowCount(); ++index) {
-            if (m_claiming[size_t(index)] && groupKey(m_rows[size_t(index)]) == group)
-                names.append(claimerName(m_rows[size_t(index)]));
-        }
-        const QString last = names.takeLast();
-        const QString text
-            = QStringLiteral("Two masters in %1: %2 and %3")
-                  .arg(m_groupNames.value(group), names.join(QStringLiteral(", ")), last);
-        m_twoMasterGroups.insert(group, text);
-        if (!inEpisode)
-            events.append({true, text});
+    if (count >= 2 && !inEpisode) {
+        m_twoMasterGroups.insert(group);
+        events.append({true, twoMastersText(group)});
     } else if (count < 2 && inEpisode) {
         m_twoMasterGroups.remove(group);
         QString text;
         for (int index = 0; index < rowCount() && text.isEmpty(); ++index) {
-            const Row &row = m_rows[size_t(index)];
-            if (m_claiming[size_t(index)] && groupKey(row) == group) {
+            if (m_claiming[size_t(index)] && m_group[size_t(index)] == group) {
                 text = QStringLiteral("One master again in %1: workstation %2")
                            .arg(m_groupNames.value(group))
-                           .arg(row.workstation);
+                           .arg(m_rows[size_t(index)].workstation);
             }
         }
         if (text.isEmpty()) {
@@ -341,7 +351,7 @@ void DuzUdozuzeWorkstationTable::checkNoMaster(Events &events, bool peers, bool 
     if (!claimed && full) {
         for (int index = 1; index < rowCount() && !peers; ++index) {
             const Row &row = m_rows[size_t(index)];
-            peers = !isStale(row) && groupKey(row) == m_ownGroupKey;
+            peers = !isStale(row) && m_group[size_t(index)] == m_ownGroupKey;
         }
     } else if (!claimed && !peers) {
         return;
@@ -373,7 +383,9 @@ void DuzUdozuzeWorkstationTable::checkNoMaster(Events &events, bool peers, bool 
 
 QStringList DuzUdozuzeWorkstationTable::activeWarnings() const
 {
-    QStringList warnings = m_twoMasterGroups.values();
+    QStringList warnings;
+    for (const QString &group : m_twoMasterGroups)
+        warnings.append(twoMastersText(group));
     warnings.sort();
     for (const QString &text : {m_strFlapping, m_strNoMaster}) {
         if (!text.isEmpty())
@@ -389,7 +401,7 @@ QList<DuzUdozuzeWorkstationTable::Group> DuzUdozuzeWorkstationTable::claimerGrou
         if (!m_claiming[size_t(index)])
             continue;
         const Row &row = m_rows[size_t(index)];
-        Group &group = groups[groupKey(row)];
+        Group &group = groups[m_group[size_t(index)]];
         group.system = row.system;
         group.alarmSystem = row.alarmSystem;
         group.channel = row.channel;

@@ -3,6 +3,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <deque>
@@ -95,10 +96,8 @@ public:
     bool isStale(const Row &row) const;
     // Rows that made room for newer ones since the start.
     quint64 evicted() const { return m_nEvicted; }
-    // Increases when rows are added or removed (not when they change), and
-    // when anything changes, for views that redraw only what is new.
+    // Increases when rows are added or removed (not when they change).
     quint64 structureGeneration() const { return m_nStructure; }
-    quint64 changeGeneration() const { return m_nChanges; }
 
     const std::deque<Change> &history() const { return m_history; }
     quint64 modeChanges() const { return m_nModeChanges; }
@@ -119,12 +118,12 @@ public:
 private:
     static QString rowKey(const QString &system, const QString &alarmSystem, int workstation);
     static QString groupKey(const QString &system, const QString &alarmSystem, int channel);
-    QString groupKey(const Row &row) const;
     int newRow(const QString &key, Events &events);
     void touch(int index);
     void unlink(int index);
     void setClaiming(int index, bool claiming, Events &events);
     void checkTwoMasters(const QString &group, Events &events);
+    QString twoMastersText(const QString &group) const;
     QString claimerName(const Row &row) const;
     int changesInWindow() const;
     void checkFlapping(Events &events);
@@ -134,6 +133,7 @@ private:
     Clock m_clock;
     std::vector<Row> m_rows;
     std::vector<bool> m_claiming; // as last counted
+    std::vector<QString> m_group; // the group key of each row
     QHash<QString, int> m_index; // row key to index, the own row not among them
     QString m_ownKey;
     QString m_ownGroupKey;
@@ -142,12 +142,11 @@ private:
     int m_nHead = -1, m_nTail = -1;
     QHash<QString, int> m_claimers; // group key to claimers
     QHash<QString, QString> m_groupNames; // group key to "system/alarm system channel n"
-    QHash<QString, QString> m_twoMasterGroups; // group key to the warning's text
+    QSet<QString> m_twoMasterGroups; // group keys in a two-master episode
     std::deque<Change> m_history;
     quint64 m_nModeChanges = 0;
     quint64 m_nEvicted = 0;
     quint64 m_nStructure = 0;
-    quint64 m_nChanges = 0;
     QString m_strFlapping; // the warning's text while it is in force
     qint64 m_nNoMasterSince = -1;
     QString m_strNoMaster;
