@@ -146,9 +146,7 @@ int DuzUdozuzeConsole::exec()
     finishOutput(deadline);
     writeMetrics();
 
-    QString counts = countsText(m_pDuzUdozuzeSocket->counts());
-    if (m_output.linesDropped() > 0)
-        counts += QStringLiteral(", log lines dropped %1").arg(m_output.linesDropped());
+    const QString counts = countsText(m_pDuzUdozuzeSocket->counts(), m_output.linesDropped());
     writeWithin(STDERR_FILENO, counts.toLocal8Bit() + '\n', deadline);
     if (outputFlags != -1)
         ::fcntl(STDOUT_FILENO, F_SETFL, outputFlags);

@@ -39,20 +39,24 @@ void DuzUdozuzeFrontEnd::debugPrintf(int, int, const QString &prefix, const char
     appendLine(DuzUdozuzeLogLine::prefixed(prefix, format, args));
 }
 
-QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket::Counts &counts)
+QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket::Counts &counts, quint64 linesDropped)
 {
-    return QCoreApplication::translate("DuzUdozuzeFrontEnd",
-                                       "Received %1, shown %2, filtered %3, not current format "
-                                       "%4, answers sent %5")
-               .arg(counts.received)
-               .arg(counts.shown)
-               .arg(counts.filtered)
-               .arg(counts.notCurrentFormat)
-               .arg(counts.answersSent)
-        + (counts.answersSuppressed
-               ? QCoreApplication::translate("DuzUdozuzeFrontEnd", ", answers suppressed %1")
-                     .arg(counts.answersSuppressed)
-               : QString());
+    QString text = QCoreApplication::translate("DuzUdozuzeFrontEnd",
+                                               "Received %1, shown %2, filtered %3, not current "
+                                               "format %4, answers sent %5")
+                       .arg(counts.received)
+                       .arg(counts.shown)
+                       .arg(counts.filtered)
+                       .arg(counts.notCurrentFormat)
+                       .arg(counts.answersSent);
+    if (counts.answersSuppressed > 0) {
+        text += QCoreApplication::translate("DuzUdozuzeFrontEnd", ", answers suppressed %1")
+                    .arg(counts.answersSuppressed);
+    }
+    if (linesDropped > 0)
+        text += QCoreApplication::translate("DuzUdozuzeFrontEnd", ", log lines dropped %1")
+                    .arg(linesDropped);
+    return text;
 }
 
 void DuzUdozuzeFrontEnd::startMetrics(QObject *owner)

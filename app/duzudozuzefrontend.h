@@ -22,7 +22,8 @@ public:
     void debugMessage(int, int, const QString &prefix, const QString &text) override;
     void debugPrintf(int, int, const QString &prefix, const char *format, va_list args) override;
 
-    static QString countsText(const DuzUdozuzeSocket::Counts &counts);
+    // The counts line; the log lines dropped are told when there are any.
+    static QString countsText(const DuzUdozuzeSocket::Counts &counts, quint64 linesDropped = 0);
     // Log lines this front end could not show.
     virtual quint64 logLinesDropped() const = 0;
 

@@ -38,8 +38,8 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
 
     createSocket(args);
     showSettings();
-    bindToSocket();
     createDocks();
+    bindToSocket();
     startMetrics(this);
     // The start-up lines are in the view when it is first shown.
     flushLog();
@@ -337,17 +337,13 @@ void DuzUdozuzeMainWindow::followScrolling(int value)
 void DuzUdozuzeMainWindow::refresh()
 {
     flushLog();
-    if (m_pWorkstationModel) {
-        m_pHistoryModel->refresh();
-        const DuzUdozuzeWorkstationTable &table = m_pDuzUdozuzeSocket->workstations();
-        if (table.evicted() > 0 && !m_bEvictionTold) {
-            m_bEvictionTold = true;
-            statusBar()->showMessage(
-                tr("The workstation table is full (%1 rows): the stalest rows make room for new "
-                   "ones")
-                    .arg(DuzUdozuzeWorkstationTable::MaxRows),
-                30000);
-        }
+    m_pHistoryModel->refresh();
+    if (m_pDuzUdozuzeSocket->workstations().evicted() > 0 && !m_bEvictionTold) {
+        m_bEvictionTold = true;
+        statusBar()->showMessage(tr("The workstation table is full (%1 rows): the stalest rows "
+                                    "make room for new ones")
+                                     .arg(DuzUdozuzeWorkstationTable::MaxRows),
+                                 30000);
     }
     m_pqStatusMode->setText(m_pDuzUdozuzeSocket->isMaster() ? tr("Master") : tr("Slave"));
     m_pqStatusCounts->setText(countsText(m_pDuzUdozuzeSocket->counts()));

@@ -39,8 +39,7 @@ DuzUdozuzeWorkstationTable::DuzUdozuzeWorkstationTable(Clock clock) : m_clock(st
     m_group.emplace_back();
     m_prev.push_back(-1);
     m_next.push_back(-1);
-    m_ownKey = rowKey(QString(), QString(), 0);
-    m_ownGroupKey = m_group[0] = groupKey(own.system, own.alarmSystem, own.channel);
+    setOwnIdentity(own.system, own.alarmSystem, own.workstation, own.channel);
 }
 
 QString DuzUdozuzeWorkstationTable::rowKey(const QString &system, const QString &alarmSystem,
