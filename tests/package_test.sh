@@ -10,6 +10,11 @@ trap 'rm -rf "$work"' EXIT
 for tool in cpack dpkg-deb; do
     command -v "$tool" >/dev/null || { echo "SKIP: needs $tool"; exit 77; }
 done
+prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
+[ "$prefix" = /usr ] || {
+    echo "SKIP: the build is laid out for $prefix; the package needs -DCMAKE_INSTALL_PREFIX=/usr"
+    exit 77
+}
 failed=0
 check() { # what, command...
     local what=$1
