@@ -2,12 +2,10 @@
 #define DUZUDOZUZECONSOLE_H
 
 #include "app/duzudozuzefrontend.h"
-#include "app/duzudozuzeoutputqueue.h"
 
-#include <QDeadlineTimer>
 #include <QObject>
 
-class QSocketNotifier;
+class DuzUdozuzeOutputStream;
 
 // The front end without a window: the same socket object and the same lines,
 // written to standard output as they are made. Output never holds up the
@@ -28,23 +26,17 @@ public:
     // 0, or 1 at once when the set-up failed.
     int exec();
 
-    quint64 logLinesDropped() const override { return m_output.linesDropped(); }
+    quint64 logLinesDropped() const override;
 
 protected:
     void appendLine(const QString &line) override;
+    void stop() override;
+    void finishOutput(QDeadlineTimer deadline) override;
 
 private:
     void tellWarning(bool raised, const QString &text);
-    // The workstation table and the mastership history, to standard error.
-    void dumpWorkstations();
-    void writeOutput();
-    // Writes what is still queued until the deadline, then gives up on the
-    // rest.
-    void finishOutput(QDeadlineTimer deadline);
 
-    DuzUdozuzeOutputQueue m_output;
-    QSocketNotifier *m_pOutputNotifier = nullptr; // child of this object
-    bool m_bWriteScheduled = false;
+    DuzUdozuzeOutputStream *m_pOutput = nullptr; // standard output, child of this object
 };
 
 #endif // DUZUDOZUZECONSOLE_H

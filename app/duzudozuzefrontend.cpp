@@ -2,19 +2,41 @@
 
 #include "app/duzudozuzeenvironment.h"
 #include "app/duzudozuzemetricsfile.h"
+#include "app/duzudozuzeoutputstream.h"
+#include "app/duzudozuzesignalpipe.h"
 #include "common/duzudozuzelogline.h"
 #include "net/duzudozuzemetrics.h"
+#include "protocol/duzudozuzeworkstationreport.h"
 
 #include <QCoreApplication>
 
-#include <cstdio>
+#include <csignal>
+#include <unistd.h>
 
-DuzUdozuzeFrontEnd::DuzUdozuzeFrontEnd() = default;
+namespace {
+
+// Room for a few dumps of a full workstation table.
+constexpr qsizetype ErrorCapacity = 16 << 20;
+
+} // namespace
+
+DuzUdozuzeFrontEnd::DuzUdozuzeFrontEnd()
+{
+    m_dumpTimer.setSingleShot(true);
+    m_dumpTimer.setInterval(MinDumpInterval);
+    QObject::connect(&m_dumpTimer, &QTimer::timeout, &m_dumpTimer, [this] {
+        if (m_bDumpPending)
+            dump();
+    });
+}
 
 DuzUdozuzeFrontEnd::~DuzUdozuzeFrontEnd() = default;
 
 void DuzUdozuzeFrontEnd::createSocket(const QStringList &args)
 {
+    m_pErrors = std::make_unique<DuzUdozuzeOutputStream>(
+        STDERR_FILENO, ErrorCapacity,
+        QStringLiteral("%1 lines of standard error dropped: standard error %2"));
     const DuzUdozuzeEnvironment environment = DuzUdozuzeEnvironment::read();
     if (!environment.workstationValid) {
         logPrintf("Not a valid workstation number: '%s'",
@@ -24,8 +46,8 @@ void DuzUdozuzeFrontEnd::createSocket(const QStringList &args)
         environment.hxRoot, environment.hxSystem, environment.workstation, args, this);
     if (!m_pDuzUdozuzeSocket->isValid())
         appendLine(QStringLiteral("failed to set-up UDP system."));
-    if (const QString &warning = m_pDuzUdozuzeSocket->sharedPortWarning(); !warning.isEmpty())
-        std::fprintf(stderr, "%s\n", warning.toLocal8Bit().constData());
+    for (const QString &warning : m_pDuzUdozuzeSocket->setUpWarnings())
+        tellError(warning);
 }
 
 void DuzUdozuzeFrontEnd::debugMessage(int, int, const QString &, const QString &text)
@@ -39,7 +61,13 @@ void DuzUdozuzeFrontEnd::debugPrintf(int, int, const QString &prefix, const char
     appendLine(DuzUdozuzeLogLine::prefixed(prefix, format, args));
 }
 
-QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket::Counts &counts, quint64 linesDropped)
+void DuzUdozuzeFrontEnd::tellError(const QString &text)
+{
+    m_pErrors->appendLines(text.toLocal8Bit());
+}
+
+QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket::Counts &counts, quint64 linesDropped,
+                                       const QString &notSentReason)
 {
     QString text = QCoreApplication::translate("DuzUdozuzeFrontEnd",
                                                "Received %1, shown %2, filtered %3, not current "
@@ -52,6 +80,11 @@ QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket::Counts &counts, q
     if (counts.answersSuppressed > 0) {
         text += QCoreApplication::translate("DuzUdozuzeFrontEnd", ", answers suppressed %1")
                     .arg(counts.answersSuppressed);
+    }
+    if (counts.answersNotSent > 0) {
+        text += QCoreApplication::translate("DuzUdozuzeFrontEnd", ", answers not sent %1 (%2)")
+                    .arg(counts.answersNotSent)
+                    .arg(notSentReason);
     }
     if (linesDropped > 0)
         text += QCoreApplication::translate("DuzUdozuzeFrontEnd", ", log lines dropped %1")
@@ -66,11 +99,64 @@ void DuzUdozuzeFrontEnd::startMetrics(QObject *owner)
         return;
     m_pMetricsFile = new DuzUdozuzeMetricsFile(
         path, [this] { return DuzUdozuzeMetrics::text(*m_pDuzUdozuzeSocket, logLinesDropped()); },
-        owner);
+        [this](const QString &problem) { tellProblem(problem); }, owner);
 }
 
 void DuzUdozuzeFrontEnd::writeMetrics()
 {
     if (m_pMetricsFile)
         m_pMetricsFile->write();
+}
+
+QString DuzUdozuzeFrontEnd::dumpText() const
+{
+    const DuzUdozuzeWorkstationTable &table = m_pDuzUdozuzeSocket->workstations();
+    QString text
+        = QStringLiteral("Workstations:\n") + DuzUdozuzeWorkstationReport::tableText(table);
+    const QStringList warnings = table.activeWarnings();
+    for (const QString &warning : warnings)
+        text += QStringLiteral("Warning: ") + warning + QLatin1Char('\n');
+    return text + QStringLiteral("Mastership history, newest first:\n")
+        + DuzUdozuzeWorkstationReport::historyText(table);
+}
+
+void DuzUdozuzeFrontEnd::handleSignals(QObject *owner)
+{
+    auto *signalPipe = new DuzUdozuzeSignalPipe(owner);
+    QObject::connect(signalPipe, &DuzUdozuzeSignalPipe::received, owner, [this](int signalNumber) {
+        if (signalNumber == SIGUSR1)
+            requestDump();
+        else
+            stop();
+    });
+}
+
+// Requests that come while a dump is recent make one dump, at the end of
+// its second: a burst of signals costs one dump, never one each.
+void DuzUdozuzeFrontEnd::requestDump()
+{
+    if (m_dumpTimer.isActive())
+        m_bDumpPending = true;
+    else
+        dump();
+}
+
+void DuzUdozuzeFrontEnd::dump()
+{
+    m_bDumpPending = false;
+    tellError(dumpText());
+    m_dumpTimer.start();
+}
+
+int DuzUdozuzeFrontEnd::end(int code, bool tellCounts)
+{
+    const QDeadlineTimer deadline(FinishTime);
+    finishOutput(deadline);
+    writeMetrics();
+    if (tellCounts) {
+        tellError(countsText(m_pDuzUdozuzeSocket->counts(), logLinesDropped(),
+                             m_pDuzUdozuzeSocket->answersNotSentReason()));
+    }
+    m_pErrors->finish(deadline);
+    return code;
 }

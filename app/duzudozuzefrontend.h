@@ -5,15 +5,25 @@
 #include "common/idebug.h"
 #include "net/duzudozuzesocket.h"
 
+#include <QDeadlineTimer>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 
 class DuzUdozuzeMetricsFile;
+class DuzUdozuzeOutputStream;
 class QObject;
 
-// What the window and the console have in common: the log sink, and the one
-// socket object, made from the environment and the control string.
+// What the window and the console have in common: the log sink, the one
+// socket object, made from the environment and the control string, standard
+// error, the signals and the end.
+//
+// Standard error never holds up the event loop: its lines wait in a bounded
+// queue as standard output's do. SIGUSR1 writes the picture of the election
+// there, at most once a second however many come; SIGINT, SIGTERM and SIGHUP
+// end the front end with the counts line; one more during the end changes
+// nothing.
 class DuzUdozuzeFrontEnd : public IDebug, public DuzUdozuzeLogger
 {
 public:
@@ -23,9 +33,19 @@ public:
     void debugPrintf(int, int, const QString &prefix, const char *format, va_list args) override;
 
     // The counts line; the log lines dropped are told when there are any.
-    static QString countsText(const DuzUdozuzeSocket::Counts &counts, quint64 linesDropped = 0);
+    static QString countsText(const DuzUdozuzeSocket::Counts &counts, quint64 linesDropped = 0,
+                              const QString &notSentReason = {});
     // Log lines this front end could not show.
     virtual quint64 logLinesDropped() const = 0;
+    // The workstation table, the warnings in force and the mastership
+    // history, as SIGUSR1 writes them.
+    QString dumpText() const;
+
+    // How long the end may take to write what is still queued and the counts:
+    // a stop signal ends the program within a second even while nobody reads
+    // its output.
+    static constexpr int FinishTime = 700; // ms
+    static constexpr int MinDumpInterval = 1000; // ms
 
 protected:
     DuzUdozuzeFrontEnd();
@@ -36,13 +56,38 @@ protected:
     void createSocket(const QStringList &args);
     virtual void appendLine(const QString &line) = 0;
     void logLine(const QString &line) override { appendLine(line); }
+    // Text of whole lines to standard error.
+    void tellError(const QString &text);
+    // A problem the operator should know of, said once: standard error, and
+    // wherever else the front end shows such things.
+    virtual void tellProblem(const QString &text) { tellError(text); }
     // With /metrics=PATH, the metrics file from now on, every 10 s.
     void startMetrics(QObject *owner);
     // Once more at the end.
     void writeMetrics();
 
+    // The signals, turned into requestDump() and stop() while the event loop
+    // runs.
+    void handleSignals(QObject *owner);
+    virtual void stop() = 0;
+    // One dump now, or at the end of the second since the last one.
+    void requestDump();
+    // What is still queued for the front end's own output, within the end's
+    // deadline.
+    virtual void finishOutput(QDeadlineTimer) { }
+    // The end, within FinishTime: the output, the metrics and, if asked, the
+    // counts line. Returns code.
+    int end(int code, bool tellCounts);
+
     std::unique_ptr<DuzUdozuzeSocket> m_pDuzUdozuzeSocket;
     DuzUdozuzeMetricsFile *m_pMetricsFile = nullptr; // child of the owner given
+    std::unique_ptr<DuzUdozuzeOutputStream> m_pErrors; // standard error
+
+private:
+    void dump();
+
+    QTimer m_dumpTimer;
+    bool m_bDumpPending = false;
 };
 
 #endif // DUZUDOZUZEFRONTEND_H

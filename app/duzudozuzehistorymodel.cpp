@@ -3,8 +3,6 @@
 #include "protocol/duzudozuzeworkstationreport.h"
 #include "protocol/duzudozuzeworkstationtable.h"
 
-#include <QDateTime>
-
 DuzUdozuzeHistoryModel::DuzUdozuzeHistoryModel(const DuzUdozuzeWorkstationTable &table,
                                                QObject *parent)
     : QAbstractTableModel(parent), m_table(table), m_nChanges(table.modeChanges())
@@ -24,8 +22,7 @@ QVariant DuzUdozuzeHistoryModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
         return {};
-    return DuzUdozuzeWorkstationReport::historyCell(m_table, index.row(), index.column(),
-                                                    QDateTime::currentMSecsSinceEpoch());
+    return DuzUdozuzeWorkstationReport::historyCell(m_table, index.row(), index.column());
 }
 
 QVariant DuzUdozuzeHistoryModel::headerData(int section, Qt::Orientation orientation,

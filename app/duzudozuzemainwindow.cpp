@@ -1,5 +1,6 @@
 #include "app/duzudozuzemainwindow.h"
 
+#include "app/duzudozuzeelidedlabel.h"
 #include "app/duzudozuzefindbar.h"
 #include "app/duzudozuzehistorymodel.h"
 #include "app/duzudozuzeownrowfirstproxy.h"
@@ -12,6 +13,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSaveFile>
@@ -45,11 +47,39 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     flushLog();
 }
 
-// The metrics are written once more; then the socket goes (its owner is the
-// later base), then the form with its widgets.
-DuzUdozuzeMainWindow::~DuzUdozuzeMainWindow()
+// The socket goes (its owner is the later base), then the form with its
+// widgets.
+DuzUdozuzeMainWindow::~DuzUdozuzeMainWindow() = default;
+
+int DuzUdozuzeMainWindow::exec()
 {
-    writeMetrics();
+    handleSignals(this);
+    show();
+    const int code = QCoreApplication::exec();
+    return end(m_bStopped && !m_pDuzUdozuzeSocket->isValid() ? 1 : code, m_bStopped);
+}
+
+// A stop signal closes the window as the user would.
+void DuzUdozuzeMainWindow::stop()
+{
+    m_bStopped = true;
+    close();
+    QCoreApplication::quit();
+}
+
+void DuzUdozuzeMainWindow::tellProblem(const QString &text)
+{
+    DuzUdozuzeFrontEnd::tellProblem(text);
+    showProblem(text);
+}
+
+// In the status bar for as long as the window is open.
+void DuzUdozuzeMainWindow::showProblem(const QString &text)
+{
+    m_problems.append(text);
+    m_pqStatusProblems->setFullText(m_problems.join(QStringLiteral("; ")));
+    m_pqStatusProblems->setToolTip(m_problems.join(QLatin1Char('\n')).toHtmlEscaped());
+    m_pqStatusProblems->show();
 }
 
 void DuzUdozuzeMainWindow::createMenus()
@@ -121,11 +151,17 @@ void DuzUdozuzeMainWindow::createDocks()
     sorted->setSourceModel(m_pWorkstationModel);
     sorted->setSortRole(DuzUdozuzeWorkstationModel::SortRole);
     auto *workstations = new QWidget;
-    m_pqWarnings = new QLabel(workstations);
+    // However many warnings there are, a few lines that scroll.
+    constexpr int WarningLines = 4;
+    m_pqWarnings = new QListWidget(workstations);
     m_pqWarnings->setObjectName(QStringLiteral("warnings"));
-    m_pqWarnings->setTextFormat(Qt::PlainText);
-    m_pqWarnings->setWordWrap(true);
-    m_pqWarnings->setStyleSheet(QStringLiteral("QLabel { color: #a00000; font-weight: bold; }"));
+    m_pqWarnings->setUniformItemSizes(true);
+    m_pqWarnings->setTextElideMode(Qt::ElideRight);
+    m_pqWarnings->setSizeAdjustPolicy(QAbstractScrollArea::AdjustIgnored);
+    m_pqWarnings->setMaximumHeight(m_pqWarnings->fontMetrics().lineSpacing() * WarningLines
+                                   + 2 * m_pqWarnings->frameWidth() + 4);
+    m_pqWarnings->setStyleSheet(
+        QStringLiteral("QListWidget { color: #a00000; font-weight: bold; }"));
     m_pqWarnings->hide();
     QTableView *workstationView = tableView(sorted, workstations);
     workstationView->setObjectName(QStringLiteral("workstationView"));
@@ -155,13 +191,17 @@ void DuzUdozuzeMainWindow::createDocks()
     resize(width() + DockWidth, height());
     resizeDocks({m_pqDockWorkstations}, {DockWidth}, Qt::Horizontal);
 
-    m_pqStatusWarnings = new QLabel(statusBar());
-    m_pqStatusWarnings->setTextFormat(Qt::PlainText);
-    m_pqStatusWarnings->setStyleSheet(m_pqWarnings->styleSheet());
+    m_pqStatusWarnings = new DuzUdozuzeElidedLabel(statusBar());
+    m_pqStatusWarnings->setObjectName(QStringLiteral("statusWarnings"));
+    m_pqStatusWarnings->setStyleSheet(
+        QStringLiteral("QLabel { color: #a00000; font-weight: bold; }"));
     m_pqStatusWarnings->hide();
-    statusBar()->addPermanentWidget(m_pqStatusWarnings);
-    connect(m_pDuzUdozuzeSocket.get(), &DuzUdozuzeSocket::workstationWarning, this,
-            &DuzUdozuzeMainWindow::showWarnings);
+    statusBar()->addPermanentWidget(m_pqStatusWarnings, 1);
+    // A flood of warnings costs one update a refresh.
+    connect(m_pDuzUdozuzeSocket.get(), &DuzUdozuzeSocket::workstationWarning, this, [this] {
+        m_bWarningsChanged = true;
+        scheduleRefresh();
+    });
 
     // The table is redrawn once a second, however many datagrams came: the
     // ages change with time alone, and a flood must not cost the view.
@@ -172,12 +212,17 @@ void DuzUdozuzeMainWindow::createDocks()
 
 void DuzUdozuzeMainWindow::showWarnings()
 {
-    const QString text
-        = m_pDuzUdozuzeSocket->workstations().activeWarnings().join(QLatin1Char('\n'));
-    m_pqWarnings->setText(text);
-    m_pqWarnings->setVisible(!text.isEmpty());
-    m_pqStatusWarnings->setText(QString(text).replace(QLatin1Char('\n'), QStringLiteral(" | ")));
-    m_pqStatusWarnings->setVisible(!text.isEmpty());
+    m_bWarningsChanged = false;
+    const QStringList warnings = m_pDuzUdozuzeSocket->workstations().activeWarnings();
+    m_pqWarnings->clear();
+    m_pqWarnings->addItems(warnings);
+    m_pqWarnings->setVisible(!warnings.isEmpty());
+    if (warnings.size() > 1)
+        m_pqStatusWarnings->setFullText(
+            tr("%1 warnings: %2").arg(warnings.size()).arg(warnings.constFirst()));
+    else
+        m_pqStatusWarnings->setFullText(warnings.value(0));
+    m_pqStatusWarnings->setVisible(!warnings.isEmpty());
 }
 
 void DuzUdozuzeMainWindow::clearWorkstations()
@@ -253,11 +298,12 @@ void DuzUdozuzeMainWindow::bindToSocket()
     statusBar()->addWidget(m_pqStatusCounts);
     statusBar()->addWidget(m_pqStatusDropped);
     // What the operator should know about the set-up, for as long as it holds.
-    if (!socket->sharedPortWarning().isEmpty()) {
-        auto *warning = new QLabel(socket->sharedPortWarning(), statusBar());
-        warning->setTextFormat(Qt::PlainText);
-        statusBar()->addPermanentWidget(warning);
-    }
+    m_pqStatusProblems = new DuzUdozuzeElidedLabel(statusBar());
+    m_pqStatusProblems->setObjectName(QStringLiteral("statusProblems"));
+    m_pqStatusProblems->hide();
+    statusBar()->addPermanentWidget(m_pqStatusProblems, 1);
+    for (const QString &warning : socket->setUpWarnings())
+        showProblem(warning);
     connect(socket, &DuzUdozuzeSocket::countsChanged, this, &DuzUdozuzeMainWindow::scheduleRefresh);
     connect(socket, &DuzUdozuzeSocket::mastershipChanged, this,
             &DuzUdozuzeMainWindow::scheduleRefresh);
@@ -337,6 +383,8 @@ void DuzUdozuzeMainWindow::followScrolling(int value)
 void DuzUdozuzeMainWindow::refresh()
 {
     flushLog();
+    if (m_bWarningsChanged)
+        showWarnings();
     m_pHistoryModel->refresh();
     if (m_pDuzUdozuzeSocket->workstations().evicted() > 0 && !m_bEvictionTold) {
         m_bEvictionTold = true;

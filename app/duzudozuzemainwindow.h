@@ -6,11 +6,13 @@
 
 #include <QTimer>
 
+class DuzUdozuzeElidedLabel;
 class DuzUdozuzeFindBar;
 class DuzUdozuzeHistoryModel;
 class DuzUdozuzeWorkstationModel;
 class QAction;
 class QDockWidget;
+class QListWidget;
 class QMenu;
 
 // The program's main window: the form, the log sink, and the owner of the one
@@ -27,6 +29,11 @@ public:
     explicit DuzUdozuzeMainWindow(const QStringList &args, QWidget *parent = nullptr,
                                   const char *name = nullptr, Qt::WindowFlags fl = Qt::Window);
     ~DuzUdozuzeMainWindow() override;
+
+    // Shows the window and runs the event loop until it closes, or a stop
+    // signal closes it (then the counts go to standard error, and the code
+    // is 1 when the set-up failed); returns the exit code.
+    int exec();
 
     // Writes every line of the view to path, one a line, as UTF-8, replacing
     // the file only when all of it is written. Returns the error, or an empty
@@ -55,6 +62,8 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void appendLine(const QString &line) override;
+    void tellProblem(const QString &text) override;
+    void stop() override;
 
 private slots:
     void pushRespondNow();
@@ -70,8 +79,9 @@ private:
     void createDocks();
     void clearWorkstations();
     // The warnings in force, at the top of the Workstations dock and in the
-    // status bar.
+    // status bar, at the next refresh after one was raised or ended.
     void showWarnings();
+    void showProblem(const QString &text);
     // Puts the find bar between the log view and the bottom row.
     void placeFindBar();
     void clearLog();
@@ -100,8 +110,12 @@ private:
     QAction *m_pqActionFollow = nullptr;
     QDockWidget *m_pqDockWorkstations = nullptr;
     QDockWidget *m_pqDockHistory = nullptr;
-    QLabel *m_pqWarnings = nullptr; // in the Workstations dock
-    QLabel *m_pqStatusWarnings = nullptr;
+    QListWidget *m_pqWarnings = nullptr; // in the Workstations dock
+    DuzUdozuzeElidedLabel *m_pqStatusWarnings = nullptr;
+    DuzUdozuzeElidedLabel *m_pqStatusProblems = nullptr; // the set-up's and the metrics'
+    QStringList m_problems;
+    bool m_bWarningsChanged = false;
+    bool m_bStopped = false; // by a signal
     DuzUdozuzeWorkstationModel *m_pWorkstationModel = nullptr; // child of this window
     DuzUdozuzeHistoryModel *m_pHistoryModel = nullptr; // child of this window
     QTimer m_ageTimer; // the workstation table, once a second

@@ -3,19 +3,26 @@
 #include "common/duzudozuzelogline.h"
 
 #include <cerrno>
+#include <cstring>
+#include <limits.h>
 #include <unistd.h>
 
 void DuzUdozuzeOutputQueue::append(const QByteArray &line)
 {
     if (bytesQueued() + line.size() + 1 > m_nCapacity) {
-        ++m_nDroppedInGap;
+        if (m_nDroppedInGap++ == 0) {
+            m_strGapCause = m_strFailure.isEmpty()
+                ? QStringLiteral("was blocked")
+                : QStringLiteral("failed (%1)").arg(m_strFailure);
+        }
         ++m_nDroppedTotal;
         return;
     }
     if (m_nDroppedInGap > 0) {
-        m_buffer += DuzUdozuzeLogLine::timeText().toLatin1() + ' '
-            + QByteArray::number(m_nDroppedInGap)
-            + " log lines dropped: standard output was blocked\n";
+        m_buffer += (DuzUdozuzeLogLine::timeText() + QLatin1Char(' ')
+                     + m_strGapText.arg(m_nDroppedInGap).arg(m_strGapCause))
+                        .toLocal8Bit()
+            + '\n';
         m_nDroppedInGap = 0;
     }
     m_buffer += line;
@@ -25,23 +32,38 @@ void DuzUdozuzeOutputQueue::append(const QByteArray &line)
 DuzUdozuzeOutputQueue::State DuzUdozuzeOutputQueue::writeTo(int descriptor)
 {
     while (!isEmpty()) {
-        const ssize_t written
-            = ::write(descriptor, m_buffer.constData() + m_nFirst, size_t(bytesQueued()));
+        // A piece of at most PIPE_BUF bytes that ends on a line break, where
+        // one is there to end on: a pipe takes such a piece whole or not at
+        // all.
+        const char *data = m_buffer.constData() + m_nFirst;
+        qsizetype size = bytesQueued();
+        if (size > PIPE_BUF) {
+            const auto *last = static_cast<const char *>(::memrchr(data, '\n', PIPE_BUF));
+            const auto *next = static_cast<const char *>(::memchr(data, '\n', size_t(size)));
+            if (last)
+                size = last - data + 1;
+            else if (next)
+                size = next - data + 1;
+        }
+        const ssize_t written = ::write(descriptor, data, size_t(size));
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                // What was written leaves the buffer once it is most of it.
-                if (m_nFirst > m_buffer.size() / 2) {
-                    m_buffer.remove(0, m_nFirst);
-                    m_nFirst = 0;
-                }
-                return State::Waiting;
+            if (errno == EPIPE) {
+                discard();
+                return State::Closed;
             }
-            const bool closed = errno == EPIPE;
-            discard();
-            return closed ? State::Closed : State::Failed;
+            const bool blocked = errno == EAGAIN || errno == EWOULDBLOCK;
+            if (!blocked)
+                m_strFailure = QString::fromLocal8Bit(std::strerror(errno));
+            // What was written leaves the buffer once it is most of it.
+            if (m_nFirst > m_buffer.size() / 2) {
+                m_buffer.remove(0, m_nFirst);
+                m_nFirst = 0;
+            }
+            return blocked ? State::Waiting : State::Failed;
         }
+        m_strFailure.clear();
         m_nFirst += written;
     }
     m_buffer.clear();

@@ -2,13 +2,17 @@
 #define DUZUDOZUZEOUTPUTQUEUE_H
 
 #include <QByteArray>
+#include <QString>
 
 // Lines on their way to a descriptor that may not take them (a pager nobody
-// reads, a stalled SSH session, a terminal stopped with Ctrl-S, a full pipe).
-// They wait in memory, up to a bound, and are written as the descriptor
-// accepts them, never waiting for it. When the bound is reached, lines are
-// dropped whole and counted; the first line queued after a gap says how many
-// went missing there.
+// reads, a stalled SSH session, a terminal stopped with Ctrl-S, a full pipe,
+// a full file system). They wait in memory, up to a bound, and are written as
+// the descriptor accepts them, never waiting for it, in pieces that end on a
+// line break and that a pipe takes whole or not at all: a reader never sees
+// half a line followed by something else. A line begun is finished before
+// anything else is written. When the bound is reached, lines are dropped
+// whole and counted; the first line queued after a gap says how many went
+// missing there, and why.
 class DuzUdozuzeOutputQueue
 {
 public:
@@ -16,10 +20,16 @@ public:
         Empty, // everything queued is written
         Waiting, // the descriptor takes no more for now
         Closed, // the reader is gone
-        Failed, // any other error: what was queued is discarded
+        Failed, // any other error (a full disk, say): the lines wait as when blocked
     };
 
-    explicit DuzUdozuzeOutputQueue(qsizetype capacity = 64 << 20) : m_nCapacity(capacity) { }
+    // gapText: the line said after a gap, %1 the lines dropped, %2 what
+    // happened ("was blocked", "failed (No space left on device)").
+    explicit DuzUdozuzeOutputQueue(qsizetype capacity = 64 << 20,
+                                   const QString &gapText
+                                   = QStringLiteral("%1 log lines dropped: standard output %2"))
+        : m_nCapacity(capacity), m_strGapText(gapText)
+    { }
 
     // Queues one line; a line break is added.
     void append(const QByteArray &line);
@@ -38,6 +48,9 @@ private:
     QByteArray m_buffer;
     qsizetype m_nFirst = 0; // bytes of m_buffer already written
     qsizetype m_nCapacity;
+    QString m_strGapText;
+    QString m_strFailure; // why the last write failed; empty when it did not
+    QString m_strGapCause; // what held the lines up when the gap began
     quint64 m_nDroppedInGap = 0;
     quint64 m_nDroppedTotal = 0;
 };

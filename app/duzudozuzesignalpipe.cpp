@@ -21,32 +21,25 @@ void onSignal(int signalNumber)
 
 } // namespace
 
-DuzUdozuzeSignalPipe::DuzUdozuzeSignalPipe(std::initializer_list<int> signalNumbers,
-                                           QObject *parent)
-    : QObject(parent), m_signals(signalNumbers)
+void DuzUdozuzeSignalPipe::install(std::initializer_list<int> signalNumbers)
 {
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    std::signal(SIGPIPE, SIG_IGN);
+    if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    m_pNotifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
-    connect(m_pNotifier, &QSocketNotifier::activated, this, &DuzUdozuzeSignalPipe::readSignals);
     struct sigaction action = {};
     action.sa_handler = onSignal;
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
-    for (const int signalNumber : m_signals)
+    for (const int signalNumber : signalNumbers)
         sigaction(signalNumber, &action, nullptr);
 }
 
-DuzUdozuzeSignalPipe::~DuzUdozuzeSignalPipe()
+DuzUdozuzeSignalPipe::DuzUdozuzeSignalPipe(QObject *parent) : QObject(parent)
 {
-    if (!m_pNotifier)
+    if (signalPipe[0] < 0)
         return;
-    for (const int signalNumber : m_signals)
-        std::signal(signalNumber, SIG_DFL);
-    delete m_pNotifier;
-    ::close(signalPipe[0]);
-    ::close(signalPipe[1]);
-    signalPipe[0] = signalPipe[1] = -1;
+    m_pNotifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(m_pNotifier, &QSocketNotifier::activated, this, &DuzUdozuzeSignalPipe::readSignals);
 }
 
 void DuzUdozuzeSignalPipe::readSignals()

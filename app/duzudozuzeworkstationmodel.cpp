@@ -4,7 +4,6 @@
 #include "protocol/duzudozuzeworkstationtable.h"
 
 #include <QBrush>
-#include <QDateTime>
 #include <QFont>
 #include <QGuiApplication>
 #include <QPalette>
@@ -37,8 +36,7 @@ QVariant DuzUdozuzeWorkstationModel::data(const QModelIndex &index, int role) co
     const DuzUdozuzeWorkstationTable::Row &row = m_table.row(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        return DuzUdozuzeWorkstationReport::cell(m_table, index.row(), index.column(),
-                                                 QDateTime::currentMSecsSinceEpoch());
+        return DuzUdozuzeWorkstationReport::cell(m_table, index.row(), index.column());
     case SortRole:
         switch (index.column()) {
         case Report::Workstation:

@@ -89,6 +89,9 @@ bool displayAvailable(int argc, char **argv)
 
 int main(int argc, char *argv[])
 {
+    // From the first moment to the last, a signal is a request the event
+    // loop answers, never death by signal.
+    DuzUdozuzeSignalPipe::install({SIGINT, SIGTERM, SIGHUP, SIGUSR1});
     using Option = DuzUdozuzeControlString::Option;
     const QStringList given = arguments(argc, argv);
     if (DuzUdozuzeControlString::contains(given, Option::Help)) {
@@ -113,24 +116,7 @@ int main(int argc, char *argv[])
     }
 
     QApplication application(argc, argv);
-    // A stop signal closes the window as the user would, and the counts are
-    // told as the console tells them. One that comes during the set-up waits
-    // in the pipe.
-    DuzUdozuzeSignalPipe stop({SIGINT, SIGTERM});
     // The toolkit has taken out the options it recognises itself.
     DuzUdozuzeMainWindow window(arguments(argc, argv));
-    bool stopped = false;
-    QObject::connect(&stop, &DuzUdozuzeSignalPipe::received, &window, [&window, &stopped] {
-        stopped = true;
-        window.close();
-        QCoreApplication::quit();
-    });
-    window.show();
-    const int code = application.exec();
-    if (stopped) {
-        std::fprintf(
-            stderr, "%s\n",
-            DuzUdozuzeFrontEnd::countsText(window.socket()->counts()).toLocal8Bit().constData());
-    }
-    return code;
+    return window.exec();
 }

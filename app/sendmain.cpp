@@ -2,6 +2,7 @@
 // workstations. There is no default destination, so nothing is broadcast by
 // accident.
 
+#include "common/duzudozuzewiretext.h"
 #include "net/duzudozuzeaddress.h"
 #include "net/duzudozuzesocketdevice.h"
 #include "protocol/duzudozuzestatusdatagram.h"
@@ -82,7 +83,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(raw)) {
         if (!fields.isEmpty())
             return fail(QStringLiteral("--raw takes no fields"));
-        payload = parser.value(raw).toLatin1();
+        payload = duzUdozuzeWireBytes(parser.value(raw));
     } else {
         if (fields.size() != 6)
             return fail(QStringLiteral("six fields are needed, %1 given").arg(fields.size()));

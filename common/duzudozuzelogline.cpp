@@ -1,5 +1,7 @@
 #include "common/duzudozuzelogline.h"
 
+#include "common/duzudozuzewiretext.h"
+
 #include <QDateTime>
 
 #include <cstdio>
@@ -77,7 +79,20 @@ QByteArray DuzUdozuzeLogLine::escaped(const QByteArray &text)
     return out;
 }
 
+QString DuzUdozuzeLogLine::escapedCharacters(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() < 0xA0 && isControl(uchar(c.unicode())))
+            out += QLatin1String(escaped(QByteArray(1, char(c.unicode()))));
+        else
+            out += c;
+    }
+    return out;
+}
+
 QByteArray DuzUdozuzeLogLine::escaped(const QString &text)
 {
-    return escaped(text.toLatin1());
+    return escaped(duzUdozuzeWireBytes(text));
 }

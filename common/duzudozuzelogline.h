@@ -26,8 +26,12 @@ public:
     // neither split nor forge a line, nor reach a terminal as an escape
     // sequence. Other bytes are kept.
     static QByteArray escaped(const QByteArray &text);
-    // The same for a string, as its Latin-1 bytes.
+    // The same for a string, as its bytes on the wire: Latin-1, or UTF-8
+    // where Latin-1 cannot carry it.
     static QByteArray escaped(const QString &text);
+    // The same for text that stays text (standard error, a status bar):
+    // control characters escaped, all others kept, whatever their encoding.
+    static QString escapedCharacters(const QString &text);
     // Whether a byte is one that escaped() rewrites.
     static bool isControl(unsigned char byte)
     {

@@ -1,5 +1,6 @@
 #include "net/duzudozuzemetrics.h"
 
+#include "common/duzudozuzelogline.h"
 #include "net/duzudozuzesocket.h"
 
 #include <algorithm>
@@ -42,18 +43,23 @@ QByteArray label(const char *name, const QString &value)
 
 QByteArray DuzUdozuzeMetrics::labelValue(const QString &value)
 {
-    QByteArray out;
-    for (const char c : value.toUtf8()) {
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '"')
-            out += "\\\"";
-        else if (c == '\n')
-            out += "\\n";
+    // Other control characters (C0, DEL and C1) are written as the log writes
+    // them, \xNN, so that nobody who reads the file gets a terminal's escape
+    // sequence; the format's own escape keeps that backslash a backslash.
+    QString out;
+    for (const QChar c : value) {
+        if (c == QLatin1Char('\\'))
+            out += QLatin1String("\\\\");
+        else if (c == QLatin1Char('"'))
+            out += QLatin1String("\\\"");
+        else if (c == QLatin1Char('\n'))
+            out += QLatin1String("\\n");
+        else if (c.unicode() < 0xA0 && DuzUdozuzeLogLine::isControl(uchar(c.unicode())))
+            out += QLatin1Char('\\') + DuzUdozuzeLogLine::escapedCharacters(c);
         else
             out += c;
     }
-    return out;
+    return out.toUtf8();
 }
 
 QByteArray DuzUdozuzeMetrics::text(const DuzUdozuzeSocket &socket, quint64 logLinesDropped)

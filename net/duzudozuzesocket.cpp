@@ -1,6 +1,7 @@
 #include "net/duzudozuzesocket.h"
 
 #include "common/duzudozuzelogline.h"
+#include "common/duzudozuzewiretext.h"
 #include "common/idebug.h"
 #include "net/duzudozuzeaddress.h"
 #include "net/duzudozuzecontrolstring.h"
@@ -42,8 +43,26 @@ DuzUdozuzeSocket::DuzUdozuzeSocket(const QString &hxRoot, const QString &hxSyste
     connect(&m_suppressedReport, &QTimer::timeout, this,
             &DuzUdozuzeSocket::reportSuppressedAnswers);
     setUp(args);
-    m_workstations.setOwnIdentity(m_settings.m_strHxSystem, m_settings.m_strAlarmSystem,
+    // The own row is keyed by the names as the own datagrams carry them.
+    m_workstations.setOwnIdentity(duzUdozuzeWireText(m_settings.m_strHxSystem),
+                                  duzUdozuzeWireText(m_settings.m_strAlarmSystem),
                                   m_settings.m_nWorkstation, m_settings.m_nChannel);
+    if (m_settings.m_nWorkstation < 0) {
+        m_setUpWarnings.append(
+            QStringLiteral("Warning: workstation number %1 is negative: this workstation cannot "
+                           "tell its own answers from others', so it sends none (answers not "
+                           "sent: no workstation number)")
+                .arg(m_settings.m_nWorkstation));
+    }
+    for (const QString *name : {&m_settings.m_strHxSystem, &m_settings.m_strAlarmSystem}) {
+        if (!duzUdozuzeIsLatin1(*name)) {
+            m_setUpWarnings.append(
+                QStringLiteral("Warning: the name '%1' has characters Latin-1 cannot carry: it "
+                               "goes on the wire as its UTF-8 bytes, and only workstations "
+                               "configured alike recognise it")
+                    .arg(DuzUdozuzeLogLine::escapedCharacters(*name)));
+        }
+    }
     // Claims expire, rows go stale and warnings start and end with time alone.
     connect(&m_workstationTick, &QTimer::timeout, this, [this] { report(m_workstations.tick()); });
     m_workstationTick.start(1000);
@@ -161,8 +180,10 @@ void DuzUdozuzeSocket::setUpSocket()
         logPrintf("Can't bind UDP listen socket");
         m_bValid = false;
     } else {
-        m_strSharedPortWarning = DuzUdozuzePortSharing::warning(m_pSocketDevice->localPort(),
-                                                                m_pSocketDevice->inode());
+        const QString warning = DuzUdozuzePortSharing::warning(m_pSocketDevice->localPort(),
+                                                               m_pSocketDevice->inode());
+        if (!warning.isEmpty())
+            m_setUpWarnings.append(warning);
     }
 
     if (!m_pSocketDevice->isValid()) {
@@ -246,6 +267,13 @@ void DuzUdozuzeSocket::handleDatagram(const QByteArray &raw, quint32 address, qu
     }
 }
 
+// A workstation without a number of its own could not tell its answers,
+// coming back, from those of others: it would act on its own "NO".
+QString DuzUdozuzeSocket::answersNotSentReason() const
+{
+    return m_settings.m_nWorkstation < 0 ? QStringLiteral("no workstation number") : QString();
+}
+
 void DuzUdozuzeSocket::handleMessageCode(const QString &code, const QString &healthWord)
 {
     const bool wasMaster = m_mastership.isMaster();
@@ -256,6 +284,11 @@ void DuzUdozuzeSocket::handleMessageCode(const QString &code, const QString &hea
         emit mastershipChanged(step.master);
     if (!step.answerNo)
         return;
+    if (!answersNotSentReason().isEmpty()) {
+        ++m_counts.answersNotSent;
+        emit countsChanged();
+        return;
+    }
     if (m_answerLimit.take(m_clock.elapsed()))
         broadcastStatus(QStringLiteral("NO"));
     else

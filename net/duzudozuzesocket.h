@@ -40,6 +40,7 @@ public:
         quint64 notCurrentFormat = 0;
         quint64 answersSent = 0;
         quint64 answersSuppressed = 0; // over the answer rate limit
+        quint64 answersNotSent = 0; // decided, but this workstation sends none
     };
 
     // Answers a second, and at once, that a flood of "NA" can draw.
@@ -67,8 +68,12 @@ public:
     // When the last datagram was received, in ms since the epoch; 0: never.
     qint64 lastDatagramTime() const { return m_nLastDatagramTime; }
 
-    // Said once after the bind when other sockets share the port; else empty.
-    const QString &sharedPortWarning() const { return m_strSharedPortWarning; }
+    // What the operator should know about the set-up, said once at start:
+    // other sockets on the port, a negative workstation number, a name sent
+    // as UTF-8.
+    const QStringList &setUpWarnings() const { return m_setUpWarnings; }
+    // Why the answers decided are not sent; empty while they are.
+    QString answersNotSentReason() const;
 
     QStringList localAddresses() const override;
     bool parseControlString(const QStringList &args);
@@ -107,7 +112,7 @@ private:
     bool m_bValid = true;
     bool m_bRespondAutomatically = false;
     Counts m_counts;
-    QString m_strSharedPortWarning;
+    QStringList m_setUpWarnings;
     DuzUdozuzeWorkstationTable m_workstations;
     QTimer m_workstationTick;
     qint64 m_nLastDatagramTime = 0;

@@ -1,6 +1,7 @@
 #include "protocol/duzudozuzereception.h"
 
 #include "common/duzudozuzesettings.h"
+#include "common/duzudozuzewiretext.h"
 #include "protocol/duzudozuzestatusdatagram.h"
 
 namespace {
@@ -29,9 +30,11 @@ bool DuzUdozuzeReception::passesMonitorFilters(const DuzUdozuzeStatusDatagram &d
 const char *DuzUdozuzeReception::respondCheckFailure(const DuzUdozuzeStatusDatagram &datagram,
                                                      const DuzUdozuzeSettings &settings)
 {
-    if (datagram.system.toUpper() != settings.m_strHxSystem.toUpper())
+    // The own names as they go on the wire, so that a name sent as UTF-8
+    // comes back as itself.
+    if (datagram.system.toUpper() != duzUdozuzeWireText(settings.m_strHxSystem).toUpper())
         return "Not our HX system.";
-    if (datagram.alarmSystem.toUpper() != settings.m_strAlarmSystem.toUpper())
+    if (datagram.alarmSystem.toUpper() != duzUdozuzeWireText(settings.m_strAlarmSystem).toUpper())
         return "Not our alarm system.";
     if (settings.m_nWorkstation != -1 && settings.m_nWorkstation == datagram.workstation)
         return "It's from me.";

@@ -1,5 +1,7 @@
 #include "protocol/duzudozuzestatusdatagram.h"
 
+#include "common/duzudozuzewiretext.h"
+
 #include <QStringList>
 
 QString DuzUdozuzeStatusDatagram::healthWordFor(bool ok)
@@ -19,9 +21,11 @@ QByteArray DuzUdozuzeStatusDatagram::compose(const QString &code, const QString 
                                              const QString &alarmSystem, const QString &workstation,
                                              const QString &channel, const QString &healthWord)
 {
-    return QStringLiteral("%1:%2:%3:%4:%5:%6")
-        .arg(code, system, alarmSystem, workstation, channel, healthWord)
-        .toLatin1();
+    QByteArray text;
+    for (const QString *field : {&code, &system, &alarmSystem, &workstation, &channel, &healthWord})
+        text += duzUdozuzeWireBytes(*field) + ':';
+    text.chop(1);
+    return text;
 }
 
 std::optional<DuzUdozuzeStatusDatagram> DuzUdozuzeStatusDatagram::parse(const QString &text)

@@ -8,7 +8,8 @@
 
 // The status datagram the workstations exchange: six fields joined by colons,
 // "code:system:alarmsystem:workstation:channel:health", Latin-1, one byte per
-// character, no terminator. No quoting: a colon in a name is one more field.
+// character (a field Latin-1 cannot carry goes as UTF-8), no terminator. No
+// quoting: a colon in a name is one more field.
 struct DuzUdozuzeStatusDatagram
 {
     QString code; // "NA", "NU", "NO" or "NC"

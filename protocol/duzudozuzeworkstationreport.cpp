@@ -17,12 +17,11 @@ QString shown(const QString &text)
     return QString::fromLatin1(DuzUdozuzeLogLine::escaped(text));
 }
 
-QString timeOfDay(const Table &table, qint64 time, qint64 wallNow)
+QString timeOfDay(qint64 wallTime)
 {
-    if (time < 0)
+    if (wallTime < 0)
         return {};
-    return QDateTime::fromMSecsSinceEpoch(wallNow - (table.now() - time))
-        .toString(QStringLiteral("hh:mm:ss"));
+    return QDateTime::fromMSecsSinceEpoch(wallTime).toString(QStringLiteral("hh:mm:ss"));
 }
 
 QString mode(bool master)
@@ -65,7 +64,7 @@ QString DuzUdozuzeWorkstationReport::header(int column)
     return column >= 0 && column < ColumnCount ? QString::fromLatin1(names[column]) : QString();
 }
 
-QString DuzUdozuzeWorkstationReport::cell(const Table &table, int index, int column, qint64 wallNow)
+QString DuzUdozuzeWorkstationReport::cell(const Table &table, int index, int column)
 {
     const Table::Row &row = table.row(index);
     switch (column) {
@@ -96,7 +95,7 @@ QString DuzUdozuzeWorkstationReport::cell(const Table &table, int index, int col
     case Received:
         return QString::number(row.received);
     case FirstSeen:
-        return timeOfDay(table, row.firstSeen, wallNow);
+        return timeOfDay(row.firstSeenWall);
     case LastSeen:
         return row.lastSeen < 0 ? QString() : age(table.now() - row.lastSeen);
     default:
@@ -112,13 +111,12 @@ QString DuzUdozuzeWorkstationReport::historyHeader(int column)
                                                       : QString();
 }
 
-QString DuzUdozuzeWorkstationReport::historyCell(const Table &table, int index, int column,
-                                                 qint64 wallNow)
+QString DuzUdozuzeWorkstationReport::historyCell(const Table &table, int index, int column)
 {
     const Table::Change &change = table.history()[table.history().size() - 1 - size_t(index)];
     switch (column) {
     case Time:
-        return timeOfDay(table, change.time, wallNow);
+        return timeOfDay(change.wallTime);
     case From:
         return mode(!change.master);
     case To:
@@ -144,16 +142,16 @@ QString DuzUdozuzeWorkstationReport::age(qint64 milliseconds)
     return QStringLiteral("%1 h ago").arg(seconds / 3600);
 }
 
-QString DuzUdozuzeWorkstationReport::tableText(const Table &table, qint64 wallNow)
+QString DuzUdozuzeWorkstationReport::tableText(const Table &table)
 {
     return aligned(table.rowCount(), ColumnCount, [&](int row, int column) {
-        return row < 0 ? header(column) : cell(table, row, column, wallNow);
+        return row < 0 ? header(column) : cell(table, row, column);
     });
 }
 
-QString DuzUdozuzeWorkstationReport::historyText(const Table &table, qint64 wallNow)
+QString DuzUdozuzeWorkstationReport::historyText(const Table &table)
 {
     return aligned(int(table.history().size()), HistoryColumnCount, [&](int row, int column) {
-        return row < 0 ? historyHeader(column) : historyCell(table, row, column, wallNow);
+        return row < 0 ? historyHeader(column) : historyCell(table, row, column);
     });
 }

@@ -7,8 +7,8 @@
 
 // The workstation table and the mastership history as text: the cells the
 // window's table shows, and the aligned dump the console writes on request.
-// Text from the network is escaped. Times of day are local, given the time
-// since the epoch (ms) at the table's "now".
+// Text from the network is escaped. Times of day are local, as the wall
+// clock read at the event.
 namespace DuzUdozuzeWorkstationReport {
 
 enum Column {
@@ -29,15 +29,15 @@ enum Column {
 enum HistoryColumn { Time, From, To, Code, CausedBy, HistoryColumnCount };
 
 QString header(int column);
-QString cell(const DuzUdozuzeWorkstationTable &table, int row, int column, qint64 wallNow);
+QString cell(const DuzUdozuzeWorkstationTable &table, int row, int column);
 QString historyHeader(int column);
 // Row 0 is the newest change.
-QString historyCell(const DuzUdozuzeWorkstationTable &table, int row, int column, qint64 wallNow);
+QString historyCell(const DuzUdozuzeWorkstationTable &table, int row, int column);
 QString age(qint64 milliseconds);
 
 // One line a row under a header, the columns aligned.
-QString tableText(const DuzUdozuzeWorkstationTable &table, qint64 wallNow);
-QString historyText(const DuzUdozuzeWorkstationTable &table, qint64 wallNow);
+QString tableText(const DuzUdozuzeWorkstationTable &table);
+QString historyText(const DuzUdozuzeWorkstationTable &table);
 
 } // namespace DuzUdozuzeWorkstationReport
 

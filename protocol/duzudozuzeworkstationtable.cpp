@@ -4,8 +4,10 @@
 #include "common/duzudozuzelogline.h"
 #include "protocol/duzudozuzestatusdatagram.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -23,54 +25,57 @@ QString shown(const QString &text)
     return QString::fromLatin1(DuzUdozuzeLogLine::escaped(text));
 }
 
+QString groupName(const DuzUdozuzeWorkstationTable::Row &row)
+{
+    return QStringLiteral("%1/%2 channel %3")
+        .arg(shown(row.system), shown(row.alarmSystem))
+        .arg(row.channel);
+}
+
 } // namespace
 
-DuzUdozuzeWorkstationTable::DuzUdozuzeWorkstationTable(Clock clock) : m_clock(std::move(clock))
+size_t qHash(const DuzUdozuzeWorkstationTable::Key &key, size_t seed)
+{
+    return qHashMulti(seed, key.system, key.alarmSystem, key.number);
+}
+
+DuzUdozuzeWorkstationTable::DuzUdozuzeWorkstationTable(Clock clock, Clock wallClock)
+    : m_clock(std::move(clock)), m_wallClock(std::move(wallClock))
 {
     if (!m_clock) {
         auto timer = std::make_shared<QElapsedTimer>();
         timer->start();
         m_clock = [timer] { return timer->elapsed(); };
     }
-    Row own;
-    own.own = true;
-    m_rows.push_back(own);
-    m_claiming.push_back(false);
-    m_group.emplace_back();
-    m_prev.push_back(-1);
-    m_next.push_back(-1);
-    setOwnIdentity(own.system, own.alarmSystem, own.workstation, own.channel);
+    if (!m_wallClock)
+        m_wallClock = &QDateTime::currentMSecsSinceEpoch;
+    m_slots.emplace_back();
+    m_slots[0].row.own = true;
+    setOwnIdentity({}, {}, 0, 0);
 }
 
-QString DuzUdozuzeWorkstationTable::rowKey(const QString &system, const QString &alarmSystem,
-                                           int workstation)
+// Names compare as the respond checks compare them: in any letter case.
+DuzUdozuzeWorkstationTable::Key
+DuzUdozuzeWorkstationTable::key(const QString &system, const QString &alarmSystem, int number)
 {
-    // Names compare as the respond checks compare them: in any letter case.
-    return system.toUpper() + QChar(0x1F) + alarmSystem.toUpper() + QChar(0x1F)
-        + QString::number(workstation);
-}
-
-QString DuzUdozuzeWorkstationTable::groupKey(const QString &system, const QString &alarmSystem,
-                                             int channel)
-{
-    return rowKey(system, alarmSystem, channel);
+    return {system.toUpper(), alarmSystem.toUpper(), number};
 }
 
 void DuzUdozuzeWorkstationTable::setOwnIdentity(const QString &system, const QString &alarmSystem,
                                                 int workstation, int channel)
 {
-    Row &own = m_rows[0];
+    Row &own = m_slots[0].row;
     own.system = system;
     own.alarmSystem = alarmSystem;
     own.workstation = workstation;
     own.channel = channel;
-    m_ownKey = rowKey(system, alarmSystem, workstation);
-    m_ownGroupKey = m_group[0] = groupKey(own.system, own.alarmSystem, own.channel);
+    m_ownKey = key(system, alarmSystem, workstation);
+    m_slots[0].group = key(system, alarmSystem, channel);
 }
 
 void DuzUdozuzeWorkstationTable::setOwnHealthy(bool healthy)
 {
-    m_rows[0].healthy = healthy;
+    m_slots[0].row.healthy = healthy;
 }
 
 bool DuzUdozuzeWorkstationTable::claimsMaster(const Row &row) const
@@ -91,11 +96,11 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::ownModeChanged(bo
                                                                               int workstation)
 {
     Events events;
-    m_history.push_back({m_clock(), master, code, address, workstation});
+    m_history.push_back({m_clock(), m_wallClock(), master, code, address, workstation});
     if (m_history.size() > size_t(MaxHistory))
         m_history.pop_front();
     ++m_nModeChanges;
-    m_rows[0].master = master;
+    m_slots[0].row.master = master;
     setClaiming(0, master, events);
     checkFlapping(events);
     checkNoMaster(events);
@@ -108,23 +113,19 @@ DuzUdozuzeWorkstationTable::update(const DuzUdozuzeStatusDatagram &datagram, qui
 {
     Events events;
     const qint64 now = m_clock();
-    const QString key = rowKey(datagram.system, datagram.alarmSystem, datagram.workstation);
+    const Key rowKey = key(datagram.system, datagram.alarmSystem, datagram.workstation);
     int index = 0;
-    if (key != m_ownKey) {
-        const auto found = m_index.constFind(key);
-        index = found != m_index.constEnd() ? *found : newRow(key, events);
+    if (!(rowKey == m_ownKey)) {
+        const auto found = m_index.constFind(rowKey);
+        index = found != m_index.constEnd() ? *found : newRow(rowKey, events);
     }
-    Row &row = m_rows[size_t(index)];
+    Slot &slot = m_slots[size_t(index)];
+    Row &row = slot.row;
     if (index != 0) {
-        // The group is worked out again only when its fields change; a
-        // claiming row that changes group leaves the old one's count.
-        if (m_group[size_t(index)].isEmpty() || row.channel != datagram.channel
-            || row.system != datagram.system || row.alarmSystem != datagram.alarmSystem) {
-            const QString group = groupKey(datagram.system, datagram.alarmSystem, datagram.channel);
-            if (group != m_group[size_t(index)]) {
-                setClaiming(index, false, events);
-                m_group[size_t(index)] = group;
-            }
+        // A claiming row that changes group leaves the old one's count.
+        if (row.channel != datagram.channel || row.firstSeen < 0) {
+            setClaiming(index, false, events);
+            slot.group = key(datagram.system, datagram.alarmSystem, datagram.channel);
         }
         row.system = datagram.system;
         row.alarmSystem = datagram.alarmSystem;
@@ -137,16 +138,18 @@ DuzUdozuzeWorkstationTable::update(const DuzUdozuzeStatusDatagram &datagram, qui
     row.lastCode = datagram.code;
     row.lastHealth = datagram.healthWord;
     ++row.received;
-    if (row.firstSeen < 0)
+    if (row.firstSeen < 0) {
         row.firstSeen = now;
+        row.firstSeenWall = m_wallClock();
+    }
     row.lastSeen = now;
     if (isClaim(datagram.code))
         row.lastClaim = now;
     if (index != 0)
         setClaiming(index, claimsMaster(row), events);
     // A peer of the own group heard just now is one the full check would find.
-    const bool peer = index != 0 && m_group[size_t(index)] == m_ownGroupKey;
-    checkNoMaster(events, peer);
+    const bool peer = index != 0 && slot.group == m_slots[0].group;
+    checkNoMaster(events, peer ? NoMasterCheck::PeerHeard : NoMasterCheck::Quick);
     return events;
 }
 
@@ -154,11 +157,11 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::tick()
 {
     Events events;
     for (int index = 1; index < rowCount(); ++index) {
-        if (m_claiming[size_t(index)] && !claimsMaster(m_rows[size_t(index)]))
+        if (m_slots[size_t(index)].claiming && !claimsMaster(row(index)))
             setClaiming(index, false, events);
     }
     checkFlapping(events);
-    checkNoMaster(events, false, true);
+    checkNoMaster(events, NoMasterCheck::Full);
     return events;
 }
 
@@ -167,59 +170,49 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::clear()
     Events events;
     for (int index = 1; index < rowCount(); ++index)
         setClaiming(index, false, events);
-    m_rows.resize(1);
-    m_claiming.resize(1);
-    m_group.resize(1);
-    m_prev.assign(1, -1);
-    m_next.assign(1, -1);
+    m_slots.resize(1);
     m_nHead = m_nTail = -1;
     m_index.clear();
     ++m_nStructure;
-    checkNoMaster(events, false, true);
+    checkNoMaster(events, NoMasterCheck::Full);
     return events;
 }
 
-int DuzUdozuzeWorkstationTable::newRow(const QString &key, Events &events)
+int DuzUdozuzeWorkstationTable::newRow(const Key &rowKey, Events &events)
 {
     int index;
     if (rowCount() - 1 < MaxRows) {
         index = rowCount();
-        m_rows.emplace_back();
-        m_claiming.push_back(false);
-        m_group.emplace_back();
-        m_prev.push_back(-1);
-        m_next.push_back(-1);
+        m_slots.emplace_back();
     } else {
         // The stalest row makes room, in its place.
         index = m_nHead;
         setClaiming(index, false, events);
         unlink(index);
-        const Row &stalest = m_rows[size_t(index)];
-        m_index.remove(rowKey(stalest.system, stalest.alarmSystem, stalest.workstation));
-        m_rows[size_t(index)] = Row();
-        m_group[size_t(index)].clear();
+        const Row &stalest = row(index);
+        m_index.remove(key(stalest.system, stalest.alarmSystem, stalest.workstation));
+        m_slots[size_t(index)] = Slot();
         ++m_nEvicted;
     }
     ++m_nStructure;
-    m_index.insert(key, index);
+    m_index.insert(rowKey, index);
     return index;
 }
 
 void DuzUdozuzeWorkstationTable::unlink(int index)
 {
-    const int previous = m_prev[size_t(index)];
-    const int next = m_next[size_t(index)];
-    if (previous >= 0)
-        m_next[size_t(previous)] = next;
+    Slot &slot = m_slots[size_t(index)];
+    if (slot.prev >= 0)
+        m_slots[size_t(slot.prev)].next = slot.next;
     else if (m_nHead == index)
-        m_nHead = next;
+        m_nHead = slot.next;
     else
         return; // not in the list
-    if (next >= 0)
-        m_prev[size_t(next)] = previous;
+    if (slot.next >= 0)
+        m_slots[size_t(slot.next)].prev = slot.prev;
     else
-        m_nTail = previous;
-    m_prev[size_t(index)] = m_next[size_t(index)] = -1;
+        m_nTail = slot.prev;
+    slot.prev = slot.next = -1;
 }
 
 void DuzUdozuzeWorkstationTable::touch(int index)
@@ -227,9 +220,9 @@ void DuzUdozuzeWorkstationTable::touch(int index)
     if (m_nTail == index)
         return;
     unlink(index);
-    m_prev[size_t(index)] = m_nTail;
+    m_slots[size_t(index)].prev = m_nTail;
     if (m_nTail >= 0)
-        m_next[size_t(m_nTail)] = index;
+        m_slots[size_t(m_nTail)].next = index;
     else
         m_nHead = index;
     m_nTail = index;
@@ -237,24 +230,23 @@ void DuzUdozuzeWorkstationTable::touch(int index)
 
 void DuzUdozuzeWorkstationTable::setClaiming(int index, bool claiming, Events &events)
 {
-    if (m_claiming[size_t(index)] == claiming)
+    Slot &slot = m_slots[size_t(index)];
+    if (slot.claiming == claiming)
         return;
-    m_claiming[size_t(index)] = claiming;
-    const Row &row = m_rows[size_t(index)];
-    const QString &group = m_group[size_t(index)];
+    slot.claiming = claiming;
+    const Key group = slot.group;
+    GroupState &state = m_groups[group];
+    std::vector<int> &claimers = state.claimers;
+    const auto place = std::lower_bound(claimers.begin(), claimers.end(), index);
     if (claiming) {
-        m_groupNames.insert(group,
-                            QStringLiteral("%1/%2 channel %3")
-                                .arg(shown(row.system), shown(row.alarmSystem))
-                                .arg(row.channel));
+        state.name = groupName(slot.row);
+        claimers.insert(place, index);
+    } else if (place != claimers.end() && *place == index) {
+        claimers.erase(place);
     }
-    int &count = m_claimers[group];
-    count += claiming ? 1 : -1;
-    if (count <= 0)
-        m_claimers.remove(group);
     checkTwoMasters(group, events);
-    if (!m_claimers.contains(group) && !m_twoMasterGroups.contains(group))
-        m_groupNames.remove(group);
+    if (claimers.empty() && !m_twoMasterGroups.contains(group))
+        m_groups.remove(group);
 }
 
 QString DuzUdozuzeWorkstationTable::claimerName(const Row &row) const
@@ -265,48 +257,43 @@ QString DuzUdozuzeWorkstationTable::claimerName(const Row &row) const
 }
 
 // The warning's text names the claimers, the first few of a crowd.
-QString DuzUdozuzeWorkstationTable::twoMastersText(const QString &group) const
+QString DuzUdozuzeWorkstationTable::twoMastersText(const Key &group) const
 {
-    constexpr int MaxNamed = 8;
+    const auto found = m_groups.constFind(group);
+    if (found == m_groups.constEnd())
+        return {};
+    const GroupState &state = *found;
     QStringList names;
-    int more = 0;
-    for (int index = 0; index < rowCount(); ++index) {
-        if (!m_claiming[size_t(index)] || m_group[size_t(index)] != group)
-            continue;
-        if (names.size() < MaxNamed)
-            names.append(claimerName(m_rows[size_t(index)]));
-        else
-            ++more;
+    for (const int index : state.claimers) {
+        if (names.size() == MaxNamed)
+            break;
+        names.append(claimerName(row(index)));
     }
+    const qsizetype more = qsizetype(state.claimers.size()) - names.size();
     const QString last = more > 0 ? QStringLiteral("%1 more").arg(more) : names.takeLast();
     return QStringLiteral("Two masters in %1: %2 and %3")
-        .arg(m_groupNames.value(group), names.join(QStringLiteral(", ")), last);
+        .arg(state.name, names.join(QStringLiteral(", ")), last);
 }
 
 // One warning an episode, raised when the second claim comes, and one line
 // when fewer than two are left.
-void DuzUdozuzeWorkstationTable::checkTwoMasters(const QString &group, Events &events)
+void DuzUdozuzeWorkstationTable::checkTwoMasters(const Key &group, Events &events)
 {
-    const int count = m_claimers.value(group);
+    const GroupState &state = m_groups[group];
+    const size_t count = state.claimers.size();
     const bool inEpisode = m_twoMasterGroups.contains(group);
     if (count >= 2 && !inEpisode) {
         m_twoMasterGroups.insert(group);
         events.append({true, twoMastersText(group)});
     } else if (count < 2 && inEpisode) {
         m_twoMasterGroups.remove(group);
-        QString text;
-        for (int index = 0; index < rowCount() && text.isEmpty(); ++index) {
-            if (m_claiming[size_t(index)] && m_group[size_t(index)] == group) {
-                text = QStringLiteral("One master again in %1: workstation %2")
-                           .arg(m_groupNames.value(group))
-                           .arg(m_rows[size_t(index)].workstation);
-            }
-        }
-        if (text.isEmpty()) {
-            text = QStringLiteral("Two masters over in %1: no workstation claims master")
-                       .arg(m_groupNames.value(group));
-        }
-        events.append({false, text});
+        events.append({false,
+                       count == 1
+                           ? QStringLiteral("One master again in %1: workstation %2")
+                                 .arg(state.name)
+                                 .arg(row(state.claimers.front()).workstation)
+                           : QStringLiteral("Two masters over in %1: no workstation claims master")
+                                 .arg(state.name)});
     }
 }
 
@@ -343,31 +330,28 @@ void DuzUdozuzeWorkstationTable::checkFlapping(Events &events)
 // one), none claims master, and this workstation is slave. Raised when that
 // has held for NoMasterTime. A claim ends it at once, a peer heard starts it;
 // the table is looked through only on a tick, so a datagram costs no scan.
-void DuzUdozuzeWorkstationTable::checkNoMaster(Events &events, bool peers, bool full)
+void DuzUdozuzeWorkstationTable::checkNoMaster(Events &events, NoMasterCheck check)
 {
-    const Row &own = m_rows[0];
-    const bool claimed = own.master || m_claimers.value(m_ownGroupKey) > 0;
-    if (!claimed && full) {
+    const Slot &own = m_slots[0];
+    const bool claimed = own.row.master || m_groups.contains(own.group);
+    bool peers = check == NoMasterCheck::PeerHeard;
+    if (!claimed && check == NoMasterCheck::Full) {
         for (int index = 1; index < rowCount() && !peers; ++index) {
-            const Row &row = m_rows[size_t(index)];
-            peers = !isStale(row) && m_group[size_t(index)] == m_ownGroupKey;
+            const Slot &slot = m_slots[size_t(index)];
+            peers = !isStale(slot.row) && slot.group == own.group;
         }
     } else if (!claimed && !peers) {
         return;
     }
-    const auto name = [&own] {
-        return QStringLiteral("%1/%2 channel %3")
-            .arg(shown(own.system), shown(own.alarmSystem))
-            .arg(own.channel);
-    };
     if (claimed || !peers) {
         m_nNoMasterSince = -1;
         if (!m_strNoMaster.isEmpty()) {
             m_strNoMaster.clear();
-            events.append(
-                {false,
-                 claimed ? QStringLiteral("Master seen again in %1").arg(name())
-                         : QStringLiteral("No workstation heard in %1 for 60 s").arg(name())});
+            events.append({false,
+                           claimed
+                               ? QStringLiteral("Master seen again in %1").arg(groupName(own.row))
+                               : QStringLiteral("No workstation heard in %1 for 60 s")
+                                     .arg(groupName(own.row))});
         }
         return;
     }
@@ -375,7 +359,7 @@ void DuzUdozuzeWorkstationTable::checkNoMaster(Events &events, bool peers, bool 
     if (m_nNoMasterSince < 0)
         m_nNoMasterSince = now;
     if (m_strNoMaster.isEmpty() && now - m_nNoMasterSince >= NoMasterTime) {
-        m_strNoMaster = QStringLiteral("No master seen in %1 for 30 s").arg(name());
+        m_strNoMaster = QStringLiteral("No master seen in %1 for 30 s").arg(groupName(own.row));
         events.append({true, m_strNoMaster});
     }
 }
@@ -383,7 +367,8 @@ void DuzUdozuzeWorkstationTable::checkNoMaster(Events &events, bool peers, bool 
 QStringList DuzUdozuzeWorkstationTable::activeWarnings() const
 {
     QStringList warnings;
-    for (const QString &group : m_twoMasterGroups)
+    warnings.reserve(warningCount());
+    for (const Key &group : m_twoMasterGroups)
         warnings.append(twoMastersText(group));
     warnings.sort();
     for (const QString &text : {m_strFlapping, m_strNoMaster}) {
@@ -393,18 +378,20 @@ QStringList DuzUdozuzeWorkstationTable::activeWarnings() const
     return warnings;
 }
 
+int DuzUdozuzeWorkstationTable::warningCount() const
+{
+    return int(m_twoMasterGroups.size()) + (m_strFlapping.isEmpty() ? 0 : 1)
+        + (m_strNoMaster.isEmpty() ? 0 : 1);
+}
+
 QList<DuzUdozuzeWorkstationTable::Group> DuzUdozuzeWorkstationTable::claimerGroups() const
 {
-    QHash<QString, Group> groups;
-    for (int index = 0; index < rowCount(); ++index) {
-        if (!m_claiming[size_t(index)])
+    QList<Group> groups;
+    for (const GroupState &state : m_groups) {
+        if (state.claimers.empty())
             continue;
-        const Row &row = m_rows[size_t(index)];
-        Group &group = groups[m_group[size_t(index)]];
-        group.system = row.system;
-        group.alarmSystem = row.alarmSystem;
-        group.channel = row.channel;
-        ++group.claimers;
+        const Row &first = row(state.claimers.front());
+        groups.append({first.system, first.alarmSystem, first.channel, int(state.claimers.size())});
     }
-    return groups.values();
+    return groups;
 }

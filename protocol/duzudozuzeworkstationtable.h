@@ -17,7 +17,9 @@ struct DuzUdozuzeStatusDatagram;
 // warnings an operator must not miss (two masters, flapping, no master).
 // Pure logic: time comes from an injectable clock, in milliseconds of a
 // monotonic clock, and every call that can raise or end a warning returns
-// what it raised and ended.
+// what it raised and ended. Times of day shown to the operator come from a
+// second clock, the wall clock, read when the event happens, so that they
+// match the log's lines even after the wall clock is set.
 class DuzUdozuzeWorkstationTable
 {
 public:
@@ -34,6 +36,22 @@ public:
     static constexpr qint64 FlappingWindow = 10 * 60 * 1000;
     static constexpr int MaxChangesInWindow = 6;
     static constexpr qint64 NoMasterTime = 30 * 1000;
+    // Claimers a two-master warning names; the rest are counted.
+    static constexpr int MaxNamed = 8;
+
+    // System and alarm system in upper case, and a number: the workstation
+    // of a row, or the channel of a group.
+    struct Key
+    {
+        QString system;
+        QString alarmSystem;
+        int number = 0;
+        bool operator==(const Key &other) const
+        {
+            return number == other.number && system == other.system
+                && alarmSystem == other.alarmSystem;
+        }
+    };
 
     struct Row
     {
@@ -48,6 +66,7 @@ public:
         QString lastHealth;
         quint64 received = 0;
         qint64 firstSeen = -1; // clock time; -1: never heard
+        qint64 firstSeenWall = -1; // the same moment in ms since the epoch
         qint64 lastSeen = -1;
         qint64 lastClaim = -1;
         // Of the own row only: this workstation's mode and health.
@@ -58,6 +77,7 @@ public:
     struct Change
     {
         qint64 time; // clock time
+        qint64 wallTime; // ms since the epoch
         bool master; // the mode after; the mode before is the other
         QString code;
         quint32 address;
@@ -71,7 +91,7 @@ public:
     };
     using Events = QList<Event>;
 
-    explicit DuzUdozuzeWorkstationTable(Clock clock = {});
+    explicit DuzUdozuzeWorkstationTable(Clock clock = {}, Clock wallClock = {});
 
     // This workstation's identity, for its own row and its own group.
     void setOwnIdentity(const QString &system, const QString &alarmSystem, int workstation,
@@ -90,8 +110,8 @@ public:
 
     // Row 0 is the own row; the others in the order they came, a row whose
     // place the stalest row gave up standing where that one stood.
-    int rowCount() const { return int(m_rows.size()); }
-    const Row &row(int index) const { return m_rows[size_t(index)]; }
+    int rowCount() const { return int(m_slots.size()); }
+    const Row &row(int index) const { return m_slots[size_t(index)].row; }
     bool claimsMaster(const Row &row) const;
     bool isStale(const Row &row) const;
     // Rows that made room for newer ones since the start.
@@ -101,8 +121,10 @@ public:
 
     const std::deque<Change> &history() const { return m_history; }
     quint64 modeChanges() const { return m_nModeChanges; }
-    // The texts of the warnings now in force.
+    // The texts of the warnings now in force, built now: each two-master
+    // warning from the claimers of its own group only.
     QStringList activeWarnings() const;
+    int warningCount() const;
     bool twoMasters() const { return !m_twoMasterGroups.isEmpty(); }
     // Master claimers now, by group: system, alarm system and channel.
     struct Group
@@ -116,33 +138,49 @@ public:
     qint64 now() const { return m_clock(); }
 
 private:
-    static QString rowKey(const QString &system, const QString &alarmSystem, int workstation);
-    static QString groupKey(const QString &system, const QString &alarmSystem, int channel);
-    int newRow(const QString &key, Events &events);
+    enum class NoMasterCheck {
+        Quick, // only what a claim or this workstation's mode can change
+        PeerHeard, // a fresh peer of the own group was just heard
+        Full, // look through every row
+    };
+
+    // What the table keeps of one row.
+    struct Slot
+    {
+        Row row;
+        Key group; // of the row's system, alarm system and channel
+        bool claiming = false; // as last counted
+        // The rows from the least to the most recently heard, by index.
+        int prev = -1;
+        int next = -1;
+    };
+    // A group with claimers, or in a two-master episode.
+    struct GroupState
+    {
+        QString name; // "system/alarm system channel n", escaped
+        std::vector<int> claimers; // row indices, ascending
+    };
+
+    static Key key(const QString &system, const QString &alarmSystem, int number);
+    int newRow(const Key &rowKey, Events &events);
     void touch(int index);
     void unlink(int index);
     void setClaiming(int index, bool claiming, Events &events);
-    void checkTwoMasters(const QString &group, Events &events);
-    QString twoMastersText(const QString &group) const;
+    void checkTwoMasters(const Key &group, Events &events);
+    QString twoMastersText(const Key &group) const;
     QString claimerName(const Row &row) const;
     int changesInWindow() const;
     void checkFlapping(Events &events);
-    // peers: a peer of the own group was just heard; full: look through all.
-    void checkNoMaster(Events &events, bool peers = false, bool full = false);
+    void checkNoMaster(Events &events, NoMasterCheck check = NoMasterCheck::Quick);
 
     Clock m_clock;
-    std::vector<Row> m_rows;
-    std::vector<bool> m_claiming; // as last counted
-    std::vector<QString> m_group; // the group key of each row
-    QHash<QString, int> m_index; // row key to index, the own row not among them
-    QString m_ownKey;
-    QString m_ownGroupKey;
-    // The rows from the least to the most recently heard, by index.
-    std::vector<int> m_prev, m_next;
+    Clock m_wallClock;
+    std::vector<Slot> m_slots;
+    QHash<Key, int> m_index; // row key to index, the own row not among them
+    Key m_ownKey;
     int m_nHead = -1, m_nTail = -1;
-    QHash<QString, int> m_claimers; // group key to claimers
-    QHash<QString, QString> m_groupNames; // group key to "system/alarm system channel n"
-    QSet<QString> m_twoMasterGroups; // group keys in a two-master episode
+    QHash<Key, GroupState> m_groups;
+    QSet<Key> m_twoMasterGroups; // in a two-master episode
     std::deque<Change> m_history;
     quint64 m_nModeChanges = 0;
     quint64 m_nEvicted = 0;
@@ -151,5 +189,7 @@ private:
     qint64 m_nNoMasterSince = -1;
     QString m_strNoMaster;
 };
+
+size_t qHash(const DuzUdozuzeWorkstationTable::Key &key, size_t seed = 0);
 
 #endif // DUZUDOZUZEWORKSTATIONTABLE_H

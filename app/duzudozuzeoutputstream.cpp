@@ -1,0 +1,72 @@
+#include "app/duzudozuzeoutputstream.h"
+
+#include <QSocketNotifier>
+
+#include <fcntl.h>
+#include <poll.h>
+
+DuzUdozuzeOutputStream::DuzUdozuzeOutputStream(int descriptor, qsizetype capacity,
+                                               const QString &gapText, QObject *parent)
+    : QObject(parent),
+      m_nDescriptor(descriptor),
+      m_nFlags(::fcntl(descriptor, F_GETFL)),
+      m_queue(capacity, gapText)
+{
+    if (m_nFlags != -1)
+        ::fcntl(descriptor, F_SETFL, m_nFlags | O_NONBLOCK);
+    m_pNotifier = new QSocketNotifier(descriptor, QSocketNotifier::Write, this);
+    m_pNotifier->setEnabled(false);
+    connect(m_pNotifier, &QSocketNotifier::activated, this, &DuzUdozuzeOutputStream::write);
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(RetryInterval);
+    connect(&m_retry, &QTimer::timeout, this, &DuzUdozuzeOutputStream::write);
+}
+
+DuzUdozuzeOutputStream::~DuzUdozuzeOutputStream()
+{
+    if (m_nFlags != -1)
+        ::fcntl(m_nDescriptor, F_SETFL, m_nFlags);
+}
+
+void DuzUdozuzeOutputStream::append(const QByteArray &line)
+{
+    m_queue.append(line);
+    if (!m_bScheduled) {
+        m_bScheduled = true;
+        QMetaObject::invokeMethod(this, &DuzUdozuzeOutputStream::write, Qt::QueuedConnection);
+    }
+}
+
+void DuzUdozuzeOutputStream::appendLines(const QByteArray &text)
+{
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
+            end = text.size();
+        append(text.sliced(start, end - start));
+        start = end + 1;
+    }
+}
+
+void DuzUdozuzeOutputStream::write()
+{
+    m_bScheduled = false;
+    const DuzUdozuzeOutputQueue::State state = m_queue.writeTo(m_nDescriptor);
+    // The rest waits until the descriptor takes more, or a while after a
+    // failure.
+    m_pNotifier->setEnabled(state == DuzUdozuzeOutputQueue::State::Waiting);
+    if (state == DuzUdozuzeOutputQueue::State::Failed && !m_retry.isActive())
+        m_retry.start();
+    if (state == DuzUdozuzeOutputQueue::State::Closed)
+        emit closed();
+}
+
+void DuzUdozuzeOutputStream::finish(QDeadlineTimer deadline)
+{
+    while (m_queue.writeTo(m_nDescriptor) == DuzUdozuzeOutputQueue::State::Waiting) {
+        pollfd ready {m_nDescriptor, POLLOUT, 0};
+        if (::poll(&ready, 1, int(deadline.remainingTime())) <= 0)
+            break;
+    }
+    m_queue.discard();
+}

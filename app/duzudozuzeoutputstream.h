@@ -1,0 +1,55 @@
+#ifndef DUZUDOZUZEOUTPUTSTREAM_H
+#define DUZUDOZUZEOUTPUTSTREAM_H
+
+#include "app/duzudozuzeoutputqueue.h"
+
+#include <QDeadlineTimer>
+#include <QObject>
+#include <QTimer>
+
+class QSocketNotifier;
+
+// Standard output or standard error as the event loop writes it: lines are
+// queued at once and written together before the next pass of the loop, as
+// far as the descriptor takes them, the rest when it takes more. The
+// descriptor is made non-blocking while this object lives; its own flags come
+// back at the end, for the terminal or pipe shared with whoever started the
+// program.
+class DuzUdozuzeOutputStream : public QObject
+{
+    Q_OBJECT
+
+public:
+    DuzUdozuzeOutputStream(int descriptor, qsizetype capacity, const QString &gapText,
+                           QObject *parent = nullptr);
+    ~DuzUdozuzeOutputStream() override;
+
+    // Queues one line; a line break is added.
+    void append(const QByteArray &line);
+    // Queues text of whole lines, each ending in a line break.
+    void appendLines(const QByteArray &text);
+    // Writes what is still queued until the deadline, then gives up on the
+    // rest.
+    void finish(QDeadlineTimer deadline);
+    quint64 linesDropped() const { return m_queue.linesDropped(); }
+
+signals:
+    // The reader is gone.
+    void closed();
+
+private:
+    void write();
+
+    // How long a failed write (a full disk) waits before it is tried again
+    // when no new line comes.
+    static constexpr int RetryInterval = 1000; // ms
+
+    int m_nDescriptor;
+    int m_nFlags;
+    DuzUdozuzeOutputQueue m_queue;
+    QSocketNotifier *m_pNotifier = nullptr; // child of this object
+    QTimer m_retry;
+    bool m_bScheduled = false;
+};
+
+#endif // DUZUDOZUZEOUTPUTSTREAM_H
