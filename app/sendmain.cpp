@@ -11,10 +11,13 @@
 #include <QCoreApplication>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <thread>
 
 namespace {
+
+constexpr double MinRate = 1.0 / (24 * 60 * 60);
 
 int fail(const QString &message)
 {
@@ -60,7 +63,13 @@ int main(int argc, char *argv[])
     parser.addPositionalArgument(QStringLiteral("fields"),
                                  QStringLiteral("CODE SYSTEM ALARMSYSTEM WORKSTATION CHANNEL "
                                                 "HEALTH (HEALTH: OK or Fail)"));
-    parser.process(application);
+    // Wrong arguments end with 2, as the help says, whatever is wrong.
+    if (!parser.parse(QCoreApplication::arguments()))
+        return fail(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
 
     if (!parser.isSet(to))
         return fail(QStringLiteral("--to is required"));
@@ -74,9 +83,13 @@ int main(int argc, char *argv[])
     const qulonglong total = parser.value(count).toULongLong(&ok, 10);
     if (!ok || total == 0)
         return fail(QStringLiteral("not a count: '%1'").arg(parser.value(count)));
+    // 0 is no pause; a slower rate than one a day is a mistake, and would
+    // overflow the clock.
     const double perSecond = parser.value(rate).toDouble(&ok);
-    if (!ok || perSecond < 0)
-        return fail(QStringLiteral("not a rate: '%1'").arg(parser.value(rate)));
+    if (!ok || !std::isfinite(perSecond) || perSecond < 0
+        || (perSecond > 0 && perSecond < MinRate))
+        return fail(QStringLiteral("not a rate: '%1' (0, or from one a day up)")
+                        .arg(parser.value(rate)));
 
     QByteArray payload;
     const QStringList fields = parser.positionalArguments();
@@ -87,6 +100,11 @@ int main(int argc, char *argv[])
     } else {
         if (fields.size() != 6)
             return fail(QStringLiteral("six fields are needed, %1 given").arg(fields.size()));
+        // A colon would make more fields, an empty field fewer.
+        for (const QString &field : fields) {
+            if (field.isEmpty() || field.contains(QLatin1Char(':')))
+                return fail(QStringLiteral("a field is empty or has a ':' in it: '%1'").arg(field));
+        }
         payload = DuzUdozuzeStatusDatagram::compose(fields.at(0), fields.at(1), fields.at(2),
                                                     fields.at(3), fields.at(4), fields.at(5));
     }

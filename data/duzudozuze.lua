@@ -35,13 +35,25 @@ local unknownCode = ProtoExpert.new("duzudozuze.unknown_code",
 local unknownHealth = ProtoExpert.new("duzudozuze.unknown_health",
     "Unknown health word: only OK counts as healthy", expert.group.PROTOCOL,
     expert.severity.WARN)
-duzudozuze.experts = { notCurrentFormat, tooLong, unknownCode, unknownHealth }
+local truncated = ProtoExpert.new("duzudozuze.truncated",
+    "Truncated in the capture: its fields past the cut are unknown",
+    expert.group.MALFORMED, expert.severity.WARN)
+duzudozuze.experts = { notCurrentFormat, tooLong, unknownCode, unknownHealth, truncated }
 
 duzudozuze.prefs.port = Pref.uint("UDP port", 9208, "The UDP port the status datagrams use")
 
--- Latin-1 text as UTF-8, for the info column.
-local function latin1(text)
-    return (text:gsub("[\128-\255]", function(c)
+-- Text from the network as the program's log shows it: control bytes (C0,
+-- DEL and C1) as \r, \n, \t or \xNN, so that it can neither forge a line nor
+-- reach a terminal as an escape sequence; the rest Latin-1, as UTF-8.
+local function shown(text)
+    local safe = text:gsub("[\0-\31\127-\159]", function(c)
+        local byte = c:byte()
+        if byte == 13 then return "\\r" end
+        if byte == 10 then return "\\n" end
+        if byte == 9 then return "\\t" end
+        return string.format("\\x%02X", byte)
+    end)
+    return (safe:gsub("[\160-\255]", function(c)
         local byte = c:byte()
         return string.char(192 + math.floor(byte / 64), 128 + byte % 64)
     end))
@@ -57,11 +69,13 @@ local function number(text)
 end
 
 function duzudozuze.dissector(buffer, pinfo, tree)
-    local length = buffer:len()
+    -- The datagram's own length; a capture cut short (tcpdump -s) holds less.
+    local length = buffer:reported_len()
+    local captured = buffer:len()
     pinfo.cols.protocol = "DUZUDOZUZE"
     local root = tree:add(duzudozuze, buffer(), "DuzUdozuze status datagram")
     -- The text is what precedes the first zero byte, of what is read.
-    local text = length > 0 and buffer:raw(0, math.min(length, maxLength)) or ""
+    local text = captured > 0 and buffer:raw(0, math.min(captured, maxLength)) or ""
     local zero = text:find("\0", 1, true)
     if zero then
         text = text:sub(1, zero - 1)
@@ -79,26 +93,27 @@ function duzudozuze.dissector(buffer, pinfo, tree)
 
     if length > maxLength then
         root:add_proto_expert_info(tooLong)
+    elseif captured < length then
+        root:add_proto_expert_info(truncated)
+        pinfo.cols.info = string.format("Truncated, %d of %d bytes captured", captured, length)
+        return captured
     end
     if length > maxLength or #pieces ~= 6 then
         root:add_proto_expert_info(notCurrentFormat)
         pinfo.cols.info = string.format("Not current format, %d bytes", length)
-        return length
+        return captured
     end
 
     local values = {}
     for index, piece in ipairs(pieces) do
-        values[index] = latin1(buffer(piece.offset, piece.length):raw())
+        values[index] = shown(buffer(piece.offset, piece.length):raw())
     end
     local function range(index)
         return buffer(pieces[index].offset, pieces[index].length)
     end
-    -- Texts are decoded from their bytes as Latin-1; numbers as the receivers read them.
+    -- Texts as shown above; numbers as the receivers read them.
     local function add(field, index, value)
-        if value == nil then
-            return root:add_packet_field(field, range(index), ENC_ISO_8859_1)
-        end
-        return root:add(field, range(index), value)
+        return root:add(field, range(index), value or values[index])
     end
     local codeItem = add(fields.code, 1)
     if codes[values[1]] then
@@ -120,7 +135,7 @@ function duzudozuze.dissector(buffer, pinfo, tree)
         workstation, channel, values[6])
     root:append_text(string.format(": %s %s/%s ws %d ch %d %s", values[1], values[2], values[3],
         workstation, channel, values[6]))
-    return length
+    return captured
 end
 
 local udpPorts = DissectorTable.get("udp.port")

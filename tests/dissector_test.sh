@@ -6,7 +6,7 @@ set -u
 script=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for tool in tshark text2pcap; do
+for tool in tshark text2pcap editcap; do
     command -v "$tool" >/dev/null || { echo "SKIP: needs $tool (Debian's tshark)"; exit 77; }
 done
 
@@ -57,5 +57,22 @@ NO" "$(tshark -X "lua_script:$script" -r "$work/9208.pcap" -T fields -e duzudozu
 expect "another port by preference" "NC|north|Fire|4|2|OK||NC north/Fire ws 4 ch 2 OK" \
     "$(fields "$work/9300.pcap" -o duzudozuze.port:9300)"
 expect "not on another port by default" "" "$(fields "$work/9300.pcap" | cut -d'|' -f1)"
+# Control bytes from the network reach neither the info column nor the tree
+# as they are: an OSC sequence that sets a terminal's title, a forged line.
+capture "$work/hostile.pcap" 9208 "$(printf 'NA:\033]0;owned\a:Fire\nforged:3:2:OK')"
+expect "control bytes escaped in the info column" \
+    'NA \x1B]0;owned\x07/Fire\nforged ws 3 ch 2 OK' \
+    "$(tshark -X "lua_script:$script" -r "$work/hostile.pcap" -T fields -e _ws.col.Info 2>/dev/null)"
+expect "and in the tree's summary" \
+    'DuzUdozuze status datagram: NA \x1B]0;owned\x07/Fire\nforged ws 3 ch 2 OK' \
+    "$(tshark -X "lua_script:$script" -r "$work/hostile.pcap" -V -O duzudozuze 2>/dev/null \
+       | grep -a 'DuzUdozuze status datagram' | sed 's/^ *//')"
+# A capture cut short: the length on the wire counts, and nothing is decoded.
+capture "$work/whole.pcap" 9208 "NA:north:Fire:3:2:OK" "$long"
+editcap -s 60 "$work/whole.pcap" "$work/cut.pcap" 2>/dev/null
+expect "a datagram cut by the capture is flagged, not decoded" \
+"||||||Truncated in the capture: its fields past the cut are unknown|Truncated, 18 of 20 bytes captured
+||||||Longer than 255 bytes: receivers quote the first 255 and act on nothing,Not current format: not exactly six non-empty fields|Not current format, 272 bytes" \
+    "$(fields "$work/cut.pcap")"
 [ $failed -eq 0 ] && echo "1 passed, 0 failed" || echo "0 passed, 1 failed"
 exit $failed

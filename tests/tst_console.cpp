@@ -263,6 +263,17 @@ void TestConsole::senderRefusesBadArguments_data()
                               << QByteArray("not a port number: '70000'");
     QTest::newRow("bad count") << QStringList {"--to", "127.0.0.1", "--count", "0", "--raw", "x"}
                                << QByteArray("not a count: '0'");
+    QTest::newRow("rate too slow")
+        << QStringList {"--to", "127.0.0.1", "--rate", "1e-10", "--raw", "x"}
+        << QByteArray("not a rate: '1e-10'");
+    QTest::newRow("rate not a number")
+        << QStringList {"--to", "127.0.0.1", "--rate", "nan", "--raw", "x"}
+        << QByteArray("not a rate: 'nan'");
+    QTest::newRow("unknown option") << QStringList {"--to", "127.0.0.1", "--bogus", "--raw", "x"}
+                                    << QByteArray("Unknown option 'bogus'");
+    QTest::newRow("colon in a field")
+        << QStringList {"--to", "127.0.0.1", "NA", "a:b", "c", "1", "2", "OK"}
+        << QByteArray("a field is empty or has a ':' in it: 'a:b'");
 }
 
 void TestConsole::senderRefusesBadArguments()
