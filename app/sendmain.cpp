@@ -86,10 +86,9 @@ int main(int argc, char *argv[])
     // 0 is no pause; a slower rate than one a day is a mistake, and would
     // overflow the clock.
     const double perSecond = parser.value(rate).toDouble(&ok);
-    if (!ok || !std::isfinite(perSecond) || perSecond < 0
-        || (perSecond > 0 && perSecond < MinRate))
-        return fail(QStringLiteral("not a rate: '%1' (0, or from one a day up)")
-                        .arg(parser.value(rate)));
+    if (!ok || !std::isfinite(perSecond) || perSecond < 0 || (perSecond > 0 && perSecond < MinRate))
+        return fail(
+            QStringLiteral("not a rate: '%1' (0, or from one a day up)").arg(parser.value(rate)));
 
     QByteArray payload;
     const QStringList fields = parser.positionalArguments();

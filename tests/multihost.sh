@@ -50,7 +50,7 @@ printf '[Network]\nAlarmSystem=Fire\nChannel=3\n' > "$work/hx/north/config/syste
 
 start() { # workstation number, extra options
     local i=$1; shift
-    ip netns exec "$prefix-ws$i" env HX_ROOT="$work/hx" HX_SYSTEM=north HX_WORKSTATION="$i" \
+    ip netns exec "$prefix-ws$i" env HX_ROOT="$work/hx" HX_SYSTEM="${system:-north}" HX_WORKSTATION="$i" \
         "$program" /console /auto=1 "$@" >"$work/out$i" 2>"$work/err$i" &
     pids[$i]=$!
 }
@@ -127,5 +127,26 @@ for i in 1 2 3; do
     [ "$code" -eq 0 ] || fail "ws$i ended with $code"
     grep -q '^Received [0-9]*, shown' "$work/err$i" || fail "ws$i wrote no counts"
 done
+pids=()
+
+echo "7. A system name Latin-1 cannot carry: two workstations configured alike know each other"
+system=Москва
+mkdir -p "$work/hx/$system/config/system"
+cp "$work/hx/north/config/system/velk_system.ini" "$work/hx/$system/config/system/"
+start 1
+start 2
+for i in 1 2; do
+    for _ in $(seq 100); do grep -q "List of addresses is" "$work/out$i" && break; sleep 0.05; done
+done
+send 10.209.0.1 NC "$system" Fire 9 3 OK
+expect 1 "$(master 0 NC)"
+send 255.255.255.255 NA "$system" Fire 9 3 OK
+expect 1 "Received NA and we're OK. We are master - tell other to go slave. Send NO."
+expect 1 "It's from me."
+expect 2 "$(slave 0 NO)" # the answer of workstation 1, recognised as of its own system
+grep -q "Not our HX system" "$work/out2" && fail "ws2 did not recognise its own system"
+grep -q "Latin-1 cannot carry" "$work/err1" || fail "ws1 did not say how its name is sent"
+grep -q '?' "$work/out1" && fail "ws1 logged question marks"
+for i in 1 2; do kill -TERM "${pids[$i]}"; wait "${pids[$i]}"; done
 pids=()
 echo "1 passed, 0 failed"

@@ -20,7 +20,11 @@ private slots:
     void initTestCase();
     void cleanup();
     void linesOnStandardOutput();
-    void interruptEndsCleanly();
+    void signalsNeverKill_data();
+    void signalsNeverKill();
+    void dumpRequestsAreCoalesced();
+    void slowStandardErrorGetsWholeLines();
+    void negativeWorkstationSendsNoAnswers();
     void consoleWithoutDisplay();
     void help_data();
     void help();
@@ -33,11 +37,12 @@ private slots:
     void failedSetUpExitsWithOne();
     void sharedPortIsReported();
     void outputQueueDropsWholeLines();
-    void windowEndsCleanlyOnSignal();
     void twoMastersAndTheDump();
 
 private:
-    void launch(const QStringList &args, bool display = true, int outputPipe = -1);
+    void launch(const QStringList &args, bool display = true, int outputPipe = -1,
+                int errorPipe = -1);
+    bool catches(int signalNumber) const;
     void start(const QStringList &args, bool display = true);
     int startIntoPipe(const QStringList &args);
     bool receiveQueueEmpty() const;
@@ -46,6 +51,7 @@ private:
     void sendFields(const QStringList &arguments);
 
     HostInstallation host;
+    QString workstation = QStringLiteral("7");
     QProcess program;
     QByteArray output;
     quint16 port = 0;
@@ -60,6 +66,7 @@ void TestConsole::initTestCase()
 
 void TestConsole::cleanup()
 {
+    workstation = QStringLiteral("7");
     program.setChildProcessModifier({});
     if (program.state() != QProcess::NotRunning) {
         program.kill();
@@ -68,19 +75,23 @@ void TestConsole::cleanup()
     output.clear();
 }
 
-void TestConsole::launch(const QStringList &args, bool display, int outputPipe)
+void TestConsole::launch(const QStringList &args, bool display, int outputPipe, int errorPipe)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HX_ROOT"), host.root());
     environment.insert(QStringLiteral("HX_SYSTEM"), QStringLiteral("north"));
-    environment.insert(QStringLiteral("HX_WORKSTATION"), QStringLiteral("7"));
+    environment.insert(QStringLiteral("HX_WORKSTATION"), workstation);
     if (!display) {
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(QLatin1String(name));
     }
     program.setProcessEnvironment(environment);
-    if (outputPipe >= 0)
-        program.setChildProcessModifier([outputPipe] { ::dup2(outputPipe, STDOUT_FILENO); });
+    program.setChildProcessModifier([outputPipe, errorPipe] {
+        if (outputPipe >= 0)
+            ::dup2(outputPipe, STDOUT_FILENO);
+        if (errorPipe >= 0)
+            ::dup2(errorPipe, STDERR_FILENO);
+    });
     program.start(QStringLiteral(DUZUDOZUZE_PROGRAM),
                   args
                       + QStringList {QStringLiteral("/host=127.0.0.1"),
@@ -203,14 +214,150 @@ void TestConsole::linesOnStandardOutput()
         "\nReceived 3, shown 3, filtered 0, not current format 0, answers sent 1\n"));
 }
 
-void TestConsole::interruptEndsCleanly()
+// Whether the program catches the signal yet, as the kernel says.
+bool TestConsole::catches(int signalNumber) const
 {
-    start({QStringLiteral("/CONSOLE")});
-    ::kill(pid_t(program.processId()), SIGINT);
+    QFile status(QStringLiteral("/proc/%1/status").arg(program.processId()));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("SigCgt:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signalNumber - 1)) & 1;
+    }
+    return false;
+}
+
+// A signal at any moment, from the first the program catches it to the end,
+// ends either front end with its counts line, or dumps; never death by
+// signal. "twice": the second comes while the first is obeyed.
+void TestConsole::signalsNeverKill_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("window");
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<bool>("twice");
+    QTest::addColumn<int>("code");
+    QTest::newRow("console, SIGINT") << SIGINT << false << "" << false << 0;
+    QTest::newRow("console, SIGTERM twice") << SIGTERM << false << "" << true << 0;
+    QTest::newRow("console, SIGHUP") << SIGHUP << false << "" << false << 0;
+    QTest::newRow("console, SIGUSR1") << SIGUSR1 << false << "" << false << 0;
+    QTest::newRow("window, SIGTERM") << SIGTERM << true << "" << false << 0;
+    QTest::newRow("window, SIGINT twice") << SIGINT << true << "" << true << 0;
+    QTest::newRow("window, SIGHUP") << SIGHUP << true << "" << false << 0;
+    QTest::newRow("window, SIGUSR1") << SIGUSR1 << true << "" << false << 0;
+    QTest::newRow("window, failed set-up") << SIGTERM << true << "/bogus" << true << 1;
+}
+
+void TestConsole::signalsNeverKill()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(bool, window);
+    QFETCH(QString, argument);
+    QFETCH(bool, twice);
+    QFETCH(int, code);
+    port = freePort();
+    QStringList args = window ? QStringList() : QStringList {QStringLiteral("/console")};
+    if (!argument.isEmpty())
+        args.append(argument);
+    launch(args);
+    const pid_t pid = pid_t(program.processId());
+    QTRY_VERIFY(catches(signalNumber));
+    ::kill(pid, signalNumber);
+    if (twice)
+        ::kill(pid, signalNumber);
+    QByteArray errors;
+    if (signalNumber == SIGUSR1) {
+        QTRY_VERIFY((errors += program.readAllStandardError()).contains("Mastership history"));
+        ::kill(pid, SIGTERM);
+    }
     QVERIFY(program.waitForFinished());
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), code);
+    errors += program.readAllStandardError();
+    QVERIFY2(errors.contains("\nReceived 0, shown 0, filtered 0, not current format 0, answers "
+                             "sent 0\n")
+                 || errors.startsWith("Received 0, shown 0"),
+             errors.constData());
+}
+
+// However many dump requests come, at most one dump a second, and a stop
+// signal after them is obeyed at once.
+void TestConsole::dumpRequestsAreCoalesced()
+{
+    start({QStringLiteral("/console")});
+    const pid_t pid = pid_t(program.processId());
+    for (int i = 0; i < 200; ++i)
+        ::kill(pid, SIGUSR1);
+    ::kill(pid, SIGTERM);
+    QVERIFY(program.waitForFinished(2000));
     QCOMPARE(program.exitCode(), 0);
-    QVERIFY(program.readAllStandardError().startsWith("Received 0, shown 0"));
+    const qsizetype dumps = program.readAllStandardError().count("Workstations:\n");
+    QVERIFY2(dumps >= 1 && dumps <= 2, QByteArray::number(dumps).constData());
+}
+
+// A dump of many rows to a reader slower than the program gets there whole,
+// and a warning after it on a line of its own.
+void TestConsole::slowStandardErrorGetsWholeLines()
+{
+    int ends[2];
+    QCOMPARE(::pipe2(ends, O_CLOEXEC), 0);
+    ::fcntl(ends[0], F_SETFL, O_NONBLOCK); // the test's end only
+    port = freePort();
+    launch({QStringLiteral("/console")}, true, -1, ends[1]);
+    ::close(ends[1]);
+    QTRY_VERIFY(output.contains("List of addresses is "));
+    constexpr int Rows = 3000;
+    DuzUdozuzeSocketDevice sender;
+    for (int number = 1; number <= Rows; ++number) {
+        while (sender.writeDatagram(
+                   DuzUdozuzeStatusDatagram::format(QStringLiteral("NC"), QStringLiteral("north"),
+                                                    QStringLiteral("Fire"), 100 + number, 3, true),
+                   0x7F000001, port)
+               < 0)
+            QTest::qWait(1);
+    }
+    QTRY_VERIFY(receiveQueueEmpty());
+    ::kill(pid_t(program.processId()), SIGUSR1);
+    sendFields({"NA", "north", "Fire", "1", "3", "OK"});
+    sendFields({"NA", "north", "Fire", "2", "3", "OK"});
+    // A few kilobytes at a time, while the program goes on.
+    QByteArray errors;
+    const auto readSome = [&errors, ends] {
+        char buffer[4096];
+        const ssize_t count = ::read(ends[0], buffer, sizeof buffer);
+        if (count > 0)
+            errors.append(buffer, count);
+        return errors.contains(" Two masters in ");
+    };
+    QVERIFY(QTest::qWaitFor(readSome, 20000));
+    ::close(ends[0]);
+    const QString text = QString::fromLatin1(errors);
+    QCOMPARE(text.count(QRegularExpression(QStringLiteral("^\\d{3,} +north +Fire +3 "),
+                                           QRegularExpression::MultilineOption)),
+             Rows);
+    QVERIFY(text.contains(QStringLiteral("\nMastership history, newest first:\n")));
+    QVERIFY(text.contains(QRegularExpression(
+        QStringLiteral("\n\\d\\d:\\d\\d:\\d\\d\\.\\d{3} Two masters in north/Fire channel 3"))));
+}
+
+// A workstation without a number of its own decides as ever, but sends no
+// answer: it could not tell it from another's.
+void TestConsole::negativeWorkstationSendsNoAnswers()
+{
+    workstation = QStringLiteral("-1");
+    start({QStringLiteral("/console"), QStringLiteral("/to=127.0.0.1"), QStringLiteral("/auto=1")});
+    sendFields({"NC", "north", "Fire", "2", "3", "OK"});
+    sendFields({"NA", "north", "Fire", "2", "3", "OK"});
+    QTRY_VERIFY(outputTexts().contains(
+        QStringLiteral("Received NA and we're OK. We are master - tell other to go slave. "
+                       "Send NO.")));
+    program.terminate();
+    QVERIFY(program.waitForFinished());
+    const QByteArray errors = program.readAllStandardError();
+    QVERIFY(errors.startsWith("Warning: workstation number -1 is negative"));
+    QVERIFY2(errors.endsWith("answers sent 0, answers not sent 1 (no workstation number)\n"),
+             errors.constData());
+    QVERIFY(!output.contains("**Broadcasting"));
 }
 
 void TestConsole::consoleWithoutDisplay()
@@ -405,20 +552,26 @@ void TestConsole::outputQueueDropsWholeLines()
     QCOMPARE(lines.at(2).mid(13), QByteArray("1 log lines dropped: standard output was blocked"));
     QCOMPARE(lines.at(3), QByteArray("after the gap"));
     QCOMPARE(queue.linesDropped(), 1u);
-}
 
-// A stop signal closes the window and ends the program as the console ends.
-void TestConsole::windowEndsCleanlyOnSignal()
-{
-    port = freePort();
-    launch({}); // on the offscreen platform the tests run on
-    QTRY_VERIFY(receiveQueueEmpty()); // bound, so past the set-up
-    program.terminate();
-    QVERIFY(program.waitForFinished());
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
-    QVERIFY(program.readAllStandardError().contains(
-        "Received 0, shown 0, filtered 0, not current format 0, answers sent 0\n"));
+    // A failed write (a full disk) keeps the lines, and the gap says why.
+    const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    QVERIFY(full >= 0);
+    DuzUdozuzeOutputQueue failing(100);
+    failing.append("first line of forty characters ........");
+    QCOMPARE(failing.writeTo(full), DuzUdozuzeOutputQueue::State::Failed);
+    ::close(full);
+    failing.append("second line of forty characters .......");
+    failing.append("third line, over the bound ............");
+    failing.append("after the gap");
+    QCOMPARE(::pipe2(ends, O_CLOEXEC | O_NONBLOCK), 0);
+    QCOMPARE(failing.writeTo(ends[1]), DuzUdozuzeOutputQueue::State::Empty);
+    const ssize_t after = ::read(ends[0], buffer, sizeof buffer);
+    ::close(ends[0]);
+    ::close(ends[1]);
+    const QList<QByteArray> kept = QByteArray(buffer, qMax<ssize_t>(after, 0)).split('\n');
+    QCOMPARE(kept.size(), 5);
+    QCOMPARE(kept.at(2).mid(13),
+             QByteArray("1 log lines dropped: standard output failed (No space left on device)"));
 }
 
 // The picture of the election goes to standard error; standard output keeps

@@ -1,4 +1,5 @@
 #include "protocol/duzudozuzestatusdatagram.h"
+#include "protocol/duzudozuzeworkstationreport.h"
 #include "protocol/duzudozuzeworkstationtable.h"
 
 #include <QtTest>
@@ -28,13 +29,16 @@ private:
     static QStringList texts(const DuzUdozuzeWorkstationTable::Events &events);
 
     qint64 now = 0;
+    qint64 wall = 0; // ms since the epoch
     std::unique_ptr<DuzUdozuzeWorkstationTable> table;
 };
 
 void TestWorkstationTable::init()
 {
     now = 0;
-    table = std::make_unique<DuzUdozuzeWorkstationTable>([this] { return now; });
+    wall = 1700000000000;
+    table = std::make_unique<DuzUdozuzeWorkstationTable>([this] { return now; },
+                                                         [this] { return wall; });
     table->setOwnIdentity(QStringLiteral("north"), QStringLiteral("Fire"), 7, 3);
 }
 
@@ -64,6 +68,21 @@ void TestWorkstationTable::rowsAreKeyed()
     send("NC", 2, "north", 4);
     send("NC", 5);
     send("NO", 7);
+    // Names with a separator in them stay apart.
+    for (const char *names : {"x\x1f:Fire",
+                              "x:\x1f"
+                              "Fire"}) {
+        const QStringList fields = QString::fromLatin1(names).split(QLatin1Char(':'));
+        DuzUdozuzeStatusDatagram datagram {QStringLiteral("NC"), fields.at(0), fields.at(1), 9, 3,
+                                           QStringLiteral("OK")};
+        table->update(datagram, 0x0A000009, 9208);
+    }
+    QCOMPARE(table->rowCount(), 5);
+    table->clear();
+    send("NC", 2);
+    send("NC", 2, "NORTH");
+    send("NC", 2, "north", 4);
+    send("NC", 5);
     QCOMPARE(table->rowCount(), 3);
     QCOMPARE(table->row(1).received, 3u);
     QCOMPARE(table->row(1).channel, 4);
@@ -165,6 +184,11 @@ void TestWorkstationTable::ownRowFollowsModeAndHealth()
     QVERIFY(!table->claimsMaster(table->row(0)));
     QVERIFY(!table->row(0).healthy);
     QCOMPARE(table->history().back().code, QStringLiteral("NO"));
+    // Times of day are the wall clock's at the event, whatever it says later.
+    const qint64 then = wall;
+    wall += 3600 * 1000;
+    QCOMPARE(DuzUdozuzeWorkstationReport::historyCell(*table, 0, DuzUdozuzeWorkstationReport::Time),
+             QDateTime::fromMSecsSinceEpoch(then).toString(QStringLiteral("hh:mm:ss")));
     QCOMPARE(table->history().back().workstation, 5);
     QCOMPARE(table->modeChanges(), 2u);
 }

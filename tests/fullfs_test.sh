@@ -1,0 +1,50 @@
+#!/bin/bash
+# Standard output on a file system that fills up, then has room again: the
+# console writes whole lines only, and none is lost while they fit in its
+# queue. The file system is a 1 MiB tmpfs in a mount namespace of this
+# script's own; the datagrams go to 127.0.0.1.
+#   usage: fullfs_test.sh PATH/duzudozuze PATH/duzudozuze-send
+set -u
+program=$1
+sender=$2
+skip() { echo "SKIP: $*"; exit 77; }
+[ "$(id -u)" -eq 0 ] || skip "needs root to mount a tmpfs in a mount namespace"
+command -v unshare >/dev/null || skip "needs unshare (util-linux)"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/fs"
+port=$(/usr/bin/python3 -c 'import socket
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+s.bind(("127.0.0.1", 0))
+print(s.getsockname()[1])')
+
+unshare -m bash -s "$program" "$sender" "$work" "$port" <<'INNER'
+set -u
+program=$1 sender=$2 work=$3 port=$4
+mount --make-rprivate / 2>/dev/null
+mount -t tmpfs -o size=1m tmpfs "$work/fs" || { echo "SKIP: cannot mount a tmpfs"; exit 77; }
+fail() { echo "FAIL: $*"; tail -3 "$work/fs/out"; cat "$work/err"; exit 1; }
+HX_SYSTEM=north HX_WORKSTATION=7 "$program" /console /host=127.0.0.1 "/port=$port" \
+    >"$work/fs/out" 2>"$work/err" &
+pid=$!
+for _ in $(seq 100); do grep -q "List of addresses is" "$work/fs/out" && break; sleep 0.05; done
+# Whether the program has read every datagram sent to it.
+drained() {
+    local local_address
+    local_address=$(printf '0100007F:%04X' "$port")
+    awk -v a="$local_address" '$2 == a { split($5, q, ":"); exit q[2] != "00000000" }' /proc/net/udp
+}
+head -c 2M /dev/zero >"$work/fs/filler" 2>/dev/null # full now
+"$sender" --to 127.0.0.1 --port "$port" --count 3000 --rate 20000 NC north Fire 2 3 OK
+for _ in $(seq 200); do drained && break; sleep 0.05; done
+rm "$work/fs/filler" # room again
+"$sender" --to 127.0.0.1 --port "$port" --count 10 NC north Fire 2 3 OK
+for _ in $(seq 200); do [ "$(grep -c "^.\{13\}Received 'NC" "$work/fs/out")" -ge 3010 ] && break; sleep 0.05; done
+kill -TERM "$pid"
+wait "$pid" || fail "ended with $?"
+[ "$(grep -c "^.\{13\}Received 'NC" "$work/fs/out")" -eq 3010 ] || fail "lines lost"
+grep -qvE "^[0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} (Received 'NC:north:Fire:2:3:OK'\. 127\.0\.0\.1:[0-9]+\. type 0|Constructor: |List of addresses is |Not a valid channel number: )" \
+    "$work/fs/out" && fail "a line is cut or glued: $(grep -vE '^[0-9:.]{12} (Received|Constructor|List)' "$work/fs/out" | head -2)"
+[ "$(tail -c 1 "$work/fs/out" | od -An -c | tr -d ' ')" = '\n' ] || fail "the last line is cut"
+echo "1 passed, 0 failed"
+INNER
