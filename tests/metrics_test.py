@@ -78,6 +78,8 @@ try:
         send(b"not a status datagram")
         # Label values from the network: quote, backslash, line break, UTF-8.
         send(b'NA:a"b\\c\nd:Caf\xe9:9:1:OK')
+        # A terminal's escape sequence, written as the log writes it.
+        send(b"NA:e\x1b[31m:Fire:9:1:OK")
         # More groups than the file keeps label sets for.
         for n in range(150):
             send(b"NA:sys%03d:Fire:1:1:OK" % n)
@@ -90,8 +92,8 @@ try:
     got = samples(text)
     check(os.stat(path).st_ino != first_inode, "each write replaces the file by a rename")
     check(os.listdir(folder) == ["duzudozuze.prom"], "no temporary file is left behind")
-    check(got.get(("duzudozuze_datagrams_total", (("result", "shown"),))) == 153,
-          "153 datagrams shown")
+    check(got.get(("duzudozuze_datagrams_total", (("result", "shown"),))) == 154,
+          "154 datagrams shown")
     check(got.get(("duzudozuze_datagrams_total", (("result", "not_current_format"),))) == 1,
           "one not in current format")
     check(got.get(("duzudozuze_two_masters", ())) == 1, "two masters in north/Fire channel 3")
@@ -101,17 +103,48 @@ try:
                  "duzudozuze_mastership_changes_total",
                  "duzudozuze_last_datagram_timestamp_seconds"):
         check((name, ()) in got, name + " is there")
-    check(got.get(("duzudozuze_workstations", (("state", "fresh"),))) == 153,
-          "153 fresh workstations")
+    check(got.get(("duzudozuze_workstations", (("state", "fresh"),))) == 154,
+          "154 fresh workstations")
     claimers = {labels: value for (name, labels), value in got.items()
                 if name == "duzudozuze_master_claimers"}
     hostile = (("alarm_system", "Caf\u00e9"), ("channel", "1"), ("system", 'a"b\\c\nd'))
     check(claimers.get(hostile) == 1, "a hostile label value reads back as it came")
     check(len(claimers) == 101, "100 label sets and the rest summed: %d" % len(claimers))
-    # In order: a"b..., north, sys000 to sys097 kept; sys098 to sys149 summed.
+    # In order: a"b..., e..., north, sys000 to sys096 kept; sys097 to sys149 summed.
     check(claimers.get((("alarm_system", "other"), ("channel", "other"), ("system", "other")))
-          == 52, "the rest summed under system=\"other\"")
-    check(sum(claimers.values()) == 153, "every claimer counted once")
+          == 53, "the rest summed under system=\"other\"")
+    check(sum(claimers.values()) == 154, "every claimer counted once")
+    check(claimers.get((("alarm_system", "Fire"), ("channel", "1"), ("system", "e\\x1B[31m")))
+          == 1 and b"\x1b" not in open(path, "rb").read(), "control characters escaped")
+
+    # Only nothing, or a regular file of its own, is replaced: never what a
+    # link points to, a FIFO or a device.
+    secret = os.path.join(work, "secret")
+    with open(secret, "w") as f:
+        f.write("keep")
+    os.chmod(secret, 0o600)
+    cases = {"symlink": lambda p: os.symlink(secret, p),
+             "dangling symlink": lambda p: os.symlink(os.path.join(work, "nowhere"), p),
+             "FIFO": os.mkfifo}
+    for kind, make in cases.items():
+        target = os.path.join(work, kind.replace(" ", "-"))
+        make(target)
+        before = os.lstat(target)
+        log = os.path.join(work, "log")
+        refused = subprocess.Popen([program, "/console", "/host=127.0.0.1",
+                                    "/port=%d" % free_port(), "/metrics=" + target],
+                                   stdout=open(log, "wb"), stderr=subprocess.PIPE, env=env)
+        # Set up, so the metrics file has been tried.
+        wait_for(lambda: b"List of addresses" in open(log, "rb").read())
+        refused.send_signal(signal.SIGTERM)
+        _, errors = refused.communicate(timeout=10)
+        after = os.lstat(target)
+        check(refused.returncode == 0
+              and (before.st_ino, before.st_mode) == (after.st_ino, after.st_mode)
+              and b"no metrics written to " + target.encode() in errors
+              and open(secret).read() == "keep" and os.stat(secret).st_mode & 0o777 == 0o600
+              and not os.path.exists(os.path.join(work, "nowhere")),
+              "no metrics over a " + kind)
 
     exporter = shutil.which("prometheus-node-exporter")
     if not exporter:
