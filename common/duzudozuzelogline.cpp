@@ -19,12 +19,16 @@ QString DuzUdozuzeLogLine::build(const char *format, va_list args)
 
 QString DuzUdozuzeLogLine::timeText()
 {
+    return timeText(QDateTime::currentMSecsSinceEpoch());
+}
+
+QString DuzUdozuzeLogLine::timeText(qint64 now)
+{
     // The local time of day, "hh:mm:ss.zzz". Asking the C library for local
     // time looks the time zone file up again each time; the offset from UTC is
     // asked for once a minute instead, which is when it can change.
     static qint64 offsetMinute = std::numeric_limits<qint64>::min();
     static qint64 offsetMs = 0;
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const qint64 minute = now / 60000;
     if (minute != offsetMinute) {
         offsetMinute = minute;

@@ -15,6 +15,8 @@ public:
 
     static QString build(const char *format, va_list args);
     static QString timeText();
+    // The same for a time in ms since the epoch.
+    static QString timeText(qint64 msecsSinceEpoch);
 
     // The prefix followed by the formatted message, with no time and no
     // length limit.

@@ -3,8 +3,6 @@
 #include "common/duzudozuzeipv4.h"
 #include "common/duzudozuzelogline.h"
 
-#include <QDateTime>
-
 #include <functional>
 #include <vector>
 
@@ -21,7 +19,7 @@ QString timeOfDay(qint64 wallTime)
 {
     if (wallTime < 0)
         return {};
-    return QDateTime::fromMSecsSinceEpoch(wallTime).toString(QStringLiteral("hh:mm:ss"));
+    return DuzUdozuzeLogLine::timeText(wallTime).left(8); // hh:mm:ss
 }
 
 QString mode(bool master)
