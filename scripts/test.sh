@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 # What the tests need beyond the build: manual pages and their lint, the
 # package tools, systemd-analyze, Prometheus' parser and node exporter, tshark.
 export EXTRA_PACKAGES="help2man groff-base man-db dpkg-dev file systemd tshark
-                       prometheus-node-exporter python3-prometheus-client"
+                       prometheus-node-exporter python3-prometheus-client clang-format"
 # Laid out for /usr, as the Debian package is: the package test packs this build.
 scripts/setup.sh -DDUZUDOZUZE_BENCHMARKS=ON -DCMAKE_INSTALL_PREFIX=/usr
 (cd build && ctest --output-on-failure --timeout 600)

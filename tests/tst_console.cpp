@@ -96,7 +96,7 @@ void TestConsole::launch(const QStringList &args, bool display, int outputPipe, 
                   args
                       + QStringList {QStringLiteral("/host=127.0.0.1"),
                                      QStringLiteral("/port=%1").arg(port)});
-    QVERIFY(program.waitForStarted());
+    QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
 }
 
 void TestConsole::start(const QStringList &args, bool display)
