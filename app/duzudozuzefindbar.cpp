@@ -1,26 +1,44 @@
 #include "app/duzudozuzefindbar.h"
 
+#include "app/duzudozuzelogview.h"
+
 #include <QCheckBox>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QLocale>
 #include <QShortcut>
-#include <QTextCursor>
 #include <QToolButton>
 
-DuzUdozuzeFindBar::DuzUdozuzeFindBar(QPlainTextEdit *view, QWidget *parent)
+namespace {
+
+QString number(qsizetype value)
+{
+    return QLocale(QLocale::English).toString(qlonglong(value));
+}
+
+} // namespace
+
+DuzUdozuzeFindBar::DuzUdozuzeFindBar(DuzUdozuzeLogView *view, QWidget *parent)
     : QWidget(parent),
       m_pView(view),
       m_pqText(new QLineEdit(this)),
+      m_pqFilter(new QLineEdit(this)),
       m_pqMatchCase(new QCheckBox(tr("Match case"), this)),
-      m_pqStatus(new QLabel(this))
+      m_pqStatus(new QLabel(this)),
+      m_pqCount(new QLabel(this)),
+      m_pqShown(new QLabel(this))
 {
     setObjectName(QStringLiteral("findBar"));
     m_pqText->setPlaceholderText(tr("Find in the log"));
     m_pqText->setClearButtonEnabled(true);
+    m_pqFilter->setObjectName(QStringLiteral("filter"));
+    m_pqFilter->setPlaceholderText(tr("Show only lines containing ..."));
+    m_pqFilter->setClearButtonEnabled(true);
     auto *label = new QLabel(tr("Find:"), this);
     label->setBuddy(m_pqText);
+    auto *filterLabel = new QLabel(tr("Filter:"), this);
+    filterLabel->setBuddy(m_pqFilter);
     auto *previous = new QToolButton(this);
     previous->setText(tr("Previous"));
     previous->setToolTip(tr("Find the previous match (Shift+F3)"));
@@ -30,22 +48,37 @@ DuzUdozuzeFindBar::DuzUdozuzeFindBar(QPlainTextEdit *view, QWidget *parent)
     auto *close = new QToolButton(this);
     close->setText(tr("Close"));
     close->setAutoRaise(true);
-
-    auto *layout = new QHBoxLayout(this);
+    for (QLabel *status : {m_pqStatus, m_pqCount, m_pqShown})
+        status->setTextFormat(Qt::PlainText);
+    auto *layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(label);
-    layout->addWidget(m_pqText, 1);
-    layout->addWidget(previous);
-    layout->addWidget(next);
-    layout->addWidget(m_pqMatchCase);
-    layout->addWidget(m_pqStatus);
-    layout->addWidget(close);
-
+    layout->addWidget(label, 0, 0);
+    layout->addWidget(m_pqText, 0, 1);
+    layout->addWidget(previous, 0, 2);
+    layout->addWidget(next, 0, 3);
+    layout->addWidget(m_pqMatchCase, 0, 4);
+    layout->addWidget(m_pqStatus, 0, 5);
+    layout->addWidget(m_pqCount, 0, 6);
+    layout->addWidget(close, 0, 7);
+    layout->addWidget(filterLabel, 1, 0);
+    layout->addWidget(m_pqFilter, 1, 1);
+    layout->addWidget(m_pqShown, 1, 2, 1, 5);
+    layout->setColumnStretch(1, 1);
     connect(m_pqText, &QLineEdit::returnPressed, this, &DuzUdozuzeFindBar::findNext);
-    connect(m_pqText, &QLineEdit::textChanged, m_pqStatus, &QLabel::clear);
+    connect(m_pqText, &QLineEdit::textChanged, this, [this] {
+        m_pqStatus->clear();
+        updateCounts();
+    });
+    connect(m_pqFilter, &QLineEdit::textChanged, this, &DuzUdozuzeFindBar::applyFilter);
+    connect(m_pqMatchCase, &QCheckBox::toggled, this, [this] {
+        applyFilter();
+        updateCounts();
+    });
     connect(next, &QToolButton::clicked, this, &DuzUdozuzeFindBar::findNext);
     connect(previous, &QToolButton::clicked, this, &DuzUdozuzeFindBar::findPrevious);
     connect(close, &QToolButton::clicked, this, &QWidget::hide);
+    connect(m_pView, &DuzUdozuzeLogView::rowsChanged, this, &DuzUdozuzeFindBar::updateCounts);
+    connect(m_pView, &DuzUdozuzeLogView::matchesCounted, this, &DuzUdozuzeFindBar::updateCounts);
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WidgetWithChildrenShortcut);
     connect(escape, &QShortcut::activated, this, &QWidget::hide);
@@ -57,11 +90,27 @@ QString DuzUdozuzeFindBar::status() const
     return m_pqStatus->text();
 }
 
+QString DuzUdozuzeFindBar::countText() const
+{
+    return m_pqCount->text();
+}
+
+QString DuzUdozuzeFindBar::shownText() const
+{
+    return m_pqShown->text();
+}
+
 void DuzUdozuzeFindBar::open()
 {
     show();
     m_pqText->setFocus(Qt::ShortcutFocusReason);
     m_pqText->selectAll();
+}
+
+void DuzUdozuzeFindBar::showOnly(const QString &text)
+{
+    show();
+    m_pqFilter->setText(text);
 }
 
 bool DuzUdozuzeFindBar::findNext()
@@ -79,24 +128,28 @@ bool DuzUdozuzeFindBar::find(bool backward)
     const QString text = m_pqText->text();
     if (text.isEmpty())
         return false;
-    QTextDocument::FindFlags flags;
-    if (backward)
-        flags |= QTextDocument::FindBackward;
-    if (m_pqMatchCase->isChecked())
-        flags |= QTextDocument::FindCaseSensitively;
-    QTextCursor found = m_pView->document()->find(text, m_pView->textCursor(), flags);
-    if (found.isNull()) {
-        // Round from the other end.
-        QTextCursor start(m_pView->document());
-        start.movePosition(backward ? QTextCursor::End : QTextCursor::Start);
-        found = m_pView->document()->find(text, start, flags);
-    }
-    if (found.isNull()) {
-        m_pqStatus->setText(tr("not found"));
-        return false;
-    }
-    m_pqStatus->clear();
-    m_pView->setTextCursor(found);
-    m_pView->ensureCursorVisible();
-    return true;
+    const bool found = m_pView->find(text, m_pqMatchCase->isChecked(), backward);
+    m_pqStatus->setText(found ? QString() : tr("not found"));
+    updateCounts();
+    return found;
+}
+
+void DuzUdozuzeFindBar::applyFilter()
+{
+    m_pView->setFilter(m_pqFilter->text(), m_pqMatchCase->isChecked());
+}
+
+// Counted in slices by the view; said once known.
+void DuzUdozuzeFindBar::updateCounts()
+{
+    const qsizetype total = m_pView->store().size();
+    const qsizetype matches = m_pView->matchCount(m_pqText->text(), m_pqMatchCase->isChecked());
+    m_pqCount->setText(m_pqText->text().isEmpty() || matches < 0
+                           ? QString()
+                           : tr("%1 of %2 lines").arg(number(matches), number(total)));
+    m_pqShown->setText(m_pView->filterText().isEmpty()
+                           ? QString()
+                           : tr("%1 of %2 lines shown%3")
+                                 .arg(number(m_pView->rowCount()), number(total),
+                                      m_pView->filterComplete() ? QString() : tr(" (looking)")));
 }

@@ -3,39 +3,53 @@
 
 #include <QWidget>
 
+class DuzUdozuzeLogView;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 
-// The bar under the log view that finds a text in it: forwards or backwards
-// from the cursor, with or without the letter case, wrapping round at either
-// end, and saying so when the text is nowhere.
+// The bar under the log view. Find: forwards or backwards from the
+// selection, with or without the letter case, wrapping round at either end,
+// saying so when the text is nowhere and how many lines hold it. Filter: the
+// view shows only the lines that contain a text, and the bar says how many of
+// all they are. Match case counts for both.
 class DuzUdozuzeFindBar : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit DuzUdozuzeFindBar(QPlainTextEdit *view, QWidget *parent = nullptr);
+    explicit DuzUdozuzeFindBar(DuzUdozuzeLogView *view, QWidget *parent = nullptr);
 
     QLineEdit *textEdit() const { return m_pqText; }
+    QLineEdit *filterEdit() const { return m_pqFilter; }
     QCheckBox *caseBox() const { return m_pqMatchCase; }
     // What the bar says about the last search: empty, or "not found".
     QString status() const;
+    // "12 of 1,000,000 lines": the lines that hold the text to find.
+    QString countText() const;
+    // "12 of 1,000,000 lines shown" while the filter is on; else empty.
+    QString shownText() const;
 
 public slots:
     // Shows the bar with the text field focused and selected.
     void open();
     bool findNext();
     bool findPrevious();
+    // Shows the bar with the filter set to text.
+    void showOnly(const QString &text);
 
 private:
     bool find(bool backward);
+    void applyFilter();
+    void updateCounts();
 
-    QPlainTextEdit *m_pView;
+    DuzUdozuzeLogView *m_pView;
     QLineEdit *m_pqText;
+    QLineEdit *m_pqFilter;
     QCheckBox *m_pqMatchCase;
     QLabel *m_pqStatus;
+    QLabel *m_pqCount;
+    QLabel *m_pqShown;
 };
 
 #endif // DUZUDOZUZEFINDBAR_H

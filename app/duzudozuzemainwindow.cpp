@@ -3,8 +3,10 @@
 #include "app/duzudozuzeelidedlabel.h"
 #include "app/duzudozuzefindbar.h"
 #include "app/duzudozuzehistorymodel.h"
+#include "app/duzudozuzelogview.h"
 #include "app/duzudozuzeownrowfirstproxy.h"
 #include "app/duzudozuzeworkstationmodel.h"
+#include "common/duzudozuzelogline.h"
 #include "net/duzudozuzesocket.h"
 #include "protocol/duzudozuzeworkstationreport.h"
 
@@ -12,6 +14,7 @@
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenuBar>
@@ -29,13 +32,12 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     setWindowTitle(QStringLiteral("DuzUdozuze"));
     connect(m_pushClear, &QPushButton::clicked, this, &DuzUdozuzeMainWindow::clearLog);
     connect(m_pqPushRespondNow, &QPushButton::clicked, this, &DuzUdozuzeMainWindow::pushRespondNow);
-    // A log is not a document to undo: an undo step for every append would
-    // grow without end in a monitor left running for weeks.
-    m_editMain->setUndoRedoEnabled(false);
     m_refreshTimer.setSingleShot(true);
-    m_refreshTimer.setInterval(RefreshInterval);
+    m_refreshTimer.setInterval(DuzUdozuzeLogView::RefreshInterval);
     connect(&m_refreshTimer, &QTimer::timeout, this, &DuzUdozuzeMainWindow::refresh);
-    placeFindBar();
+    // The find and filter bar under the log view, in the view's own layout.
+    m_pFindBar = new DuzUdozuzeFindBar(m_editMain, qt_central_widget);
+    m_pqLogLayout->addWidget(m_pFindBar);
     createMenus();
 
     createSocket(args);
@@ -96,11 +98,12 @@ void DuzUdozuzeMainWindow::createMenus()
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu *edit = menuBar()->addMenu(tr("&Edit"));
-    QAction *copy = edit->addAction(tr("&Copy"), m_editMain, &QPlainTextEdit::copy);
+    QAction *copy = edit->addAction(tr("&Copy"), m_editMain, &DuzUdozuzeLogView::copy);
     copy->setShortcut(QKeySequence::Copy);
     copy->setEnabled(false);
-    connect(m_editMain, &QPlainTextEdit::copyAvailable, copy, &QAction::setEnabled);
-    QAction *selectAll = edit->addAction(tr("Select &All"), m_editMain, &QPlainTextEdit::selectAll);
+    connect(m_editMain, &DuzUdozuzeLogView::copyAvailable, copy, &QAction::setEnabled);
+    QAction *selectAll
+        = edit->addAction(tr("Select &All"), m_editMain, &DuzUdozuzeLogView::selectAll);
     selectAll->setShortcut(QKeySequence::SelectAll);
     edit->addSeparator();
     QAction *find = edit->addAction(tr("&Find..."), m_pFindBar, &DuzUdozuzeFindBar::open);
@@ -111,6 +114,10 @@ void DuzUdozuzeMainWindow::createMenus()
         = edit->addAction(tr("Find &Previous"), m_pFindBar, &DuzUdozuzeFindBar::findPrevious);
     previous->setShortcut(QKeySequence::FindPrevious);
     edit->addSeparator();
+    // The log is the record of what was received: it takes no typing. The
+    // operator's own remarks go in as notes, marked as such.
+    edit->addAction(tr("Add &Note..."), this, &DuzUdozuzeMainWindow::askForNote)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     edit->addAction(tr("C&lear Log"), this, &DuzUdozuzeMainWindow::clearLog);
     edit->addAction(tr("Clear &Workstations"), this, &DuzUdozuzeMainWindow::clearWorkstations);
 
@@ -118,12 +125,8 @@ void DuzUdozuzeMainWindow::createMenus()
     m_pqActionFollow = m_pqMenuView->addAction(tr("&Follow New Lines"));
     m_pqActionFollow->setCheckable(true);
     m_pqActionFollow->setChecked(true);
-    connect(m_pqActionFollow, &QAction::toggled, this, [this](bool on) {
-        if (on && !m_bScrolling)
-            m_editMain->verticalScrollBar()->setValue(m_editMain->verticalScrollBar()->maximum());
-    });
-    connect(m_editMain->verticalScrollBar(), &QScrollBar::valueChanged, this,
-            &DuzUdozuzeMainWindow::followScrolling);
+    connect(m_pqActionFollow, &QAction::toggled, m_editMain, &DuzUdozuzeLogView::setFollow);
+    connect(m_editMain, &DuzUdozuzeLogView::followChanged, m_pqActionFollow, &QAction::setChecked);
 
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     help->addAction(tr("&About DuzUdozuze"), this, &DuzUdozuzeMainWindow::about)
@@ -232,27 +235,6 @@ void DuzUdozuzeMainWindow::clearWorkstations()
     showWarnings();
 }
 
-void DuzUdozuzeMainWindow::placeFindBar()
-{
-    // The bottom row (Respond, the spacer, Clear) moves down by one; the bar
-    // takes the row it leaves, the full width under the log view.
-    QGridLayout *grid = DuzUdozuzeMainWindowBaseLayout;
-    QList<QLayoutItem *> bottomRow;
-    QList<int> columns;
-    for (int index = grid->count() - 1; index >= 0; --index) {
-        int row, column, rowSpan, columnSpan;
-        grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
-        if (row == 3) {
-            columns.append(column);
-            bottomRow.append(grid->takeAt(index));
-        }
-    }
-    for (qsizetype i = 0; i < bottomRow.size(); ++i)
-        grid->addItem(bottomRow.at(i), 4, columns.at(i));
-    m_pFindBar = new DuzUdozuzeFindBar(m_editMain, qt_central_widget);
-    grid->addWidget(m_pFindBar, 3, 0, 1, 3);
-}
-
 void DuzUdozuzeMainWindow::showSettings()
 {
     const DuzUdozuzeSettings &s = m_pDuzUdozuzeSocket->settings();
@@ -288,7 +270,7 @@ void DuzUdozuzeMainWindow::bindToSocket()
     socket->setRespondAutomatically(m_pqCheckRespondAutomatically->isChecked());
     socket->setOk(m_pqCheckOk->isChecked());
 
-    m_nMaxLines = settings.m_nMaxLines;
+    m_editMain->setMaxLines(settings.m_nMaxLines);
 
     m_pqStatusMode = new QLabel(statusBar());
     m_pqStatusCounts = new QLabel(statusBar());
@@ -310,19 +292,43 @@ void DuzUdozuzeMainWindow::bindToSocket()
     refresh();
 }
 
-// Lines gather until the next refresh.
+// The view shows its lines at its next refresh, the status bar at the
+// window's.
 void DuzUdozuzeMainWindow::appendLine(const QString &line)
 {
-    m_pendingLines.append(line);
+    m_editMain->appendLine(line);
     scheduleRefresh();
 }
 
 void DuzUdozuzeMainWindow::clearLog()
 {
-    m_pendingLines.clear();
+    m_nLinesDroppedBefore += m_editMain->linesDropped();
     m_editMain->clear();
-    m_nLinesDropped = 0;
     refresh();
+}
+
+quint64 DuzUdozuzeMainWindow::linesDropped() const
+{
+    return m_editMain->linesDropped();
+}
+
+quint64 DuzUdozuzeMainWindow::logLinesDropped() const
+{
+    return m_nLinesDroppedBefore + m_editMain->linesDropped();
+}
+
+void DuzUdozuzeMainWindow::addNote(const QString &text)
+{
+    logPrintf("Note: %s", DuzUdozuzeLogLine::escaped(text).constData());
+}
+
+void DuzUdozuzeMainWindow::askForNote()
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(this, tr("Add Note"), tr("Note:"), QLineEdit::Normal,
+                                               QString(), &ok);
+    if (ok && !text.isEmpty())
+        addNote(text);
 }
 
 // One refresh of the view and the status bar for all that happened within
@@ -335,49 +341,7 @@ void DuzUdozuzeMainWindow::scheduleRefresh()
 
 void DuzUdozuzeMainWindow::flushLog()
 {
-    if (m_pendingLines.isEmpty())
-        return;
-    QScrollBar *bar = m_editMain->verticalScrollBar();
-    const bool follow = m_pqActionFollow->isChecked();
-    const int position = bar->value();
-    m_bScrolling = true;
-    m_editMain->appendPlainText(m_pendingLines.join(QLatin1Char('\n')));
-    m_pendingLines.clear();
-    const int trimmed = trimLog();
-    // Following, the view shows the newest line; otherwise it stays on the
-    // lines it showed, wherever they now are.
-    bar->setValue(follow ? bar->maximum() : qMax(0, position - trimmed));
-    m_bScrolling = false;
-}
-
-int DuzUdozuzeMainWindow::trimLog()
-{
-    // The view runs up to a tenth past its limit, then loses that tenth in one
-    // edit: the cost of a removal is paid once for many lines. The block at
-    // the cut is found by number and the text removed by character position,
-    // never by moving a cursor block by block, which lays out (and shapes the
-    // text of) every line it passes.
-    QTextDocument *document = m_editMain->document();
-    const int slack = qBound(1, m_nMaxLines / 10, MaxSlack);
-    if (m_nMaxLines <= 0 || document->blockCount() <= m_nMaxLines + slack)
-        return 0;
-    const int excess = document->blockCount() - m_nMaxLines;
-    const QTextBlock firstKept = document->findBlockByNumber(excess);
-    const int trimmedLines = firstKept.firstLineNumber();
-    QTextCursor cursor(document);
-    cursor.setPosition(firstKept.position(), QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
-    m_nLinesDropped += quint64(excess);
-    m_nLinesDroppedTotal += quint64(excess);
-    return trimmedLines;
-}
-
-// Scrolling up by hand stops following the new lines; scrolling to the end
-// follows them again.
-void DuzUdozuzeMainWindow::followScrolling(int value)
-{
-    if (!m_bScrolling)
-        m_pqActionFollow->setChecked(value == m_editMain->verticalScrollBar()->maximum());
+    m_editMain->refresh();
 }
 
 void DuzUdozuzeMainWindow::refresh()
@@ -395,37 +359,26 @@ void DuzUdozuzeMainWindow::refresh()
     }
     m_pqStatusMode->setText(m_pDuzUdozuzeSocket->isMaster() ? tr("Master") : tr("Slave"));
     m_pqStatusCounts->setText(countsText(m_pDuzUdozuzeSocket->counts()));
-    m_pqStatusDropped->setVisible(m_nLinesDropped > 0);
-    if (m_nLinesDropped > 0)
-        m_pqStatusDropped->setText(tr("oldest %1 lines dropped").arg(m_nLinesDropped));
+    const quint64 dropped = m_editMain->linesDropped();
+    m_pqStatusDropped->setVisible(dropped > 0);
+    if (dropped > 0)
+        m_pqStatusDropped->setText(tr("oldest %1 lines dropped").arg(dropped));
 }
 
 QString DuzUdozuzeMainWindow::saveLog(const QString &path)
 {
     flushLog();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return file.errorString();
-    QTextDocument *document = m_editMain->document();
-    bool written = true;
-    for (QTextBlock block = document->begin(); written && block.isValid(); block = block.next())
-        written = file.write(block.text().toUtf8() + '\n') >= 0;
-    // A failure of the last buffered write shows only in the flush; the file
-    // is replaced only when every byte is out.
-    written = written && file.flush();
-    const QString error = file.errorString();
-    if (!written)
-        file.cancelWriting();
-    if (!file.commit())
-        return written ? file.errorString() : error;
-    return {};
+    return m_editMain->save(path);
 }
 
 void DuzUdozuzeMainWindow::saveLogAs()
 {
-    const QString path
-        = QFileDialog::getSaveFileName(this, tr("Save Log"), QStringLiteral("duzudozuze.log"),
-                                       tr("Log files (*.log *.txt);;All files (*)"));
+    const QString filter = m_editMain->filterText();
+    const QString title = filter.isEmpty()
+        ? tr("Save Log")
+        : tr("Save Log: only the lines shown, those containing \"%1\"").arg(filter);
+    const QString path = QFileDialog::getSaveFileName(this, title, QStringLiteral("duzudozuze.log"),
+                                                      tr("Log files (*.log *.txt);;All files (*)"));
     if (path.isEmpty())
         return;
     const QString error = saveLog(path);

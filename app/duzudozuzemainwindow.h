@@ -40,14 +40,17 @@ public:
     // text on success.
     QString saveLog(const QString &path);
     // Lines the limit has dropped from the view since it was last cleared.
-    quint64 linesDropped() const { return m_nLinesDropped; }
+    quint64 linesDropped() const;
     DuzUdozuzeFindBar *findBar() const { return m_pFindBar; }
     QAction *followAction() const { return m_pqActionFollow; }
     DuzUdozuzeWorkstationModel *workstationModel() const { return m_pWorkstationModel; }
-    quint64 logLinesDropped() const override { return m_nLinesDroppedTotal; }
+    quint64 logLinesDropped() const override;
+    // The operator's own remark, logged as "Note: TEXT", escaped as every
+    // text from outside is.
+    void addNote(const QString &text);
 
 public slots:
-    // Appends the lines gathered since the last refresh; a timer calls it by
+    // Shows the lines gathered since the last refresh; a timer calls it by
     // itself shortly after the first of them.
     void flushLog();
 
@@ -82,26 +85,12 @@ private:
     // status bar, at the next refresh after one was raised or ended.
     void showWarnings();
     void showProblem(const QString &text);
-    // Puts the find bar between the log view and the bottom row.
-    void placeFindBar();
     void clearLog();
+    void askForNote();
     void saveLogAs();
     void about();
-    // Removes the oldest lines past the limit in one edit; returns how many
-    // display lines they took, for keeping the view where it is.
-    int trimLog();
-    void followScrolling(int value);
     void scheduleRefresh();
     void refresh();
-
-    // How long lines may gather before they are appended: short enough to
-    // read as at once, long enough that a flood of datagrams (or a steady
-    // 2,000 a second) is appended in batches of hundreds of lines, which cost
-    // a fraction of the time and about half the memory per line of small ones.
-    static constexpr int RefreshInterval = 100; // ms
-    // Lines the view may run past its limit before the oldest go: a tenth of
-    // the limit, but no more than one removal can take in a few tens of ms.
-    static constexpr int MaxSlack = 10000;
 
     QLabel *m_pqStatusMode = nullptr;
     QLabel *m_pqStatusCounts = nullptr;
@@ -121,13 +110,8 @@ private:
     QTimer m_ageTimer; // the workstation table, once a second
     bool m_bEvictionTold = false;
     DuzUdozuzeFindBar *m_pFindBar = nullptr;
-    // Lines wait here until the next refresh: appended in order, none dropped.
-    QStringList m_pendingLines;
-    QTimer m_refreshTimer;
-    int m_nMaxLines = 0; // 0: no limit
-    quint64 m_nLinesDropped = 0; // since the view was last cleared
-    quint64 m_nLinesDroppedTotal = 0;
-    bool m_bScrolling = false; // the view moves itself, not the user
+    QTimer m_refreshTimer; // the status bar, a moment after a change
+    quint64 m_nLinesDroppedBefore = 0; // by the limit, before the view was last cleared
 };
 
 #endif // DUZUDOZUZEMAINWINDOW_H

@@ -1,21 +1,21 @@
 #include "app/duzudozuzefindbar.h"
+#include "app/duzudozuzelogview.h"
 #include "app/duzudozuzemainwindow.h"
 #include "testsupport.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QtTest>
 
 #include <csignal>
 #include <sys/resource.h>
 
-// The log view of the window: its line limit and trimming, Save Log, Find and
-// Follow New Lines.
+// The log view of the window: its line limit, Save Log, selection and Copy,
+// Find, the filter, Follow New Lines, and notes.
 class TestLogView : public QObject
 {
     Q_OBJECT
@@ -24,16 +24,20 @@ private slots:
     void trimKeepsNewestLines();
     void saveWritesTheView();
     void failedSaveChangesNothing();
+    void selection_data();
+    void selection();
     void find_data();
     void find();
+    void filterShowsMatchingLines();
     void followKeepsThePlace();
+    void readOnlyButNotes();
 
 private:
     static std::unique_ptr<DuzUdozuzeMainWindow> window(const QString &maxLines);
     static void log(DuzUdozuzeMainWindow &window, int first, int count);
-    static QPlainTextEdit *view(DuzUdozuzeMainWindow &window)
+    static DuzUdozuzeLogView *view(DuzUdozuzeMainWindow &window)
     {
-        return window.findChild<QPlainTextEdit *>(QStringLiteral("m_editMain"));
+        return window.findChild<DuzUdozuzeLogView *>(QStringLiteral("m_editMain"));
     }
 };
 
@@ -52,14 +56,11 @@ void TestLogView::log(DuzUdozuzeMainWindow &window, int first, int count)
     window.flushLog();
 }
 
-// The view runs a tenth past its limit, then keeps exactly the newest lines.
+// The view keeps exactly the newest lines; Clear starts it again.
 void TestLogView::trimKeepsNewestLines()
 {
     const auto w = window(QStringLiteral("/maxlines=100"));
-    log(*w, 0, 110);
-    QCOMPARE(view(*w)->blockCount(), 110); // within the slack
-    log(*w, 110, 1);
-    QCOMPARE(view(*w)->blockCount(), 100);
+    log(*w, 0, 111);
     QStringList expected;
     for (int i = 11; i < 111; ++i)
         expected.append(QStringLiteral("line %1").arg(i));
@@ -70,19 +71,27 @@ void TestLogView::trimKeepsNewestLines()
     log(*w, 200, 1);
     QCOMPARE(view(*w)->toPlainText(), QStringLiteral("line 200"));
     QCOMPARE(w->linesDropped(), 0u);
+    QCOMPARE(w->logLinesDropped(), 11u);
 }
 
 void TestLogView::saveWritesTheView()
 {
     const auto w = window(QString());
     log(*w, 0, 3);
-    w->debugMessage(4, 1, QString(), QString::fromLatin1("caf\xe9")); // not yet in the view
+    w->debugMessage(4, 1, QString(), QString::fromLatin1("caf\xe9")); // not yet shown
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("log.txt"));
     QCOMPARE(w->saveLog(path), QString());
     QFile saved(path);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), QByteArray("line 0\nline 1\nline 2\ncaf\xc3\xa9\n"));
+    // With a filter, what is shown.
+    view(*w)->setFilter(QStringLiteral("line 1"), true);
+    w->flushLog();
+    saved.close();
+    QCOMPARE(w->saveLog(path), QString());
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray("line 1\n"));
 }
 
 // A save that fails on the way leaves the old file as it was and no other.
@@ -113,22 +122,90 @@ void TestLogView::failedSaveChangesNothing()
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList {QStringLiteral("log.txt")});
 }
 
+// What the mouse and the keys select is what Copy puts on the clipboard.
+void TestLogView::selection_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("copied");
+    QTest::newRow("drag across lines") << "drag"
+                                       << "line 0\nline 1\nli";
+    QTest::newRow("double-click a word") << "double"
+                                         << "line";
+    QTest::newRow("shift-click") << "shift"
+                                 << "line 0\nli";
+    QTest::newRow("shift and the keys") << "keys"
+                                        << "line 1\nline 2";
+    QTest::newRow("within a line") << "right"
+                                   << "ine";
+    QTest::newRow("select all") << "all"
+                                << "line 0\nline 1\nline 2\nline 3";
+}
+
+void TestLogView::selection()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, copied);
+    const auto w = window(QString());
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    log(*w, 0, 4);
+    DuzUdozuzeLogView *v = view(*w);
+    QWidget *port = v->viewport();
+    const int height = v->fontMetrics().lineSpacing();
+    // The start of a line, and two characters into it.
+    const auto at = [height](int line, int x) { return QPoint(x, line * height + height / 2); };
+    const int two = 4 + v->fontMetrics().horizontalAdvance(QStringLiteral("li"));
+    if (how == QLatin1String("drag")) {
+        QTest::mousePress(port, Qt::LeftButton, {}, at(0, 1));
+        QMouseEvent move(QEvent::MouseMove, at(2, two), port->mapToGlobal(at(2, two)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(port, &move);
+        QTest::mouseRelease(port, Qt::LeftButton, {}, at(2, two));
+    } else if (how == QLatin1String("double")) {
+        QTest::mouseDClick(port, Qt::LeftButton, {}, at(1, two));
+    } else if (how == QLatin1String("shift")) {
+        QTest::mouseClick(port, Qt::LeftButton, {}, at(0, 1));
+        QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, at(1, two));
+    } else if (how == QLatin1String("keys")) {
+        QTest::keyClick(v, Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(v, Qt::Key_Down);
+        QTest::keyClick(v, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(v, Qt::Key_End, Qt::ShiftModifier);
+    } else if (how == QLatin1String("right")) {
+        QTest::keyClick(v, Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(v, Qt::Key_Right);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(v, Qt::Key_Right, Qt::ShiftModifier);
+    } else {
+        QTest::keyClick(v, Qt::Key_A, Qt::ControlModifier);
+    }
+    QGuiApplication::clipboard()->clear();
+    v->copy();
+    QCOMPARE(QGuiApplication::clipboard()->text(), copied);
+}
+
 void TestLogView::find_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("matchCase");
     QTest::addColumn<QString>("steps"); // n: next, p: previous
     QTest::addColumn<QString>("found"); // the line of each match, - for none
+    QTest::addColumn<QString>("count");
     QTest::newRow("next, then wraps") << "alpha" << false << "nnn"
-                                      << "0 2 0";
+                                      << "0 2 0"
+                                      << "2 of 3 lines";
     QTest::newRow("previous wraps from the start") << "alpha" << false << "pp"
-                                                   << "2 0";
+                                                   << "2 0"
+                                                   << "2 of 3 lines";
     QTest::newRow("any case") << "beta" << false << "nn"
-                              << "1 2";
+                              << "1 2"
+                              << "2 of 3 lines";
     QTest::newRow("matching case") << "beta" << true << "nn"
-                                   << "2 2";
+                                   << "2 2"
+                                   << "1 of 3 lines";
     QTest::newRow("nowhere") << "gamma" << false << "n"
-                             << "-";
+                             << "-"
+                             << "0 of 3 lines";
 }
 
 void TestLogView::find()
@@ -137,22 +214,57 @@ void TestLogView::find()
     QFETCH(bool, matchCase);
     QFETCH(QString, steps);
     QFETCH(QString, found);
+    QFETCH(QString, count);
     const auto w = window(QString());
     for (const char *line : {"alpha", "Beta", "alpha beta"})
         w->debugMessage(4, 1, QString(), QLatin1String(line));
     w->flushLog();
-    view(*w)->moveCursor(QTextCursor::Start);
+    view(*w)->setCursorPosition({});
     DuzUdozuzeFindBar *bar = w->findBar();
     bar->textEdit()->setText(text);
     bar->caseBox()->setChecked(matchCase);
     QStringList lines;
     for (const QChar step : steps) {
         const bool hit = step == QLatin1Char('n') ? bar->findNext() : bar->findPrevious();
-        lines.append(hit ? QString::number(view(*w)->textCursor().blockNumber())
+        lines.append(hit ? QString::number(view(*w)->cursorPosition().serial)
                          : QStringLiteral("-"));
     }
     QCOMPARE(lines.join(QLatin1Char(' ')), found);
     QCOMPARE(bar->status(), found == QLatin1String("-") ? QStringLiteral("not found") : QString());
+    QCOMPARE(bar->countText(), count);
+    if (found != QLatin1String("-"))
+        QCOMPARE(view(*w)->selectedText().toLower(), text.toLower());
+}
+
+// The filter shows the matching lines, new ones too, and says how many;
+// clearing it shows all the lines again, the line at the top staying there.
+void TestLogView::filterShowsMatchingLines()
+{
+    const auto w = window(QString());
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    log(*w, 0, 300);
+    DuzUdozuzeLogView *v = view(*w);
+    v->verticalScrollBar()->setValue(50);
+    w->findBar()->showOnly(QStringLiteral("LINE 1"));
+    QTRY_VERIFY(v->filterComplete());
+    QCOMPARE(v->rowCount(), 111); // 1, 10 to 19, 100 to 199
+    QCOMPARE(w->findBar()->shownText(), QStringLiteral("111 of 300 lines shown"));
+    log(*w, 300, 20); // "line 310" to "line 319" arrive, and others
+    QCOMPARE(v->rowCount(), 111);
+    w->findBar()->caseBox()->setChecked(true);
+    QTRY_VERIFY(v->filterComplete());
+    QCOMPARE(v->rowCount(), 0);
+    w->findBar()->caseBox()->setChecked(false);
+    QTRY_VERIFY(v->filterComplete());
+    QCOMPARE(v->rowCount(), 111);
+    w->findBar()->showOnly(QStringLiteral("line 31"));
+    QTRY_VERIFY(v->filterComplete());
+    QCOMPARE(v->rowCount(), 11); // 31, 310 to 319
+    QCOMPARE(v->rowText(v->topRow()), QStringLiteral("line 31"));
+    w->findBar()->showOnly(QString());
+    QCOMPARE(v->rowCount(), 320);
+    QCOMPARE(v->rowText(v->topRow()), QStringLiteral("line 31"));
 }
 
 // Scrolled up by hand, the view stays on its lines while new ones arrive and
@@ -169,14 +281,34 @@ void TestLogView::followKeepsThePlace()
 
     bar->setValue(bar->value() / 2);
     QVERIFY(!w->followAction()->isChecked());
-    const QString top = view(*w)->cursorForPosition(QPoint(0, 0)).block().text();
-    log(*w, 100, 15); // past the slack: 15 lines trimmed
-    QCOMPARE(view(*w)->cursorForPosition(QPoint(0, 0)).block().text(), top);
+    const QString top = view(*w)->rowText(view(*w)->topRow());
+    log(*w, 100, 15); // 15 lines trimmed
+    QCOMPARE(view(*w)->rowText(view(*w)->topRow()), top);
 
     bar->setValue(bar->maximum());
     QVERIFY(w->followAction()->isChecked());
     log(*w, 115, 5);
     QCOMPARE(bar->value(), bar->maximum());
+    QCOMPARE(view(*w)->rowText(view(*w)->rowCount() - 1), QStringLiteral("line 119"));
+}
+
+// Keys change nothing in the record of what was received; a note is a line
+// of its own, marked, escaped.
+void TestLogView::readOnlyButNotes()
+{
+    const auto w = window(QString());
+    log(*w, 0, 2);
+    DuzUdozuzeLogView *v = view(*w);
+    QTest::keyClick(v, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(v, QStringLiteral("typed"));
+    for (const Qt::Key key : {Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Return})
+        QTest::keyClick(v, key);
+    QTest::keyClick(v, Qt::Key_X, Qt::ControlModifier);
+    w->flushLog();
+    QCOMPARE(v->toPlainText(), QStringLiteral("line 0\nline 1"));
+    w->addNote(QStringLiteral("checked the\nfire panel \x1b[31m"));
+    w->flushLog();
+    QCOMPARE(v->rowText(2).mid(13), QStringLiteral("Note: checked the\\nfire panel \\x1B[31m"));
 }
 
 QTEST_MAIN(TestLogView)

@@ -1,3 +1,4 @@
+#include "app/duzudozuzelogview.h"
 #include "app/duzudozuzemainwindow.h"
 #include "app/duzudozuzeworkstationmodel.h"
 #include "net/duzudozuzesocket.h"
@@ -8,7 +9,6 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -60,7 +60,7 @@ QString labelText(QWidget *window, const char *name)
 QStringList logLines(DuzUdozuzeMainWindow *window)
 {
     window->flushLog();
-    return child<QPlainTextEdit>(window, "m_editMain")->toPlainText().split(QLatin1Char('\n'));
+    return child<DuzUdozuzeLogView>(window, "m_editMain")->toPlainText().split(QLatin1Char('\n'));
 }
 
 QStringList TestMainWindow::loopback(QStringList args)
@@ -98,7 +98,9 @@ void TestMainWindow::bareForm()
              QStringLiteral("Respond Now"));
     QVERIFY(child<QCheckBox>(&form, "m_pqCheckOk")->isChecked());
     QVERIFY(!child<QCheckBox>(&form, "m_pqCheckRespondAutomatically")->isChecked());
-    QVERIFY(!child<QPlainTextEdit>(&form, "m_editMain")->isReadOnly());
+    // The log takes no typing.
+    QTest::keyClicks(child<DuzUdozuzeLogView>(&form, "m_editMain"), QStringLiteral("typed"));
+    QCOMPARE(child<DuzUdozuzeLogView>(&form, "m_editMain")->toPlainText(), QString());
     QCOMPARE(form.windowTitle(), QStringLiteral("DuzUdozuze"));
     QCOMPARE(form.size(), QSize(600, 504).expandedTo(form.minimumSizeHint()));
     QVERIFY(form.statusBar());
@@ -247,7 +249,7 @@ void TestMainWindow::clearEmptiesLog()
     DuzUdozuzeMainWindow window(loopback());
     window.logPrintf("first");
     QTest::mouseClick(child<QPushButton>(&window, "m_pushClear"), Qt::LeftButton);
-    QCOMPARE(child<QPlainTextEdit>(&window, "m_editMain")->toPlainText(), QString());
+    QCOMPARE(child<DuzUdozuzeLogView>(&window, "m_editMain")->toPlainText(), QString());
     window.logPrintf("second");
     const QStringList lines = logLines(&window);
     QCOMPARE(lines.size(), 1);
@@ -257,9 +259,9 @@ void TestMainWindow::clearEmptiesLog()
 void TestMainWindow::respondNowDoesNothing()
 {
     DuzUdozuzeMainWindow window(loopback({QStringLiteral("/respond")}));
-    const QString before = child<QPlainTextEdit>(&window, "m_editMain")->toPlainText();
+    const QString before = child<DuzUdozuzeLogView>(&window, "m_editMain")->toPlainText();
     QTest::mouseClick(child<QPushButton>(&window, "m_pqPushRespondNow"), Qt::LeftButton);
-    QCOMPARE(child<QPlainTextEdit>(&window, "m_editMain")->toPlainText(), before);
+    QCOMPARE(child<DuzUdozuzeLogView>(&window, "m_editMain")->toPlainText(), before);
     QCOMPARE(window.socket()->counts().answersSent, 0u);
 }
 

@@ -1,0 +1,153 @@
+#ifndef DUZUDOZUZELOGVIEW_H
+#define DUZUDOZUZELOGVIEW_H
+
+#include "common/duzudozuzelineindex.h"
+#include "common/duzudozuzelinestore.h"
+
+#include <QAbstractScrollArea>
+#include <QTimer>
+
+#include <memory>
+
+// The log: a read-only view over a line store that lays out and paints only
+// the lines it shows, however many the store holds. Lines are appended to the
+// store at once and shown together at the next refresh, a moment later. It
+// selects text with the mouse and the keys as a text view does, copies it,
+// follows new lines (or keeps its place while the oldest are dropped), finds
+// a text, and can show only the lines that contain one (the filter). Every
+// search goes a slice at a time through the event loop.
+class DuzUdozuzeLogView : public QAbstractScrollArea
+{
+    Q_OBJECT
+
+public:
+    // A place in the log: a line by its serial number, and a character in it.
+    struct Position
+    {
+        quint64 serial = 0;
+        int column = 0;
+        bool operator==(const Position &other) const
+        {
+            return serial == other.serial && column == other.column;
+        }
+        bool operator<(const Position &other) const
+        {
+            return serial < other.serial || (serial == other.serial && column < other.column);
+        }
+    };
+
+    // How long appended lines wait before they are shown.
+    static constexpr int RefreshInterval = 100; // ms
+
+    explicit DuzUdozuzeLogView(QWidget *parent = nullptr);
+    ~DuzUdozuzeLogView() override;
+
+    // The most lines kept; 0 for no limit.
+    void setMaxLines(qsizetype maxLines);
+    void appendLine(const QString &line);
+    const DuzUdozuzeLineStore &store() const { return m_store; }
+    // Lines the limit has dropped since the view was last cleared.
+    quint64 linesDropped() const { return m_store.dropped(); }
+
+    // The lines shown: all, or those that pass the filter.
+    qsizetype rowCount() const;
+    QString rowText(qsizetype row) const;
+    QString toPlainText() const;
+    // The row of the first line shown at the top.
+    qsizetype topRow() const;
+
+    bool hasSelection() const { return !(m_anchor == m_cursor); }
+    QString selectedText() const;
+    Position cursorPosition() const { return m_cursor; }
+    void setCursorPosition(const Position &position, bool keepAnchor = false);
+
+    bool follows() const { return m_bFollow; }
+
+    // Finds text from the cursor on (or back), round from the other end,
+    // among the lines shown; selects the match and shows it.
+    bool find(const QString &text, bool caseSensitive, bool backward);
+    // The lines of the whole log that contain text, or -1 while they are
+    // still being counted (matchesCounted() comes then).
+    qsizetype matchCount(const QString &text, bool caseSensitive);
+
+    // Shows only the lines that contain text (none: all the lines), new
+    // lines included; the line at the top stays where it can.
+    void setFilter(const QString &text, bool caseSensitive);
+    QString filterText() const;
+    // Whether the filter has looked at every line yet.
+    bool filterComplete() const;
+
+    // Writes the lines shown to path, one a line, as UTF-8, replacing the file
+    // only when all of it is written. Returns the error, or empty on success.
+    QString save(const QString &path) const;
+
+public slots:
+    // Shows what came since the last refresh.
+    void refresh();
+    void clear();
+    void copy();
+    void selectAll();
+    void setFollow(bool follow);
+
+signals:
+    void copyAvailable(bool available);
+    void followChanged(bool follow);
+    // The rows shown, or the lines behind them, changed.
+    void rowsChanged();
+    void matchesCounted();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    quint64 serialAt(qsizetype row) const;
+    bool isShown(quint64 serial) const;
+    // The row of a line, or of the first shown after it.
+    qsizetype rowOf(quint64 serial) const;
+    QString lineText(quint64 serial) const;
+    int lineHeight() const;
+    int visibleRows() const;
+    Position positionAt(const QPoint &point) const;
+    int xOf(const QString &text, int column) const;
+    void ensureVisible(const Position &position);
+    void updateScrollBars();
+    void scrollToRow(qsizetype row);
+    void selectionChanged(bool hadSelection);
+    // A position still in the log: the oldest line kept where it was dropped.
+    Position clamped(const Position &position) const;
+    // Slices of the searches that have not yet looked at every line.
+    void scanSlice();
+    DuzUdozuzeLineIndex &findIndex(const QString &text, bool caseSensitive);
+
+    // Bytes of lines one slice of a search looks through: a few
+    // milliseconds' work.
+    static constexpr qsizetype SliceBytes = 8 << 20;
+
+    DuzUdozuzeLineStore m_store;
+    std::unique_ptr<DuzUdozuzeLineIndex> m_pFilter;
+    std::unique_ptr<DuzUdozuzeLineIndex> m_pFind;
+    QString m_strFindText;
+    QString m_strFilterText;
+    QTimer m_refreshTimer;
+    QTimer m_scanTimer;
+    quint64 m_nTopSerial = 0; // the line at the top, while not following
+    quint64 m_nShownEnd = 0; // the store's end at the last refresh
+    bool m_bFollow = true;
+    bool m_bScrolling = false; // the view moves itself, not the user
+    Position m_anchor;
+    Position m_cursor;
+    bool m_bSelecting = false; // with the mouse
+    int m_nWidest = 0; // pixels of the widest line seen
+    qsizetype m_nLongest = 0; // characters of the longest line seen
+};
+
+#endif // DUZUDOZUZELOGVIEW_H
