@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QSaveFile>
 #include <QScrollBar>
@@ -291,34 +292,52 @@ void DuzUdozuzeLogView::ensureVisible(const Position &position)
 
 QString DuzUdozuzeLogView::selectedText() const
 {
+    return QString::fromUtf8(selectedBytes());
+}
+
+QByteArray DuzUdozuzeLogView::selectedBytes() const
+{
     if (!hasSelection())
         return {};
     const Position from = qMin(m_anchor, m_cursor);
     const Position to = qMax(m_anchor, m_cursor);
-    // The lines in between as bytes, decoded once.
-    QByteArray bytes;
-    for (qsizetype row = rowOf(from.serial); row < rowCount(); ++row) {
-        const quint64 serial = serialAt(row);
-        if (serial > to.serial)
-            break;
-        if (serial == from.serial || serial == to.serial) {
-            const QString text = lineText(serial);
-            const int first = serial == from.serial ? from.column : 0;
-            const int last = serial == to.serial ? to.column : int(text.size());
-            bytes += text.mid(first, last - first).toUtf8();
-        } else {
-            bytes += m_store.line(serial);
-        }
-        if (serial != to.serial)
-            bytes += '\n';
+    const QString first = lineText(from.serial);
+    if (from.serial == to.serial)
+        return QStringView(first).mid(from.column, to.column - from.column).toUtf8();
+    // The whole lines between as the store's bytes, one run a chunk where
+    // every line shows.
+    QList<QByteArrayView> between;
+    if (!m_pFilter) {
+        between = m_store.runs(from.serial + 1, to.serial);
+    } else {
+        for (qsizetype row = rowOf(from.serial + 1); row < rowCount() && serialAt(row) < to.serial;
+             ++row)
+            between << m_store.line(serialAt(row)) << QByteArrayView("\n", 1);
     }
-    return QString::fromUtf8(bytes);
+    const QByteArray head = QStringView(first).mid(from.column).toUtf8();
+    const QByteArray tail = QStringView(lineText(to.serial)).left(to.column).toUtf8();
+    qsizetype size = head.size() + 1 + tail.size();
+    for (const QByteArrayView run : between)
+        size += run.size();
+    QByteArray bytes;
+    bytes.reserve(size);
+    bytes += head;
+    bytes += '\n';
+    for (const QByteArrayView run : between)
+        bytes += run;
+    bytes += tail;
+    return bytes;
 }
 
+// The clipboard takes the text as UTF-8, as the log keeps it: a million
+// lines are not turned into UTF-16 unless a reader asks for that.
 void DuzUdozuzeLogView::copy()
 {
-    if (hasSelection())
-        QGuiApplication::clipboard()->setText(selectedText());
+    if (!hasSelection())
+        return;
+    auto *data = new QMimeData;
+    data->setData(QStringLiteral("text/plain;charset=utf-8"), selectedBytes());
+    QGuiApplication::clipboard()->setMimeData(data);
 }
 
 void DuzUdozuzeLogView::selectAll()
@@ -592,14 +611,9 @@ QString DuzUdozuzeLogView::save(const QString &path) const
         return file.errorString();
     bool written = true;
     if (!m_pFilter) {
-        // The chunks' bytes as they are, but for lines already dropped.
-        for (const DuzUdozuzeLineStore::Chunk &chunk : m_store.chunks()) {
-            qsizetype start = 0;
-            if (chunk.firstSerial < m_store.firstSerial())
-                start = chunk.ends[size_t(m_store.firstSerial() - chunk.firstSerial - 1)];
-            if (!(written = file.write(chunk.bytes.constData() + start,
-                                       qsizetype(chunk.ends.back()) - start)
-                      >= 0))
+        // The store's bytes as they are.
+        for (const QByteArrayView run : m_store.runs(m_store.firstSerial(), m_store.endSerial())) {
+            if (!(written = file.write(run.data(), run.size()) >= 0))
                 break;
         }
     } else {

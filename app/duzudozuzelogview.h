@@ -58,6 +58,8 @@ public:
 
     bool hasSelection() const { return !(m_anchor == m_cursor); }
     QString selectedText() const;
+    // The same as UTF-8.
+    QByteArray selectedBytes() const;
     Position cursorPosition() const { return m_cursor; }
     void setCursorPosition(const Position &position, bool keepAnchor = false);
 

@@ -17,6 +17,7 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSaveFile>
@@ -170,6 +171,18 @@ void DuzUdozuzeMainWindow::createDocks()
     workstationView->setObjectName(QStringLiteral("workstationView"));
     workstationView->setSortingEnabled(true);
     workstationView->sortByColumn(DuzUdozuzeWorkstationReport::Workstation, Qt::AscendingOrder);
+    workstationView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(workstationView, &QWidget::customContextMenuRequested, this,
+            [this, workstationView, sorted](const QPoint &point) {
+                const QModelIndex index = workstationView->indexAt(point);
+                if (!index.isValid())
+                    return;
+                const int row = sorted->mapToSource(index).row();
+                QMenu menu(this);
+                menu.addAction(tr("Show its lines in the log"), this,
+                               [this, row] { showLinesOf(row); });
+                menu.exec(workstationView->viewport()->mapToGlobal(point));
+            });
     auto *layout = new QVBoxLayout(workstations);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_pqWarnings);
@@ -226,6 +239,21 @@ void DuzUdozuzeMainWindow::showWarnings()
     else
         m_pqStatusWarnings->setFullText(warnings.value(0));
     m_pqStatusWarnings->setVisible(!warnings.isEmpty());
+}
+
+// The filter for the datagrams of a workstation of the table, as the log
+// quotes them: "...:system:alarm system:workstation:...".
+void DuzUdozuzeMainWindow::showLinesOf(int row)
+{
+    const DuzUdozuzeWorkstationTable &table = m_pDuzUdozuzeSocket->workstations();
+    if (row < 0 || row >= table.rowCount())
+        return;
+    const DuzUdozuzeWorkstationTable::Row &workstation = table.row(row);
+    m_pFindBar->showOnly(
+        QStringLiteral(":%1:%2:%3:")
+            .arg(QString::fromLatin1(DuzUdozuzeLogLine::escaped(workstation.system)),
+                 QString::fromLatin1(DuzUdozuzeLogLine::escaped(workstation.alarmSystem)))
+            .arg(workstation.workstation));
 }
 
 void DuzUdozuzeMainWindow::clearWorkstations()

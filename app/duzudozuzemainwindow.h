@@ -45,6 +45,8 @@ public:
     QAction *followAction() const { return m_pqActionFollow; }
     DuzUdozuzeWorkstationModel *workstationModel() const { return m_pWorkstationModel; }
     quint64 logLinesDropped() const override;
+    // Shows in the log only the datagrams of a row of the workstation table.
+    void showLinesOf(int row);
     // The operator's own remark, logged as "Note: TEXT", escaped as every
     // text from outside is.
     void addNote(const QString &text);

@@ -1,11 +1,8 @@
-// windowreceiver IDLE_MS [--block-count N] [CONTROL STRING...]: the real main
-// window, shown on whatever platform QT_QPA_PLATFORM names. Prints "ready"
-// once shown; once no datagram has come for IDLE_MS after the first, prints
-// the count received, the longest time the event loop was blocked meanwhile
-// and the resident memory, and exits. --block-count N bounds the log view the
-// way it was bounded before (the text view's own maximum block count, which
-// removes the oldest lines at every append), for comparison; give it with
-// /maxlines=0.
+// windowreceiver IDLE_MS [CONTROL STRING...]: the real main window, shown on
+// whatever platform QT_QPA_PLATFORM names. Prints "ready" once shown; once no
+// datagram has come for IDLE_MS after the first, prints the count received,
+// the longest time the event loop was blocked meanwhile and the resident
+// memory, and exits.
 
 #include "app/duzudozuzemainwindow.h"
 #include "net/duzudozuzesocket.h"
@@ -15,7 +12,6 @@
 #include <QTimer>
 
 #include <QFile>
-#include <QPlainTextEdit>
 
 #include <cstdio>
 #include <unistd.h>
@@ -41,16 +37,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     const qint64 idle = args.takeFirst().toLongLong();
-    int blockCount = 0;
-    if (args.value(0) == QLatin1String("--block-count")) {
-        args.removeFirst();
-        blockCount = args.takeFirst().toInt();
-    }
     DuzUdozuzeMainWindow window(args);
-    if (blockCount > 0) {
-        window.findChild<QPlainTextEdit *>(QStringLiteral("m_editMain"))
-            ->setMaximumBlockCount(blockCount);
-    }
     const DuzUdozuzeSocket *socket = window.socket();
     QObject::connect(&window, &DuzUdozuzeMainWindow::duzUdozuzeShown, [] {
         std::printf("ready\n");

@@ -46,6 +46,24 @@ QByteArrayView DuzUdozuzeLineStore::line(quint64 serial) const
                           qsizetype(chunk.ends[index] - start - 1));
 }
 
+QList<QByteArrayView> DuzUdozuzeLineStore::runs(quint64 begin, quint64 end) const
+{
+    QList<QByteArrayView> found;
+    begin = qMax(begin, m_nFirst);
+    end = qMin(end, m_nEnd);
+    for (qsizetype index = begin < end ? chunkOf(begin) : qsizetype(m_chunks.size());
+         index < qsizetype(m_chunks.size()) && m_chunks[size_t(index)].firstSerial < end; ++index) {
+        const Chunk &chunk = m_chunks[size_t(index)];
+        const size_t first = size_t(qMax(begin, chunk.firstSerial) - chunk.firstSerial);
+        const size_t last
+            = size_t(qMin(end, chunk.firstSerial + chunk.ends.size()) - chunk.firstSerial);
+        const quint32 start = first == 0 ? 0 : chunk.ends[first - 1];
+        found.append(QByteArrayView(chunk.bytes.constData() + start,
+                                    qsizetype(chunk.ends[last - 1] - start)));
+    }
+    return found;
+}
+
 qsizetype DuzUdozuzeLineStore::memoryUsed() const
 {
     qsizetype bytes = 0;

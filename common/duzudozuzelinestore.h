@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 
 #include <deque>
 #include <vector>
@@ -53,6 +54,9 @@ public:
     const std::deque<Chunk> &chunks() const { return m_chunks; }
     // The chunk that holds a serial number, as an index into chunks().
     qsizetype chunkOf(quint64 serial) const;
+    // The lines [begin, end) with their line breaks, as runs of bytes: one a
+    // chunk, for copying a whole stretch of the log at once.
+    QList<QByteArrayView> runs(quint64 begin, quint64 end) const;
 
 private:
     std::deque<Chunk> m_chunks;

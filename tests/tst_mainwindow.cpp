@@ -324,6 +324,13 @@ void TestMainWindow::workstationTableShowsClaims()
     QCOMPARE(model->index(1, DuzUdozuzeWorkstationReport::Role).data().toString(),
              QStringLiteral("MASTER"));
     QVERIFY(model->index(0, 0).data(Qt::FontRole).value<QFont>().bold()); // this workstation
+    // A row's lines in the log: its datagrams only.
+    sender.writeDatagram("NC:north:Fire:5:3:OK", 0x7F000001, window.socket()->localPort());
+    QTRY_COMPARE(model->rowCount(), 3);
+    window.showLinesOf(1);
+    auto *log = child<DuzUdozuzeLogView>(&window, "m_editMain");
+    QTRY_VERIFY(log->filterComplete() && log->rowCount() == 1);
+    QVERIFY(log->rowText(0).contains(QLatin1String("'NA:north:Fire:2:3:OK'")));
 }
 
 QTEST_MAIN(TestMainWindow)
