@@ -107,6 +107,13 @@ void DuzUdozuzeFindBar::open()
     m_pqText->selectAll();
 }
 
+void DuzUdozuzeFindBar::openFilter()
+{
+    show();
+    m_pqFilter->setFocus(Qt::ShortcutFocusReason);
+    m_pqFilter->selectAll();
+}
+
 void DuzUdozuzeFindBar::showOnly(const QString &text)
 {
     show();

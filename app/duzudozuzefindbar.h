@@ -35,6 +35,8 @@ public slots:
     void open();
     bool findNext();
     bool findPrevious();
+    // Shows the bar with the filter field focused and selected.
+    void openFilter();
     // Shows the bar with the filter set to text.
     void showOnly(const QString &text);
 

@@ -114,6 +114,8 @@ void DuzUdozuzeMainWindow::createMenus()
     QAction *previous
         = edit->addAction(tr("Find &Previous"), m_pFindBar, &DuzUdozuzeFindBar::findPrevious);
     previous->setShortcut(QKeySequence::FindPrevious);
+    edit->addAction(tr("F&ilter..."), m_pFindBar, &DuzUdozuzeFindBar::openFilter)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     edit->addSeparator();
     // The log is the record of what was received: it takes no typing. The
     // operator's own remarks go in as notes, marked as such.
