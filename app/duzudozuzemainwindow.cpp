@@ -148,6 +148,9 @@ void DuzUdozuzeMainWindow::createDocks()
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
         view->verticalHeader()->hide();
         view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        // Sized to the rows in sight: a table of thousands is not measured
+        // cell by cell every second.
+        view->horizontalHeader()->setResizeContentsPrecision(0);
         view->horizontalHeader()->setStretchLastSection(true);
         return view;
     };
