@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/duzudozuzeconsole.h"
 
 #include "app/duzudozuzeoutputstream.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZECONSOLE_H
 #define DUZUDOZUZECONSOLE_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/duzudozuzeelidedlabel.h"
 
 DuzUdozuzeElidedLabel::DuzUdozuzeElidedLabel(QWidget *parent) : QLabel(parent)

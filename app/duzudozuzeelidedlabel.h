@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEELIDEDLABEL_H
 #define DUZUDOZUZEELIDEDLABEL_H
 

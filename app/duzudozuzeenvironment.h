@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEENVIRONMENT_H
 #define DUZUDOZUZEENVIRONMENT_H
 

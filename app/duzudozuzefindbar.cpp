@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/duzudozuzefindbar.h"
 
 #include "app/duzudozuzelogview.h"

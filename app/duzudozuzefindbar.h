@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEFINDBAR_H
 #define DUZUDOZUZEFINDBAR_H
 

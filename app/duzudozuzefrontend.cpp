@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/duzudozuzefrontend.h"
 
 #include "app/duzudozuzeenvironment.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEFRONTEND_H
 #define DUZUDOZUZEFRONTEND_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/duzudozuzehistorymodel.h"
 
 #include "protocol/duzudozuzeworkstationreport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEHISTORYMODEL_H
 #define DUZUDOZUZEHISTORYMODEL_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZELOGVIEW_H
 #define DUZUDOZUZELOGVIEW_H
 

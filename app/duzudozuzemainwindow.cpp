@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/duzudozuzemainwindow.h"
 
 #include "app/duzudozuzeelidedlabel.h"
@@ -14,6 +15,7 @@
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QIcon>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -31,6 +33,8 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     : DuzUdozuzeMainWindowBase(parent, name, fl)
 {
     setWindowTitle(QStringLiteral("DuzUdozuze"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("duzudozuze"),
+                                   QIcon(QStringLiteral(":/icons/duzudozuze.svg"))));
     connect(m_pushClear, &QPushButton::clicked, this, &DuzUdozuzeMainWindow::clearLog);
     connect(m_pqPushRespondNow, &QPushButton::clicked, this, &DuzUdozuzeMainWindow::pushRespondNow);
     m_refreshTimer.setSingleShot(true);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEMAINWINDOW_H
 #define DUZUDOZUZEMAINWINDOW_H
 

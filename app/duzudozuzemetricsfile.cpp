@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/duzudozuzemetricsfile.h"
 
 #include "common/duzudozuzelogline.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEMETRICSFILE_H
 #define DUZUDOZUZEMETRICSFILE_H
 

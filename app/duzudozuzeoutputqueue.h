@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEOUTPUTQUEUE_H
 #define DUZUDOZUZEOUTPUTQUEUE_H
 

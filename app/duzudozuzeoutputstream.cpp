@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/duzudozuzeoutputstream.h"
 
 #include <QSocketNotifier>

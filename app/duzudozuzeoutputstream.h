@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEOUTPUTSTREAM_H
 #define DUZUDOZUZEOUTPUTSTREAM_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/duzudozuzeownrowfirstproxy.h"
 
 bool DuzUdozuzeOwnRowFirstProxy::lessThan(const QModelIndex &left, const QModelIndex &right) const

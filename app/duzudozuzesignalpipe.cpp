@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/duzudozuzesignalpipe.h"
 
 #include <QSocketNotifier>

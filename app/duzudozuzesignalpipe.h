@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZESIGNALPIPE_H
 #define DUZUDOZUZESIGNALPIPE_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/duzudozuzeworkstationmodel.h"
 
 #include "protocol/duzudozuzeworkstationreport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/duzudozuzeconsole.h"
 #include "app/duzudozuzemainwindow.h"
 #include "app/duzudozuzesignalpipe.h"
@@ -18,7 +19,6 @@ const char Usage[]
       "each as a time-stamped line, shows who is master, and may take part in the\n"
       "master/slave election. Keys are matched in any letter case; an argument that starts\n"
       "with '!' is ignored. Booleans are 1, yes, on, enable or 0, no, off, disable.\n"
-      "Console mode, its signals, the exit status and examples: see duzudozuze(1).\n"
       "\n"
       "Socket:\n"
       "  /broadcast=BOOL         broadcast option of the socket (on)\n"

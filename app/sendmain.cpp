@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // duzudozuze-send: sends status datagrams, for trying out and testing
 // workstations. There is no default destination, so nothing is broadcast by
 // accident.
@@ -40,7 +41,7 @@ int main(int argc, char *argv[])
                        "There is no default destination: nothing is broadcast by accident.\n"
                        "Exit status: 0 when every datagram was sent, 1 when one could not "
                        "be, 2 for wrong arguments.\n"
-                       "Example: duzudozuze-send --to 127.0.0.1 --port 9300 NA north fire "
+                       "Example: duzudozuze-send --to 127.0.0.1 --port 9300 NA north Fire "
                        "2 3 OK"));
     parser.addHelpOption();
     parser.addVersionOption();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // baselinereceiver PORT IDLE_MS: the least a receiver can do on this machine,
 // one blocking recvfrom per datagram. Prints "ready", then, once no datagram
 // has come for IDLE_MS after the first, "received N".

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared by run.sh and soak.sh (sourced): a Release build in build-bench/, the
 # results folder, a scratch folder removed at the end, and waitfor.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // dumpbench [ROWS]: the time the SIGUSR1 dump of a full workstation table
 // takes to build (the table, the warnings and the history as text), median of
 // five.

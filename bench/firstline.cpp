@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // firstline COMMAND [ARGS...]: starts the command and prints how many
 // milliseconds passed until the first line of its standard output, then ends
 // it.

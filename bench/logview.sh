@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # The log view against console mode, and against another build of the
 # program (the view it had before, say), side by side in one run: datagrams
 # from 1,000 workstations at 100,000 a second for 5 s, the highest loss-free

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // logviewbench N...: for each N, a fresh main window (offscreen) takes N log
 // lines through its sink and appends them BATCH at a time (default 2,000, as a
 // refresh does at 20,000 datagrams a second). Prints the time, the resident

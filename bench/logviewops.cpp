@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // logviewops LINES: fills the real window's log with LINES lines as the
 // socket makes them, then times what an operator does over it: Find for a
 // text that is not there, Select All and Copy, Save Log, and (where the view

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pacedsender PORT COUNT RATE [SENDERS]: sends COUNT status datagrams to
 // 127.0.0.1:PORT at RATE a second (0: as fast as the socket takes them), then
 // prints the rate it kept. With SENDERS, the datagrams come from workstations

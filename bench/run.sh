@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Builds in Release and runs every benchmark on this machine's loopback:
 # receive rate (baseline, console mode, window), log view, responsiveness and
 # start-up. Writes bench/results/latest.md and bench/results/loss.png.

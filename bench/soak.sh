@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Soak: console mode at 5,000 datagrams a second, then the window (offscreen)
 # at 2,000 a second with /maxlines=100000 and with the default limit, each for
 # MINUTES (default 10), on loopback. Samples the receiver's resident memory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // warningflood GROUPS [CONTROL STRING...]: the real main window, sent two
 // forged "NA" from each of GROUPS groups with long system names, to its own
 // port on 127.0.0.1: every pair a two-master warning. Once everything is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // windowreceiver IDLE_MS [CONTROL STRING...]: the real main window, shown on
 // whatever platform QT_QPA_PLATFORM names. Prints "ready" once shown; once no
 // datagram has come for IDLE_MS after the first, prints the count received,

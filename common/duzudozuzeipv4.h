@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEIPV4_H
 #define DUZUDOZUZEIPV4_H
 

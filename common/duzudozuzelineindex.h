@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZELINEINDEX_H
 #define DUZUDOZUZELINEINDEX_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZELINESTORE_H
 #define DUZUDOZUZELINESTORE_H
 

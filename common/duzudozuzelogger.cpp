@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/duzudozuzelogger.h"
 
 #include "common/duzudozuzelogline.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZELOGGER_H
 #define DUZUDOZUZELOGGER_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/duzudozuzelogline.h"
 
 #include "common/duzudozuzewiretext.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZELOGLINE_H
 #define DUZUDOZUZELOGLINE_H
 

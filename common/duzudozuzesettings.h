@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZESETTINGS_H
 #define DUZUDOZUZESETTINGS_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEWIRETEXT_H
 #define DUZUDOZUZEWIRETEXT_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef IDEBUG_H
 #define IDEBUG_H
 

@@ -1,7 +1,9 @@
+-- SPDX-License-Identifier: MIT
 -- Wireshark dissector for the status datagrams of DuzUdozuze and the
 -- workstations of an alarm system: six fields joined by colons,
 -- "code:system:alarmsystem:workstation:channel:health", Latin-1, on UDP port
--- 9208 (Edit > Preferences > Protocols > DUZUDOZUZE changes it).
+-- 9208 (Edit > Preferences > Protocols > DUZUDOZUZE changes it), and on any
+-- other UDP port when the payload reads as one.
 --   tshark -X lua_script:duzudozuze.lua -r capture -T fields -e duzudozuze.code
 
 local duzudozuze = Proto("duzudozuze", "DuzUdozuze status datagram")
@@ -149,3 +151,24 @@ function duzudozuze.prefs_changed()
         udpPorts:add(registeredPort, duzudozuze)
     end
 end
+
+-- On any other UDP port: a payload that reads as a status datagram (at most
+-- 255 bytes, six non-empty fields, a known code, the workstation and channel
+-- as numbers) is taken for one; anything else is left alone.
+local function heuristic(buffer, pinfo, tree)
+    local length = buffer:len()
+    if length == 0 or length > maxLength or length < buffer:reported_len() then
+        return false
+    end
+    local pieces = {}
+    for piece in buffer:raw():gmatch("[^:]+") do
+        pieces[#pieces + 1] = piece
+    end
+    if #pieces ~= 6 or not codes[pieces[1]] or not pieces[4]:match("^[+-]?%d+$")
+        or not pieces[5]:match("^[+-]?%d+$") or pieces[6]:find("[%z\1-\31]") then
+        return false
+    end
+    duzudozuze.dissector(buffer, pinfo, tree)
+    return true
+end
+duzudozuze:register_heuristic("udp", heuristic)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control string: the input is the argument list, one argument a line.
 
 #include "common/duzudozuzesettings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The road of one datagram: the text as read, its escaping for the log, the
 // split, the filters, the respond checks and the state machine.
 

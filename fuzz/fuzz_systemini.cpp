@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The system INI file: any content, and the channel's integer rule.
 
 #include "net/duzudozuzesystemini.h"

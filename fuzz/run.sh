@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer targets with clang (AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs each for SECONDS (default 60), two at a
 # time. Seeds are in fuzz/corpus/TARGET; what the fuzzers find new goes to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "net/duzudozuzeaddress.h"
 
 #include "common/duzudozuzeipv4.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEADDRESS_H
 #define DUZUDOZUZEADDRESS_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "net/duzudozuzecontrolstring.h"
 
 #include "common/duzudozuzelogline.h"

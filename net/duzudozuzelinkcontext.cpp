@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "net/duzudozuzelinkcontext.h"
 
 #include "common/duzudozuzelogline.h"

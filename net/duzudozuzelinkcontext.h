@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZELINKCONTEXT_H
 #define DUZUDOZUZELINKCONTEXT_H
 

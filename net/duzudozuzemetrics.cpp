@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "net/duzudozuzemetrics.h"
 
 #include "common/duzudozuzelogline.h"
@@ -120,6 +121,21 @@ QByteArray DuzUdozuzeMetrics::text(const DuzUdozuzeSocket &socket, quint64 logLi
     out.family("duzudozuze_two_masters", "gauge",
                "1 while two or more workstations of one group claim master.");
     out.sample(table.twoMasters() ? 1 : 0);
+    out.family("duzudozuze_no_master", "gauge",
+               "1 while no workstation of this one's group claims master (the warning).");
+    out.sample(table.noMaster() ? 1 : 0);
+    out.family("duzudozuze_flapping", "gauge",
+               "1 while this workstation's mode changes more than 6 times in 10 minutes.");
+    out.sample(table.flapping() ? 1 : 0);
+    // Who this is: for rules that join the fleet's metrics by group.
+    const DuzUdozuzeSettings &settings = socket.settings();
+    out.family("duzudozuze_workstation_info", "gauge",
+               "This workstation's system, alarm system, channel and number.");
+    out.sample(1,
+               label("system", settings.m_strHxSystem) + ','
+                   + label("alarm_system", settings.m_strAlarmSystem) + ','
+                   + label("channel", QString::number(settings.m_nChannel)) + ','
+                   + label("workstation", QString::number(settings.m_nWorkstation)));
     out.family("duzudozuze_last_datagram_timestamp_seconds", "gauge",
                "When the last status datagram came, in seconds since the epoch; 0: never.");
     out.seconds(double(socket.lastDatagramTime()) / 1000.0);

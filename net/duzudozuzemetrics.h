@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEMETRICS_H
 #define DUZUDOZUZEMETRICS_H
 

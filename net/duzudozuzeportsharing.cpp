@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "net/duzudozuzeportsharing.h"
 
 #include <QFile>
@@ -30,7 +31,9 @@ QList<uint> DuzUdozuzePortSharing::otherOwners(const QByteArray &table, quint16 
 QString DuzUdozuzePortSharing::warning(quint16 port, quint64 ownInode)
 {
     QList<uint> owners;
-    for (const char *path : {"/proc/net/udp", "/proc/net/udp6"}) {
+    // The process's own view of its network namespace: the service's /proc
+    // shows only the process folders (ProcSubset=pid).
+    for (const char *path : {"/proc/self/net/udp", "/proc/self/net/udp6"}) {
         QFile table(QString::fromLatin1(path));
         // A read of these files never blocks; a few thousand sockets are a
         // few hundred kilobytes.

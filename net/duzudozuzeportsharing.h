@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEPORTSHARING_H
 #define DUZUDOZUZEPORTSHARING_H
 

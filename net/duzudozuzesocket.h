@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZESOCKET_H
 #define DUZUDOZUZESOCKET_H
 

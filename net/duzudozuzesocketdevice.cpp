@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "net/duzudozuzesocketdevice.h"
 
 #include <arpa/inet.h>

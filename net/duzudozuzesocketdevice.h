@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZESOCKETDEVICE_H
 #define DUZUDOZUZESOCKETDEVICE_H
 

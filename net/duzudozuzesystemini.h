@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZESYSTEMINI_H
 #define DUZUDOZUZESYSTEMINI_H
 

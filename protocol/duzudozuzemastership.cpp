@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/duzudozuzemastership.h"
 
 #include "common/duzudozuzelogline.h"

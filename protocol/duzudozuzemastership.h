@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEMASTERSHIP_H
 #define DUZUDOZUZEMASTERSHIP_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/duzudozuzereception.h"
 
 #include "common/duzudozuzesettings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZERECEPTION_H
 #define DUZUDOZUZERECEPTION_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/duzudozuzetokenbucket.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZETOKENBUCKET_H
 #define DUZUDOZUZETOKENBUCKET_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/duzudozuzeworkstationreport.h"
 
 #include "common/duzudozuzeipv4.h"

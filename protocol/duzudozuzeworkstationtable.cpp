@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/duzudozuzeworkstationtable.h"
 
 #include "common/duzudozuzeipv4.h"

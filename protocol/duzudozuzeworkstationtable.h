@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef DUZUDOZUZEWORKSTATIONTABLE_H
 #define DUZUDOZUZEWORKSTATIONTABLE_H
 
@@ -126,6 +127,8 @@ public:
     QStringList activeWarnings() const;
     int warningCount() const;
     bool twoMasters() const { return !m_twoMasterGroups.isEmpty(); }
+    bool flapping() const { return !m_strFlapping.isEmpty(); }
+    bool noMaster() const { return !m_strNoMaster.isEmpty(); }
     // Master claimers now, by group: system, alarm system and channel.
     struct Group
     {

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package duzudozuze_VERSION_ARCH.deb into build-package/:
 # a Release build installed under /usr, its dependencies found by
 # dpkg-shlibdeps. Install it with: apt-get install ./build-package/duzudozuze_*.deb

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds, and starts DuzUdozuze with the given
 # control string, e.g. scripts/run.sh /respond /to=127.0.0.1
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Takes docs/screenshot.png: the real window under Xvfb with a log of over a
 # million lines, three workstations on loopback (one claiming master), a note,
 # the filter on and a Find match. Nothing leaves 127.0.0.1: the program binds

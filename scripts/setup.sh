@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Installs what the build needs (Debian 12 packages) when it is missing, and
 # the packages named in EXTRA_PACKAGES, then configures and builds into
 # ${BUILD_DIR:-build}: everything, or only the targets named in TARGETS.
@@ -6,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libinih-dev
+packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libinih-dev libqt6svg6
           iproute2 util-linux procps ${EXTRA_PACKAGES:-})
 missing=()
 for package in "${packages[@]}"; do

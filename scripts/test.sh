@@ -1,13 +1,17 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds, and runs the whole test suite with CTest;
 # then builds it again with AddressSanitizer and UndefinedBehaviorSanitizer
 # (leak checking on) and runs it once more, failing on any report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # What the tests need beyond the build: manual pages and their lint, the
-# package tools, systemd-analyze, Prometheus' parser and node exporter, tshark.
+# package tools and lintian, systemd-analyze, desktop-file-validate and
+# appstreamcli, Prometheus' parser, node exporter and promtool, tshark, and
+# clang-format for the format check.
 export EXTRA_PACKAGES="help2man groff-base man-db dpkg-dev file systemd tshark
-                       prometheus-node-exporter python3-prometheus-client clang-format"
+                       prometheus-node-exporter python3-prometheus-client clang-format
+                       lintian desktop-file-utils appstream prometheus"
 # Laid out for /usr, as the Debian package is: the package test packs this build.
 scripts/setup.sh -DDUZUDOZUZE_BENCHMARKS=ON -DCMAKE_INSTALL_PREFIX=/usr
 (cd build && ctest --output-on-failure --timeout 600)

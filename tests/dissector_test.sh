@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # The Wireshark dissector with Debian's tshark, on a capture this script builds
 # with text2pcap from bytes of its own: nothing is sent anywhere.
 #   usage: dissector_test.sh PATH/duzudozuze.lua
@@ -56,7 +57,13 @@ NX
 NO" "$(tshark -X "lua_script:$script" -r "$work/9208.pcap" -T fields -e duzudozuze.code 2>/dev/null)"
 expect "another port by preference" "NC|north|Fire|4|2|OK||NC north/Fire ws 4 ch 2 OK" \
     "$(fields "$work/9300.pcap" -o duzudozuze.port:9300)"
-expect "not on another port by default" "" "$(fields "$work/9300.pcap" | cut -d'|' -f1)"
+expect "on another port by its looks" "NC|north|Fire|4|2|OK||NC north/Fire ws 4 ch 2 OK" \
+    "$(fields "$work/9300.pcap")"
+# Payloads that are not status datagrams stay plain UDP on other ports.
+capture "$work/other.pcap" 47000 "hello world" "NX:north:Fire:4:2:OK" "NA:north:Fire:x:2:OK" \
+    "NA:north:Fire:4:2" "a:b:c:d:e:f" "$long"
+expect "other payloads are not claimed" "" \
+    "$(tshark -X "lua_script:$script" -r "$work/other.pcap" -Y duzudozuze 2>/dev/null)"
 # Control bytes from the network reach neither the info column nor the tree
 # as they are: an OSC sequence that sets a terminal's title, a forged line.
 capture "$work/hostile.pcap" 9208 "$(printf 'NA:\033]0;owned\a:Fire\nforged:3:2:OK')"

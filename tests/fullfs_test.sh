@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Standard output on a file system that fills up, then has room again: the
 # console writes whole lines only, and none is lost while they fit in its
 # queue. The file system is a 1 MiB tmpfs in a mount namespace of this

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Runs a test inside a private network namespace of its own: loopback plus a
 # veth pair with 10.x addresses that exist only in there, so a broadcast never
 # reaches a real network. Without the rights to make one, the test runs

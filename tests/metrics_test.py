@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """The metrics file as Prometheus reads it: the program in console mode with
 /metrics=, fed on 127.0.0.1, the file parsed by Debian's python3-prometheus-client,
 then read back through Debian's prometheus-node-exporter on 127.0.0.1.
@@ -97,10 +98,14 @@ try:
     check(got.get(("duzudozuze_datagrams_total", (("result", "not_current_format"),))) == 1,
           "one not in current format")
     check(got.get(("duzudozuze_two_masters", ())) == 1, "two masters in north/Fire channel 3")
+    check(got.get(("duzudozuze_workstation_info", (("alarm_system", ""), ("channel", "-1"),
+                                                   ("system", "north"), ("workstation", "7"))))
+          == 1, "this workstation's identity as an info metric")
     check(got.get(("duzudozuze_build_info", (("version", "1.0.0"),))) == 1, "build info")
     for name in ("duzudozuze_answers_total", "duzudozuze_answers_suppressed_total",
                  "duzudozuze_log_lines_dropped_total", "duzudozuze_master", "duzudozuze_healthy",
-                 "duzudozuze_mastership_changes_total",
+                 "duzudozuze_mastership_changes_total", "duzudozuze_no_master",
+                 "duzudozuze_flapping",
                  "duzudozuze_last_datagram_timestamp_seconds"):
         check((name, ()) in got, name + " is there")
     check(got.get(("duzudozuze_workstations", (("state", "fresh"),))) == 154,

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Mastership across three workstations. Everything happens in network
 # namespaces this script makes: three workstations and a driver, joined by a
 # bridge in a namespace of its own, addresses 10.209.0.x. Nothing is sent in

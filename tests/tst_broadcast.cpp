@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "net/duzudozuzesocket.h"
 #include "net/duzudozuzesocketdevice.h"
 #include "testsupport.h"

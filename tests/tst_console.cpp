@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/duzudozuzeoutputqueue.h"
 #include "net/duzudozuzesocketdevice.h"
 #include "protocol/duzudozuzestatusdatagram.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/duzudozuzesettings.h"
 #include "net/duzudozuzecontrolstring.h"
 #include "testsupport.h"

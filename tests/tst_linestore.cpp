@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/duzudozuzelineindex.h"
 #include "common/duzudozuzelinestore.h"
 

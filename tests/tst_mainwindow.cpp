@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/duzudozuzelogview.h"
 #include "app/duzudozuzemainwindow.h"
 #include "app/duzudozuzeworkstationmodel.h"
@@ -156,6 +157,7 @@ void TestMainWindow::defaultLabels()
     QVERIFY(child<QGroupBox>(&window, "m_pqGroupRespond")->isHidden());
     QVERIFY(child<QCheckBox>(&window, "m_pqCheckOk")->isChecked());
     QVERIFY(!child<QCheckBox>(&window, "m_pqCheckRespondAutomatically")->isChecked());
+    QVERIFY(!window.windowIcon().pixmap(32).isNull());
 }
 
 void TestMainWindow::controlStringLabels()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "net/duzudozuzesocket.h"
 #include "testsupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "protocol/duzudozuzestatusdatagram.h"
 
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "net/duzudozuzesystemini.h"
 #include "testsupport.h"
 
