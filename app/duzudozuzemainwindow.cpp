@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzemainwindow.h"
 
+#include "app/duzudozuzecellstyle.h"
 #include "app/duzudozuzeelidedlabel.h"
 #include "app/duzudozuzefindbar.h"
 #include "app/duzudozuzehistorymodel.h"
@@ -12,6 +13,7 @@
 #include "protocol/duzudozuzeworkstationreport.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -173,8 +175,7 @@ void DuzUdozuzeMainWindow::createDocks()
     m_pqWarnings->setSizeAdjustPolicy(QAbstractScrollArea::AdjustIgnored);
     m_pqWarnings->setMaximumHeight(m_pqWarnings->fontMetrics().lineSpacing() * WarningLines
                                    + 2 * m_pqWarnings->frameWidth() + 4);
-    m_pqWarnings->setStyleSheet(
-        QStringLiteral("QListWidget { color: #a00000; font-weight: bold; }"));
+    m_pqWarnings->setStyleSheet(warningStyle(QStringLiteral("QListWidget")));
     m_pqWarnings->hide();
     QTableView *workstationView = tableView(sorted, workstations);
     workstationView->setObjectName(QStringLiteral("workstationView"));
@@ -218,8 +219,7 @@ void DuzUdozuzeMainWindow::createDocks()
 
     m_pqStatusWarnings = new DuzUdozuzeElidedLabel(statusBar());
     m_pqStatusWarnings->setObjectName(QStringLiteral("statusWarnings"));
-    m_pqStatusWarnings->setStyleSheet(
-        QStringLiteral("QLabel { color: #a00000; font-weight: bold; }"));
+    m_pqStatusWarnings->setStyleSheet(warningStyle(QStringLiteral("QLabel")));
     m_pqStatusWarnings->hide();
     statusBar()->addPermanentWidget(m_pqStatusWarnings, 1);
     // A flood of warnings costs one update a refresh.
@@ -235,10 +235,20 @@ void DuzUdozuzeMainWindow::createDocks()
     m_ageTimer.start(1000);
 }
 
+QString DuzUdozuzeMainWindow::warningStyle(const QString &widget) const
+{
+    return QStringLiteral("%1 { color: %2; font-weight: bold; }")
+        .arg(widget,
+             DuzUdozuzeCellStyle::of(DuzUdozuzeCellStyle::Kind::Warning, palette())
+                 .foreground.name());
+}
+
 void DuzUdozuzeMainWindow::showWarnings()
 {
     m_bWarningsChanged = false;
-    const QStringList warnings = m_pDuzUdozuzeSocket->workstations().activeWarnings();
+    QStringList warnings = m_pDuzUdozuzeSocket->workstations().activeWarnings();
+    if (!m_pDuzUdozuzeSocket->isValid())
+        warnings.prepend(tr("Not listening: the set-up failed, see the log"));
     m_pqWarnings->clear();
     m_pqWarnings->addItems(warnings);
     m_pqWarnings->setVisible(!warnings.isEmpty());
@@ -323,6 +333,20 @@ void DuzUdozuzeMainWindow::bindToSocket()
     statusBar()->addPermanentWidget(m_pqStatusProblems, 1);
     for (const QString &warning : socket->setUpWarnings())
         showProblem(warning);
+    // Not listening is the one state an operator must never take for
+    // listening: the counts give way to it, in the warning colour, for good.
+    if (!socket->isValid()) {
+        const QString notListening = tr("Not listening: the set-up failed, see the log");
+        auto *failed = new QLabel(notListening, statusBar());
+        failed->setObjectName(QStringLiteral("statusNotListening"));
+        failed->setStyleSheet(warningStyle(QStringLiteral("QLabel")));
+        statusBar()->addWidget(failed);
+        m_pqStatusCounts->hide();
+        m_bWarningsChanged = true; // and the dock says so too
+    }
+    // Respond Now has no action yet.
+    m_pqPushRespondNow->setEnabled(false);
+    m_pqPushRespondNow->setToolTip(tr("Respond Now has no action yet"));
     connect(socket, &DuzUdozuzeSocket::countsChanged, this, &DuzUdozuzeMainWindow::scheduleRefresh);
     connect(socket, &DuzUdozuzeSocket::mastershipChanged, this,
             &DuzUdozuzeMainWindow::scheduleRefresh);
@@ -394,7 +418,9 @@ void DuzUdozuzeMainWindow::refresh()
                                      .arg(DuzUdozuzeWorkstationTable::MaxRows),
                                  30000);
     }
-    m_pqStatusMode->setText(m_pDuzUdozuzeSocket->isMaster() ? tr("Master") : tr("Slave"));
+    m_pqStatusMode->setText(m_pDuzUdozuzeSocket->isMaster()                    ? tr("Master")
+                                : m_pDuzUdozuzeSocket->respondsAutomatically() ? tr("Slave")
+                                                                               : tr("Watching"));
     m_pqStatusCounts->setText(countsText(m_pDuzUdozuzeSocket->counts()));
     const quint64 dropped = m_editMain->linesDropped();
     m_pqStatusDropped->setVisible(dropped > 0);
@@ -414,14 +440,21 @@ void DuzUdozuzeMainWindow::saveLogAs()
     const QString title = filter.isEmpty()
         ? tr("Save Log")
         : tr("Save Log: only the lines shown, those containing \"%1\"").arg(filter);
-    const QString path = QFileDialog::getSaveFileName(this, title, QStringLiteral("duzudozuze.log"),
+    // A name of its own for each save, by the minute.
+    const QString name = QDateTime::currentDateTime().toString(
+        QStringLiteral("'duzudozuze-'yyyy-MM-dd-HHmm'.log'"));
+    const QString path = QFileDialog::getSaveFileName(this, title, name,
                                                       tr("Log files (*.log *.txt);;All files (*)"));
     if (path.isEmpty())
         return;
     const QString error = saveLog(path);
-    if (!error.isEmpty())
+    if (!error.isEmpty()) {
         QMessageBox::warning(this, tr("Save Log"),
                              tr("The log could not be saved to %1:\n%2").arg(path, error));
+        return;
+    }
+    statusBar()->showMessage(tr("Saved %1 lines to %2").arg(m_editMain->rowCount()).arg(path),
+                             10000);
 }
 
 void DuzUdozuzeMainWindow::about()

@@ -88,6 +88,8 @@ private:
     // status bar, at the next refresh after one was raised or ended.
     void showWarnings();
     void showProblem(const QString &text);
+    // A style sheet for a widget's warning text, from the palette.
+    QString warningStyle(const QString &widget) const;
     void clearLog();
     void askForNote();
     void saveLogAs();

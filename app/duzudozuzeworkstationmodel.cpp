@@ -2,7 +2,6 @@
 #include "app/duzudozuzeworkstationmodel.h"
 
 #include "protocol/duzudozuzeworkstationreport.h"
-#include "protocol/duzudozuzeworkstationtable.h"
 
 #include <QBrush>
 #include <QFont>
@@ -61,17 +60,33 @@ QVariant DuzUdozuzeWorkstationModel::data(const QModelIndex &index, int role) co
         }
         return {};
     case Qt::ForegroundRole:
-        if (m_table.isStale(row))
-            return QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
-        return {};
-    case Qt::BackgroundRole:
+    case Qt::BackgroundRole: {
         // The text says "MASTER" too: the colour is not the only mark.
-        if (m_table.claimsMaster(row))
-            return QBrush(QColor(255, 214, 140));
-        return {};
+        const DuzUdozuzeCellStyle style
+            = DuzUdozuzeCellStyle::of(kind(row), QGuiApplication::palette());
+        const QColor &colour = role == Qt::ForegroundRole ? style.foreground : style.background;
+        return colour.isValid() ? QVariant(QBrush(colour)) : QVariant();
+    }
+    case Qt::ToolTipRole:
+        return DuzUdozuzeWorkstationReport::cellToolTip(m_table, index.row(), index.column());
     default:
         return {};
     }
+}
+
+DuzUdozuzeCellStyle::Kind
+DuzUdozuzeWorkstationModel::kind(const DuzUdozuzeWorkstationTable::Row &row) const
+{
+    using Kind = DuzUdozuzeCellStyle::Kind;
+    if (m_table.claimsMaster(row)) {
+        const bool healthy = row.own
+            ? row.healthy
+            : row.lastCode != QLatin1String("NU") && row.lastHealth == QLatin1String("OK");
+        return healthy ? Kind::HealthyClaim : Kind::UnhealthyClaim;
+    }
+    if (m_table.isStale(row))
+        return Kind::Stale;
+    return row.own ? Kind::Own : Kind::Normal;
 }
 
 QVariant DuzUdozuzeWorkstationModel::headerData(int section, Qt::Orientation orientation,
@@ -79,6 +94,8 @@ QVariant DuzUdozuzeWorkstationModel::headerData(int section, Qt::Orientation ori
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
         return DuzUdozuzeWorkstationReport::header(section);
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole)
+        return DuzUdozuzeWorkstationReport::headerToolTip(section);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

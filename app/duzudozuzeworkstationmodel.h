@@ -2,13 +2,15 @@
 #ifndef DUZUDOZUZEWORKSTATIONMODEL_H
 #define DUZUDOZUZEWORKSTATIONMODEL_H
 
+#include "app/duzudozuzecellstyle.h"
+#include "protocol/duzudozuzeworkstationtable.h"
+
 #include <QAbstractTableModel>
 
-class DuzUdozuzeWorkstationTable;
-
 // The workstation table for views: one row a workstation, this workstation's
-// own first and in bold, master claimers marked in text and colour, stale
-// rows greyed. The views learn of changes only when refresh() is called, so
+// own first and in bold, master claimers marked in text and colour (healthy
+// and unhealthy ones apart), stale rows subdued, every column and code
+// explained in a tooltip. The views learn of changes only when refresh() is called, so
 // a flood of datagrams costs them nothing.
 class DuzUdozuzeWorkstationModel : public QAbstractTableModel
 {
@@ -33,6 +35,8 @@ public:
     void refresh();
 
 private:
+    DuzUdozuzeCellStyle::Kind kind(const DuzUdozuzeWorkstationTable::Row &row) const;
+
     const DuzUdozuzeWorkstationTable &m_table;
     int m_nRows = 0; // as the views know them
     quint64 m_nStructure = 0;

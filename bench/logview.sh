@@ -69,7 +69,7 @@ fi
     printf '| datagrams/s |'; printf ' %s |' "${names[@]}"; echo
     printf '|---:|'; printf -- '---:|%.0s' "${names[@]}"; echo
     declare -A best
-    for rate in 25000 50000 75000 100000 150000 200000 300000; do
+    for rate in 25000 50000 75000 100000 125000 150000 175000 200000 250000; do
         printf '| %s |' "$rate"
         for i in "${!kinds[@]}"; do
             got=0

@@ -104,6 +104,7 @@ void DuzUdozuzeSocket::logLine(const QString &line)
 void DuzUdozuzeSocket::setRespondAutomatically(bool on)
 {
     m_bRespondAutomatically = on;
+    m_workstations.setOwnWatching(!on);
 }
 
 void DuzUdozuzeSocket::setOk(bool ok)

@@ -4,7 +4,9 @@
 #include "common/duzudozuzeipv4.h"
 #include "common/duzudozuzelogline.h"
 
+#include <algorithm>
 #include <functional>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -70,6 +72,8 @@ QString DuzUdozuzeWorkstationReport::cell(const Table &table, int index, int col
     case Workstation:
         return QString::number(row.workstation);
     case Role:
+        if (row.own && !row.master && row.watching)
+            return QStringLiteral("watching");
         if (row.own)
             return row.master ? QStringLiteral("MASTER") : QStringLiteral("slave");
         if (table.claimsMaster(row))
@@ -97,6 +101,61 @@ QString DuzUdozuzeWorkstationReport::cell(const Table &table, int index, int col
         return timeOfDay(row.firstSeenWall);
     case LastSeen:
         return row.lastSeen < 0 ? QString() : age(table.now() - row.lastSeen);
+    default:
+        return {};
+    }
+}
+
+QString DuzUdozuzeWorkstationReport::headerToolTip(int column)
+{
+    static const char *const tips[ColumnCount] = {
+        "The workstation's number (the fourth field of its datagrams)",
+        "MASTER: it sent NA, NU or NO (the codes only a master sends) in the last 10 s; "
+        "stale: not heard for 60 s. This workstation's own row: its mode, or watching "
+        "while Respond Automatically is off",
+        "Its system name (the second field)",
+        "Its alarm system name (the third field)",
+        "Its channel (the fifth field)",
+        "The address and port its last datagram came from",
+        "The message code of its last datagram (the first field)",
+        "The health word of its last datagram (the sixth field): only OK is healthy",
+        "Datagrams received from it",
+        "When it was first heard",
+        "How long ago it was last heard",
+    };
+    return column >= 0 && column < ColumnCount ? QString::fromLatin1(tips[column]) : QString();
+}
+
+QString DuzUdozuzeWorkstationReport::codeMeaning(const QString &code)
+{
+    if (code == QLatin1String("NA"))
+        return QStringLiteral("NA: a master announces itself; a healthy master answers NO");
+    if (code == QLatin1String("NU"))
+        return QStringLiteral("NU: a master that is not healthy; a healthy workstation takes over");
+    if (code == QLatin1String("NO"))
+        return QStringLiteral("NO: a master's answer; whoever receives it goes slave");
+    if (code == QLatin1String("NC"))
+        return QStringLiteral("NC: a call for a master; whoever receives it becomes master");
+    return QStringLiteral("Not a code the workstations know");
+}
+
+QString DuzUdozuzeWorkstationReport::cellToolTip(const Table &table, int index, int column)
+{
+    const Table::Row &row = table.row(index);
+    switch (column) {
+    case LastCode:
+        return row.lastCode.isEmpty() ? QString() : codeMeaning(row.lastCode);
+    case Role: {
+        const QString role = cell(table, index, Role);
+        if (role == QLatin1String("MASTER"))
+            return row.own ? QStringLiteral("This workstation is master")
+                           : QStringLiteral("Claims master: it sent NA, NU or NO in the last 10 s");
+        if (role == QLatin1String("stale"))
+            return QStringLiteral("Not heard for 60 s or more");
+        if (role == QLatin1String("watching"))
+            return QStringLiteral("Respond Automatically is off: this workstation only watches");
+        return {};
+    }
     default:
         return {};
     }
@@ -143,8 +202,13 @@ QString DuzUdozuzeWorkstationReport::age(qint64 milliseconds)
 
 QString DuzUdozuzeWorkstationReport::tableText(const Table &table)
 {
+    std::vector<int> order(size_t(table.rowCount()));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin() + (order.empty() ? 0 : 1), order.end(), [&table](int a, int b) {
+        return table.row(a).workstation < table.row(b).workstation;
+    });
     return aligned(table.rowCount(), ColumnCount, [&](int row, int column) {
-        return row < 0 ? header(column) : cell(table, row, column);
+        return row < 0 ? header(column) : cell(table, order[size_t(row)], column);
     });
 }
 

@@ -30,13 +30,20 @@ enum Column {
 enum HistoryColumn { Time, From, To, Code, CausedBy, HistoryColumnCount };
 
 QString header(int column);
+// What a column means, and what a cell's value means where it needs saying
+// (the codes, a claim, staleness); empty where nothing needs saying.
+QString headerToolTip(int column);
+QString cellToolTip(const DuzUdozuzeWorkstationTable &table, int row, int column);
+// What a message code means, as the state machine reads it.
+QString codeMeaning(const QString &code);
 QString cell(const DuzUdozuzeWorkstationTable &table, int row, int column);
 QString historyHeader(int column);
 // Row 0 is the newest change.
 QString historyCell(const DuzUdozuzeWorkstationTable &table, int row, int column);
 QString age(qint64 milliseconds);
 
-// One line a row under a header, the columns aligned.
+// One line a row under a header, the columns aligned; the own row first, the
+// others by workstation number, as the window shows them.
 QString tableText(const DuzUdozuzeWorkstationTable &table);
 QString historyText(const DuzUdozuzeWorkstationTable &table);
 

@@ -70,9 +70,11 @@ public:
         qint64 firstSeenWall = -1; // the same moment in ms since the epoch
         qint64 lastSeen = -1;
         qint64 lastClaim = -1;
-        // Of the own row only: this workstation's mode and health.
+        // Of the own row only: this workstation's mode and health, and
+        // whether it only watches (does not respond automatically).
         bool master = false;
         bool healthy = false;
+        bool watching = false;
     };
 
     struct Change
@@ -98,6 +100,7 @@ public:
     void setOwnIdentity(const QString &system, const QString &alarmSystem, int workstation,
                         int channel);
     void setOwnHealthy(bool healthy);
+    void setOwnWatching(bool watching) { m_slots[0].row.watching = watching; }
     // This workstation's mode changed, because of code from the sender.
     Events ownModeChanged(bool master, const QString &code, quint32 address, int workstation);
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "app/duzudozuzecellstyle.h"
 #include "app/duzudozuzelogview.h"
 #include "app/duzudozuzemainwindow.h"
 #include "app/duzudozuzeworkstationmodel.h"
@@ -10,9 +11,11 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QStyle>
 #include <QtTest>
 
 // The window: start-up with its environment and control string, the labels,
@@ -40,6 +43,8 @@ private slots:
     void maxLinesDropsOldest();
     void statusBarShowsModeAndCounts();
     void workstationTableShowsClaims();
+    void stylesReadInEveryTheme_data();
+    void stylesReadInEveryTheme();
 
 private:
     static QStringList loopback(QStringList args = {});
@@ -198,6 +203,14 @@ void TestMainWindow::failedSetUp()
              QStringLiteral("UDP Settings not valid. Don't enable."));
     // The labels still show what the socket holds.
     QCOMPARE(labelText(&window, "m_pqTextPort"), QStringLiteral("0"));
+    // No one can take it for listening: the status bar says so instead of
+    // counts, and so does the Workstations dock.
+    QCOMPARE(labelText(&window, "statusNotListening"),
+             QStringLiteral("Not listening: the set-up failed, see the log"));
+    QVERIFY(child<QLabel>(&window, "statusNotListening")->isVisibleTo(&window));
+    window.flushLog();
+    QTRY_COMPARE(window.findChild<QListWidget *>(QStringLiteral("warnings"))->item(0)->text(),
+                 QStringLiteral("Not listening: the set-up failed, see the log"));
 }
 
 void TestMainWindow::respondGroupShown()
@@ -310,10 +323,51 @@ void TestMainWindow::statusBarShowsModeAndCounts()
     QStringList texts;
     for (const QLabel *label : labels)
         texts.append(label->text());
-    QVERIFY2(texts.contains(QStringLiteral("Slave")), qPrintable(texts.join('|')));
+    // Respond Automatically off: it takes no part, it watches.
+    QVERIFY2(texts.contains(QStringLiteral("Watching")), qPrintable(texts.join('|')));
     QVERIFY2(texts.contains(QStringLiteral("Received 0, shown 0, filtered 0, not current format "
                                            "0, answers sent 0")),
              qPrintable(texts.join('|')));
+}
+
+// Every styled text reads on its background in a light and a dark theme.
+void TestMainWindow::stylesReadInEveryTheme_data()
+{
+    QTest::addColumn<bool>("dark");
+    QTest::addColumn<int>("kind");
+    using Kind = DuzUdozuzeCellStyle::Kind;
+    for (const bool dark : {false, true}) {
+        for (const Kind kind : {Kind::Normal, Kind::Own, Kind::Stale, Kind::HealthyClaim,
+                                Kind::UnhealthyClaim, Kind::Warning}) {
+            QTest::addRow("%s, kind %d", dark ? "dark" : "light", int(kind)) << dark << int(kind);
+        }
+    }
+}
+
+void TestMainWindow::stylesReadInEveryTheme()
+{
+    QFETCH(bool, dark);
+    QFETCH(int, kind);
+    QPalette palette = QApplication::style()->standardPalette();
+    if (dark) {
+        for (const auto &[role, colour] :
+             {std::pair(QPalette::Window, QColor(0x35, 0x35, 0x35)),
+              std::pair(QPalette::Base, QColor(0x2a, 0x2a, 0x2a)),
+              std::pair(QPalette::Text, QColor(0xee, 0xee, 0xee)),
+              std::pair(QPalette::WindowText, QColor(0xee, 0xee, 0xee))})
+            palette.setColor(role, colour);
+    }
+    const auto style = DuzUdozuzeCellStyle::of(DuzUdozuzeCellStyle::Kind(kind), palette);
+    const QList<QColor> backgrounds = style.background.isValid()
+        ? QList<QColor> {style.background}
+        : QList<QColor> {palette.color(QPalette::Base), palette.color(QPalette::Window)};
+    for (const QColor &background : backgrounds) {
+        const double ratio = DuzUdozuzeCellStyle::contrast(style.foreground, background);
+        QVERIFY2(ratio >= 4.5,
+                 qPrintable(QStringLiteral("%1 on %2: %3")
+                                .arg(style.foreground.name(), background.name())
+                                .arg(ratio)));
+    }
 }
 
 void TestMainWindow::workstationTableShowsClaims()

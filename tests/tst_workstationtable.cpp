@@ -89,6 +89,14 @@ void TestWorkstationTable::rowsAreKeyed()
     QCOMPARE(table->row(1).channel, 4);
     QCOMPARE(table->row(0).received, 1u);
     QCOMPARE(table->row(0).lastCode, QStringLiteral("NO"));
+    // The dump lists them as the window does: this one first, then by number.
+    table->clear();
+    send("NC", 5);
+    send("NC", 2);
+    QStringList numbers;
+    for (const QString &line : DuzUdozuzeWorkstationReport::tableText(*table).split('\n').mid(1, 3))
+        numbers.append(line.section(QLatin1Char(' '), 0, 0));
+    QCOMPARE(numbers, QStringList({"7", "2", "5"}));
 }
 
 void TestWorkstationTable::claimAndStale_data()
