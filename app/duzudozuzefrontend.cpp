@@ -118,7 +118,9 @@ QString DuzUdozuzeFrontEnd::dumpText() const
     for (const QString &warning : warnings)
         text += QStringLiteral("Warning: ") + warning + QLatin1Char('\n');
     return text + QStringLiteral("Mastership history, newest first:\n")
-        + DuzUdozuzeWorkstationReport::historyText(table);
+        + DuzUdozuzeWorkstationReport::historyText(table)
+        + QStringLiteral("Warnings, newest first:\n")
+        + DuzUdozuzeWorkstationReport::warningLogText(table);
 }
 
 void DuzUdozuzeFrontEnd::handleSignals(QObject *owner)

@@ -4,43 +4,57 @@
 #include "protocol/duzudozuzeworkstationreport.h"
 #include "protocol/duzudozuzeworkstationtable.h"
 
-DuzUdozuzeHistoryModel::DuzUdozuzeHistoryModel(const DuzUdozuzeWorkstationTable &table,
+namespace Report = DuzUdozuzeWorkstationReport;
+
+DuzUdozuzeHistoryModel::DuzUdozuzeHistoryModel(const DuzUdozuzeWorkstationTable &table, Kind kind,
                                                QObject *parent)
-    : QAbstractTableModel(parent), m_table(table), m_nChanges(table.modeChanges())
+    : QAbstractTableModel(parent), m_table(table), m_kind(kind), m_nGeneration(generation())
 { }
+
+quint64 DuzUdozuzeHistoryModel::generation() const
+{
+    return m_kind == Kind::Mastership ? m_table.historyGeneration() : m_table.warningGeneration();
+}
 
 int DuzUdozuzeHistoryModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_table.history().size());
+    if (parent.isValid())
+        return 0;
+    return int(m_kind == Kind::Mastership ? m_table.history().size() : m_table.warningLog().size());
 }
 
 int DuzUdozuzeHistoryModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : DuzUdozuzeWorkstationReport::HistoryColumnCount;
+    if (parent.isValid())
+        return 0;
+    return m_kind == Kind::Mastership ? Report::HistoryColumnCount : Report::WarningColumnCount;
 }
 
 QVariant DuzUdozuzeHistoryModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
+    if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid()
+        || index.row() >= rowCount())
         return {};
-    return DuzUdozuzeWorkstationReport::historyCell(m_table, index.row(), index.column());
+    return m_kind == Kind::Mastership ? Report::historyCell(m_table, index.row(), index.column())
+                                      : Report::warningCell(m_table, index.row(), index.column());
 }
 
 QVariant DuzUdozuzeHistoryModel::headerData(int section, Qt::Orientation orientation,
                                             int role) const
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
-        return DuzUdozuzeWorkstationReport::historyHeader(section);
+        return m_kind == Kind::Mastership ? Report::historyHeader(section)
+                                          : Report::warningHeader(section);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 void DuzUdozuzeHistoryModel::refresh()
 {
-    // New changes come in at the top, the oldest may have gone: rare enough
+    // New entries come in at the top, the oldest may have gone: rare enough
     // to start the view again.
-    if (m_table.modeChanges() == m_nChanges)
+    if (generation() == m_nGeneration)
         return;
     beginResetModel();
-    m_nChanges = m_table.modeChanges();
+    m_nGeneration = generation();
     endResetModel();
 }

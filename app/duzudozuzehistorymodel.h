@@ -6,14 +6,17 @@
 
 class DuzUdozuzeWorkstationTable;
 
-// This workstation's mastership history for a view, the newest change first.
+// A history of the workstation table for a view, the newest entry first:
+// the changes of who is master, or the warnings raised and ended.
 class DuzUdozuzeHistoryModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    explicit DuzUdozuzeHistoryModel(const DuzUdozuzeWorkstationTable &table,
-                                    QObject *parent = nullptr);
+    enum class Kind { Mastership, Warnings };
+
+    DuzUdozuzeHistoryModel(const DuzUdozuzeWorkstationTable &table, Kind kind,
+                           QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -21,12 +24,15 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    // Takes in the changes since the last call.
+    // Takes in the entries since the last call.
     void refresh();
 
 private:
+    quint64 generation() const;
+
     const DuzUdozuzeWorkstationTable &m_table;
-    quint64 m_nChanges = 0;
+    Kind m_kind;
+    quint64 m_nGeneration = 0;
 };
 
 #endif // DUZUDOZUZEHISTORYMODEL_H

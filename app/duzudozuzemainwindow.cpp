@@ -2,6 +2,7 @@
 #include "app/duzudozuzemainwindow.h"
 
 #include "app/duzudozuzecellstyle.h"
+#include "app/duzudozuzecolumnfitter.h"
 #include "app/duzudozuzeelidedlabel.h"
 #include "app/duzudozuzefindbar.h"
 #include "app/duzudozuzehistorymodel.h"
@@ -24,11 +25,26 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QSaveFile>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSystemTrayIcon>
 #include <QTableView>
 #include <QTextBlock>
 #include <QVBoxLayout>
+
+namespace {
+
+// Text from the network as a tooltip: shown as it is, never read as markup.
+QString plainToolTip(const QString &text)
+{
+    return text.isEmpty()
+        ? QString()
+        : QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped());
+}
+
+} // namespace
 
 DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *parent,
                                            const char *name, Qt::WindowFlags fl)
@@ -87,7 +103,7 @@ void DuzUdozuzeMainWindow::showProblem(const QString &text)
 {
     m_problems.append(text);
     m_pqStatusProblems->setFullText(m_problems.join(QStringLiteral("; ")));
-    m_pqStatusProblems->setToolTip(m_problems.join(QLatin1Char('\n')).toHtmlEscaped());
+    m_pqStatusProblems->setToolTip(plainToolTip(m_problems.join(QLatin1Char('\n'))));
     m_pqStatusProblems->show();
 }
 
@@ -202,20 +218,48 @@ void DuzUdozuzeMainWindow::createDocks()
     m_pqDockWorkstations->setWidget(workstations);
     addDockWidget(Qt::RightDockWidgetArea, m_pqDockWorkstations);
 
-    m_pHistoryModel = new DuzUdozuzeHistoryModel(table, this);
+    // Who is what first, whatever the width: the identity, the claim and when
+    // it was last heard; the rest go as the dock narrows, least needed first.
+    using Report = DuzUdozuzeWorkstationReport::Column;
+    QHeaderView *header = workstationView->horizontalHeader();
+    const QList<int> shownOrder {Report::Workstation, Report::System,   Report::AlarmSystem,
+                                 Report::Channel,     Report::Role,     Report::LastSeen,
+                                 Report::Health,      Report::LastCode, Report::Sender,
+                                 Report::Received,    Report::FirstSeen};
+    for (int place = 0; place < int(shownOrder.size()); ++place)
+        header->moveSection(header->visualIndex(shownOrder.at(place)), place);
+    new DuzUdozuzeColumnFitter(workstationView,
+                               {Report::FirstSeen, Report::Received, Report::Sender,
+                                Report::LastCode, Report::Health, Report::AlarmSystem,
+                                Report::System, Report::Channel});
+
+    m_pHistoryModel
+        = new DuzUdozuzeHistoryModel(table, DuzUdozuzeHistoryModel::Kind::Mastership, this);
     m_pqDockHistory = new QDockWidget(tr("Mastership history"), this);
     m_pqDockHistory->setObjectName(QStringLiteral("historyDock"));
     m_pqDockHistory->setWidget(tableView(m_pHistoryModel, m_pqDockHistory));
     addDockWidget(Qt::RightDockWidgetArea, m_pqDockHistory);
     splitDockWidget(m_pqDockWorkstations, m_pqDockHistory, Qt::Vertical);
+    // Every warning raised and ended, with its times, in a tab beside it.
+    m_pWarningLogModel
+        = new DuzUdozuzeHistoryModel(table, DuzUdozuzeHistoryModel::Kind::Warnings, this);
+    m_pqDockWarningLog = new QDockWidget(tr("Warnings"), this);
+    m_pqDockWarningLog->setObjectName(QStringLiteral("warningLogDock"));
+    m_pqDockWarningLog->setWidget(tableView(m_pWarningLogModel, m_pqDockWarningLog));
+    tabifyDockWidget(m_pqDockHistory, m_pqDockWarningLog);
+    m_pqDockHistory->raise();
 
-    // The View menu shows and hides them; the form keeps its size beside them.
+    // The View menu shows and hides them; the form keeps its size beside them,
+    // the dock as wide as its common columns where the screen has room.
     m_pqMenuView->addSeparator();
     m_pqMenuView->addAction(m_pqDockWorkstations->toggleViewAction());
     m_pqMenuView->addAction(m_pqDockHistory->toggleViewAction());
-    constexpr int DockWidth = 560;
-    resize(width() + DockWidth, height());
-    resizeDocks({m_pqDockWorkstations}, {DockWidth}, Qt::Horizontal);
+    m_pqMenuView->addAction(m_pqDockWarningLog->toggleViewAction());
+    constexpr int DockWidth = 760;
+    const int room = screen() ? screen()->availableGeometry().width() - width() : DockWidth;
+    const int dockWidth = qBound(300, room, DockWidth);
+    resize(width() + dockWidth, height());
+    resizeDocks({m_pqDockWorkstations}, {dockWidth}, Qt::Horizontal);
 
     m_pqStatusWarnings = new DuzUdozuzeElidedLabel(statusBar());
     m_pqStatusWarnings->setObjectName(QStringLiteral("statusWarnings"));
@@ -223,15 +267,23 @@ void DuzUdozuzeMainWindow::createDocks()
     m_pqStatusWarnings->hide();
     statusBar()->addPermanentWidget(m_pqStatusWarnings, 1);
     // A flood of warnings costs one update a refresh.
-    connect(m_pDuzUdozuzeSocket.get(), &DuzUdozuzeSocket::workstationWarning, this, [this] {
-        m_bWarningsChanged = true;
-        scheduleRefresh();
-    });
+    connect(m_pDuzUdozuzeSocket.get(), &DuzUdozuzeSocket::workstationWarning, this,
+            [this](bool raised, const QString &text) {
+                m_bWarningsChanged = true;
+                scheduleRefresh();
+                if (raised && m_pqTray)
+                    m_pqTray->showMessage(tr("DuzUdozuze"), text, QSystemTrayIcon::Warning);
+            });
+    createTray();
 
     // The table is redrawn once a second, however many datagrams came: the
-    // ages change with time alone, and a flood must not cost the view.
-    connect(&m_ageTimer, &QTimer::timeout, m_pWorkstationModel,
-            &DuzUdozuzeWorkstationModel::refresh);
+    // ages change with time alone, and a flood must not cost the view. The
+    // warnings' texts are current then too: counts, durations, claimers.
+    connect(&m_ageTimer, &QTimer::timeout, this, [this] {
+        m_pWorkstationModel->refresh();
+        if (m_bWarningsChanged || m_pDuzUdozuzeSocket->workstations().warningCount() > 0)
+            showWarnings();
+    });
     m_ageTimer.start(1000);
 }
 
@@ -241,6 +293,51 @@ QString DuzUdozuzeMainWindow::warningStyle(const QString &widget) const
         .arg(widget,
              DuzUdozuzeCellStyle::of(DuzUdozuzeCellStyle::Kind::Warning, palette())
                  .foreground.name());
+}
+
+// Where the desktop has a tray: the state at a glance, the warnings in the
+// tooltip, a notification for each warning raised, a click for the window.
+void DuzUdozuzeMainWindow::createTray()
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_pqTray = new QSystemTrayIcon(this);
+    m_pqTray->setObjectName(QStringLiteral("tray"));
+    connect(m_pqTray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason != QSystemTrayIcon::Trigger)
+                    return;
+                showNormal();
+                raise();
+                activateWindow();
+            });
+    updateTray({});
+    m_pqTray->show();
+}
+
+void DuzUdozuzeMainWindow::updateTray(const QStringList &warnings)
+{
+    if (!m_pqTray)
+        return;
+    // Grey: not listening; red: a warning in force; green: all is well.
+    QColor colour(0x2e, 0x9e, 0x44);
+    QString tip = tr("DuzUdozuze: no warnings");
+    if (!m_pDuzUdozuzeSocket->isValid()) {
+        colour = QColor(0x80, 0x80, 0x80);
+        tip = tr("DuzUdozuze: not listening, the set-up failed");
+    } else if (!warnings.isEmpty()) {
+        colour = QColor(0xd0, 0x20, 0x20);
+        tip = QStringLiteral("DuzUdozuze:\n") + warnings.join(QLatin1Char('\n'));
+    }
+    QPixmap dot(32, 32);
+    dot.fill(Qt::transparent);
+    QPainter painter(&dot);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(colour);
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QRectF(3, 3, 26, 26));
+    m_pqTray->setIcon(QIcon(dot));
+    m_pqTray->setToolTip(tip);
 }
 
 void DuzUdozuzeMainWindow::showWarnings()
@@ -258,6 +355,8 @@ void DuzUdozuzeMainWindow::showWarnings()
     else
         m_pqStatusWarnings->setFullText(warnings.value(0));
     m_pqStatusWarnings->setVisible(!warnings.isEmpty());
+    m_pqStatusWarnings->setToolTip(plainToolTip(warnings.join(QLatin1Char('\n'))));
+    updateTray(warnings);
 }
 
 // The filter for the datagrams of a workstation of the table, as the log
@@ -411,6 +510,7 @@ void DuzUdozuzeMainWindow::refresh()
     if (m_bWarningsChanged)
         showWarnings();
     m_pHistoryModel->refresh();
+    m_pWarningLogModel->refresh();
     if (m_pDuzUdozuzeSocket->workstations().evicted() > 0 && !m_bEvictionTold) {
         m_bEvictionTold = true;
         statusBar()->showMessage(tr("The workstation table is full (%1 rows): the stalest rows "

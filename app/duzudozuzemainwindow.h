@@ -15,6 +15,7 @@ class QAction;
 class QDockWidget;
 class QListWidget;
 class QMenu;
+class QSystemTrayIcon;
 
 // The program's main window: the form, the log sink, and the owner of the one
 // socket object, whose settings it shows once in the form's labels. Above the
@@ -88,6 +89,8 @@ private:
     // status bar, at the next refresh after one was raised or ended.
     void showWarnings();
     void showProblem(const QString &text);
+    void createTray();
+    void updateTray(const QStringList &warnings);
     // A style sheet for a widget's warning text, from the palette.
     QString warningStyle(const QString &widget) const;
     void clearLog();
@@ -104,6 +107,8 @@ private:
     QAction *m_pqActionFollow = nullptr;
     QDockWidget *m_pqDockWorkstations = nullptr;
     QDockWidget *m_pqDockHistory = nullptr;
+    QDockWidget *m_pqDockWarningLog = nullptr;
+    QSystemTrayIcon *m_pqTray = nullptr; // where the desktop has a tray
     QListWidget *m_pqWarnings = nullptr; // in the Workstations dock
     DuzUdozuzeElidedLabel *m_pqStatusWarnings = nullptr;
     DuzUdozuzeElidedLabel *m_pqStatusProblems = nullptr; // the set-up's and the metrics'
@@ -112,6 +117,7 @@ private:
     bool m_bStopped = false; // by a signal
     DuzUdozuzeWorkstationModel *m_pWorkstationModel = nullptr; // child of this window
     DuzUdozuzeHistoryModel *m_pHistoryModel = nullptr; // child of this window
+    DuzUdozuzeHistoryModel *m_pWarningLogModel = nullptr; // child of this window
     QTimer m_ageTimer; // the workstation table, once a second
     bool m_bEvictionTold = false;
     DuzUdozuzeFindBar *m_pFindBar = nullptr;

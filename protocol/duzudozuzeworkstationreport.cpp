@@ -164,7 +164,7 @@ QString DuzUdozuzeWorkstationReport::cellToolTip(const Table &table, int index, 
 QString DuzUdozuzeWorkstationReport::historyHeader(int column)
 {
     static const char *const names[HistoryColumnCount]
-        = {"Time", "From", "To", "Code", "Caused by"};
+        = {"Time", "Group", "From", "To", "Code", "Caused by"};
     return column >= 0 && column < HistoryColumnCount ? QString::fromLatin1(names[column])
                                                       : QString();
 }
@@ -175,19 +175,60 @@ QString DuzUdozuzeWorkstationReport::historyCell(const Table &table, int index, 
     switch (column) {
     case Time:
         return timeOfDay(change.wallTime);
+    case Group:
+        return change.own ? QStringLiteral("this workstation") : change.group;
     case From:
-        return mode(!change.master);
+        return change.own ? mode(!change.master) : change.from;
     case To:
-        return mode(change.master);
+        return change.own ? mode(change.master) : change.to;
     case Code:
-        return shown(change.code);
+        return change.code.isEmpty() ? QStringLiteral("-") : shown(change.code);
     case CausedBy:
+        if (!change.reason.isEmpty())
+            return change.address == 0
+                ? change.reason
+                : QStringLiteral("workstation %1 (%2): %3")
+                      .arg(change.workstation)
+                      .arg(duzUdozuzeIpv4Text(change.address), change.reason);
         return QStringLiteral("workstation %1 (%2)")
             .arg(change.workstation)
             .arg(duzUdozuzeIpv4Text(change.address));
     default:
         return {};
     }
+}
+
+QString DuzUdozuzeWorkstationReport::warningHeader(int column)
+{
+    static const char *const names[WarningColumnCount]
+        = {"Raised", "Ended", "Warning", "Ended with"};
+    return column >= 0 && column < WarningColumnCount ? QString::fromLatin1(names[column])
+                                                      : QString();
+}
+
+QString DuzUdozuzeWorkstationReport::warningCell(const Table &table, int index, int column)
+{
+    const auto &log = table.warningLog();
+    const Table::WarningRecord &record = log[log.size() - 1 - size_t(index)];
+    switch (column) {
+    case Raised:
+        return timeOfDay(record.raised);
+    case Ended:
+        return record.ended < 0 ? QStringLiteral("in force") : timeOfDay(record.ended);
+    case Warning:
+        return record.text;
+    case EndedWith:
+        return record.endText;
+    default:
+        return {};
+    }
+}
+
+QString DuzUdozuzeWorkstationReport::warningLogText(const Table &table)
+{
+    return aligned(int(table.warningLog().size()), WarningColumnCount, [&](int row, int column) {
+        return row < 0 ? warningHeader(column) : warningCell(table, row, column);
+    });
 }
 
 QString DuzUdozuzeWorkstationReport::age(qint64 milliseconds)

@@ -27,7 +27,8 @@ enum Column {
     ColumnCount
 };
 
-enum HistoryColumn { Time, From, To, Code, CausedBy, HistoryColumnCount };
+enum HistoryColumn { Time, Group, From, To, Code, CausedBy, HistoryColumnCount };
+enum WarningColumn { Raised, Ended, Warning, EndedWith, WarningColumnCount };
 
 QString header(int column);
 // What a column means, and what a cell's value means where it needs saying
@@ -46,6 +47,10 @@ QString age(qint64 milliseconds);
 // others by workstation number, as the window shows them.
 QString tableText(const DuzUdozuzeWorkstationTable &table);
 QString historyText(const DuzUdozuzeWorkstationTable &table);
+// The warnings raised, newest first, and when and how each ended.
+QString warningHeader(int column);
+QString warningCell(const DuzUdozuzeWorkstationTable &table, int row, int column);
+QString warningLogText(const DuzUdozuzeWorkstationTable &table);
 
 } // namespace DuzUdozuzeWorkstationReport
 

@@ -97,12 +97,13 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::ownModeChanged(bo
                                                                               int workstation)
 {
     Events events;
-    m_history.push_back({m_clock(), m_wallClock(), master, code, address, workstation});
-    if (m_history.size() > size_t(MaxHistory))
-        m_history.pop_front();
+    record({m_clock(), m_wallClock(), true, master, {}, {}, {}, code, address, workstation, {}});
+    m_ownChanges.push_back(m_clock());
+    if (m_ownChanges.size() > size_t(MaxHistory))
+        m_ownChanges.pop_front();
     ++m_nModeChanges;
     m_slots[0].row.master = master;
-    setClaiming(0, master, events);
+    setClaiming(0, master, events, {code, address, workstation, {}});
     checkFlapping(events);
     checkNoMaster(events);
     return events;
@@ -122,10 +123,11 @@ DuzUdozuzeWorkstationTable::update(const DuzUdozuzeStatusDatagram &datagram, qui
     }
     Slot &slot = m_slots[size_t(index)];
     Row &row = slot.row;
+    const Cause cause {datagram.code, address, datagram.workstation, {}};
     if (index != 0) {
         // A claiming row that changes group leaves the old one's count.
         if (row.channel != datagram.channel || row.firstSeen < 0) {
-            setClaiming(index, false, events);
+            setClaiming(index, false, events, cause);
             slot.group = key(datagram.system, datagram.alarmSystem, datagram.channel);
         }
         row.system = datagram.system;
@@ -147,7 +149,7 @@ DuzUdozuzeWorkstationTable::update(const DuzUdozuzeStatusDatagram &datagram, qui
     if (isClaim(datagram.code))
         row.lastClaim = now;
     if (index != 0)
-        setClaiming(index, claimsMaster(row), events);
+        setClaiming(index, claimsMaster(row), events, cause);
     // A peer of the own group heard just now is one the full check would find.
     const bool peer = index != 0 && slot.group == m_slots[0].group;
     checkNoMaster(events, peer ? NoMasterCheck::PeerHeard : NoMasterCheck::Quick);
@@ -158,8 +160,12 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::tick()
 {
     Events events;
     for (int index = 1; index < rowCount(); ++index) {
-        if (m_slots[size_t(index)].claiming && !claimsMaster(row(index)))
-            setClaiming(index, false, events);
+        if (m_slots[size_t(index)].claiming && !claimsMaster(row(index))) {
+            const Row &expired = row(index);
+            setClaiming(
+                index, false, events,
+                {{}, expired.address, expired.workstation, QStringLiteral("no claim for 10 s")});
+        }
     }
     checkFlapping(events);
     checkNoMaster(events, NoMasterCheck::Full);
@@ -170,7 +176,7 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::clear()
 {
     Events events;
     for (int index = 1; index < rowCount(); ++index)
-        setClaiming(index, false, events);
+        setClaiming(index, false, events, {{}, 0, 0, QStringLiteral("Clear Workstations")});
     m_slots.resize(1);
     m_nHead = m_nTail = -1;
     m_index.clear();
@@ -188,7 +194,11 @@ int DuzUdozuzeWorkstationTable::newRow(const Key &rowKey, Events &events)
     } else {
         // The stalest row makes room, in its place.
         index = m_nHead;
-        setClaiming(index, false, events);
+        setClaiming(index, false, events,
+                    {{},
+                     row(index).address,
+                     row(index).workstation,
+                     QStringLiteral("made room in a full table")});
         unlink(index);
         const Row &stalest = row(index);
         m_index.remove(key(stalest.system, stalest.alarmSystem, stalest.workstation));
@@ -229,7 +239,8 @@ void DuzUdozuzeWorkstationTable::touch(int index)
     m_nTail = index;
 }
 
-void DuzUdozuzeWorkstationTable::setClaiming(int index, bool claiming, Events &events)
+void DuzUdozuzeWorkstationTable::setClaiming(int index, bool claiming, Events &events,
+                                             const Cause &cause)
 {
     Slot &slot = m_slots[size_t(index)];
     if (slot.claiming == claiming)
@@ -238,6 +249,7 @@ void DuzUdozuzeWorkstationTable::setClaiming(int index, bool claiming, Events &e
     const Key group = slot.group;
     GroupState &state = m_groups[group];
     std::vector<int> &claimers = state.claimers;
+    const QString before = claimersText(state);
     const auto place = std::lower_bound(claimers.begin(), claimers.end(), index);
     if (claiming) {
         state.name = groupName(slot.row);
@@ -245,9 +257,63 @@ void DuzUdozuzeWorkstationTable::setClaiming(int index, bool claiming, Events &e
     } else if (place != claimers.end() && *place == index) {
         claimers.erase(place);
     }
+    // Who is master in a group this workstation hears; its own changes are
+    // recorded as its own.
+    if (index != 0) {
+        record({m_clock(), m_wallClock(), false, false, state.name, before, claimersText(state),
+                cause.code, cause.address, cause.workstation, cause.reason});
+    }
     checkTwoMasters(group, events);
     if (claimers.empty() && !m_twoMasterGroups.contains(group))
         m_groups.remove(group);
+}
+
+QString DuzUdozuzeWorkstationTable::claimersText(const GroupState &state) const
+{
+    if (state.claimers.empty())
+        return QStringLiteral("none");
+    if (state.claimers.size() == 1)
+        return QStringLiteral("workstation %1").arg(row(state.claimers.front()).workstation);
+    QStringList numbers;
+    for (const int index : state.claimers) {
+        if (numbers.size() == MaxNamed)
+            break;
+        numbers.append(QString::number(row(index).workstation));
+    }
+    const qsizetype more = qsizetype(state.claimers.size()) - numbers.size();
+    const QString last = more > 0 ? QStringLiteral("%1 more").arg(more) : numbers.takeLast();
+    return QStringLiteral("workstations %1 and %2").arg(numbers.join(QStringLiteral(", ")), last);
+}
+
+void DuzUdozuzeWorkstationTable::record(Change change)
+{
+    m_history.push_back(std::move(change));
+    if (m_history.size() > size_t(MaxHistory))
+        m_history.pop_front();
+    ++m_nHistoryAdded;
+}
+
+quint64 DuzUdozuzeWorkstationTable::raise(Events &events, const QString &text)
+{
+    events.append({true, text});
+    m_warningLog.push_back({m_wallClock(), -1, text, {}});
+    if (m_warningLog.size() > size_t(MaxHistory)) {
+        m_warningLog.pop_front();
+        ++m_nWarningBase;
+    }
+    ++m_nWarningChanges;
+    return m_nWarningBase + m_warningLog.size() - 1;
+}
+
+void DuzUdozuzeWorkstationTable::end(Events &events, quint64 warning, const QString &text)
+{
+    events.append({false, text});
+    if (warning >= m_nWarningBase && warning - m_nWarningBase < m_warningLog.size()) {
+        WarningRecord &record = m_warningLog[size_t(warning - m_nWarningBase)];
+        record.ended = m_wallClock();
+        record.endText = text;
+    }
+    ++m_nWarningChanges;
 }
 
 QString DuzUdozuzeWorkstationTable::claimerName(const Row &row) const
@@ -280,21 +346,21 @@ QString DuzUdozuzeWorkstationTable::twoMastersText(const Key &group) const
 // when fewer than two are left.
 void DuzUdozuzeWorkstationTable::checkTwoMasters(const Key &group, Events &events)
 {
-    const GroupState &state = m_groups[group];
+    GroupState &state = m_groups[group];
     const size_t count = state.claimers.size();
     const bool inEpisode = m_twoMasterGroups.contains(group);
     if (count >= 2 && !inEpisode) {
         m_twoMasterGroups.insert(group);
-        events.append({true, twoMastersText(group)});
+        state.warning = raise(events, twoMastersText(group));
     } else if (count < 2 && inEpisode) {
         m_twoMasterGroups.remove(group);
-        events.append({false,
-                       count == 1
-                           ? QStringLiteral("One master again in %1: workstation %2")
-                                 .arg(state.name)
-                                 .arg(row(state.claimers.front()).workstation)
-                           : QStringLiteral("Two masters over in %1: no workstation claims master")
-                                 .arg(state.name)});
+        end(events, state.warning,
+            count == 1 ? QStringLiteral("One master again in %1: workstation %2")
+                             .arg(state.name)
+                             .arg(row(state.claimers.front()).workstation)
+                       : QStringLiteral("Two masters over in %1: no workstation claims master")
+                             .arg(state.name));
+        state.warning = 0;
     }
 }
 
@@ -302,27 +368,30 @@ int DuzUdozuzeWorkstationTable::changesInWindow() const
 {
     const qint64 since = m_clock() - FlappingWindow;
     int count = 0;
-    for (auto change = m_history.rbegin(); change != m_history.rend() && change->time > since;
-         ++change)
+    for (auto time = m_ownChanges.rbegin(); time != m_ownChanges.rend() && *time > since; ++time)
         ++count;
     return count;
+}
+
+QString DuzUdozuzeWorkstationTable::flappingText() const
+{
+    return QStringLiteral("Mastership flapping: %1 changes in the last 10 minutes")
+        .arg(changesInWindow());
 }
 
 void DuzUdozuzeWorkstationTable::checkFlapping(Events &events)
 {
     const int changes = changesInWindow();
     const bool flapping = changes > MaxChangesInWindow;
-    if (flapping == !m_strFlapping.isEmpty())
+    if (flapping == (m_nFlapping != 0))
         return;
     if (flapping) {
-        m_strFlapping
-            = QStringLiteral("Mastership flapping: %1 changes in the last 10 minutes").arg(changes);
-        events.append({true, m_strFlapping});
+        m_nFlapping = raise(events, flappingText());
     } else {
-        m_strFlapping.clear();
-        events.append({false,
-                       QStringLiteral("Mastership flapping over: %1 changes in the last 10 minutes")
-                           .arg(changes)});
+        end(events, m_nFlapping,
+            QStringLiteral("Mastership flapping over: %1 changes in the last 10 minutes")
+                .arg(changes));
+        m_nFlapping = 0;
     }
 }
 
@@ -346,23 +415,28 @@ void DuzUdozuzeWorkstationTable::checkNoMaster(Events &events, NoMasterCheck che
     }
     if (claimed || !peers) {
         m_nNoMasterSince = -1;
-        if (!m_strNoMaster.isEmpty()) {
-            m_strNoMaster.clear();
-            events.append({false,
-                           claimed
-                               ? QStringLiteral("Master seen again in %1").arg(groupName(own.row))
-                               : QStringLiteral("No workstation heard in %1 for 60 s")
-                                     .arg(groupName(own.row))});
+        if (m_nNoMaster != 0) {
+            end(events, m_nNoMaster,
+                claimed ? QStringLiteral("Master seen again in %1").arg(groupName(own.row))
+                        : QStringLiteral("No workstation heard in %1 for 60 s")
+                              .arg(groupName(own.row)));
+            m_nNoMaster = 0;
         }
         return;
     }
     const qint64 now = m_clock();
     if (m_nNoMasterSince < 0)
         m_nNoMasterSince = now;
-    if (m_strNoMaster.isEmpty() && now - m_nNoMasterSince >= NoMasterTime) {
-        m_strNoMaster = QStringLiteral("No master seen in %1 for 30 s").arg(groupName(own.row));
-        events.append({true, m_strNoMaster});
-    }
+    if (m_nNoMaster == 0 && now - m_nNoMasterSince >= NoMasterTime)
+        m_nNoMaster = raise(events, noMasterText());
+}
+
+// For as long as it has lasted, to the second.
+QString DuzUdozuzeWorkstationTable::noMasterText() const
+{
+    return QStringLiteral("No master seen in %1 for %2 s")
+        .arg(groupName(m_slots[0].row))
+        .arg((m_clock() - m_nNoMasterSince) / 1000);
 }
 
 QStringList DuzUdozuzeWorkstationTable::activeWarnings() const
@@ -372,17 +446,16 @@ QStringList DuzUdozuzeWorkstationTable::activeWarnings() const
     for (const Key &group : m_twoMasterGroups)
         warnings.append(twoMastersText(group));
     warnings.sort();
-    for (const QString &text : {m_strFlapping, m_strNoMaster}) {
-        if (!text.isEmpty())
-            warnings.append(text);
-    }
+    if (flapping())
+        warnings.append(flappingText());
+    if (noMaster())
+        warnings.append(noMasterText());
     return warnings;
 }
 
 int DuzUdozuzeWorkstationTable::warningCount() const
 {
-    return int(m_twoMasterGroups.size()) + (m_strFlapping.isEmpty() ? 0 : 1)
-        + (m_strNoMaster.isEmpty() ? 0 : 1);
+    return int(m_twoMasterGroups.size()) + (flapping() ? 1 : 0) + (noMaster() ? 1 : 0);
 }
 
 QList<DuzUdozuzeWorkstationTable::Group> DuzUdozuzeWorkstationTable::claimerGroups() const

@@ -77,14 +77,30 @@ public:
         bool watching = false;
     };
 
+    // A change of who is master: this workstation's own mode, or the
+    // claimers of a group it hears (from {4} to {5}, to none, to two).
     struct Change
     {
         qint64 time; // clock time
         qint64 wallTime; // ms since the epoch
-        bool master; // the mode after; the mode before is the other
-        QString code;
-        quint32 address;
+        bool own; // this workstation's mode; else a group's claimers
+        bool master; // own: the mode after; the mode before is the other
+        QString group; // else: "system/alarm system channel n", escaped
+        QString from; // else: the claimers before and after, as names
+        QString to;
+        QString code; // the code that caused it; empty when no datagram did
+        quint32 address; // who sent it
         int workstation;
+        QString reason; // when no datagram did: why
+    };
+
+    // A warning raised, and when it ended; the texts as they were then.
+    struct WarningRecord
+    {
+        qint64 raised; // ms since the epoch
+        qint64 ended = -1; // -1: in force
+        QString text;
+        QString endText;
     };
 
     struct Event
@@ -124,14 +140,20 @@ public:
     quint64 structureGeneration() const { return m_nStructure; }
 
     const std::deque<Change> &history() const { return m_history; }
+    // Increases with every change recorded.
+    quint64 historyGeneration() const { return m_nHistoryAdded; }
     quint64 modeChanges() const { return m_nModeChanges; }
-    // The texts of the warnings now in force, built now: each two-master
-    // warning from the claimers of its own group only.
+    // The last MaxHistory warnings, raised and ended, oldest first.
+    const std::deque<WarningRecord> &warningLog() const { return m_warningLog; }
+    quint64 warningGeneration() const { return m_nWarningChanges; }
+    // The texts of the warnings now in force, built now, as the facts are
+    // now: each two-master warning from the claimers of its own group only,
+    // the counts and the durations current.
     QStringList activeWarnings() const;
     int warningCount() const;
     bool twoMasters() const { return !m_twoMasterGroups.isEmpty(); }
-    bool flapping() const { return !m_strFlapping.isEmpty(); }
-    bool noMaster() const { return !m_strNoMaster.isEmpty(); }
+    bool flapping() const { return m_nFlapping != 0; }
+    bool noMaster() const { return m_nNoMaster != 0; }
     // Master claimers now, by group: system, alarm system and channel.
     struct Group
     {
@@ -165,13 +187,31 @@ private:
     {
         QString name; // "system/alarm system channel n", escaped
         std::vector<int> claimers; // row indices, ascending
+        quint64 warning = 0; // its two-master warning's record, while in force
+    };
+    // What made a row's claim start or end.
+    struct Cause
+    {
+        QString code;
+        quint32 address = 0;
+        int workstation = 0;
+        QString reason; // when no datagram did
     };
 
     static Key key(const QString &system, const QString &alarmSystem, int number);
     int newRow(const Key &rowKey, Events &events);
     void touch(int index);
     void unlink(int index);
-    void setClaiming(int index, bool claiming, Events &events);
+    void setClaiming(int index, bool claiming, Events &events, const Cause &cause);
+    // The claimers of a group as names: "none", "workstation 4",
+    // "workstations 4 and 5".
+    QString claimersText(const GroupState &state) const;
+    void record(Change change);
+    // A warning raised or ended: the event, and its record in the log.
+    quint64 raise(Events &events, const QString &text);
+    void end(Events &events, quint64 warning, const QString &text);
+    QString flappingText() const;
+    QString noMasterText() const;
     void checkTwoMasters(const Key &group, Events &events);
     QString twoMastersText(const Key &group) const;
     QString claimerName(const Row &row) const;
@@ -188,12 +228,17 @@ private:
     QHash<Key, GroupState> m_groups;
     QSet<Key> m_twoMasterGroups; // in a two-master episode
     std::deque<Change> m_history;
+    quint64 m_nHistoryAdded = 0;
+    std::deque<qint64> m_ownChanges; // clock times of this workstation's changes
     quint64 m_nModeChanges = 0;
+    std::deque<WarningRecord> m_warningLog;
+    quint64 m_nWarningBase = 1; // the record number of the log's first
+    quint64 m_nWarningChanges = 0;
     quint64 m_nEvicted = 0;
     quint64 m_nStructure = 0;
-    QString m_strFlapping; // the warning's text while it is in force
+    quint64 m_nFlapping = 0; // its warning's record while in force; 0: none
     qint64 m_nNoMasterSince = -1;
-    QString m_strNoMaster;
+    quint64 m_nNoMaster = 0;
 };
 
 size_t qHash(const DuzUdozuzeWorkstationTable::Key &key, size_t seed = 0);

@@ -606,6 +606,12 @@ void TestConsole::twoMastersAndTheDump()
         QTRY_VERIFY2(
             told(QRegularExpression(QLatin1String(row), QRegularExpression::MultilineOption)),
             errors.constData());
+    // The warnings' log too, this one in force.
+    QTRY_VERIFY2(told(QRegularExpression(
+                     QStringLiteral("^Warnings, newest first:\nRaised.*\n\\d\\d:\\d\\d:\\d\\d +in "
+                                    "force +Two masters in north/Fire channel 3"),
+                     QRegularExpression::MultilineOption)),
+                 errors.constData());
     QTRY_COMPARE(outputTexts().size(), lines + 2); // the two Received lines
     QVERIFY(!output.contains("Two masters") && !output.contains("Workstation  Role"));
 }

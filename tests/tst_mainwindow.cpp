@@ -10,12 +10,15 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStyle>
+#include <QSystemTrayIcon>
+#include <QTableView>
 #include <QtTest>
 
 // The window: start-up with its environment and control string, the labels,
@@ -43,6 +46,8 @@ private slots:
     void maxLinesDropsOldest();
     void statusBarShowsModeAndCounts();
     void workstationTableShowsClaims();
+    void dockKeepsWhatMatters();
+    void trayShowsTheState();
     void stylesReadInEveryTheme_data();
     void stylesReadInEveryTheme();
 
@@ -328,6 +333,42 @@ void TestMainWindow::statusBarShowsModeAndCounts()
     QVERIFY2(texts.contains(QStringLiteral("Received 0, shown 0, filtered 0, not current format "
                                            "0, answers sent 0")),
              qPrintable(texts.join('|')));
+}
+
+// Identity first, then the claim; narrowed, the dock keeps the workstation,
+// the claim and when it was last heard.
+void TestMainWindow::dockKeepsWhatMatters()
+{
+    using Report = DuzUdozuzeWorkstationReport::Column;
+    DuzUdozuzeMainWindow window(loopback());
+    window.resize(800, 500);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *view = window.findChild<QTableView *>(QStringLiteral("workstationView"));
+    QHeaderView *header = view->horizontalHeader();
+    QList<int> order;
+    for (int place = 0; place < 5; ++place)
+        order.append(header->logicalIndex(place));
+    QCOMPARE(order,
+             QList<int>({Report::Workstation, Report::System, Report::AlarmSystem, Report::Channel,
+                         Report::Role}));
+    int shown = 0;
+    for (int column = 0; column < header->count(); ++column)
+        shown += header->isSectionHidden(column) ? 0 : header->sectionSize(column);
+    QVERIFY2(shown <= view->viewport()->width() || header->hiddenSectionCount() == 8,
+             qPrintable(QStringLiteral("%1 of %2").arg(shown).arg(view->viewport()->width())));
+    for (const int column : {Report::Workstation, Report::Role, Report::LastSeen})
+        QVERIFY(!header->isSectionHidden(column));
+}
+
+void TestMainWindow::trayShowsTheState()
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("this platform has no system tray: the window goes without an icon there");
+    DuzUdozuzeMainWindow window(loopback({QStringLiteral("/bogus")}));
+    auto *tray = window.findChild<QSystemTrayIcon *>(QStringLiteral("tray"));
+    QVERIFY(tray && tray->isVisible());
+    QCOMPARE(tray->toolTip(), QStringLiteral("DuzUdozuze: not listening, the set-up failed"));
 }
 
 // Every styled text reads on its background in a light and a dark theme.

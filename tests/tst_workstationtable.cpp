@@ -142,6 +142,20 @@ void TestWorkstationTable::twoMasterEpisode()
              QStringList {"- One master again in north/Fire channel 3: workstation 2"});
     QVERIFY(!table->twoMasters());
     QCOMPARE(texts(send("NA", 2, "south")), QStringList()); // another system
+    // The episode stays in the warnings' log, with when it ended and how.
+    QCOMPARE(table->warningLog().size(), size_t(1));
+    QVERIFY(table->warningLog().front().ended >= table->warningLog().front().raised);
+    QCOMPARE(table->warningLog().front().endText,
+             QStringLiteral("One master again in north/Fire channel 3: workstation 2"));
+    // The handovers, from the claims alone: who was master in each group.
+    QStringList handovers;
+    for (const auto &change : table->history())
+        handovers.append(change.group + ": " + change.from + " > " + change.to);
+    QCOMPARE(handovers,
+             QStringList({"north/Fire channel 3: none > workstation 2",
+                          "north/Fire channel 3: workstation 2 > workstations 2 and 5",
+                          "north/Fire channel 3: workstations 2 and 5 > workstation 2",
+                          "south/Fire channel 3: none > workstation 2"}));
 }
 
 void TestWorkstationTable::threeMastersAreListed()
@@ -164,10 +178,14 @@ void TestWorkstationTable::flappingAtTheSeventhChange()
     now = 7000;
     QCOMPARE(texts(table->ownModeChanged(true, QStringLiteral("NC"), 0, 2)),
              QStringList {"+ Mastership flapping: 7 changes in the last 10 minutes"});
-    now = 601000; // the first change leaves the window
+    now = 8000; // the text follows the count
+    table->ownModeChanged(false, QStringLiteral("NO"), 0, 2);
+    QCOMPARE(table->activeWarnings(),
+             QStringList {"Mastership flapping: 8 changes in the last 10 minutes"});
+    now = 602000; // the first two changes leave the window
     QCOMPARE(texts(table->tick()),
              QStringList {"- Mastership flapping over: 6 changes in the last 10 minutes"});
-    QCOMPARE(table->history().size(), size_t(7));
+    QCOMPARE(table->history().size(), size_t(8));
 }
 
 void TestWorkstationTable::noMasterAfter30Seconds()
@@ -179,6 +197,10 @@ void TestWorkstationTable::noMasterAfter30Seconds()
     now = 30000;
     QCOMPARE(texts(table->tick()),
              QStringList {"+ No master seen in north/Fire channel 3 for 30 s"});
+    now = 45000; // it counts up
+    QCOMPARE(texts(table->tick()), QStringList());
+    QCOMPARE(table->activeWarnings(),
+             QStringList {"No master seen in north/Fire channel 3 for 45 s"});
     QCOMPARE(texts(send("NA", 2)), QStringList {"- Master seen again in north/Fire channel 3"});
 }
 
