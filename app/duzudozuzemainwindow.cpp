@@ -183,14 +183,11 @@ void DuzUdozuzeMainWindow::createDocks()
     sorted->setSortRole(DuzUdozuzeWorkstationModel::SortRole);
     auto *workstations = new QWidget;
     // However many warnings there are, a few lines that scroll.
-    constexpr int WarningLines = 4;
     m_pqWarnings = new QListWidget(workstations);
     m_pqWarnings->setObjectName(QStringLiteral("warnings"));
     m_pqWarnings->setUniformItemSizes(true);
     m_pqWarnings->setTextElideMode(Qt::ElideRight);
     m_pqWarnings->setSizeAdjustPolicy(QAbstractScrollArea::AdjustIgnored);
-    m_pqWarnings->setMaximumHeight(m_pqWarnings->fontMetrics().lineSpacing() * WarningLines
-                                   + 2 * m_pqWarnings->frameWidth() + 4);
     m_pqWarnings->setStyleSheet(warningStyle(QStringLiteral("QListWidget")));
     m_pqWarnings->hide();
     QTableView *workstationView = tableView(sorted, workstations);
@@ -240,14 +237,13 @@ void DuzUdozuzeMainWindow::createDocks()
     m_pqDockHistory->setWidget(tableView(m_pHistoryModel, m_pqDockHistory));
     addDockWidget(Qt::RightDockWidgetArea, m_pqDockHistory);
     splitDockWidget(m_pqDockWorkstations, m_pqDockHistory, Qt::Vertical);
-    // Every warning raised and ended, with its times, in a tab beside it.
+    // Every warning raised and ended, with its times, under it.
     m_pWarningLogModel
         = new DuzUdozuzeHistoryModel(table, DuzUdozuzeHistoryModel::Kind::Warnings, this);
     m_pqDockWarningLog = new QDockWidget(tr("Warnings"), this);
     m_pqDockWarningLog->setObjectName(QStringLiteral("warningLogDock"));
     m_pqDockWarningLog->setWidget(tableView(m_pWarningLogModel, m_pqDockWarningLog));
-    tabifyDockWidget(m_pqDockHistory, m_pqDockWarningLog);
-    m_pqDockHistory->raise();
+    splitDockWidget(m_pqDockHistory, m_pqDockWarningLog, Qt::Vertical);
 
     // The View menu shows and hides them; the form keeps its size beside them,
     // the dock as wide as its common columns where the screen has room.
@@ -260,6 +256,9 @@ void DuzUdozuzeMainWindow::createDocks()
     const int dockWidth = qBound(300, room, DockWidth);
     resize(width() + dockWidth, height());
     resizeDocks({m_pqDockWorkstations}, {dockWidth}, Qt::Horizontal);
+    // Most of the height for the workstations.
+    resizeDocks({m_pqDockWorkstations, m_pqDockHistory, m_pqDockWarningLog},
+                {height() / 2, height() / 4, height() / 4}, Qt::Vertical);
 
     m_pqStatusWarnings = new DuzUdozuzeElidedLabel(statusBar());
     m_pqStatusWarnings->setObjectName(QStringLiteral("statusWarnings"));
@@ -343,12 +342,19 @@ void DuzUdozuzeMainWindow::updateTray(const QStringList &warnings)
 void DuzUdozuzeMainWindow::showWarnings()
 {
     m_bWarningsChanged = false;
-    QStringList warnings = m_pDuzUdozuzeSocket->workstations().activeWarnings();
+    const QStringList warnings = m_pDuzUdozuzeSocket->workstations().activeWarnings();
+    // The dock says it too when the set-up failed (the status bar has it for
+    // good already).
+    QStringList listed = warnings;
     if (!m_pDuzUdozuzeSocket->isValid())
-        warnings.prepend(tr("Not listening: the set-up failed, see the log"));
+        listed.prepend(tr("Not listening: the set-up failed, see the log"));
     m_pqWarnings->clear();
-    m_pqWarnings->addItems(warnings);
-    m_pqWarnings->setVisible(!warnings.isEmpty());
+    m_pqWarnings->addItems(listed);
+    m_pqWarnings->setVisible(!listed.isEmpty());
+    // As high as its lines, up to a few; more scroll.
+    m_pqWarnings->setFixedHeight(m_pqWarnings->sizeHintForRow(0)
+                                     * qBound(1, int(listed.size()), WarningLines)
+                                 + 2 * m_pqWarnings->frameWidth());
     if (warnings.size() > 1)
         m_pqStatusWarnings->setFullText(
             tr("%1 warnings: %2").arg(warnings.size()).arg(warnings.constFirst()));

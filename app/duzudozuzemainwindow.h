@@ -122,6 +122,8 @@ private:
     bool m_bEvictionTold = false;
     DuzUdozuzeFindBar *m_pFindBar = nullptr;
     QTimer m_refreshTimer; // the status bar, a moment after a change
+    // Lines of warnings the dock shows before they scroll.
+    static constexpr int WarningLines = 4;
     quint64 m_nLinesDroppedBefore = 0; // by the limit, before the view was last cleared
 };
 

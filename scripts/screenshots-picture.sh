@@ -1,0 +1,60 @@
+#!/bin/bash
+# SPDX-License-Identifier: MIT
+# Takes the README's pictures of the workstation picture under Xvfb:
+# docs/picture-light.png and docs/picture-dark.png (two masters and a stale
+# row, in a light theme and in Adwaita's dark one), docs/picture-failed.png (a
+# mistyped option) and docs/picture-warnings.png (the warnings' log after a
+# warning ended). Nothing leaves 127.0.0.1. Takes about two minutes: a row
+# goes stale after 60 s.
+#   usage: scripts/screenshots-picture.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+EXTRA_PACKAGES="xvfb xdotool imagemagick adwaita-qt6" TARGETS="duzudozuze duzudozuze-send" \
+    scripts/setup.sh >/dev/null
+
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+mkdir -p "$work/north/config/system"
+printf '[Network]\nChannel=3\nAlarmSystem=Fire\n' >"$work/north/config/system/velk_system.ini"
+
+export DISPLAY=:78
+Xvfb "$DISPLAY" -screen 0 1600x900x24 -nolisten tcp &
+sleep 1
+pids=()
+start() { # port, extra arguments
+    local port=$1
+    shift
+    HX_ROOT=$work HX_SYSTEM=north HX_WORKSTATION=7 QT_QPA_PLATFORM=xcb \
+        build/duzudozuze /respond /host=127.0.0.1 /to=127.0.0.1 /port="$port" "$@" &
+    pids+=($!)
+}
+start 39281
+start 39282 -style Adwaita-Dark
+start 39283 /prot=9301
+sleep 2
+send() { # fields, to both pictures
+    for port in 39281 39282; do
+        build/duzudozuze-send --to 127.0.0.1 --port $port "$@" >/dev/null
+    done
+}
+shoot() { # window number (in order of start), output
+    local window
+    window=$(xdotool search --all --pid "${pids[$(($1 - 1))]}" --name '^DuzUdozuze$' | head -n 1)
+    xdotool windowmove "$window" 0 0
+    xdotool windowraise "$window"
+    sleep 1
+    import -window "$window" "$2"
+    echo "wrote $2"
+}
+shoot 3 docs/picture-failed.png
+send NC north Fire 9 3 OK # workstation 9: stale in a minute
+sleep 62
+send NA north Fire 4 3 OK
+send NU north Fire 5 3 Fail # a second master, unhealthy
+sleep 2
+shoot 1 docs/picture-light.png
+shoot 2 docs/picture-dark.png
+sleep 11 # the claims expire: the warning ends
+send NA north Fire 4 3 OK
+sleep 2
+shoot 1 docs/picture-warnings.png
