@@ -5,6 +5,7 @@
 // memory and the heap memory per line.
 
 #include "app/duzudozuzemainwindow.h"
+#include "bench/benchsupport.h"
 #include "common/duzudozuzelogline.h"
 
 #include <QApplication>
@@ -18,15 +19,6 @@
 #include <vector>
 
 namespace {
-
-qint64 residentBytes()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE);
-}
 
 // Bytes the program holds on the heap, without the allocator's own slack.
 qint64 heapBytes()
@@ -54,11 +46,7 @@ Figures measure(int lines, int batch)
     clock.start();
     IDebug *sink = &window;
     for (int i = 0; i < lines; ++i) {
-        sink->debugMessage(4, 1, QString(),
-                           DuzUdozuzeLogLine::timeText()
-                               + QStringLiteral(" Received 'NA:north:Fire:%1:3:OK'. "
-                                                "127.0.0.1:51126. type 0")
-                                     .arg(i % 100));
+        sink->debugMessage(4, 1, QString(), receivedLine(i % 100));
         if (i % batch == batch - 1 || i == lines - 1) {
             window.flushLog();
             QCoreApplication::processEvents();

@@ -7,6 +7,7 @@
 
 #include "app/duzudozuzefindbar.h"
 #include "app/duzudozuzemainwindow.h"
+#include "bench/benchsupport.h"
 #include "common/duzudozuzelogline.h"
 #ifdef DUZUDOZUZE_FILTER
 #include "app/duzudozuzelogview.h"
@@ -25,14 +26,6 @@
 #include <unistd.h>
 
 namespace {
-
-double residentMiB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    return statm.readAll().split(' ').value(1).toDouble() * sysconf(_SC_PAGESIZE) / (1 << 20);
-}
 
 QAction *action(QMenuBar *bar, const QString &text)
 {
@@ -63,11 +56,7 @@ int main(int argc, char *argv[])
     window.show();
     IDebug *sink = &window;
     for (int i = 0; i < lines; ++i) {
-        sink->debugMessage(4, 1, QString(),
-                           DuzUdozuzeLogLine::timeText()
-                               + QStringLiteral(" Received 'NA:north:Fire:%1:3:OK'. "
-                                                "127.0.0.1:51126. type 0")
-                                     .arg(i % 1000));
+        sink->debugMessage(4, 1, QString(), receivedLine(i % 1000));
         if (i % 2000 == 1999) {
             window.flushLog();
             QCoreApplication::processEvents();

@@ -6,6 +6,7 @@
 // memory the flood cost, and the window's size before and after.
 
 #include "app/duzudozuzemainwindow.h"
+#include "bench/benchsupport.h"
 #include "net/duzudozuzesocket.h"
 #include "net/duzudozuzesocketdevice.h"
 
@@ -25,14 +26,6 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
         + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double residentMiB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    return statm.readAll().split(' ').value(1).toDouble() * sysconf(_SC_PAGESIZE) / (1 << 20);
 }
 
 } // namespace

@@ -6,28 +6,14 @@
 // memory, and exits.
 
 #include "app/duzudozuzemainwindow.h"
+#include "bench/benchsupport.h"
 #include "net/duzudozuzesocket.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include <QFile>
-
 #include <cstdio>
-#include <unistd.h>
-
-namespace {
-
-double residentMiB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    return statm.readAll().split(' ').value(1).toDouble() * sysconf(_SC_PAGESIZE) / (1 << 20);
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
