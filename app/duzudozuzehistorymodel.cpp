@@ -27,7 +27,8 @@ int DuzUdozuzeHistoryModel::columnCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    return m_kind == Kind::Mastership ? Report::HistoryColumnCount : Report::WarningColumnCount;
+    return m_kind == Kind::Mastership ? int(Report::HistoryColumnCount)
+                                      : int(Report::WarningColumnCount);
 }
 
 QVariant DuzUdozuzeHistoryModel::data(const QModelIndex &index, int role) const
