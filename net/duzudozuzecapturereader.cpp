@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: MIT
+#include "net/duzudozuzecapturereader.h"
+
+#include <QFile>
+
+#include <pcap/pcap.h>
+
+namespace {
+
+quint16 be16(const uchar *at)
+{
+    return quint16((at[0] << 8) | at[1]);
+}
+
+quint32 be32(const uchar *at)
+{
+    return (quint32(at[0]) << 24) | (quint32(at[1]) << 16) | (quint32(at[2]) << 8) | at[3];
+}
+
+constexpr quint16 EtherIpv4 = 0x0800;
+constexpr quint16 EtherVlan = 0x8100;
+constexpr quint16 EtherQinQ = 0x88A8;
+
+} // namespace
+
+DuzUdozuzeCaptureReader::DuzUdozuzeCaptureReader(const QString &path)
+{
+    char error[PCAP_ERRBUF_SIZE] = {};
+    m_pPcap = path == QLatin1String("-")
+        ? pcap_fopen_offline(stdin, error)
+        : pcap_open_offline(QFile::encodeName(path).constData(), error);
+    if (!m_pPcap) {
+        m_strError = QString::fromLocal8Bit(error);
+        return;
+    }
+    m_nLinkType = pcap_datalink(m_pPcap);
+}
+
+DuzUdozuzeCaptureReader::~DuzUdozuzeCaptureReader()
+{
+    if (m_pPcap)
+        pcap_close(m_pPcap);
+}
+
+DuzUdozuzeCaptureReader::Result DuzUdozuzeCaptureReader::next(Datagram &datagram)
+{
+    if (!m_pPcap)
+        return Result::Error;
+    pcap_pkthdr *header = nullptr;
+    const uchar *data = nullptr;
+    const int status = pcap_next_ex(m_pPcap, &header, &data);
+    if (status == PCAP_ERROR_BREAK)
+        return Result::End;
+    if (status != 1) {
+        m_strError = QString::fromLocal8Bit(pcap_geterr(m_pPcap));
+        return Result::Error;
+    }
+    ++m_nPackets;
+    const std::optional<Datagram> found
+        = decode(m_nLinkType, data, qsizetype(header->caplen), &m_strSkip);
+    if (!found)
+        return Result::Skipped;
+    datagram = *found;
+    datagram.timeUs = qint64(header->ts.tv_sec) * 1000000 + header->ts.tv_usec;
+    return Result::Datagram;
+}
+
+std::optional<DuzUdozuzeCaptureReader::Datagram>
+DuzUdozuzeCaptureReader::decode(int linkType, const uchar *data, qsizetype captured, QString *skip)
+{
+    const auto skipped = [skip](const char *why) {
+        if (skip)
+            *skip = QString::fromLatin1(why);
+        return std::nullopt;
+    };
+    // Where the IPv4 header starts, by the link type.
+    qsizetype at = 0;
+    switch (linkType) {
+    case DLT_EN10MB: {
+        if (captured < 14)
+            return skipped("a packet shorter than its Ethernet header");
+        quint16 type = be16(data + 12);
+        at = 14;
+        while ((type == EtherVlan || type == EtherQinQ) && captured >= at + 4) {
+            type = be16(data + at + 2);
+            at += 4;
+        }
+        if (type != EtherIpv4)
+            return skipped("not IPv4");
+        break;
+    }
+    case DLT_LINUX_SLL:
+        if (captured < 16)
+            return skipped("a packet shorter than its cooked header");
+        if (be16(data + 14) != EtherIpv4)
+            return skipped("not IPv4");
+        at = 16;
+        break;
+    case DLT_LINUX_SLL2:
+        if (captured < 20)
+            return skipped("a packet shorter than its cooked header");
+        if (be16(data) != EtherIpv4)
+            return skipped("not IPv4");
+        at = 20;
+        break;
+    case DLT_RAW:
+    case DLT_IPV4:
+        break;
+    case DLT_NULL:
+    case DLT_LOOP: {
+        if (captured < 4)
+            return skipped("a packet shorter than its loopback header");
+        // The address family, in the byte order of the host that wrote it
+        // (DLT_NULL) or in network order (DLT_LOOP): 2 is AF_INET.
+        const quint32 family = linkType == DLT_LOOP
+            ? be32(data)
+            : quint32(data[0] | (data[1] << 8) | (data[2] << 16) | (quint32(data[3]) << 24));
+        if (family != 2 && family != 0x02000000)
+            return skipped("not IPv4");
+        at = 4;
+        break;
+    }
+    default:
+        return skipped("a link type other than Ethernet, Linux cooked, raw IP or loopback");
+    }
+
+    const uchar *ip = data + at;
+    const qsizetype ipCaptured = captured - at;
+    if (ipCaptured < 20 || (ip[0] >> 4) != 4)
+        return skipped("not IPv4");
+    const qsizetype headerLength = qsizetype(ip[0] & 0x0F) * 4;
+    if (headerLength < 20 || ipCaptured < headerLength + 8)
+        return skipped("a packet cut short before its UDP header");
+    if (ip[9] != 17)
+        return skipped("not UDP");
+    // More fragments, or an offset: one piece of a larger datagram.
+    if ((be16(ip + 6) & 0x3FFF) != 0)
+        return skipped("an IP fragment");
+    const uchar *udp = ip + headerLength;
+    const qsizetype udpLength = be16(udp + 4);
+    Datagram datagram;
+    datagram.source = be32(ip + 12);
+    datagram.destination = be32(ip + 16);
+    datagram.sourcePort = be16(udp);
+    datagram.destinationPort = be16(udp + 2);
+    datagram.length = qMax<qsizetype>(0, udpLength - 8);
+    const qsizetype payloadCaptured = qMin(ipCaptured - headerLength - 8, datagram.length);
+    datagram.payload = QByteArray(reinterpret_cast<const char *>(udp + 8), payloadCaptured);
+    return datagram;
+}

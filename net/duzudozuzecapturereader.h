@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+#ifndef DUZUDOZUZECAPTUREREADER_H
+#define DUZUDOZUZECAPTUREREADER_H
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+struct pcap;
+
+// A capture file (pcap or pcapng, as tcpdump -w writes it; "-" for standard
+// input), read with libpcap: the UDP datagrams over IPv4 in it, one at a
+// time, with the time each was captured. Link types: Ethernet (VLAN tags
+// too), Linux cooked (SLL and SLL2), raw IP and BSD loopback; a packet of
+// another link type, not UDP over IPv4, or an IP fragment is skipped, and
+// says why. UDP checksums are not checked: a capture made on the sending
+// host carries offloaded ones.
+class DuzUdozuzeCaptureReader
+{
+public:
+    struct Datagram
+    {
+        qint64 timeUs = 0; // capture time, microseconds since the epoch
+        quint32 source = 0; // host order
+        quint16 sourcePort = 0;
+        quint32 destination = 0;
+        quint16 destinationPort = 0;
+        QByteArray payload; // as far as it was captured
+        qsizetype length = 0; // the payload's length on the wire
+    };
+
+    enum class Result {
+        Datagram, // one more datagram
+        Skipped, // a packet that is none (skipReason() says why)
+        End, // the end of the file
+        Error, // the file is unreadable or cut short (error() says where)
+    };
+
+    explicit DuzUdozuzeCaptureReader(const QString &path);
+    ~DuzUdozuzeCaptureReader();
+    DuzUdozuzeCaptureReader(const DuzUdozuzeCaptureReader &) = delete;
+    DuzUdozuzeCaptureReader &operator=(const DuzUdozuzeCaptureReader &) = delete;
+
+    bool isOpen() const { return m_pPcap != nullptr; }
+    const QString &error() const { return m_strError; }
+    Result next(Datagram &datagram);
+    // Packets read so far, the one just read included.
+    quint64 packetNumber() const { return m_nPackets; }
+    const QString &skipReason() const { return m_strSkip; }
+
+    // One packet of a link type, its first captured bytes: its UDP datagram
+    // over IPv4, or nothing, with the reason in skip.
+    static std::optional<Datagram> decode(int linkType, const uchar *data, qsizetype captured,
+                                          QString *skip);
+
+private:
+    pcap *m_pPcap = nullptr;
+    int m_nLinkType = 0;
+    quint64 m_nPackets = 0;
+    QString m_strError;
+    QString m_strSkip;
+};
+
+#endif // DUZUDOZUZECAPTUREREADER_H
