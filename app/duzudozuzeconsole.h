@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+class DuzUdozuzeCaptureReader;
 class DuzUdozuzeOutputStream;
 
 // The front end without a window: the same socket object and the same lines,
@@ -36,6 +37,13 @@ protected:
 
 private:
     void tellWarning(bool raised, const QString &text);
+    // With /read=, reads the capture a slice at a time through the event
+    // loop; at its end, the counts and the dump, and the loop ends with 0, or
+    // 2 when the file could not be read to its end.
+    void readCapture();
+
+    std::unique_ptr<DuzUdozuzeCaptureReader> m_pCapture;
+    QStringList m_skipsTold;
 
     DuzUdozuzeOutputStream *m_pOutput = nullptr; // standard output, child of this object
 };

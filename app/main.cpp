@@ -48,6 +48,10 @@ const char Usage[]
       "  /console                run without a window, the log's lines to standard output\n"
       "  /metrics=PATH           write Prometheus metrics to PATH every 10 s and at the end,\n"
       "                          for the node exporter's textfile collector\n"
+      "  /read=FILE              read a capture (pcap or pcapng, as tcpdump -w writes it; -\n"
+      "                          for standard input) instead of the port: the same lines\n"
+      "                          with the capture's times, nothing sent, the picture at the\n"
+      "                          end; console mode\n"
       "  --help, -h, /?, /help   print this text and exit\n"
       "  --version, /version     print the version and exit\n"
       "\n"
@@ -103,7 +107,9 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    bool console = DuzUdozuzeControlString::contains(given, Option::Console);
+    // A capture is read in console mode.
+    bool console = DuzUdozuzeControlString::contains(given, Option::Console)
+        || DuzUdozuzeControlString::contains(given, Option::Read);
     if (!console && !displayAvailable(argc, argv)) {
         std::fputs("duzudozuze: no display available, running in console mode\n", stderr);
         console = true;

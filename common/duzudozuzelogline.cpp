@@ -18,9 +18,20 @@ QString DuzUdozuzeLogLine::build(const char *format, va_list args)
     return timeText() + QLatin1Char(' ') + QString::fromLatin1(buffer);
 }
 
+namespace {
+
+qint64 fixedTime = -1;
+
+} // namespace
+
+void DuzUdozuzeLogLine::setTime(qint64 msecsSinceEpoch)
+{
+    fixedTime = msecsSinceEpoch;
+}
+
 QString DuzUdozuzeLogLine::timeText()
 {
-    return timeText(QDateTime::currentMSecsSinceEpoch());
+    return timeText(fixedTime >= 0 ? fixedTime : QDateTime::currentMSecsSinceEpoch());
 }
 
 QString DuzUdozuzeLogLine::timeText(qint64 now)

@@ -16,6 +16,9 @@ public:
 
     static QString build(const char *format, va_list args);
     static QString timeText();
+    // Lines are stamped with this time (ms since the epoch) instead of the
+    // clock's, while a capture is read; -1: the clock's again.
+    static void setTime(qint64 msecsSinceEpoch);
     // The same for a time in ms since the epoch.
     static QString timeText(qint64 msecsSinceEpoch);
 

@@ -40,6 +40,7 @@ struct DuzUdozuzeSettings
     bool m_bOkAtStart = true; // the OK box, and so the health flag, at start
     int m_nMaxLines = 1000000; // lines the log view keeps; 0: no limit
     QString m_strMetricsPath; // where the metrics file goes; empty: none
+    QString m_strCapturePath; // a capture to read instead of the port; empty: none
 };
 
 #endif // DUZUDOZUZESETTINGS_H

@@ -35,10 +35,10 @@ QRegularExpression caseInsensitive(const QString &pattern)
     return expression;
 }
 
-const std::array<Pattern, 18> &patterns()
+const std::array<Pattern, 19> &patterns()
 {
     const QString booleanGroup = QLatin1Char('(') + BooleanWords + QLatin1Char(')');
-    static const std::array<Pattern, 18> table {{
+    static const std::array<Pattern, 19> table {{
         {Option::Broadcast, caseInsensitive(QStringLiteral("/broadcast=") + booleanGroup)},
         {Option::Reuse, caseInsensitive(QStringLiteral("/reuse=") + booleanGroup)},
         {Option::Host,
@@ -58,6 +58,7 @@ const std::array<Pattern, 18> &patterns()
         {Option::MaxLines, caseInsensitive(QStringLiteral("/maxlines=(\\d+)"))},
         {Option::Console, caseInsensitive(QStringLiteral("/console"))},
         {Option::Metrics, caseInsensitive(QStringLiteral("/metrics=(.+)"))},
+        {Option::Read, caseInsensitive(QStringLiteral("/read=(.+)"))},
         {Option::Help, caseInsensitive(QStringLiteral("^(--help|-h|/\\?|/help)$"))},
         {Option::Version, caseInsensitive(QStringLiteral("^(--version|/version)$"))},
     }};
@@ -166,6 +167,9 @@ void Parser::apply(const QString &argument)
         break;
     case Option::Metrics:
         s.m_strMetricsPath = found.captured(1);
+        break;
+    case Option::Read:
+        s.m_strCapturePath = found.captured(1);
         break;
     case Option::Console:
     case Option::Help:

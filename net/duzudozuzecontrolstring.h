@@ -34,6 +34,7 @@ public:
         MaxLines,
         Console,
         Metrics,
+        Read,
         Help,
         Version,
     };

@@ -64,7 +64,13 @@ DuzUdozuzeSocket::DuzUdozuzeSocket(const QString &hxRoot, const QString &hxSyste
                     .arg(DuzUdozuzeLogLine::escapedCharacters(*name)));
         }
     }
-    // Claims expire, rows go stale and warnings start and end with time alone.
+    // Claims expire, rows go stale and warnings start and end with time alone:
+    // the clock's, or the capture's.
+    if (readsCapture()) {
+        const auto captureTime = [this] { return m_nCaptureTime; };
+        m_workstations.setClocks(captureTime, captureTime);
+        return;
+    }
     connect(&m_workstationTick, &QTimer::timeout, this, [this] { report(m_workstations.tick()); });
     m_workstationTick.start(1000);
 }
@@ -149,6 +155,9 @@ void DuzUdozuzeSocket::setUp(const QStringList &args)
         m_bValid = false;
         return;
     }
+    // A capture is read instead: nothing is bound.
+    if (readsCapture())
+        return;
     setUpSocket();
 }
 
@@ -223,11 +232,32 @@ void DuzUdozuzeSocket::rxData(int)
     }
 }
 
+void DuzUdozuzeSocket::handleCaptured(const QByteArray &payload, qsizetype length, quint32 address,
+                                      quint16 port, qint64 timeMs)
+{
+    m_nCaptureTime = timeMs;
+    DuzUdozuzeLogLine::setTime(timeMs);
+    // The table's second ticks as the capture's time passes.
+    if (m_nNextTick < 0)
+        m_nNextTick = timeMs + 1000;
+    for (; m_nNextTick <= timeMs; m_nNextTick += 1000) {
+        m_nCaptureTime = m_nNextTick;
+        report(m_workstations.tick());
+    }
+    m_nCaptureTime = timeMs;
+    // As a read of the socket sees it: the text before the first zero byte,
+    // and not acted on when longer than it reads (or cut by the capture).
+    const bool cut = length > MaxDatagramSize || payload.size() < length;
+    const QByteArray read = payload.left(MaxDatagramSize);
+    handleDatagram(QByteArray(read.constData(), qstrnlen(read.constData(), size_t(read.size()))),
+                   address, port, cut);
+}
+
 void DuzUdozuzeSocket::handleDatagram(const QByteArray &raw, quint32 address, quint16 port,
                                       bool cut)
 {
     ++m_counts.received;
-    m_nLastDatagramTime = QDateTime::currentMSecsSinceEpoch();
+    m_nLastDatagramTime = readsCapture() ? m_nCaptureTime : QDateTime::currentMSecsSinceEpoch();
     const auto datagram
         = cut ? std::nullopt : DuzUdozuzeStatusDatagram::parse(QString::fromLatin1(raw));
     if (datagram && !DuzUdozuzeReception::passesMonitorFilters(*datagram, m_settings)) {
@@ -273,6 +303,8 @@ void DuzUdozuzeSocket::handleDatagram(const QByteArray &raw, quint32 address, qu
 // coming back, from those of others: it would act on its own "NO".
 QString DuzUdozuzeSocket::answersNotSentReason() const
 {
+    if (readsCapture())
+        return QStringLiteral("reading a capture");
     return m_settings.m_nWorkstation < 0 ? QStringLiteral("no workstation number") : QString();
 }
 

@@ -77,6 +77,14 @@ public:
     QString answersNotSentReason() const;
 
     QStringList localAddresses() const override;
+
+    // Reading a capture (/read=) instead of the port: the socket is not
+    // bound, nothing is sent, and the capture's time is the time of every
+    // line, claim, warning and change.
+    bool readsCapture() const { return !m_settings.m_strCapturePath.isEmpty(); }
+    // A datagram of the capture, through the very path a received one takes.
+    void handleCaptured(const QByteArray &payload, qsizetype length, quint32 address, quint16 port,
+                        qint64 timeMs);
     bool parseControlString(const QStringList &args);
     void broadcastStatus(const QString &code);
     void handleMessageCode(const QString &code, const QString &healthWord);
@@ -117,6 +125,8 @@ private:
     DuzUdozuzeWorkstationTable m_workstations;
     QTimer m_workstationTick;
     qint64 m_nLastDatagramTime = 0;
+    qint64 m_nCaptureTime = -1; // ms since the epoch, of the capture's last datagram
+    qint64 m_nNextTick = -1; // when the table ticks next, in the capture's time
 
     // The answer rate limit, and its report: at most one line a second.
     DuzUdozuzeTokenBucket m_answerLimit {MaxAnswersPerSecond, MaxAnswersPerSecond};

@@ -111,6 +111,12 @@ public:
     using Events = QList<Event>;
 
     explicit DuzUdozuzeWorkstationTable(Clock clock = {}, Clock wallClock = {});
+    // Both clocks from now on (a capture's time, say).
+    void setClocks(Clock clock, Clock wallClock)
+    {
+        m_clock = std::move(clock);
+        m_wallClock = std::move(wallClock);
+    }
 
     // This workstation's identity, for its own row and its own group.
     void setOwnIdentity(const QString &system, const QString &alarmSystem, int workstation,

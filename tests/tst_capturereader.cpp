@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
+#include "capturesupport.h"
 #include "net/duzudozuzecapturereader.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <pcap/pcap.h>
 
 // Status datagrams out of capture files: each link type, the packets that are
 // none, and a file cut short.
@@ -20,27 +19,6 @@ private slots:
 
 namespace {
 
-QByteArray be16(quint16 value)
-{
-    const char bytes[2] = {char(value >> 8), char(value & 0xFF)};
-    return QByteArray(bytes, 2);
-}
-
-// An IPv4 packet from 10.0.0.2:40000 to 10.0.0.255:9208.
-QByteArray ipv4(const QByteArray &payload, quint16 fragment = 0, char protocol = 17)
-{
-    const QByteArray udp
-        = be16(40000) + be16(9208) + be16(quint16(8 + payload.size())) + be16(0) + payload;
-    return QByteArray("\x45\x00", 2) + be16(quint16(20 + udp.size())) + be16(1) + be16(fragment)
-        + QByteArray(1, 64) + QByteArray(1, protocol) + be16(0)
-        + QByteArray("\x0a\x00\x00\x02\x0a\x00\x00\xff", 8) + udp;
-}
-
-QByteArray ethernet(quint16 type)
-{
-    return QByteArray(12, '\x11') + be16(type);
-}
-
 const QByteArray Payload("NA:north:Fire:2:3:OK");
 
 } // namespace
@@ -50,26 +28,30 @@ void TestCaptureReader::decode_data()
     QTest::addColumn<int>("linkType");
     QTest::addColumn<QByteArray>("packet");
     QTest::addColumn<QString>("skipped"); // empty: the datagram is found
-    QTest::newRow("Ethernet") << DLT_EN10MB << ethernet(0x0800) + ipv4(Payload) << "";
-    QTest::newRow("Ethernet, VLAN tag")
-        << DLT_EN10MB
-        << QByteArray(12, '\x11') + be16(0x8100) + be16(5) + be16(0x0800) + ipv4(Payload) << "";
+    QTest::newRow("Ethernet") << DLT_EN10MB << ethernet(0x0800) + ipv4Udp(Payload) << "";
+    QTest::newRow("Ethernet, VLAN tag") << DLT_EN10MB
+                                        << QByteArray(12, '\x11') + bigEndian16(0x8100)
+            + bigEndian16(5) + bigEndian16(0x0800) + ipv4Udp(Payload)
+                                        << "";
     QTest::newRow("Linux cooked") << DLT_LINUX_SLL
-                                  << QByteArray(14, '\0') + be16(0x0800) + ipv4(Payload) << "";
+                                  << QByteArray(14, '\0') + bigEndian16(0x0800) + ipv4Udp(Payload)
+                                  << "";
     QTest::newRow("Linux cooked 2")
-        << DLT_LINUX_SLL2 << be16(0x0800) + QByteArray(18, '\0') + ipv4(Payload) << "";
-    QTest::newRow("raw IP") << DLT_RAW << ipv4(Payload) << "";
-    QTest::newRow("BSD loopback") << DLT_NULL << QByteArray("\x02\0\0\0", 4) + ipv4(Payload) << "";
+        << DLT_LINUX_SLL2 << bigEndian16(0x0800) + QByteArray(18, '\0') + ipv4Udp(Payload) << "";
+    QTest::newRow("raw IP") << DLT_RAW << ipv4Udp(Payload) << "";
+    QTest::newRow("BSD loopback") << DLT_NULL << QByteArray("\x02\0\0\0", 4) + ipv4Udp(Payload)
+                                  << "";
     QTest::newRow("ARP") << DLT_EN10MB << ethernet(0x0806) + QByteArray(28, '\0') << "not IPv4";
-    QTest::newRow("TCP") << DLT_EN10MB << ethernet(0x0800) + ipv4(Payload, 0, 6) << "not UDP";
+    QTest::newRow("TCP") << DLT_EN10MB << ethernet(0x0800) + ipv4Udp(Payload, 2, 9208, 0, 6)
+                         << "not UDP";
     QTest::newRow("first fragment")
-        << DLT_EN10MB << ethernet(0x0800) + ipv4(Payload, 0x2000) << "an IP fragment";
+        << DLT_EN10MB << ethernet(0x0800) + ipv4Udp(Payload, 2, 9208, 0x2000) << "an IP fragment";
     QTest::newRow("later fragment")
-        << DLT_EN10MB << ethernet(0x0800) + ipv4(Payload, 0x0010) << "an IP fragment";
-    QTest::newRow("cut short") << DLT_EN10MB << ethernet(0x0800) + ipv4(Payload).left(24)
+        << DLT_EN10MB << ethernet(0x0800) + ipv4Udp(Payload, 2, 9208, 0x0010) << "an IP fragment";
+    QTest::newRow("cut short") << DLT_EN10MB << ethernet(0x0800) + ipv4Udp(Payload).left(24)
                                << "a packet cut short before its UDP header";
     QTest::newRow("another link type")
-        << DLT_IEEE802_11 << ipv4(Payload)
+        << DLT_IEEE802_11 << ipv4Udp(Payload)
         << "a link type other than Ethernet, Linux cooked, raw IP or loopback";
 }
 
@@ -96,22 +78,10 @@ void TestCaptureReader::readsAFile()
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("capture.pcap"));
-    pcap_t *dead = pcap_open_dead(DLT_EN10MB, 65535);
-    pcap_dumper_t *dumper = pcap_dump_open(dead, QFile::encodeName(path).constData());
-    QVERIFY(dumper);
-    const QList<QByteArray> packets {ethernet(0x0800) + ipv4(Payload),
-                                     ethernet(0x0806) + QByteArray(28, '\0'),
-                                     ethernet(0x0800) + ipv4("NO:north:Fire:7:3:OK")};
-    for (int i = 0; i < packets.size(); ++i) {
-        pcap_pkthdr header {};
-        header.ts.tv_sec = 1700000000 + i;
-        header.ts.tv_usec = 250000;
-        header.caplen = header.len = bpf_u_int32(packets.at(i).size());
-        pcap_dump(reinterpret_cast<u_char *>(dumper), &header,
-                  reinterpret_cast<const u_char *>(packets.at(i).constData()));
-    }
-    pcap_dump_close(dumper);
-    pcap_close(dead);
+    QVERIFY(writeCapture(path,
+                         {{1700000000250000, ethernet(0x0800) + ipv4Udp(Payload)},
+                          {1700000001250000, ethernet(0x0806) + QByteArray(28, '\0')},
+                          {1700000002250000, ethernet(0x0800) + ipv4Udp("NO:north:Fire:7:3:OK")}}));
 
     using Result = DuzUdozuzeCaptureReader::Result;
     DuzUdozuzeCaptureReader::Datagram datagram;

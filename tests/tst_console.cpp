@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzeoutputqueue.h"
+#include "capturesupport.h"
 #include "net/duzudozuzesocketdevice.h"
 #include "protocol/duzudozuzestatusdatagram.h"
 #include "testsupport.h"
@@ -39,6 +40,7 @@ private slots:
     void sharedPortIsReported();
     void outputQueueDropsWholeLines();
     void twoMastersAndTheDump();
+    void readsACapture();
 
 private:
     void launch(const QStringList &args, bool display = true, int outputPipe = -1,
@@ -614,6 +616,77 @@ void TestConsole::twoMastersAndTheDump()
                  errors.constData());
     QTRY_COMPARE(outputTexts().size(), lines + 2); // the two Received lines
     QVERIFY(!output.contains("Two masters") && !output.contains("Workstation  Role"));
+}
+
+// A capture read as the port would have been heard: the same lines with the
+// capture's times, its warnings and dump at the end, nothing sent; a file cut
+// short ends with 2, named at its packet.
+void TestConsole::readsACapture()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("incident.pcap"));
+    constexpr qint64 Start = 1700000000250000; // 22:13:20.250 UTC
+    const auto packet
+        = [](const QByteArray &payload, int sender = 2, quint16 port = 9208, quint16 fragment = 0) {
+              return ethernet(0x0800) + ipv4Udp(payload, sender, port, fragment);
+          };
+    QVERIFY(writeCapture(path,
+                         {{Start, packet("NC:north:Fire:2:3:OK")},
+                          {Start + 1000000, packet("NA:north:Fire:5:3:OK", 5)},
+                          {Start + 2000000, packet("x:y")},
+                          {Start + 3000000, packet("NA:north:Fire:5:3:OK", 5, 9300)},
+                          {Start + 4000000, packet("NA:north:Fire:5:3:OK", 5, 9208, 0x2000)},
+                          {Start + 5000000, ethernet(0x0806) + QByteArray(28, '\0')},
+                          {Start + 6000000, packet(QByteArray(300, 'A'))}}));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
+    environment.insert(QStringLiteral("HX_ROOT"), host.root());
+    environment.insert(QStringLiteral("HX_SYSTEM"), QStringLiteral("north"));
+    environment.insert(QStringLiteral("HX_WORKSTATION"), QStringLiteral("7"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(DUZUDOZUZE_PROGRAM),
+                  {QStringLiteral("/console"), QStringLiteral("/auto=1"),
+                   QStringLiteral("/to=127.0.0.1"), QStringLiteral("/read=") + path});
+    QVERIFY(program.waitForFinished());
+    QCOMPARE(program.exitCode(), 0);
+    QStringList lines = QString::fromLatin1(output).split(QLatin1Char('\n'));
+    lines = lines.mid(lines.indexOf(QRegularExpression(QStringLiteral(".*Received.*"))));
+    QCOMPARE(
+        lines.mid(0, 7),
+        QStringList({"22:13:20.250 Received 'NC:north:Fire:2:3:OK'. 10.0.0.2:40000. type 0",
+                     "22:13:20.250 Received Data is 'NC:north:Fire:2:3:OK'. Address "
+                     "10.0.0.2:40000. type 0.",
+                     "22:13:20.250 Changing mastership. Going to master from mode 0. ws 0 is "
+                     "master. NC",
+                     "22:13:21.250 Received 'NA:north:Fire:5:3:OK'. 10.0.0.5:40000. type 0",
+                     "22:13:21.250 Received Data is 'NA:north:Fire:5:3:OK'. Address "
+                     "10.0.0.5:40000. type 0.",
+                     "22:13:21.250 Received NA and we're OK. We are master - tell other to go "
+                     "slave. Send NO.",
+                     "22:13:22.250 Received 'x:y'. Not current format. 10.0.0.2:40000. type 0"}));
+    QVERIFY(lines.at(7).startsWith(QLatin1String("22:13:26.250 Received 'AAAA")));
+    QVERIFY(lines.at(7).endsWith(QLatin1String("'. Not current format. 10.0.0.2:40000. type 0")));
+    const QString errors = QString::fromLatin1(program.readAllStandardError());
+    for (const char *told :
+         {"22:13:21.250 Two masters in north/Fire channel 3: workstation 7 (this workstation) and "
+          "workstation 5 (10.0.0.5)\n",
+          "skipped in the capture, the first number 4: to another port than 9208\n",
+          "number 5: an IP fragment\n", "number 6: not IPv4\n", "\nWarnings, newest first:\n",
+          "\nReceived 4, shown 2, filtered 0, not current format 2, answers sent 0, answers not "
+          "sent 1 (reading a capture)\n"})
+        QVERIFY2(errors.contains(QLatin1String(told)), qPrintable(errors));
+
+    // Cut short: what was read is reported, and the packet named.
+    QFile file(path);
+    QVERIFY(file.resize(file.size() - 100));
+    output.clear();
+    program.start(QStringLiteral(DUZUDOZUZE_PROGRAM),
+                  {QStringLiteral("/console"), QStringLiteral("/read=") + path});
+    QVERIFY(program.waitForFinished());
+    QCOMPARE(program.exitCode(), 2);
+    const QByteArray cut = program.readAllStandardError();
+    QVERIFY2(cut.contains(": packet 7: "), cut.constData());
+    QVERIFY(cut.contains("Received 3, shown 2,"));
 }
 
 QTEST_GUILESS_MAIN(TestConsole)
