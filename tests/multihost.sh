@@ -141,7 +141,7 @@ for i in 1 2; do
 done
 send 10.209.0.1 NC "$system" Fire 9 3 OK
 expect 1 "$(master 0 NC)"
-send 255.255.255.255 NA "$system" Fire 9 3 OK
+send 255.255.255.255 NA "$system" Fire 9 3 OK # from the driver namespace, onto the bridge
 expect 1 "Received NA and we're OK. We are master - tell other to go slave. Send NO."
 expect 1 "It's from me."
 expect 2 "$(slave 0 NO)" # the answer of workstation 1, recognised as of its own system
