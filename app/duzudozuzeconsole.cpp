@@ -12,7 +12,7 @@
 DuzUdozuzeConsole::DuzUdozuzeConsole(const QStringList &args)
 {
     m_pOutput = new DuzUdozuzeOutputStream(
-        STDOUT_FILENO, 64 << 20, QStringLiteral("%1 log lines dropped: standard output %2"), this);
+        STDOUT_FILENO, 64 << 20, QLatin1String(DuzUdozuzeOutputQueue::OutputGapText), this);
     // The reader is gone: nothing more to do.
     connect(m_pOutput, &DuzUdozuzeOutputStream::closed, this, &QCoreApplication::quit);
 

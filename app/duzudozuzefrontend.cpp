@@ -67,9 +67,9 @@ void DuzUdozuzeFrontEnd::tellError(const QString &text)
     m_pErrors->appendLines(text.toLocal8Bit());
 }
 
-QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket::Counts &counts, quint64 linesDropped,
-                                       const QString &notSentReason)
+QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket &socket, quint64 linesDropped)
 {
+    const DuzUdozuzeSocket::Counts &counts = socket.counts();
     QString text = QCoreApplication::translate("DuzUdozuzeFrontEnd",
                                                "Received %1, shown %2, filtered %3, not current "
                                                "format %4, answers sent %5")
@@ -85,7 +85,7 @@ QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket::Counts &counts, q
     if (counts.answersNotSent > 0) {
         text += QCoreApplication::translate("DuzUdozuzeFrontEnd", ", answers not sent %1 (%2)")
                     .arg(counts.answersNotSent)
-                    .arg(notSentReason);
+                    .arg(socket.answersNotSentReason());
     }
     if (linesDropped > 0)
         text += QCoreApplication::translate("DuzUdozuzeFrontEnd", ", log lines dropped %1")
@@ -157,8 +157,7 @@ int DuzUdozuzeFrontEnd::end(int code, bool tellCounts)
     finishOutput(deadline);
     writeMetrics();
     if (tellCounts) {
-        tellError(countsText(m_pDuzUdozuzeSocket->counts(), logLinesDropped(),
-                             m_pDuzUdozuzeSocket->answersNotSentReason()));
+        tellError(countsText(*m_pDuzUdozuzeSocket, logLinesDropped()));
     }
     m_pErrors->finish(deadline);
     return code;

@@ -34,8 +34,7 @@ public:
     void debugPrintf(int, int, const QString &prefix, const char *format, va_list args) override;
 
     // The counts line; the log lines dropped are told when there are any.
-    static QString countsText(const DuzUdozuzeSocket::Counts &counts, quint64 linesDropped = 0,
-                              const QString &notSentReason = {});
+    static QString countsText(const DuzUdozuzeSocket &socket, quint64 linesDropped = 0);
     // Log lines this front end could not show.
     virtual quint64 logLinesDropped() const = 0;
     // The workstation table, the warnings in force and the mastership

@@ -286,6 +286,11 @@ void DuzUdozuzeMainWindow::createDocks()
     m_ageTimer.start(1000);
 }
 
+QString DuzUdozuzeMainWindow::notListeningText()
+{
+    return tr("Not listening: the set-up failed, see the log");
+}
+
 QString DuzUdozuzeMainWindow::warningStyle(const QString &widget) const
 {
     return QStringLiteral("%1 { color: %2; font-weight: bold; }")
@@ -347,7 +352,7 @@ void DuzUdozuzeMainWindow::showWarnings()
     // good already).
     QStringList listed = warnings;
     if (!m_pDuzUdozuzeSocket->isValid())
-        listed.prepend(tr("Not listening: the set-up failed, see the log"));
+        listed.prepend(notListeningText());
     m_pqWarnings->clear();
     m_pqWarnings->addItems(listed);
     m_pqWarnings->setVisible(!listed.isEmpty());
@@ -441,8 +446,7 @@ void DuzUdozuzeMainWindow::bindToSocket()
     // Not listening is the one state an operator must never take for
     // listening: the counts give way to it, in the warning colour, for good.
     if (!socket->isValid()) {
-        const QString notListening = tr("Not listening: the set-up failed, see the log");
-        auto *failed = new QLabel(notListening, statusBar());
+        auto *failed = new QLabel(notListeningText(), statusBar());
         failed->setObjectName(QStringLiteral("statusNotListening"));
         failed->setStyleSheet(warningStyle(QStringLiteral("QLabel")));
         statusBar()->addWidget(failed);
@@ -527,7 +531,7 @@ void DuzUdozuzeMainWindow::refresh()
     m_pqStatusMode->setText(m_pDuzUdozuzeSocket->isMaster()                    ? tr("Master")
                                 : m_pDuzUdozuzeSocket->respondsAutomatically() ? tr("Slave")
                                                                                : tr("Watching"));
-    m_pqStatusCounts->setText(countsText(m_pDuzUdozuzeSocket->counts()));
+    m_pqStatusCounts->setText(countsText(*m_pDuzUdozuzeSocket));
     const quint64 dropped = m_editMain->linesDropped();
     m_pqStatusDropped->setVisible(dropped > 0);
     if (dropped > 0)

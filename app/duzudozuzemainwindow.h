@@ -91,6 +91,7 @@ private:
     void showProblem(const QString &text);
     void createTray();
     void updateTray(const QStringList &warnings);
+    static QString notListeningText();
     // A style sheet for a widget's warning text, from the palette.
     QString warningStyle(const QString &widget) const;
     void clearLog();

@@ -24,11 +24,13 @@ public:
         Failed, // any other error (a full disk, say): the lines wait as when blocked
     };
 
+    // The gap line of standard output.
+    static constexpr const char *OutputGapText = "%1 log lines dropped: standard output %2";
+
     // gapText: the line said after a gap, %1 the lines dropped, %2 what
     // happened ("was blocked", "failed (No space left on device)").
     explicit DuzUdozuzeOutputQueue(qsizetype capacity = 64 << 20,
-                                   const QString &gapText
-                                   = QStringLiteral("%1 log lines dropped: standard output %2"))
+                                   const QString &gapText = QLatin1String(OutputGapText))
         : m_nCapacity(capacity), m_strGapText(gapText)
     { }
 

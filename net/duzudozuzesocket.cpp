@@ -235,7 +235,6 @@ void DuzUdozuzeSocket::rxData(int)
 void DuzUdozuzeSocket::handleCaptured(const QByteArray &payload, qsizetype length, quint32 address,
                                       quint16 port, qint64 timeMs)
 {
-    m_nCaptureTime = timeMs;
     DuzUdozuzeLogLine::setTime(timeMs);
     // The table's second ticks as the capture's time passes.
     if (m_nNextTick < 0)

@@ -274,15 +274,24 @@ QString DuzUdozuzeWorkstationTable::claimersText(const GroupState &state) const
         return QStringLiteral("none");
     if (state.claimers.size() == 1)
         return QStringLiteral("workstation %1").arg(row(state.claimers.front()).workstation);
-    QStringList numbers;
+    return QStringLiteral("workstations ")
+        + namedClaimers(state, [](const Row &row) { return QString::number(row.workstation); });
+}
+
+// "a, b and c", the first few of a crowd and how many more.
+QString
+DuzUdozuzeWorkstationTable::namedClaimers(const GroupState &state,
+                                          const std::function<QString(const Row &)> &name) const
+{
+    QStringList names;
     for (const int index : state.claimers) {
-        if (numbers.size() == MaxNamed)
+        if (names.size() == MaxNamed)
             break;
-        numbers.append(QString::number(row(index).workstation));
+        names.append(name(row(index)));
     }
-    const qsizetype more = qsizetype(state.claimers.size()) - numbers.size();
-    const QString last = more > 0 ? QStringLiteral("%1 more").arg(more) : numbers.takeLast();
-    return QStringLiteral("workstations %1 and %2").arg(numbers.join(QStringLiteral(", ")), last);
+    const qsizetype more = qsizetype(state.claimers.size()) - names.size();
+    const QString last = more > 0 ? QStringLiteral("%1 more").arg(more) : names.takeLast();
+    return names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
 }
 
 void DuzUdozuzeWorkstationTable::record(Change change)
@@ -329,17 +338,9 @@ QString DuzUdozuzeWorkstationTable::twoMastersText(const Key &group) const
     const auto found = m_groups.constFind(group);
     if (found == m_groups.constEnd())
         return {};
-    const GroupState &state = *found;
-    QStringList names;
-    for (const int index : state.claimers) {
-        if (names.size() == MaxNamed)
-            break;
-        names.append(claimerName(row(index)));
-    }
-    const qsizetype more = qsizetype(state.claimers.size()) - names.size();
-    const QString last = more > 0 ? QStringLiteral("%1 more").arg(more) : names.takeLast();
-    return QStringLiteral("Two masters in %1: %2 and %3")
-        .arg(state.name, names.join(QStringLiteral(", ")), last);
+    return QStringLiteral("Two masters in %1: %2")
+        .arg(found->name,
+             namedClaimers(*found, [this](const Row &row) { return claimerName(row); }));
 }
 
 // One warning an episode, raised when the second claim comes, and one line

@@ -212,6 +212,8 @@ private:
     // The claimers of a group as names: "none", "workstation 4",
     // "workstations 4 and 5".
     QString claimersText(const GroupState &state) const;
+    QString namedClaimers(const GroupState &state,
+                          const std::function<QString(const Row &)> &name) const;
     void record(Change change);
     // A warning raised or ended: the event, and its record in the log.
     quint64 raise(Events &events, const QString &text);

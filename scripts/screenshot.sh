@@ -5,20 +5,8 @@
 # the filter on and a Find match. Nothing leaves 127.0.0.1: the program binds
 # and answers there.
 #   usage: scripts/screenshot.sh [OUTPUT]
-set -euo pipefail
-cd "$(dirname "$0")/.."
 out=${1:-docs/screenshot.png}
-EXTRA_PACKAGES="xvfb xdotool imagemagick" TARGETS="duzudozuze duzudozuze-send" \
-    scripts/setup.sh >/dev/null
-
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-mkdir -p "$work/north/config/system"
-printf '[Network]\nChannel=3\nAlarmSystem=Fire\n' >"$work/north/config/system/velk_system.ini"
-
-export DISPLAY=:77
-Xvfb "$DISPLAY" -screen 0 1600x900x24 -nolisten tcp &
-sleep 1
+DISPLAY_NUMBER=77 source "$(dirname "$0")/xvfb-common.sh"
 port=39277
 HX_ROOT=$work HX_SYSTEM=north HX_WORKSTATION=7 QT_QPA_PLATFORM=xcb \
     build/duzudozuze /respond /auto=1 /host=127.0.0.1 /to=127.0.0.1 /port=$port &

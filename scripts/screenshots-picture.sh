@@ -7,19 +7,7 @@
 # warning ended). Nothing leaves 127.0.0.1. Takes about two minutes: a row
 # goes stale after 60 s.
 #   usage: scripts/screenshots-picture.sh
-set -euo pipefail
-cd "$(dirname "$0")/.."
-EXTRA_PACKAGES="xvfb xdotool imagemagick adwaita-qt6" TARGETS="duzudozuze duzudozuze-send" \
-    scripts/setup.sh >/dev/null
-
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-mkdir -p "$work/north/config/system"
-printf '[Network]\nChannel=3\nAlarmSystem=Fire\n' >"$work/north/config/system/velk_system.ini"
-
-export DISPLAY=:78
-Xvfb "$DISPLAY" -screen 0 1600x900x24 -nolisten tcp &
-sleep 1
+DISPLAY_NUMBER=78 source "$(dirname "$0")/xvfb-common.sh"
 pids=()
 start() { # port, extra arguments
     local port=$1
