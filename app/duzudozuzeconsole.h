@@ -6,7 +6,7 @@
 
 #include <QObject>
 
-class DuzUdozuzeCaptureReader;
+class DuzUdozuzeCaptureFeed;
 class DuzUdozuzeOutputStream;
 
 // The front end without a window: the same socket object and the same lines,
@@ -37,13 +37,9 @@ protected:
 
 private:
     void tellWarning(bool raised, const QString &text);
-    // With /read=, reads the capture a slice at a time through the event
-    // loop; at its end, the counts and the dump, and the loop ends with 0, or
-    // 2 when the file could not be read to its end.
-    void readCapture();
-
-    std::unique_ptr<DuzUdozuzeCaptureReader> m_pCapture;
-    QStringList m_skipsTold;
+    // With /read=, the capture; at its end the dump and the counts, and the
+    // exit code 0, or 2 when the file could not be read to its end.
+    std::unique_ptr<DuzUdozuzeCaptureFeed> m_pCapture;
 
     DuzUdozuzeOutputStream *m_pOutput = nullptr; // standard output, child of this object
 };

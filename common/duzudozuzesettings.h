@@ -41,6 +41,7 @@ struct DuzUdozuzeSettings
     int m_nMaxLines = 1000000; // lines the log view keeps; 0: no limit
     QString m_strMetricsPath; // where the metrics file goes; empty: none
     QString m_strCapturePath; // a capture to read instead of the port; empty: none
+    bool m_bFollowCapture = false; // read on as the capture grows
 };
 
 #endif // DUZUDOZUZESETTINGS_H

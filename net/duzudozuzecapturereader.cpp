@@ -48,13 +48,22 @@ DuzUdozuzeCaptureReader::Result DuzUdozuzeCaptureReader::next(Datagram &datagram
         return Result::Error;
     pcap_pkthdr *header = nullptr;
     const uchar *data = nullptr;
+    FILE *file = pcap_file(m_pPcap);
+    const off_t begin = m_bFollow ? ftello(file) : -1;
     const int status = pcap_next_ex(m_pPcap, &header, &data);
+    if (status != 1 && status != PCAP_ERROR_BREAK)
+        m_strError = QString::fromLocal8Bit(pcap_geterr(m_pPcap));
+    // Read on later from where the packet begins (the end of file is sticky
+    // in stdio until cleared).
+    if (begin >= 0 && (status == PCAP_ERROR_BREAK || (status != 1 && cutShort()))
+        && fseeko(file, begin, SEEK_SET) == 0) {
+        clearerr(file);
+        return Result::Waiting;
+    }
     if (status == PCAP_ERROR_BREAK)
         return Result::End;
-    if (status != 1) {
-        m_strError = QString::fromLocal8Bit(pcap_geterr(m_pPcap));
+    if (status != 1)
         return Result::Error;
-    }
     ++m_nPackets;
     const std::optional<Datagram> found
         = decode(m_nLinkType, data, qsizetype(header->caplen), &m_strSkip);
@@ -63,6 +72,12 @@ DuzUdozuzeCaptureReader::Result DuzUdozuzeCaptureReader::next(Datagram &datagram
     datagram = *found;
     datagram.timeUs = qint64(header->ts.tv_sec) * 1000000 + header->ts.tv_usec;
     return Result::Datagram;
+}
+
+// libpcap names a file that ends within a header or a packet "truncated".
+bool DuzUdozuzeCaptureReader::cutShort() const
+{
+    return m_strError.contains(QLatin1String("truncated"));
 }
 
 std::optional<DuzUdozuzeCaptureReader::Datagram>

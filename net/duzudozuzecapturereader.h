@@ -34,6 +34,7 @@ public:
         Datagram, // one more datagram
         Skipped, // a packet that is none (skipReason() says why)
         End, // the end of the file
+        Waiting, // following: the end of what is written so far
         Error, // the file is unreadable or cut short (error() says where)
     };
 
@@ -43,6 +44,13 @@ public:
     DuzUdozuzeCaptureReader &operator=(const DuzUdozuzeCaptureReader &) = delete;
 
     bool isOpen() const { return m_pPcap != nullptr; }
+    // Following a file still being written, as tail -f does: its end, or a
+    // packet written only in part, is Waiting, and the next call reads on
+    // from where that packet begins. A pipe is followed by its nature.
+    void setFollow(bool follow) { m_bFollow = follow; }
+    // Whether an error, of opening or reading, is a file that ends before
+    // what it has begun: a file still being written may be read on later.
+    bool cutShort() const;
     const QString &error() const { return m_strError; }
     Result next(Datagram &datagram);
     // Packets read so far, the one just read included.
@@ -57,6 +65,7 @@ public:
 private:
     pcap *m_pPcap = nullptr;
     int m_nLinkType = 0;
+    bool m_bFollow = false;
     quint64 m_nPackets = 0;
     QString m_strError;
     QString m_strSkip;

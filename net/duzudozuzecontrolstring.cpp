@@ -35,10 +35,10 @@ QRegularExpression caseInsensitive(const QString &pattern)
     return expression;
 }
 
-const std::array<Pattern, 19> &patterns()
+const std::array<Pattern, 20> &patterns()
 {
     const QString booleanGroup = QLatin1Char('(') + BooleanWords + QLatin1Char(')');
-    static const std::array<Pattern, 19> table {{
+    static const std::array<Pattern, 20> table {{
         {Option::Broadcast, caseInsensitive(QStringLiteral("/broadcast=") + booleanGroup)},
         {Option::Reuse, caseInsensitive(QStringLiteral("/reuse=") + booleanGroup)},
         {Option::Host,
@@ -59,6 +59,7 @@ const std::array<Pattern, 19> &patterns()
         {Option::Console, caseInsensitive(QStringLiteral("/console"))},
         {Option::Metrics, caseInsensitive(QStringLiteral("/metrics=(.+)"))},
         {Option::Read, caseInsensitive(QStringLiteral("/read=(.+)"))},
+        {Option::Follow, caseInsensitive(QStringLiteral("/follow"))},
         {Option::Help, caseInsensitive(QStringLiteral("^(--help|-h|/\\?|/help)$"))},
         {Option::Version, caseInsensitive(QStringLiteral("^(--version|/version)$"))},
     }};
@@ -170,6 +171,9 @@ void Parser::apply(const QString &argument)
         break;
     case Option::Read:
         s.m_strCapturePath = found.captured(1);
+        break;
+    case Option::Follow:
+        s.m_bFollowCapture = true;
         break;
     case Option::Console:
     case Option::Help:

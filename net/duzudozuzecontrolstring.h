@@ -35,6 +35,7 @@ public:
         Console,
         Metrics,
         Read,
+        Follow,
         Help,
         Version,
     };

@@ -74,6 +74,10 @@ QString setting(const DuzUdozuzeSettings &s, const QString &key)
         return QString::number(s.m_nMaxLines);
     if (key == QLatin1String("metrics"))
         return s.m_strMetricsPath;
+    if (key == QLatin1String("read"))
+        return s.m_strCapturePath;
+    if (key == QLatin1String("follow"))
+        return flag(s.m_bFollowCapture);
     qFatal("unknown setting %s", qPrintable(key));
 }
 
@@ -345,6 +349,8 @@ void TestControlString::parse_data()
         << QStringList {"/maxlines=0"} << none << true << none << QStringList {"maxlines=0"};
     row("metrics") << QStringList {"/metrics=/run/duzudozuze/m.prom"} << none << true << none
                    << QStringList {"metrics=/run/duzudozuze/m.prom"};
+    row("read and follow") << QStringList {"/read=-", "/Follow"} << none << true << none
+                           << QStringList {"read=-", "follow=true"};
     row("maxlines past 32 bits")
         << QStringList {"/maxlines=99999999999"} << none << false
         << QStringList {"Socket control not recognized '/maxlines=99999999999'"} << none;
