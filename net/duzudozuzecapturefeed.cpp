@@ -37,8 +37,9 @@ void DuzUdozuzeCaptureFeed::readSlice()
                 m_followTimer.start();
                 return;
             }
-            end(2, QStringLiteral("duzudozuze: cannot read the capture %1: %2")
-                       .arg(path, m_pReader->error()));
+            end(2,
+                QStringLiteral("duzudozuze: cannot read the capture %1: %2")
+                    .arg(path, m_pReader->error()));
             return;
         }
         m_pReader->setFollow(settings.m_bFollowCapture);
@@ -64,10 +65,11 @@ void DuzUdozuzeCaptureFeed::readSlice()
             end(0);
             return;
         case DuzUdozuzeCaptureReader::Result::Error:
-            end(2, QStringLiteral("duzudozuze: %1: packet %2: %3")
-                       .arg(path)
-                       .arg(m_pReader->packetNumber() + 1)
-                       .arg(m_pReader->error()));
+            end(2,
+                QStringLiteral("duzudozuze: %1: packet %2: %3")
+                    .arg(path)
+                    .arg(m_pReader->packetNumber() + 1)
+                    .arg(m_pReader->error()));
             return;
         }
     }

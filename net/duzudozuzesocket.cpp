@@ -235,15 +235,17 @@ void DuzUdozuzeSocket::rxData(int)
 void DuzUdozuzeSocket::handleCaptured(const QByteArray &payload, qsizetype length, quint32 address,
                                       quint16 port, qint64 timeMs)
 {
-    DuzUdozuzeLogLine::setTime(timeMs);
-    // The table's second ticks as the capture's time passes.
+    // The table's second ticks as the capture's time passes, each at its own
+    // time.
     if (m_nNextTick < 0)
         m_nNextTick = timeMs + 1000;
     for (; m_nNextTick <= timeMs; m_nNextTick += 1000) {
         m_nCaptureTime = m_nNextTick;
+        DuzUdozuzeLogLine::setTime(m_nNextTick);
         report(m_workstations.tick());
     }
     m_nCaptureTime = timeMs;
+    DuzUdozuzeLogLine::setTime(timeMs);
     // As a read of the socket sees it: the text before the first zero byte,
     // and not acted on when longer than it reads (or cut by the capture).
     const bool cut = length > MaxDatagramSize || payload.size() < length;

@@ -35,6 +35,12 @@ inline QByteArray ethernet(quint16 type)
     return QByteArray(12, '\x11') + bigEndian16(type);
 }
 
+// The header of a Linux cooked (SLL) capture's packet.
+inline QByteArray cooked(quint16 type)
+{
+    return QByteArray(14, '\0') + bigEndian16(type);
+}
+
 struct CapturedPacket
 {
     qint64 timeUs;
