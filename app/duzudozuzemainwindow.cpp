@@ -10,6 +10,8 @@
 #include "app/duzudozuzeownrowfirstproxy.h"
 #include "app/duzudozuzeworkstationmodel.h"
 #include "common/duzudozuzelogline.h"
+#include "net/duzudozuzecapturefeed.h"
+#include "net/duzudozuzecontrolstring.h"
 #include "net/duzudozuzesocket.h"
 #include "protocol/duzudozuzeworkstationreport.h"
 
@@ -17,6 +19,7 @@
 #include <QDateTime>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
 #include <QInputDialog>
@@ -26,6 +29,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QProcess>
 #include <QSaveFile>
 #include <QScreen>
 #include <QScrollBar>
@@ -48,7 +52,7 @@ QString plainToolTip(const QString &text)
 
 DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *parent,
                                            const char *name, Qt::WindowFlags fl)
-    : DuzUdozuzeMainWindowBase(parent, name, fl)
+    : DuzUdozuzeMainWindowBase(parent, name, fl), m_args(args)
 {
     setWindowTitle(QStringLiteral("DuzUdozuze"));
     setWindowIcon(QIcon::fromTheme(QStringLiteral("duzudozuze"),
@@ -67,6 +71,8 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     showSettings();
     createDocks();
     bindToSocket();
+    if (m_pDuzUdozuzeSocket->readsCapture())
+        showCapture();
     startMetrics(this);
     // The start-up lines are in the view when it is first shown.
     flushLog();
@@ -115,6 +121,8 @@ void DuzUdozuzeMainWindow::createMenus()
     QMenu *file = menuBar()->addMenu(tr("&File"));
     QAction *save = file->addAction(tr("&Save Log..."), this, &DuzUdozuzeMainWindow::saveLogAs);
     save->setShortcut(QKeySequence::Save);
+    file->addAction(tr("&Open Capture..."), this, &DuzUdozuzeMainWindow::openCapture)
+        ->setShortcut(QKeySequence::Open);
     file->addSeparator();
     QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
@@ -565,6 +573,55 @@ void DuzUdozuzeMainWindow::saveLogAs()
     }
     statusBar()->showMessage(tr("Saved %1 lines to %2").arg(m_editMain->rowCount()).arg(path),
                              10000);
+}
+
+// A capture opens in a window of its own: this one goes on listening.
+void DuzUdozuzeMainWindow::openCapture()
+{
+    const QString path
+        = QFileDialog::getOpenFileName(this, tr("Open Capture"), QString(),
+                                       tr("Captures (*.pcap *.pcapng *.cap *.dmp);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(),
+                                 captureArguments(m_args, path)))
+        statusBar()->showMessage(tr("The capture could not be opened: the program did not start"));
+}
+
+QStringList DuzUdozuzeMainWindow::captureArguments(const QStringList &args, const QString &path)
+{
+    using Option = DuzUdozuzeControlString::Option;
+    QStringList kept;
+    for (const QString &argument : args) {
+        const Option option = DuzUdozuzeControlString::match(argument);
+        if (option != Option::Read && option != Option::Follow && option != Option::Metrics)
+            kept.append(argument);
+    }
+    return kept << QStringLiteral("/read=") + path;
+}
+
+// The window says, for as long as it is open, that what it shows comes from a
+// file and not from the port; the capture is read a slice at a time.
+void DuzUdozuzeMainWindow::showCapture()
+{
+    const QString path = m_pDuzUdozuzeSocket->settings().m_strCapturePath;
+    setWindowTitle(tr("DuzUdozuze: capture %1").arg(QFileInfo(path).fileName()));
+    auto *shown = new QLabel(tr("Showing the capture %1, not a live port").arg(path), statusBar());
+    shown->setObjectName(QStringLiteral("statusCapture"));
+    shown->setTextFormat(Qt::PlainText);
+    statusBar()->addWidget(shown);
+    auto *feed = new DuzUdozuzeCaptureFeed(m_pDuzUdozuzeSocket.get(), this);
+    connect(feed, &DuzUdozuzeCaptureFeed::told, this, &DuzUdozuzeMainWindow::tellProblem);
+    connect(feed, &DuzUdozuzeCaptureFeed::ended, this, [this, shown, feed, path](int code) {
+        shown->setText(code == 0 ? tr("Showing the capture %1, read to its end: %2 packets")
+                                       .arg(path)
+                                       .arg(feed->packetsRead())
+                                 : tr("Showing the capture %1, read up to packet %2")
+                                       .arg(path)
+                                       .arg(feed->packetsRead()));
+        refresh();
+    });
+    feed->start();
 }
 
 void DuzUdozuzeMainWindow::about()

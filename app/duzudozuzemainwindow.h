@@ -43,6 +43,10 @@ public:
     QString saveLog(const QString &path);
     // Lines the limit has dropped from the view since it was last cleared.
     quint64 linesDropped() const;
+    // The control string of a window of its own that shows the capture at
+    // path: this window's, without what belongs to it alone (its metrics
+    // file, and the capture it shows).
+    static QStringList captureArguments(const QStringList &args, const QString &path);
     DuzUdozuzeFindBar *findBar() const { return m_pFindBar; }
     QAction *followAction() const { return m_pqActionFollow; }
     DuzUdozuzeWorkstationModel *workstationModel() const { return m_pWorkstationModel; }
@@ -97,6 +101,8 @@ private:
     void clearLog();
     void askForNote();
     void saveLogAs();
+    void openCapture();
+    void showCapture();
     void about();
     void scheduleRefresh();
     void refresh();
@@ -121,6 +127,7 @@ private:
     DuzUdozuzeHistoryModel *m_pWarningLogModel = nullptr; // child of this window
     QTimer m_ageTimer; // the workstation table, once a second
     bool m_bEvictionTold = false;
+    QStringList m_args; // the control string
     DuzUdozuzeFindBar *m_pFindBar = nullptr;
     QTimer m_refreshTimer; // the status bar, a moment after a change
     // Lines of warnings the dock shows before they scroll.

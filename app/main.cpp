@@ -51,7 +51,8 @@ const char Usage[]
       "  /read=FILE              read a capture (pcap or pcapng, as tcpdump -w writes it; -\n"
       "                          for standard input) instead of the port: the same lines\n"
       "                          with the capture's times, nothing sent, the picture at the\n"
-      "                          end; console mode\n"
+      "                          end (console mode for standard input)\n"
+      "  /follow                 with /read=, read on as the file grows, as tail -f does\n"
       "  --help, -h, /?, /help   print this text and exit\n"
       "  --version, /version     print the version and exit\n"
       "\n"
@@ -107,9 +108,9 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    // A capture is read in console mode.
+    // A capture on standard input is read in console mode.
     bool console = DuzUdozuzeControlString::contains(given, Option::Console)
-        || DuzUdozuzeControlString::contains(given, Option::Read);
+        || given.contains(QStringLiteral("/read=-"), Qt::CaseInsensitive);
     if (!console && !displayAvailable(argc, argv)) {
         std::fputs("duzudozuze: no display available, running in console mode\n", stderr);
         console = true;

@@ -3,6 +3,7 @@
 #include "app/duzudozuzelogview.h"
 #include "app/duzudozuzemainwindow.h"
 #include "app/duzudozuzeworkstationmodel.h"
+#include "capturesupport.h"
 #include "net/duzudozuzesocket.h"
 #include "net/duzudozuzesocketdevice.h"
 #include "protocol/duzudozuzeworkstationreport.h"
@@ -36,6 +37,7 @@ private slots:
     void defaultLabels();
     void controlStringLabels();
     void failedSetUp();
+    void showsACapture();
     void respondGroupShown();
     void signalsOnCloseAndEscape();
     void signalsOnShowAndHide();
@@ -216,6 +218,32 @@ void TestMainWindow::failedSetUp()
     window.flushLog();
     QTRY_COMPARE(window.findChild<QListWidget *>(QStringLiteral("warnings"))->item(0)->text(),
                  QStringLiteral("Not listening: the set-up failed, see the log"));
+}
+
+// Its lines with the capture's times, and no port: the window says so.
+void TestMainWindow::showsACapture()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("incident.pcap"));
+    constexpr qint64 Time = 1700000000250000;
+    QVERIFY(writeCapture(path,
+                         {{Time, ethernet(0x0800) + ipv4Udp("NA:north:Fire:5:3:OK")},
+                          {Time + 1000, ethernet(0x0806)}}));
+    DuzUdozuzeMainWindow window({QStringLiteral("/read=") + path});
+    QTRY_COMPARE(labelText(&window, "statusCapture"),
+                 QStringLiteral("Showing the capture %1, read to its end: 2 packets").arg(path));
+    QCOMPARE(window.socket()->localPort(), quint16(0));
+    QVERIFY(window.windowTitle().endsWith(QLatin1String("capture incident.pcap")));
+    QVERIFY(logLines(&window).contains(
+        QDateTime::fromMSecsSinceEpoch(Time / 1000).toString(QStringLiteral("HH:mm:ss.zzz"))
+        + QStringLiteral(" Received 'NA:north:Fire:5:3:OK'. 10.0.0.2:40000. type 0")));
+    // Open Capture starts a window of its own, without this one's metrics
+    // file or capture.
+    QCOMPARE(DuzUdozuzeMainWindow::captureArguments(
+                 {QStringLiteral("/port=9300"), QStringLiteral("/metrics=/run/m.prom"),
+                  QStringLiteral("/read=") + path, QStringLiteral("/follow")},
+                 QStringLiteral("b.pcap")),
+             QStringList({QStringLiteral("/port=9300"), QStringLiteral("/read=b.pcap")}));
 }
 
 void TestMainWindow::respondGroupShown()
