@@ -5,6 +5,7 @@
 
 #include "common/duzudozuzewiretext.h"
 #include "net/duzudozuzeaddress.h"
+#include "net/duzudozuzecapturereader.h"
 #include "net/duzudozuzesocketdevice.h"
 #include "protocol/duzudozuzestatusdatagram.h"
 
@@ -27,6 +28,90 @@ int fail(const QString &message)
     return 2;
 }
 
+void tell(const QString &message)
+{
+    std::fprintf(stderr, "duzudozuze-send: %s\n", message.toLocal8Bit().constData());
+}
+
+using Clock = std::chrono::steady_clock;
+
+Clock::duration seconds(double count)
+{
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(count));
+}
+
+// Sends one datagram; a full send buffer is waited out, not a reason to stop
+// a burst. False, and the error told, when it cannot be sent.
+bool send(DuzUdozuzeSocketDevice &device, const QByteArray &payload, quint32 address, quint16 port)
+{
+    while (device.writeDatagram(payload, address, port) < 0) {
+        if (!device.wouldBlock()) {
+            tell(device.errorString());
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+    return true;
+}
+
+// The capture's UDP datagrams to capturePort, their payloads as they are, at
+// the capture's own spacing divided by speed (0: as fast as the socket takes
+// them). Prints what was sent and the rate kept; 0, or 1 when a datagram
+// could not be sent or the file not read to its end.
+int replay(DuzUdozuzeSocketDevice &device, const QString &path, quint32 address, quint16 port,
+           quint16 capturePort, double speed)
+{
+    DuzUdozuzeCaptureReader reader(path);
+    if (!reader.isOpen())
+        return fail(QStringLiteral("cannot read the capture %1: %2").arg(path, reader.error()));
+    DuzUdozuzeCaptureReader::Datagram datagram;
+    quint64 sent = 0;
+    quint64 cut = 0;
+    qint64 firstUs = -1;
+    qint64 lastUs = 0;
+    Clock::time_point start;
+    int code = 0;
+    for (DuzUdozuzeCaptureReader::Result result;
+         (result = reader.next(datagram)) != DuzUdozuzeCaptureReader::Result::End;) {
+        if (result == DuzUdozuzeCaptureReader::Result::Error) {
+            tell(QStringLiteral("%1: packet %2: %3")
+                     .arg(path)
+                     .arg(reader.packetNumber() + 1)
+                     .arg(reader.error()));
+            code = 1;
+            break;
+        }
+        if (result != DuzUdozuzeCaptureReader::Result::Datagram
+            || datagram.destinationPort != capturePort) {
+            continue;
+        }
+        // What the capture cut short would not be the same datagram.
+        if (datagram.payload.size() < datagram.length) {
+            ++cut;
+            continue;
+        }
+        if (firstUs < 0) {
+            firstUs = datagram.timeUs;
+            start = Clock::now();
+        }
+        lastUs = datagram.timeUs;
+        if (speed > 0)
+            std::this_thread::sleep_until(start + seconds((lastUs - firstUs) / 1e6 / speed));
+        if (!send(device, datagram.payload, address, port)) {
+            code = 1;
+            break;
+        }
+        ++sent;
+    }
+    const double took = sent > 0 ? std::chrono::duration<double>(Clock::now() - start).count() : 0;
+    std::printf("Sent %llu datagrams in %.3f s (%.0f a second); the capture spans %.3f s\n",
+                static_cast<unsigned long long>(sent), took, took > 0 ? sent / took : 0.0,
+                sent > 0 ? (lastUs - firstUs) / 1e6 : 0.0);
+    if (cut > 0)
+        tell(QStringLiteral("%1 datagrams cut short by the capture not sent").arg(cut));
+    return code;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -42,7 +127,9 @@ int main(int argc, char *argv[])
                        "Exit status: 0 when every datagram was sent, 1 when one could not "
                        "be, 2 for wrong arguments.\n"
                        "Example: duzudozuze-send --to 127.0.0.1 --port 9300 NA north Fire "
-                       "2 3 OK"));
+                       "2 3 OK\n"
+                       "Replaying a capture into a lab: duzudozuze-send --to 10.1.0.255 "
+                       "--replay incident.pcap --speed 10"));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption to(QStringLiteral("to"),
@@ -60,7 +147,21 @@ int main(int argc, char *argv[])
     const QCommandLineOption raw(QStringLiteral("raw"),
                                  QStringLiteral("Send this text as it is instead of six fields."),
                                  QStringLiteral("text"));
-    parser.addOptions({to, port, count, rate, raw});
+    const QCommandLineOption replayFile(
+        QStringLiteral("replay"),
+        QStringLiteral("Send the status datagrams of a capture (pcap or pcapng, as tcpdump -w "
+                       "writes it), payloads unchanged, at their original spacing."),
+        QStringLiteral("file"));
+    const QCommandLineOption capturePort(
+        QStringLiteral("capture-port"),
+        QStringLiteral("With --replay: the port the capture's datagrams went to (default 9208)."),
+        QStringLiteral("port"), QStringLiteral("9208"));
+    const QCommandLineOption speed(QStringLiteral("speed"),
+                                   QStringLiteral("With --replay: this many times faster."),
+                                   QStringLiteral("factor"), QStringLiteral("1"));
+    const QCommandLineOption fast(
+        QStringLiteral("fast"), QStringLiteral("With --replay: as fast as the socket takes them."));
+    parser.addOptions({to, port, count, rate, raw, replayFile, capturePort, speed, fast});
     parser.addPositionalArgument(QStringLiteral("fields"),
                                  QStringLiteral("CODE SYSTEM ALARMSYSTEM WORKSTATION CHANNEL "
                                                 "HEALTH (HEALTH: OK or Fail)"));
@@ -91,8 +192,23 @@ int main(int argc, char *argv[])
         return fail(
             QStringLiteral("not a rate: '%1' (0, or from one a day up)").arg(parser.value(rate)));
 
+    DuzUdozuzeSocketDevice device;
+    // So that a broadcast destination works where the operator asked for one.
+    device.setOption(DuzUdozuzeSocketDevice::Option::Broadcast, 1);
     QByteArray payload;
     const QStringList fields = parser.positionalArguments();
+    if (parser.isSet(replayFile)) {
+        if (!fields.isEmpty() || parser.isSet(raw) || parser.isSet(count) || parser.isSet(rate))
+            return fail(QStringLiteral("--replay takes no fields, --raw, --count or --rate"));
+        const uint from = parser.value(capturePort).toUInt(&ok, 10);
+        if (!ok || from == 0 || from > 0xFFFF)
+            return fail(QStringLiteral("not a port number: '%1'").arg(parser.value(capturePort)));
+        const double factor = parser.value(speed).toDouble(&ok);
+        if (!ok || !std::isfinite(factor) || factor <= 0)
+            return fail(QStringLiteral("not a speed: '%1'").arg(parser.value(speed)));
+        return replay(device, parser.value(replayFile), *address, quint16(portNumber),
+                      quint16(from), parser.isSet(fast) ? 0 : factor);
+    }
     if (parser.isSet(raw)) {
         if (!fields.isEmpty())
             return fail(QStringLiteral("--raw takes no fields"));
@@ -109,28 +225,12 @@ int main(int argc, char *argv[])
                                                     fields.at(3), fields.at(4), fields.at(5));
     }
 
-    DuzUdozuzeSocketDevice device;
-    // So that a broadcast destination works where the operator asked for one.
-    device.setOption(DuzUdozuzeSocketDevice::Option::Broadcast, 1);
-    const auto start = std::chrono::steady_clock::now();
+    const Clock::time_point start = Clock::now();
     for (qulonglong i = 0; i < total; ++i) {
-        if (perSecond > 0) {
-            std::this_thread::sleep_until(
-                start
-                + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                    std::chrono::duration<double>(double(i) / perSecond)));
-        }
-        if (device.writeDatagram(payload, *address, quint16(portNumber)) < 0) {
-            // A full send buffer is no reason to stop a burst.
-            if (device.wouldBlock()) {
-                std::this_thread::sleep_for(std::chrono::microseconds(50));
-                --i;
-                continue;
-            }
-            std::fprintf(stderr, "duzudozuze-send: %s\n",
-                         device.errorString().toLocal8Bit().constData());
+        if (perSecond > 0)
+            std::this_thread::sleep_until(start + seconds(double(i) / perSecond));
+        if (!send(device, payload, *address, quint16(portNumber)))
             return 1;
-        }
     }
     return 0;
 }

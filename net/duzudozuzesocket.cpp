@@ -319,12 +319,13 @@ void DuzUdozuzeSocket::handleMessageCode(const QString &code, const QString &hea
         emit mastershipChanged(step.master);
     if (!step.answerNo)
         return;
-    if (!answersNotSentReason().isEmpty()) {
+    // Reading a capture, the answers go as far as the line that tells them.
+    if (!readsCapture() && !answersNotSentReason().isEmpty()) {
         ++m_counts.answersNotSent;
         emit countsChanged();
         return;
     }
-    if (m_answerLimit.take(m_clock.elapsed()))
+    if (m_answerLimit.take(readsCapture() ? m_nCaptureTime : m_clock.elapsed()))
         broadcastStatus(QStringLiteral("NO"));
     else
         suppressAnswer();
@@ -359,6 +360,17 @@ void DuzUdozuzeSocket::broadcastStatus(const QString &code)
     const QByteArray text = DuzUdozuzeStatusDatagram::format(
         code, m_settings.m_strHxSystem, m_settings.m_strAlarmSystem, m_settings.m_nWorkstation,
         m_settings.m_nChannel, m_mastership.isOk());
+    const auto tell = [this, &text] {
+        logPrintf("**Broadcasting WS:%d Master:%d '%s'", m_settings.m_nWorkstation,
+                  m_mastership.masterWorkstation(), DuzUdozuzeLogLine::escaped(text).constData());
+        emit countsChanged();
+    };
+    // The line the answer would have made live, and nothing sent.
+    if (readsCapture()) {
+        ++m_counts.answersNotSent;
+        tell();
+        return;
+    }
     if (!m_pSocketDevice)
         return;
     // The control string accepts only valid send addresses.
@@ -368,7 +380,5 @@ void DuzUdozuzeSocket::broadcastStatus(const QString &code)
         return;
     }
     ++m_counts.answersSent;
-    logPrintf("**Broadcasting WS:%d Master:%d '%s'", m_settings.m_nWorkstation,
-              m_mastership.masterWorkstation(), DuzUdozuzeLogLine::escaped(text).constData());
-    emit countsChanged();
+    tell();
 }

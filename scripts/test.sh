@@ -7,9 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # What the tests need beyond the build: manual pages and their lint, the
 # package tools and lintian, systemd-analyze, desktop-file-validate and
-# appstreamcli, Prometheus' parser, node exporter and promtool, tshark, and
-# clang-format for the format check.
-export EXTRA_PACKAGES="help2man groff-base man-db dpkg-dev file systemd tshark
+# appstreamcli, Prometheus' parser, node exporter and promtool, tshark and
+# tcpdump, and clang-format for the format check.
+export EXTRA_PACKAGES="help2man groff-base man-db dpkg-dev file systemd tshark tcpdump
                        prometheus-node-exporter python3-prometheus-client clang-format
                        lintian desktop-file-utils appstream prometheus"
 # Laid out for /usr, as the Debian package is: the package test packs this build.

@@ -426,6 +426,15 @@ void TestConsole::senderRefusesBadArguments_data()
     QTest::newRow("colon in a field")
         << QStringList {"--to", "127.0.0.1", "NA", "a:b", "c", "1", "2", "OK"}
         << QByteArray("a field is empty or has a ':' in it: 'a:b'");
+    QTest::newRow("replay and fields")
+        << QStringList {"--to", "127.0.0.1", "--replay", "a.pcap", "NA", "a", "b", "1", "2", "OK"}
+        << QByteArray("--replay takes no fields, --raw, --count or --rate");
+    QTest::newRow("replay at no speed")
+        << QStringList {"--to", "127.0.0.1", "--replay", "a.pcap", "--speed", "0"}
+        << QByteArray("not a speed: '0'");
+    QTest::newRow("replay of no capture")
+        << QStringList {"--to", "127.0.0.1", "--replay", "/nonexistent.pcap"}
+        << QByteArray("cannot read the capture /nonexistent.pcap: ");
 }
 
 void TestConsole::senderRefusesBadArguments()
@@ -669,7 +678,7 @@ void TestConsole::readsACapture()
     QStringList lines = QString::fromLatin1(output).split(QLatin1Char('\n'));
     lines = lines.mid(lines.indexOf(QRegularExpression(QStringLiteral(".*Received.*"))));
     QCOMPARE(
-        lines.mid(0, 7),
+        lines.mid(0, 8),
         QStringList({"22:13:20.250 Received 'NC:north:Fire:2:3:OK'. 10.0.0.2:40000. type 0",
                      "22:13:20.250 Received Data is 'NC:north:Fire:2:3:OK'. Address "
                      "10.0.0.2:40000. type 0.",
@@ -680,6 +689,7 @@ void TestConsole::readsACapture()
                      "10.0.0.5:40000. type 0.",
                      "22:13:21.250 Received NA and we're OK. We are master - tell other to go "
                      "slave. Send NO.",
+                     "22:13:21.250 **Broadcasting WS:7 Master:0 'NO:north:Fire:7:3:OK'",
                      "22:13:22.250 Received 'x:y'. Not current format. 10.0.0.2:40000. type 0"}));
     QVERIFY(lines.indexOf(QRegularExpression(QStringLiteral(
                 "22:13:46.250 Received 'A{255}'. Not current format. 10.0.0.2:40000. type 0")))
