@@ -67,7 +67,11 @@ DuzUdozuzeOutputQueue::State DuzUdozuzeOutputQueue::writeTo(int descriptor)
         m_strFailure.clear();
         m_nFirst += written;
     }
-    m_buffer.clear();
+    // The buffer is kept for the next lines unless a long wait made it large.
+    if (m_buffer.capacity() > KeptCapacity)
+        m_buffer.clear();
+    else
+        m_buffer.resize(0);
     m_nFirst = 0;
     return State::Empty;
 }

@@ -24,6 +24,10 @@ public:
         Failed, // any other error (a full disk, say): the lines wait as when blocked
     };
 
+    // The buffer kept once everything is written, so that a busy stream
+    // does not allocate its buffer anew for each batch of lines.
+    static constexpr qsizetype KeptCapacity = 4 << 20;
+
     // The gap line of standard output.
     static constexpr const char *OutputGapText = "%1 log lines dropped: standard output %2";
 

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -40,16 +41,23 @@ Clock::duration seconds(double count)
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(count));
 }
 
-// Sends one datagram; a full send buffer is waited out, not a reason to stop
-// a burst. False, and the error told, when it cannot be sent.
-bool send(DuzUdozuzeSocketDevice &device, const QByteArray &payload, quint32 address, quint16 port)
+// Sends the datagrams, as many a call as the socket takes; a full send buffer
+// is waited out, not a reason to stop a burst. False, and the error told,
+// when one cannot be sent.
+bool send(DuzUdozuzeSocketDevice &device, const std::vector<QByteArray> &payloads, quint32 address,
+          quint16 port)
 {
-    while (device.writeDatagram(payload, address, port) < 0) {
-        if (!device.wouldBlock()) {
+    for (size_t done = 0; done < payloads.size();) {
+        const int sent = device.writeDatagrams(payloads.data() + done, int(payloads.size() - done),
+                                               address, port);
+        if (sent >= 0) {
+            done += size_t(sent);
+        } else if (device.wouldBlock()) {
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+        } else {
             tell(device.errorString());
             return false;
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
     return true;
 }
@@ -65,6 +73,9 @@ int replay(DuzUdozuzeSocketDevice &device, const QString &path, quint32 address,
     if (!reader.isOpen())
         return fail(QStringLiteral("cannot read the capture %1: %2").arg(path, reader.error()));
     DuzUdozuzeCaptureReader::Datagram datagram;
+    // As fast as the socket takes them, a batch a call.
+    const size_t batchSize = speed > 0 ? 1 : 64;
+    std::vector<QByteArray> batch;
     quint64 sent = 0;
     quint64 cut = 0;
     qint64 firstUs = -1;
@@ -97,12 +108,20 @@ int replay(DuzUdozuzeSocketDevice &device, const QString &path, quint32 address,
         lastUs = datagram.timeUs;
         if (speed > 0)
             std::this_thread::sleep_until(start + seconds((lastUs - firstUs) / 1e6 / speed));
-        if (!send(device, datagram.payload, address, port)) {
+        batch.push_back(datagram.payload);
+        if (batch.size() < batchSize)
+            continue;
+        if (!send(device, batch, address, port)) {
             code = 1;
             break;
         }
-        ++sent;
+        sent += batch.size();
+        batch.clear();
     }
+    if (code == 0 && send(device, batch, address, port))
+        sent += batch.size();
+    else if (code == 0)
+        code = 1;
     const double took = sent > 0 ? std::chrono::duration<double>(Clock::now() - start).count() : 0;
     std::printf("Sent %llu datagrams in %.3f s (%.0f a second); the capture spans %.3f s\n",
                 static_cast<unsigned long long>(sent), took, took > 0 ? sent / took : 0.0,
@@ -229,7 +248,7 @@ int main(int argc, char *argv[])
     for (qulonglong i = 0; i < total; ++i) {
         if (perSecond > 0)
             std::this_thread::sleep_until(start + seconds(double(i) / perSecond));
-        if (!send(device, payload, *address, quint16(portNumber)))
+        if (!send(device, {payload}, *address, quint16(portNumber)))
             return 1;
     }
     return 0;

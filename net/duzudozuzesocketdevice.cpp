@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "net/duzudozuzesocketdevice.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -117,6 +118,30 @@ qint64 DuzUdozuzeSocketDevice::writeDatagram(const QByteArray &data, quint32 add
         return -1;
     }
     return count;
+}
+
+int DuzUdozuzeSocketDevice::writeDatagrams(const QByteArray *data, int count, quint32 address,
+                                           quint16 port)
+{
+    constexpr int MaxBatch = 64;
+    count = std::min(count, MaxBatch);
+    sockaddr_in native = socketAddress(address, port);
+    iovec pieces[MaxBatch];
+    mmsghdr messages[MaxBatch] = {};
+    for (int i = 0; i < count; ++i) {
+        pieces[i] = {const_cast<char *>(data[i].constData()), size_t(data[i].size())};
+        messages[i].msg_hdr.msg_name = &native;
+        messages[i].msg_hdr.msg_namelen = sizeof native;
+        messages[i].msg_hdr.msg_iov = &pieces[i];
+        messages[i].msg_hdr.msg_iovlen = 1;
+    }
+    int sent;
+    do {
+        sent = ::sendmmsg(m_descriptor, messages, unsigned(count), 0);
+    } while (sent < 0 && errno == EINTR);
+    if (sent < 0)
+        m_error = errno;
+    return sent;
 }
 
 bool DuzUdozuzeSocketDevice::wouldBlock() const

@@ -36,6 +36,9 @@ public:
     // whether nothing was waiting and errorString() names the error.
     qint64 readDatagram(char *data, qint64 maxSize, quint32 *address, quint16 *port);
     qint64 writeDatagram(const QByteArray &data, quint32 address, quint16 port);
+    // Several datagrams to one destination in one call; returns how many were
+    // sent, from the first, or -1 on an error (as writeDatagram).
+    int writeDatagrams(const QByteArray *data, int count, quint32 address, quint16 port);
 
     bool wouldBlock() const;
     QString errorString() const;
