@@ -34,16 +34,16 @@ int main(int argc, char *argv[])
     std::vector<std::vector<uchar>> packets;
     for (int workstation = 1; workstation <= senders; ++workstation) {
         const QByteArray payload = DuzUdozuzeStatusDatagram::format(
-            workstation == 1 ? QStringLiteral("NA") : QStringLiteral("NC"),
-            QStringLiteral("north"), QStringLiteral("Fire"), workstation, 3, true);
+            workstation == 1 ? QStringLiteral("NA") : QStringLiteral("NC"), QStringLiteral("north"),
+            QStringLiteral("Fire"), workstation, 3, true);
         std::vector<uchar> bytes(14 + 20 + 8 + size_t(payload.size()));
         put16(bytes, 12, 0x0800);
         bytes[14] = 0x45;
         put16(bytes, 16, 28 + int(payload.size()));
         bytes[22] = 64;
         bytes[23] = 17;
-        const uchar addresses[8] = {10, 0, uchar(workstation >> 8), uchar(workstation),
-                                    10, 0, 255,                    255};
+        const uchar addresses[8]
+            = {10, 0, uchar(workstation >> 8), uchar(workstation), 10, 0, 255, 255};
         std::copy(addresses, addresses + 8, bytes.begin() + 26);
         put16(bytes, 34, 40000);
         put16(bytes, 36, 9208);

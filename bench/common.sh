@@ -3,7 +3,7 @@
 # results folder, a scratch folder removed at the end, and waitfor.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
-EXTRA_PACKAGES=gnuplot-nox BUILD_DIR=build-bench BUILD_TYPE=Release scripts/setup.sh -DDUZUDOZUZE_BENCHMARKS=ON >/dev/null
+EXTRA_PACKAGES='gnuplot-nox tcpdump' BUILD_DIR=build-bench BUILD_TYPE=Release scripts/setup.sh -DDUZUDOZUZE_BENCHMARKS=ON >/dev/null
 bin=build-bench
 out=bench/results
 mkdir -p "$out"

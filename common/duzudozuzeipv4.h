@@ -7,10 +7,19 @@
 // An IPv4 address, a 32-bit number in host order, as dotted decimal text.
 inline QString duzUdozuzeIpv4Text(quint32 address)
 {
-    return QString::number(address >> 24) + QLatin1Char('.')
-        + QString::number((address >> 16) & 0xFF) + QLatin1Char('.')
-        + QString::number((address >> 8) & 0xFF) + QLatin1Char('.')
-        + QString::number(address & 0xFF);
+    char text[16];
+    char *end = text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const unsigned byte = (address >> shift) & 0xFF;
+        if (byte >= 100)
+            *end++ = char('0' + byte / 100);
+        if (byte >= 10)
+            *end++ = char('0' + byte / 10 % 10);
+        *end++ = char('0' + byte % 10);
+        if (shift > 0)
+            *end++ = '.';
+    }
+    return QString::fromLatin1(text, end - text);
 }
 
 #endif // DUZUDOZUZEIPV4_H

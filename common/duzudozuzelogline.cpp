@@ -41,6 +41,11 @@ QString DuzUdozuzeLogLine::timeText(qint64 now)
     // asked for once a minute instead, which is when it can change.
     static qint64 offsetMinute = std::numeric_limits<qint64>::min();
     static qint64 offsetMs = 0;
+    // Lines come several a millisecond: the text of the last one is kept.
+    static qint64 lastNow = std::numeric_limits<qint64>::min();
+    static QString lastText;
+    if (now == lastNow)
+        return lastText;
     const qint64 minute = now / 60000;
     if (minute != offsetMinute) {
         offsetMinute = minute;
@@ -51,7 +56,9 @@ QString DuzUdozuzeLogLine::timeText(qint64 now)
     char text[16];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", int(ms / 3600000), int(ms / 60000 % 60),
                   int(ms / 1000 % 60), int(ms % 1000));
-    return QString::fromLatin1(text, 12);
+    lastNow = now;
+    lastText = QString::fromLatin1(text, 12);
+    return lastText;
 }
 
 QString DuzUdozuzeLogLine::prefixed(const QString &prefix, const char *format, va_list args)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzelogview.h"
 #include "app/duzudozuzemainwindow.h"
+#include "common/duzudozuzeipv4.h"
 #include "common/duzudozuzelogline.h"
 #include "testsupport.h"
 
@@ -17,6 +18,7 @@ private slots:
     void cleanup();
     void lineIsTimeBlankText();
     void timeIsLocalTimeOfDay();
+    void addressText();
     void messageLength_data();
     void messageLength();
     void percentInsideValueStaysLiteral();
@@ -74,6 +76,14 @@ void TestLogLine::timeIsLocalTimeOfDay()
     // Within the two readings of the clock (or across midnight between them).
     if (before <= after)
         QVERIFY2(before <= logged && logged <= after, qPrintable(logged.toString()));
+}
+
+// The sender's address as lines quote it: one, two and three digits, and 0.
+void TestLogLine::addressText()
+{
+    QCOMPARE(duzUdozuzeIpv4Text(0), QStringLiteral("0.0.0.0"));
+    QCOMPARE(duzUdozuzeIpv4Text(0xC0A86409), QStringLiteral("192.168.100.9"));
+    QCOMPARE(duzUdozuzeIpv4Text(0xFF000A63), QStringLiteral("255.0.10.99"));
 }
 
 void TestLogLine::messageLength_data()
