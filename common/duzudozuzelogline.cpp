@@ -52,10 +52,17 @@ QString DuzUdozuzeLogLine::timeText(qint64 now)
         offsetMs = qint64(QDateTime::fromMSecsSinceEpoch(minute * 60000).offsetFromUtc()) * 1000;
     }
     constexpr qint64 MsPerDay = 24 * 60 * 60 * 1000;
-    const qint64 ms = ((now + offsetMs) % MsPerDay + MsPerDay) % MsPerDay;
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", int(ms / 3600000), int(ms / 60000 % 60),
-                  int(ms / 1000 % 60), int(ms % 1000));
+    const int ms = int(((now + offsetMs) % MsPerDay + MsPerDay) % MsPerDay);
+    // "hh:mm:ss.zzz", digit by digit.
+    char text[12] = {0, 0, ':', 0, 0, ':', 0, 0, '.'};
+    const auto digits = [&text](int at, int value, int count) {
+        for (int i = count - 1; i >= 0; --i, value /= 10)
+            text[at + i] = char('0' + value % 10);
+    };
+    digits(0, ms / 3600000, 2);
+    digits(3, ms / 60000 % 60, 2);
+    digits(6, ms / 1000 % 60, 2);
+    digits(9, ms % 1000, 3);
     lastNow = now;
     lastText = QString::fromLatin1(text, 12);
     return lastText;
