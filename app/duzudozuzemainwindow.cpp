@@ -119,10 +119,10 @@ void DuzUdozuzeMainWindow::createMenus()
     const int formHeight = height();
 
     QMenu *file = menuBar()->addMenu(tr("&File"));
-    QAction *save = file->addAction(tr("&Save Log..."), this, &DuzUdozuzeMainWindow::saveLogAs);
-    save->setShortcut(QKeySequence::Save);
     file->addAction(tr("&Open Capture..."), this, &DuzUdozuzeMainWindow::openCapture)
         ->setShortcut(QKeySequence::Open);
+    QAction *save = file->addAction(tr("&Save Log..."), this, &DuzUdozuzeMainWindow::saveLogAs);
+    save->setShortcut(QKeySequence::Save);
     file->addSeparator();
     QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);

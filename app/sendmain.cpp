@@ -118,10 +118,12 @@ int replay(DuzUdozuzeSocketDevice &device, const QString &path, quint32 address,
         sent += batch.size();
         batch.clear();
     }
-    if (code == 0 && send(device, batch, address, port))
-        sent += batch.size();
-    else if (code == 0)
-        code = 1;
+    if (code == 0) {
+        if (send(device, batch, address, port))
+            sent += batch.size();
+        else
+            code = 1;
+    }
     const double took = sent > 0 ? std::chrono::duration<double>(Clock::now() - start).count() : 0;
     std::printf("Sent %llu datagrams in %.3f s (%.0f a second); the capture spans %.3f s\n",
                 static_cast<unsigned long long>(sent), took, took > 0 ? sent / took : 0.0,
@@ -144,7 +146,7 @@ int main(int argc, char *argv[])
                        "HEALTH, or a raw text, to a DuzUdozuze port.\n"
                        "There is no default destination: nothing is broadcast by accident.\n"
                        "Exit status: 0 when every datagram was sent, 1 when one could not "
-                       "be, 2 for wrong arguments.\n"
+                       "be or a capture was cut short, 2 for wrong arguments.\n"
                        "Example: duzudozuze-send --to 127.0.0.1 --port 9300 NA north Fire "
                        "2 3 OK\n"
                        "Replaying a capture into a lab: duzudozuze-send --to 10.1.0.255 "
