@@ -23,24 +23,8 @@ trap cleanup EXIT
 [ "${DUZUDOZUZE_PRIVATE_NETNS:-}" = 1 ] || skip "needs a private network namespace"
 command -v tcpdump >/dev/null || skip "needs tcpdump"
 
-# The incident: two masters, then one, among datagrams to pass over; raw IP
-# packets from 10.0.0.SENDER, 0.3 s apart.
-/usr/bin/python3 - "$work/incident.pcap" <<'PY'
-import struct, sys
-def packet(payload, sender):
-    udp = struct.pack('!HHHH', 40000, 9208, 8 + len(payload), 0) + payload
-    return struct.pack('!BBHHHBBH4s4s', 0x45, 0, 20 + len(udp), 1, 0, 64, 17, 0,
-                       bytes([10, 0, 0, sender]), bytes([10, 0, 0, 255])) + udp
-incident = [(b'NC:north:Fire:2:3:OK', 2), (b'NA:north:Fire:5:3:OK', 5), (b'x:y', 2),
-            (b'NA:south:Fire:6:3:OK', 6), (b'NO:north:Fire:5:3:OK', 5),
-            (b'NU:north:Fire:5:3:Fail', 5), (b'A' * 300, 2), (b'NC:north:Fire:5:3:OK', 5)]
-with open(sys.argv[1], 'wb') as f:
-    f.write(struct.pack('<IHHiIII', 0xa1b2c3d4, 2, 4, 0, 0, 65535, 101))
-    for i, (payload, sender) in enumerate(incident):
-        data = packet(payload, sender)
-        f.write(struct.pack('<IIII', 1700000000 + (i * 3) // 10, (i * 3) % 10 * 100000,
-                            len(data), len(data)) + data)
-PY
+# The incident: two masters, then one, among datagrams to pass over.
+/usr/bin/python3 "$(dirname "$0")/incident.py" short "$work/incident.pcap"
 
 mkdir -p "$work/hx/north/config/system"
 printf '[Network]\nAlarmSystem=Fire\nChannel=3\n' > "$work/hx/north/config/system/velk_system.ini"
