@@ -243,6 +243,8 @@ void DuzUdozuzeSocket::handleCaptured(const QByteArray &payload, qsizetype lengt
         m_nCaptureTime = m_nNextTick;
         DuzUdozuzeLogLine::setTime(m_nNextTick);
         report(m_workstations.tick());
+        if (m_nCaptureTime - m_nSuppressedReportedMs >= 1000)
+            reportSuppressedAnswers();
     }
     m_nCaptureTime = timeMs;
     DuzUdozuzeLogLine::setTime(timeMs);
@@ -300,6 +302,12 @@ void DuzUdozuzeSocket::handleDatagram(const QByteArray &raw, quint32 address, qu
     }
 }
 
+// The answers' clock: the capture's, or the time since the start.
+qint64 DuzUdozuzeSocket::nowMs() const
+{
+    return readsCapture() ? m_nCaptureTime : m_clock.elapsed();
+}
+
 // A workstation without a number of its own could not tell its answers,
 // coming back, from those of others: it would act on its own "NO".
 QString DuzUdozuzeSocket::answersNotSentReason() const
@@ -325,7 +333,7 @@ void DuzUdozuzeSocket::handleMessageCode(const QString &code, const QString &hea
         emit countsChanged();
         return;
     }
-    if (m_answerLimit.take(readsCapture() ? m_nCaptureTime : m_clock.elapsed()))
+    if (m_answerLimit.take(nowMs()))
         broadcastStatus(QStringLiteral("NO"));
     else
         suppressAnswer();
@@ -338,10 +346,11 @@ void DuzUdozuzeSocket::suppressAnswer()
     ++m_counts.answersSuppressed;
     ++m_nSuppressedUnreported;
     emit countsChanged();
-    const qint64 sinceReport = m_clock.elapsed() - m_nSuppressedReportedMs;
+    const qint64 sinceReport = nowMs() - m_nSuppressedReportedMs;
     if (m_counts.answersSuppressed == m_nSuppressedUnreported || sinceReport >= 1000)
         reportSuppressedAnswers();
-    else if (!m_suppressedReport.isActive())
+    // Reading a capture, the report waits for the capture's next second.
+    else if (!readsCapture() && !m_suppressedReport.isActive())
         m_suppressedReport.start(int(1000 - sinceReport));
 }
 
@@ -352,7 +361,7 @@ void DuzUdozuzeSocket::reportSuppressedAnswers()
     logPrintf("%llu answers suppressed: more than %d a second",
               static_cast<unsigned long long>(m_nSuppressedUnreported), MaxAnswersPerSecond);
     m_nSuppressedUnreported = 0;
-    m_nSuppressedReportedMs = m_clock.elapsed();
+    m_nSuppressedReportedMs = nowMs();
 }
 
 void DuzUdozuzeSocket::broadcastStatus(const QString &code)

@@ -108,6 +108,7 @@ private:
     void setUpSocket();
     void rxData(int socket);
     void handleDatagram(const QByteArray &raw, quint32 address, quint16 port, bool cut);
+    qint64 nowMs() const;
     void suppressAnswer();
     void report(const DuzUdozuzeWorkstationTable::Events &events);
     void reportSuppressedAnswers();

@@ -42,6 +42,7 @@ private slots:
     void twoMastersAndTheDump();
     void readsACapture_data();
     void readsACapture();
+    void capturedAnswersFollowItsClock();
     void followsAGrowingCapture();
 
 private:
@@ -54,6 +55,7 @@ private:
     static QMap<QString, quint64> counts(const QByteArray &line);
     QStringList outputTexts();
     void sendFields(const QStringList &arguments);
+    int readCapture(const QString &path, const QStringList &args = {});
 
     HostInstallation host;
     QString workstation = QStringLiteral("7");
@@ -632,6 +634,24 @@ void TestConsole::twoMastersAndTheDump()
 // A capture read as the port would have been heard: the same lines with the
 // capture's times, its warnings and dump at the end, nothing sent; a file cut
 // short ends with 2, named at its packet.
+// Console mode on a capture with UTC times, its output in output; returns the
+// exit code.
+int TestConsole::readCapture(const QString &path, const QStringList &args)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
+    environment.insert(QStringLiteral("HX_ROOT"), host.root());
+    environment.insert(QStringLiteral("HX_SYSTEM"), QStringLiteral("north"));
+    environment.insert(QStringLiteral("HX_WORKSTATION"), QStringLiteral("7"));
+    program.setProcessEnvironment(environment);
+    output.clear();
+    program.start(QStringLiteral(DUZUDOZUZE_PROGRAM),
+                  args
+                      + QStringList {QStringLiteral("/console"), QStringLiteral("/to=127.0.0.1"),
+                                     QStringLiteral("/read=") + path});
+    return program.waitForFinished() ? program.exitCode() : -1;
+}
+
 void TestConsole::readsACapture_data()
 {
     QTest::addColumn<int>("linkType");
@@ -664,17 +684,7 @@ void TestConsole::readsACapture()
                           {Start + 25000000, packet("NC:north:Fire:2:3:OK")},
                           {Start + 26000000, packet(QByteArray(300, 'A'))}},
                          linkType));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
-    environment.insert(QStringLiteral("HX_ROOT"), host.root());
-    environment.insert(QStringLiteral("HX_SYSTEM"), QStringLiteral("north"));
-    environment.insert(QStringLiteral("HX_WORKSTATION"), QStringLiteral("7"));
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(DUZUDOZUZE_PROGRAM),
-                  {QStringLiteral("/console"), QStringLiteral("/auto=1"),
-                   QStringLiteral("/to=127.0.0.1"), QStringLiteral("/read=") + path});
-    QVERIFY(program.waitForFinished());
-    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(readCapture(path, {QStringLiteral("/auto=1")}), 0);
     QStringList lines = QString::fromLatin1(output).split(QLatin1Char('\n'));
     lines = lines.mid(lines.indexOf(QRegularExpression(QStringLiteral(".*Received.*"))));
     QCOMPARE(
@@ -709,14 +719,28 @@ void TestConsole::readsACapture()
     // Cut short: what was read is reported, and the packet named.
     QFile file(path);
     QVERIFY(file.resize(file.size() - 100));
-    output.clear();
-    program.start(QStringLiteral(DUZUDOZUZE_PROGRAM),
-                  {QStringLiteral("/console"), QStringLiteral("/read=") + path});
-    QVERIFY(program.waitForFinished());
-    QCOMPARE(program.exitCode(), 2);
+    QCOMPARE(readCapture(path), 2);
     const QByteArray cut = program.readAllStandardError();
     QVERIFY2(cut.contains(": packet 8: "), cut.constData());
     QVERIFY(cut.contains("Received 4, shown 3,"));
+}
+
+// However fast a capture's answers come, at most 10 a second of its own time,
+// the rest told at its next second: the same lines each time it is read.
+void TestConsole::capturedAnswersFollowItsClock()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("flood.pcap"));
+    constexpr qint64 Start = 1700000000250000; // 22:13:20.250 UTC
+    const QByteArray slave = ethernet(0x0800) + ipv4Udp("NC:north:Fire:2:3:OK");
+    QList<CapturedPacket> packets {{Start, slave}};
+    for (int i = 0; i < 25; ++i)
+        packets.append({Start, ethernet(0x0800) + ipv4Udp("NA:north:Fire:5:3:OK", 5)});
+    packets.append({Start + 3000000, slave});
+    QVERIFY(writeCapture(path, packets));
+    QCOMPARE(readCapture(path, {QStringLiteral("/auto=1")}), 0);
+    QVERIFY2(output.contains("22:13:21.250 14 answers suppressed: more than 10 a second\n"),
+             output.constData());
 }
 
 // As tcpdump writes it: nothing at first, then a packet and a half, then the
