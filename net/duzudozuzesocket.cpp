@@ -327,8 +327,9 @@ void DuzUdozuzeSocket::handleMessageCode(const QString &code, const QString &hea
         emit mastershipChanged(step.master);
     if (!step.answerNo)
         return;
-    // Reading a capture, the answers go as far as the line that tells them.
-    if (!readsCapture() && !answersNotSentReason().isEmpty()) {
+    // Without a number of its own, nothing is answered; reading a capture,
+    // the answers go as far as the line that tells them.
+    if (m_settings.m_nWorkstation < 0) {
         ++m_counts.answersNotSent;
         emit countsChanged();
         return;
