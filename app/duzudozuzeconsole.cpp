@@ -63,19 +63,14 @@ int DuzUdozuzeConsole::exec()
     if (m_pDuzUdozuzeSocket->isValid()) {
         startMetrics(this);
         if (m_pDuzUdozuzeSocket->readsCapture()) {
-            m_pCapture = std::make_unique<DuzUdozuzeCaptureFeed>(m_pDuzUdozuzeSocket.get());
-            connect(m_pCapture.get(), &DuzUdozuzeCaptureFeed::told, this,
-                    [this](const QString &text) { tellProblem(text); });
-            connect(m_pCapture.get(), &DuzUdozuzeCaptureFeed::ended, this, &QCoreApplication::exit);
-            m_pCapture->start();
+            m_pCapture = startCapture(this);
+            connect(m_pCapture, &DuzUdozuzeCaptureFeed::ended, this, &QCoreApplication::exit);
         }
         code = QCoreApplication::exec();
     }
     // A capture's reading ends with the picture it leaves, however it ended.
-    if (m_pCapture) {
-        m_pCapture.reset();
+    if (m_pCapture)
         tellError(dumpText());
-    }
     code = end(code, true);
     m_pDuzUdozuzeSocket.reset();
     return code;

@@ -39,7 +39,7 @@ private:
     void tellWarning(bool raised, const QString &text);
     // With /read=, the capture; at its end the dump and the counts, and the
     // exit code 0, or 2 when the file could not be read to its end.
-    std::unique_ptr<DuzUdozuzeCaptureFeed> m_pCapture;
+    DuzUdozuzeCaptureFeed *m_pCapture = nullptr; // child of this object
 
     DuzUdozuzeOutputStream *m_pOutput = nullptr; // standard output, child of this object
 };

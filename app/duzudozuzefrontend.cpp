@@ -6,6 +6,7 @@
 #include "app/duzudozuzeoutputstream.h"
 #include "app/duzudozuzesignalpipe.h"
 #include "common/duzudozuzelogline.h"
+#include "net/duzudozuzecapturefeed.h"
 #include "net/duzudozuzemetrics.h"
 #include "protocol/duzudozuzeworkstationreport.h"
 
@@ -101,6 +102,15 @@ void DuzUdozuzeFrontEnd::startMetrics(QObject *owner)
     m_pMetricsFile = new DuzUdozuzeMetricsFile(
         path, [this] { return DuzUdozuzeMetrics::text(*m_pDuzUdozuzeSocket, logLinesDropped()); },
         [this](const QString &problem) { tellProblem(problem); }, owner);
+}
+
+DuzUdozuzeCaptureFeed *DuzUdozuzeFrontEnd::startCapture(QObject *owner)
+{
+    auto *feed = new DuzUdozuzeCaptureFeed(m_pDuzUdozuzeSocket.get(), owner);
+    QObject::connect(feed, &DuzUdozuzeCaptureFeed::told, owner,
+                     [this](const QString &text) { tellProblem(text); });
+    feed->start();
+    return feed;
 }
 
 void DuzUdozuzeFrontEnd::writeMetrics()

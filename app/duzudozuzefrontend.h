@@ -12,6 +12,7 @@
 
 #include <memory>
 
+class DuzUdozuzeCaptureFeed;
 class DuzUdozuzeMetricsFile;
 class DuzUdozuzeOutputStream;
 class QObject;
@@ -61,6 +62,9 @@ protected:
     // A problem the operator should know of, said once: standard error, and
     // wherever else the front end shows such things.
     virtual void tellProblem(const QString &text) { tellError(text); }
+    // With /read=, the capture read from the event loop on, its problems told;
+    // the feed is a child of owner.
+    DuzUdozuzeCaptureFeed *startCapture(QObject *owner);
     // With /metrics=PATH, the metrics file from now on, every 10 s.
     void startMetrics(QObject *owner);
     // Once more at the end.

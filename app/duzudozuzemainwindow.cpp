@@ -610,18 +610,14 @@ void DuzUdozuzeMainWindow::showCapture()
     shown->setObjectName(QStringLiteral("statusCapture"));
     shown->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(shown);
-    auto *feed = new DuzUdozuzeCaptureFeed(m_pDuzUdozuzeSocket.get(), this);
-    connect(feed, &DuzUdozuzeCaptureFeed::told, this, &DuzUdozuzeMainWindow::tellProblem);
+    const DuzUdozuzeCaptureFeed *feed = startCapture(this);
     connect(feed, &DuzUdozuzeCaptureFeed::ended, this, [this, shown, feed, path](int code) {
-        shown->setText(code == 0 ? tr("Showing the capture %1, read to its end: %2 packets")
-                                       .arg(path)
-                                       .arg(feed->packetsRead())
-                                 : tr("Showing the capture %1, read up to packet %2")
-                                       .arg(path)
-                                       .arg(feed->packetsRead()));
+        shown->setText((code == 0 ? tr("Showing the capture %1, read to its end: %2 packets")
+                                  : tr("Showing the capture %1, read up to packet %2"))
+                           .arg(path)
+                           .arg(feed->packetsRead()));
         refresh();
     });
-    feed->start();
 }
 
 void DuzUdozuzeMainWindow::about()

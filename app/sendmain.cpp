@@ -246,11 +246,12 @@ int main(int argc, char *argv[])
                                                     fields.at(3), fields.at(4), fields.at(5));
     }
 
+    const std::vector<QByteArray> one {payload};
     const Clock::time_point start = Clock::now();
     for (qulonglong i = 0; i < total; ++i) {
         if (perSecond > 0)
             std::this_thread::sleep_until(start + seconds(double(i) / perSecond));
-        if (!send(device, {payload}, *address, quint16(portNumber)))
+        if (!send(device, one, *address, quint16(portNumber)))
             return 1;
     }
     return 0;

@@ -223,12 +223,7 @@ void DuzUdozuzeSocket::rxData(int)
                           DuzUdozuzeLogLine::escaped(m_pSocketDevice->errorString()).constData());
             return;
         }
-        // The text is what precedes the first zero byte. A datagram longer
-        // than the buffer is quoted as far as it was read and not acted on:
-        // its fields past the cut are unknown.
-        const bool cut = count > MaxDatagramSize;
-        const size_t length = size_t(qMin(count, MaxDatagramSize));
-        handleDatagram(QByteArray(buffer, qstrnlen(buffer, length)), address, port, cut);
+        handleDatagram(buffer, count, count, address, port);
     }
 }
 
@@ -248,17 +243,17 @@ void DuzUdozuzeSocket::handleCaptured(const QByteArray &payload, qsizetype lengt
     }
     m_nCaptureTime = timeMs;
     DuzUdozuzeLogLine::setTime(timeMs);
-    // As a read of the socket sees it: the text before the first zero byte,
-    // and not acted on when longer than it reads (or cut by the capture).
-    const bool cut = length > MaxDatagramSize || payload.size() < length;
-    const QByteArray read = payload.left(MaxDatagramSize);
-    handleDatagram(QByteArray(read.constData(), qstrnlen(read.constData(), size_t(read.size()))),
-                   address, port, cut);
+    handleDatagram(payload.constData(), payload.size(), length, address, port);
 }
 
-void DuzUdozuzeSocket::handleDatagram(const QByteArray &raw, quint32 address, quint16 port,
-                                      bool cut)
+// The text is what precedes the first zero byte. A datagram longer than the
+// buffer, or cut short by a capture, is quoted as far as it was read and not
+// acted on: its fields past the cut are unknown.
+void DuzUdozuzeSocket::handleDatagram(const char *data, qint64 available, qint64 length,
+                                      quint32 address, quint16 port)
 {
+    const bool cut = length > MaxDatagramSize || available < length;
+    const QByteArray raw(data, qsizetype(qstrnlen(data, size_t(qMin(available, MaxDatagramSize)))));
     ++m_counts.received;
     m_nLastDatagramTime = readsCapture() ? m_nCaptureTime : QDateTime::currentMSecsSinceEpoch();
     const auto datagram

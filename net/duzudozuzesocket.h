@@ -107,7 +107,9 @@ private:
     void setUp(const QStringList &args);
     void setUpSocket();
     void rxData(int socket);
-    void handleDatagram(const QByteArray &raw, quint32 address, quint16 port, bool cut);
+    // available bytes of a datagram length long on the wire.
+    void handleDatagram(const char *data, qint64 available, qint64 length, quint32 address,
+                        quint16 port);
     qint64 nowMs() const;
     void suppressAnswer();
     void report(const DuzUdozuzeWorkstationTable::Events &events);

@@ -82,8 +82,8 @@ void TestLogLine::timeIsLocalTimeOfDay()
 void TestLogLine::addressText()
 {
     QCOMPARE(duzUdozuzeIpv4Text(0), QStringLiteral("0.0.0.0"));
-    QCOMPARE(duzUdozuzeIpv4Text(0xC0A86409), QStringLiteral("192.168.100.9"));
-    QCOMPARE(duzUdozuzeIpv4Text(0xFF000A63), QStringLiteral("255.0.10.99"));
+    QCOMPARE(duzUdozuzeIpv4Text(0x7F640A09), QStringLiteral("127.100.10.9"));
+    QCOMPARE(duzUdozuzeIpv4Text(0x7F000A63), QStringLiteral("127.0.10.99"));
 }
 
 void TestLogLine::messageLength_data()
