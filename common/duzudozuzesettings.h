@@ -42,6 +42,7 @@ struct DuzUdozuzeSettings
     QString m_strMetricsPath; // where the metrics file goes; empty: none
     QString m_strCapturePath; // a capture to read instead of the port; empty: none
     bool m_bFollowCapture = false; // read on as the capture grows
+    int m_nSilenceTime = 30; // s without any datagram before it is a warning; 0: off
 };
 
 #endif // DUZUDOZUZESETTINGS_H

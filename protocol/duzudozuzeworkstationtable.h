@@ -160,6 +160,8 @@ public:
     bool twoMasters() const { return !m_twoMasterGroups.isEmpty(); }
     bool flapping() const { return m_nFlapping != 0; }
     bool noMaster() const { return m_nNoMaster != 0; }
+    // Nothing at all heard for the silence time (see setSilence).
+    bool silent() const { return m_nSilent != 0; }
     // Master claimers now, by group: system, alarm system and channel.
     struct Group
     {
@@ -247,6 +249,7 @@ private:
     quint64 m_nFlapping = 0; // its warning's record while in force; 0: none
     qint64 m_nNoMasterSince = -1;
     quint64 m_nNoMaster = 0;
+    quint64 m_nSilent = 0; // the silence warning's record while in force; 0: none
 };
 
 size_t qHash(const DuzUdozuzeWorkstationTable::Key &key, size_t seed = 0);
