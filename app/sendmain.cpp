@@ -20,7 +20,10 @@
 
 namespace {
 
-constexpr double MinRate = 1.0 / (24 * 60 * 60);
+// The longest pause the sender takes: a longer one is a mistake, and would
+// overflow the clock.
+constexpr double MaxPause = 24 * 60 * 60;
+constexpr double MinRate = 1.0 / MaxPause;
 
 int fail(const QString &message)
 {
@@ -64,10 +67,12 @@ bool send(DuzUdozuzeSocketDevice &device, const std::vector<QByteArray> &payload
 
 // The capture's UDP datagrams to capturePort, their payloads as they are, at
 // the capture's own spacing divided by speed (0: as fast as the socket takes
-// them). Prints what was sent and the rate kept; 0, or 1 when a datagram
-// could not be sent or the file not read to its end.
+// them); a gap longer than maxGap seconds counts as maxGap, and is told, so
+// that a capture spanning a night or a clock set right does not hold the
+// replay up in silence. Prints what was sent and the rate kept; 0, or 1 when
+// a datagram could not be sent or the file not read to its end.
 int replay(DuzUdozuzeSocketDevice &device, const QString &path, quint32 address, quint16 port,
-           quint16 capturePort, double speed)
+           quint16 capturePort, double speed, double maxGap)
 {
     DuzUdozuzeCaptureReader reader(path);
     if (!reader.isOpen())
@@ -78,17 +83,17 @@ int replay(DuzUdozuzeSocketDevice &device, const QString &path, quint32 address,
     std::vector<QByteArray> batch;
     quint64 sent = 0;
     quint64 cut = 0;
+    const qint64 maxGapUs = qint64(maxGap * 1e6);
     qint64 firstUs = -1;
     qint64 lastUs = 0;
+    qint64 dueUs = 0; // the capture's time since the first datagram, the long gaps cut
     Clock::time_point start;
     int code = 0;
     for (DuzUdozuzeCaptureReader::Result result;
          (result = reader.next(datagram)) != DuzUdozuzeCaptureReader::Result::End;) {
         if (result == DuzUdozuzeCaptureReader::Result::Error) {
             tell(QStringLiteral("%1: packet %2: %3")
-                     .arg(path)
-                     .arg(reader.packetNumber() + 1)
-                     .arg(reader.error()));
+                     .arg(path, QString::number(reader.packetNumber() + 1), reader.error()));
             code = 1;
             break;
         }
@@ -103,11 +108,21 @@ int replay(DuzUdozuzeSocketDevice &device, const QString &path, quint32 address,
         }
         if (firstUs < 0) {
             firstUs = datagram.timeUs;
+            lastUs = firstUs;
             start = Clock::now();
         }
+        // A clock stepped back is no gap.
+        const qint64 gapUs = qMax<qint64>(datagram.timeUs - lastUs, 0);
         lastUs = datagram.timeUs;
-        if (speed > 0)
-            std::this_thread::sleep_until(start + seconds((lastUs - firstUs) / 1e6 / speed));
+        if (speed > 0) {
+            if (gapUs > maxGapUs) {
+                tell(QStringLiteral("a gap of %1 s in the capture cut to %2 s at packet %3")
+                         .arg(QString::number(gapUs / 1e6, 'f', 3), QString::number(maxGap),
+                              QString::number(reader.packetNumber())));
+            }
+            dueUs += qMin(gapUs, maxGapUs);
+            std::this_thread::sleep_until(start + seconds(dueUs / 1e6 / speed));
+        }
         batch.push_back(datagram.payload);
         if (batch.size() < batchSize)
             continue;
@@ -182,7 +197,12 @@ int main(int argc, char *argv[])
                                    QStringLiteral("factor"), QStringLiteral("1"));
     const QCommandLineOption fast(
         QStringLiteral("fast"), QStringLiteral("With --replay: as fast as the socket takes them."));
-    parser.addOptions({to, port, count, rate, raw, replayFile, capturePort, speed, fast});
+    const QCommandLineOption maxGap(
+        QStringLiteral("max-gap"),
+        QStringLiteral("With --replay: a longer gap between two datagrams of the capture counts "
+                       "as this many seconds, before --speed, and is told (default 60)."),
+        QStringLiteral("seconds"), QStringLiteral("60"));
+    parser.addOptions({to, port, count, rate, raw, replayFile, capturePort, speed, fast, maxGap});
     parser.addPositionalArgument(QStringLiteral("fields"),
                                  QStringLiteral("CODE SYSTEM ALARMSYSTEM WORKSTATION CHANNEL "
                                                 "HEALTH (HEALTH: OK or Fail)"));
@@ -224,11 +244,18 @@ int main(int argc, char *argv[])
         const uint from = parser.value(capturePort).toUInt(&ok, 10);
         if (!ok || from == 0 || from > 0xFFFF)
             return fail(QStringLiteral("not a port number: '%1'").arg(parser.value(capturePort)));
+        const double longest = parser.value(maxGap).toDouble(&ok);
+        if (!ok || !(longest > 0 && longest <= MaxPause))
+            return fail(QStringLiteral("not a gap: '%1' (seconds, more than 0, at most a day)")
+                            .arg(parser.value(maxGap)));
+        // However slow, the longest gap is waited out within a day.
         const double factor = parser.value(speed).toDouble(&ok);
-        if (!ok || !std::isfinite(factor) || factor <= 0)
-            return fail(QStringLiteral("not a speed: '%1'").arg(parser.value(speed)));
+        if (!ok || !std::isfinite(factor) || factor <= 0 || longest / factor > MaxPause)
+            return fail(
+                QStringLiteral("not a speed: '%1' (more than 0, a gap of %2 s waited within a day)")
+                    .arg(parser.value(speed), QString::number(longest)));
         return replay(device, parser.value(replayFile), *address, quint16(portNumber),
-                      quint16(from), parser.isSet(fast) ? 0 : factor);
+                      quint16(from), parser.isSet(fast) ? 0 : factor, longest);
     }
     if (parser.isSet(raw)) {
         if (!fields.isEmpty())

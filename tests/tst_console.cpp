@@ -30,8 +30,8 @@ private slots:
     void consoleWithoutDisplay();
     void help_data();
     void help();
-    void senderRefusesBadArguments_data();
-    void senderRefusesBadArguments();
+    void senderExitStatus_data();
+    void senderExitStatus();
     void senderRawAndCount();
     void blockedOutputHoldsNothingUp();
     void readerGoneEndsCleanly();
@@ -401,52 +401,66 @@ void TestConsole::help()
         QVERIFY2(usage.contains(option), option);
 }
 
-void TestConsole::senderRefusesBadArguments_data()
+void TestConsole::senderExitStatus_data()
 {
     QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
     QTest::addColumn<QByteArray>("message");
+    // Two datagrams 56 years apart, to a port nobody reads.
+    const QString gap = host.root() + QStringLiteral("/gap.pcap");
+    const QByteArray status = ethernet(0x0800) + ipv4Udp("NC:north:Fire:2:3:OK");
+    QVERIFY(writeCapture(gap, {{0, status}, {Q_INT64_C(1767225600000000), status}}));
+    const QStringList replay {"--to", "127.0.0.1", "--port", QString::number(freePort()),
+                              "--replay"};
     QTest::newRow("no destination")
-        << QStringList {"NA", "a", "b", "1", "2", "OK"} << QByteArray("--to is required");
+        << QStringList {"NA", "a", "b", "1", "2", "OK"} << 2 << QByteArray("--to is required");
     QTest::newRow("not an address")
-        << QStringList {"--to", "localhost", "NA", "a", "b", "1", "2", "OK"}
+        << QStringList {"--to", "localhost", "NA", "a", "b", "1", "2", "OK"} << 2
         << QByteArray("not a dotted IPv4 address: 'localhost'");
-    QTest::newRow("five fields") << QStringList {"--to", "127.0.0.1", "NA", "a", "b", "1", "2"}
+    QTest::newRow("five fields") << QStringList {"--to", "127.0.0.1", "NA", "a", "b", "1", "2"} << 2
                                  << QByteArray("six fields are needed, 5 given");
     QTest::newRow("bad port") << QStringList {"--to", "127.0.0.1", "--port", "70000", "NA",
                                               "a",    "b",         "1",      "2",     "OK"}
-                              << QByteArray("not a port number: '70000'");
+                              << 2 << QByteArray("not a port number: '70000'");
     QTest::newRow("bad count") << QStringList {"--to", "127.0.0.1", "--count", "0", "--raw", "x"}
-                               << QByteArray("not a count: '0'");
+                               << 2 << QByteArray("not a count: '0'");
     QTest::newRow("rate too slow")
-        << QStringList {"--to", "127.0.0.1", "--rate", "1e-10", "--raw", "x"}
+        << QStringList {"--to", "127.0.0.1", "--rate", "1e-10", "--raw", "x"} << 2
         << QByteArray("not a rate: '1e-10'");
     QTest::newRow("rate not a number")
-        << QStringList {"--to", "127.0.0.1", "--rate", "nan", "--raw", "x"}
+        << QStringList {"--to", "127.0.0.1", "--rate", "nan", "--raw", "x"} << 2
         << QByteArray("not a rate: 'nan'");
     QTest::newRow("unknown option") << QStringList {"--to", "127.0.0.1", "--bogus", "--raw", "x"}
-                                    << QByteArray("Unknown option 'bogus'");
+                                    << 2 << QByteArray("Unknown option 'bogus'");
     QTest::newRow("colon in a field")
-        << QStringList {"--to", "127.0.0.1", "NA", "a:b", "c", "1", "2", "OK"}
+        << QStringList {"--to", "127.0.0.1", "NA", "a:b", "c", "1", "2", "OK"} << 2
         << QByteArray("a field is empty or has a ':' in it: 'a:b'");
     QTest::newRow("replay and fields")
         << QStringList {"--to", "127.0.0.1", "--replay", "a.pcap", "NA", "a", "b", "1", "2", "OK"}
-        << QByteArray("--replay takes no fields, --raw, --count or --rate");
+        << 2 << QByteArray("--replay takes no fields, --raw, --count or --rate");
     QTest::newRow("replay at no speed")
-        << QStringList {"--to", "127.0.0.1", "--replay", "a.pcap", "--speed", "0"}
+        << QStringList {"--to", "127.0.0.1", "--replay", "a.pcap", "--speed", "0"} << 2
         << QByteArray("not a speed: '0'");
     QTest::newRow("replay of no capture")
-        << QStringList {"--to", "127.0.0.1", "--replay", "/nonexistent.pcap"}
+        << QStringList {"--to", "127.0.0.1", "--replay", "/nonexistent.pcap"} << 2
         << QByteArray("cannot read the capture /nonexistent.pcap: ");
+    QTest::newRow("replay slower than the clock holds")
+        << QStringList {"--to", "127.0.0.1", "--replay", "a.pcap", "--speed", "1e-10"} << 2
+        << QByteArray("not a speed: '1e-10'");
+    QTest::newRow("replay across a gap of 56 years")
+        << replay + QStringList {gap, "--max-gap", "0.001"} << 0
+        << QByteArray("a gap of 1767225600.000 s in the capture cut to 0.001 s at packet 2\n");
 }
 
-void TestConsole::senderRefusesBadArguments()
+void TestConsole::senderExitStatus()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(int, code);
     QFETCH(QByteArray, message);
     QProcess sender;
     sender.start(QStringLiteral(DUZUDOZUZE_SENDER), arguments);
     QVERIFY(sender.waitForFinished());
-    QCOMPARE(sender.exitCode(), 2);
+    QCOMPARE(sender.exitCode(), code);
     const QByteArray error = sender.readAllStandardError();
     QVERIFY2(error.contains(message), error.constData());
 }
