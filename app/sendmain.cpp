@@ -69,8 +69,10 @@ bool send(DuzUdozuzeSocketDevice &device, const std::vector<QByteArray> &payload
 // the capture's own spacing divided by speed (0: as fast as the socket takes
 // them); a gap longer than maxGap seconds counts as maxGap, and is told, so
 // that a capture spanning a night or a clock set right does not hold the
-// replay up in silence. Prints what was sent and the rate kept; 0, or 1 when
-// a datagram could not be sent or the file not read to its end.
+// replay up in silence. Prints what was sent and the rate kept; 0, 2 when the
+// file is no capture that can be opened (what was given), or 1 when a
+// datagram could not be sent or the file not read to its end (what went wrong
+// part way).
 int replay(DuzUdozuzeSocketDevice &device, const QString &path, quint32 address, quint16 port,
            quint16 capturePort, double speed, double maxGap)
 {
@@ -160,8 +162,10 @@ int main(int argc, char *argv[])
         QStringLiteral("Sends status datagrams CODE:SYSTEM:ALARMSYSTEM:WORKSTATION:CHANNEL:"
                        "HEALTH, or a raw text, to a DuzUdozuze port.\n"
                        "There is no default destination: nothing is broadcast by accident.\n"
-                       "Exit status: 0 when every datagram was sent, 1 when one could not "
-                       "be or a capture was cut short, 2 for wrong arguments.\n"
+                       "Exit status: 0 when every datagram was sent; 2 for what was given "
+                       "wrong: an argument, or a capture that cannot be opened or is none; 1 "
+                       "for what went wrong later: a capture cut short part way, or a datagram "
+                       "that could not be sent.\n"
                        "Example: duzudozuze-send --to 127.0.0.1 --port 9300 NA north Fire "
                        "2 3 OK\n"
                        "Replaying a capture into a lab: duzudozuze-send --to 10.1.0.255 "

@@ -406,10 +406,13 @@ void TestConsole::senderExitStatus_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("code");
     QTest::addColumn<QByteArray>("message");
-    // Two datagrams 56 years apart, to a port nobody reads.
+    // Two datagrams 56 years apart, to a port nobody reads; and the same
+    // capture cut short in its second.
     const QString gap = host.root() + QStringLiteral("/gap.pcap");
+    const QString cut = host.root() + QStringLiteral("/cut.pcap");
     const QByteArray status = ethernet(0x0800) + ipv4Udp("NC:north:Fire:2:3:OK");
     QVERIFY(writeCapture(gap, {{0, status}, {Q_INT64_C(1767225600000000), status}}));
+    QVERIFY(QFile::copy(gap, cut) && QFile::resize(cut, QFileInfo(gap).size() - 10));
     const QStringList replay {"--to", "127.0.0.1", "--port", QString::number(freePort()),
                               "--replay"};
     QTest::newRow("no destination")
@@ -450,6 +453,9 @@ void TestConsole::senderExitStatus_data()
     QTest::newRow("replay across a gap of 56 years")
         << replay + QStringList {gap, "--max-gap", "0.001"} << 0
         << QByteArray("a gap of 1767225600.000 s in the capture cut to 0.001 s at packet 2\n");
+    // What went wrong part way, not what was given.
+    QTest::newRow("replay of a capture cut short")
+        << replay + QStringList {cut} << 1 << QByteArray("/cut.pcap: packet 2: ");
 }
 
 void TestConsole::senderExitStatus()
