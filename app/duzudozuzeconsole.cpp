@@ -36,7 +36,7 @@ quint64 DuzUdozuzeConsole::logLinesDropped() const
 // output keeps exactly the log's lines.
 void DuzUdozuzeConsole::tellWarning(bool, const QString &text)
 {
-    tellError(DuzUdozuzeLogLine::timeText() + QLatin1Char(' ') + text);
+    tellError(m_pDuzUdozuzeSocket->timeText() + QLatin1Char(' ') + text);
 }
 
 // Lines are queued at once; what one pass of the event loop made is written
@@ -48,6 +48,10 @@ void DuzUdozuzeConsole::appendLine(const QString &line)
 
 void DuzUdozuzeConsole::stop()
 {
+    if (m_pCapture && !m_pCapture->hasEnded()) {
+        tellError(
+            QStringLiteral("duzudozuze: stopped after packet %1").arg(m_pCapture->packetsRead()));
+    }
     QCoreApplication::quit();
 }
 
@@ -56,16 +60,30 @@ void DuzUdozuzeConsole::finishOutput(QDeadlineTimer deadline)
     m_pOutput->finish(deadline);
 }
 
+// A file is read no faster than standard output takes its lines, and a
+// failed write ends the reading: its lines would be lost.
+void DuzUdozuzeConsole::readCapture()
+{
+    m_pCapture = startCapture(this);
+    connect(m_pCapture, &DuzUdozuzeCaptureFeed::ended, this, &QCoreApplication::exit);
+    m_pCapture->setHold([this] { return m_pOutput->bytesQueued() > CaptureHoldBytes; });
+    connect(m_pOutput, &DuzUdozuzeOutputStream::drained, m_pCapture,
+            &DuzUdozuzeCaptureFeed::resume);
+    connect(m_pOutput, &DuzUdozuzeOutputStream::failed, this, [this](const QString &why) {
+        tellError(QStringLiteral("duzudozuze: standard output failed (%1) after packet %2")
+                      .arg(why, QString::number(m_pCapture->packetsRead())));
+        QCoreApplication::exit(3);
+    });
+}
+
 int DuzUdozuzeConsole::exec()
 {
     handleSignals(this);
     int code = 1;
     if (m_pDuzUdozuzeSocket->isValid()) {
         startMetrics(this);
-        if (m_pDuzUdozuzeSocket->readsCapture()) {
-            m_pCapture = startCapture(this);
-            connect(m_pCapture, &DuzUdozuzeCaptureFeed::ended, this, &QCoreApplication::exit);
-        }
+        if (m_pDuzUdozuzeSocket->readsCapture())
+            readCapture();
         code = QCoreApplication::exec();
     }
     // A capture's reading ends with the picture it leaves, however it ended.

@@ -25,8 +25,15 @@ public:
     ~DuzUdozuzeConsole() override;
 
     // Runs the event loop until a stop signal arrives; returns the exit code:
-    // 0, or 1 at once when the set-up failed.
+    // 0, or 1 at once when the set-up failed; reading a capture, 2 when it
+    // could not be read to its end, 3 when standard output failed.
     int exec();
+
+    // Reading a capture, the lines a file gives wait for a slow reader of
+    // standard output past this many bytes queued: nothing is lost by
+    // waiting for a file. Live, the bound drops lines instead, so that
+    // reception and the election never stop.
+    static constexpr qsizetype CaptureHoldBytes = 1 << 20;
 
     quint64 logLinesDropped() const override;
 
@@ -37,6 +44,7 @@ protected:
 
 private:
     void tellWarning(bool raised, const QString &text);
+    void readCapture();
     // With /read=, the capture; at its end the dump and the counts, and the
     // exit code 0, or 2 when the file could not be read to its end.
     DuzUdozuzeCaptureFeed *m_pCapture = nullptr; // child of this object

@@ -48,6 +48,8 @@ public:
     // Lines still queued, or dropped so far (for the bound, or discarded).
     quint64 linesQueued() const;
     quint64 linesDropped() const { return m_nDroppedTotal; }
+    // Why the last write failed; empty when it did not.
+    const QString &failure() const { return m_strFailure; }
     // Counts what is still queued as dropped and lets it go.
     void discard();
 

@@ -60,6 +60,10 @@ void DuzUdozuzeOutputStream::write()
         m_retry.start();
     if (state == DuzUdozuzeOutputQueue::State::Closed)
         emit closed();
+    else if (state == DuzUdozuzeOutputQueue::State::Empty)
+        emit drained();
+    else if (state == DuzUdozuzeOutputQueue::State::Failed)
+        emit failed(m_queue.failure());
 }
 
 void DuzUdozuzeOutputStream::finish(QDeadlineTimer deadline)

@@ -33,10 +33,16 @@ public:
     // rest.
     void finish(QDeadlineTimer deadline);
     quint64 linesDropped() const { return m_queue.linesDropped(); }
+    qsizetype bytesQueued() const { return m_queue.bytesQueued(); }
 
 signals:
     // The reader is gone.
     void closed();
+    // Everything queued is written.
+    void drained();
+    // A write failed (a full disk, an I/O error): why. The lines wait, and
+    // the write is tried again.
+    void failed(const QString &why);
 
 private:
     void write();

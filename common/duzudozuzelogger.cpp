@@ -7,7 +7,7 @@ void DuzUdozuzeLogger::logPrintf(const char *format, ...)
 {
     va_list args;
     va_start(args, format);
-    const QString line = DuzUdozuzeLogLine::build(format, args);
+    const QString line = DuzUdozuzeLogLine::build(lineTime(), format, args);
     va_end(args);
     logLine(line);
 }

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // Something that writes time-stamped, printf-formatted lines: the socket
 // object, the control-string parser's host and the front ends. Where a line
 // goes is the implementer's business.
@@ -16,6 +18,9 @@ protected:
     ~DuzUdozuzeLogger() = default;
     // One finished line, time stamp included.
     virtual void logLine(const QString &line) = 0;
+    // The time the lines are stamped with, in ms since the epoch; none: the
+    // clock's now.
+    virtual std::optional<qint64> lineTime() const { return std::nullopt; }
 };
 
 #endif // DUZUDOZUZELOGGER_H

@@ -9,29 +9,20 @@
 #include <limits>
 #include <vector>
 
-QString DuzUdozuzeLogLine::build(const char *format, va_list args)
+QString DuzUdozuzeLogLine::build(std::optional<qint64> msecsSinceEpoch, const char *format,
+                                 va_list args)
 {
     char buffer[BufferSize];
     buffer[0] = '\0';
     std::vsnprintf(buffer, sizeof buffer, format, args);
     // The time is taken after the formatting, once per line.
-    return timeText() + QLatin1Char(' ') + QString::fromLatin1(buffer);
-}
-
-namespace {
-
-qint64 fixedTime = -1;
-
-} // namespace
-
-void DuzUdozuzeLogLine::setTime(qint64 msecsSinceEpoch)
-{
-    fixedTime = msecsSinceEpoch;
+    return (msecsSinceEpoch ? timeText(*msecsSinceEpoch) : timeText()) + QLatin1Char(' ')
+        + QString::fromLatin1(buffer);
 }
 
 QString DuzUdozuzeLogLine::timeText()
 {
-    return timeText(fixedTime >= 0 ? fixedTime : QDateTime::currentMSecsSinceEpoch());
+    return timeText(QDateTime::currentMSecsSinceEpoch());
 }
 
 QString DuzUdozuzeLogLine::timeText(qint64 now)

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdarg>
+#include <optional>
 
 // Builds one log line: the local time of day as "hh:mm:ss.zzz", one blank and
 // the printf-formatted message, read as Latin-1. The message is cut at
@@ -14,12 +15,11 @@ class DuzUdozuzeLogLine
 public:
     static constexpr int BufferSize = 4096;
 
-    static QString build(const char *format, va_list args);
+    // A line of the time given (ms since the epoch), or of the clock's now.
+    static QString build(std::optional<qint64> msecsSinceEpoch, const char *format, va_list args);
+    // The time of day of the clock's now.
     static QString timeText();
-    // Lines are stamped with this time (ms since the epoch) instead of the
-    // clock's, while a capture is read; -1: the clock's again.
-    static void setTime(qint64 msecsSinceEpoch);
-    // The same for a time in ms since the epoch.
+    // The same for a time in ms since the epoch, any time (before 1970 too).
     static QString timeText(qint64 msecsSinceEpoch);
 
     // The prefix followed by the formatted message, with no time and no

@@ -2,96 +2,126 @@
 #include "net/duzudozuzecapturefeed.h"
 
 #include "common/duzudozuzelogline.h"
-#include "net/duzudozuzecapturereader.h"
 #include "net/duzudozuzesocket.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+
+namespace {
+
+QString timeText(qint64 ms)
+{
+    const QDateTime time = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+    return time.isValid() ? time.toString(Qt::ISODateWithMs) : QString::number(ms);
+}
+
+} // namespace
 
 DuzUdozuzeCaptureFeed::DuzUdozuzeCaptureFeed(DuzUdozuzeSocket *socket, QObject *parent)
     : QObject(parent), m_pSocket(socket)
-{
-    m_followTimer.setSingleShot(true);
-    m_followTimer.setInterval(FollowInterval);
-    connect(&m_followTimer, &QTimer::timeout, this, &DuzUdozuzeCaptureFeed::readSlice);
-}
+{ }
 
-DuzUdozuzeCaptureFeed::~DuzUdozuzeCaptureFeed() = default;
+// The reading thread stops before the feed's members go.
+DuzUdozuzeCaptureFeed::~DuzUdozuzeCaptureFeed()
+{
+    m_pSource.reset();
+}
 
 void DuzUdozuzeCaptureFeed::start()
 {
-    QMetaObject::invokeMethod(this, &DuzUdozuzeCaptureFeed::readSlice, Qt::QueuedConnection);
-}
-
-quint64 DuzUdozuzeCaptureFeed::packetsRead() const
-{
-    return m_pReader ? m_pReader->packetNumber() : 0;
-}
-
-void DuzUdozuzeCaptureFeed::readSlice()
-{
     const DuzUdozuzeSettings &settings = m_pSocket->settings();
-    const QString path = DuzUdozuzeLogLine::escapedCharacters(settings.m_strCapturePath);
-    if (!m_pReader || !m_pReader->isOpen()) {
-        m_pReader = std::make_unique<DuzUdozuzeCaptureReader>(settings.m_strCapturePath);
-        if (!m_pReader->isOpen()) {
-            // A file tcpdump has only just made has no header yet.
-            if (settings.m_bFollowCapture && m_pReader->cutShort()) {
-                m_followTimer.start();
+    m_pSource = std::make_unique<DuzUdozuzeCaptureSource>(
+        settings.m_strCapturePath, settings.m_bFollowCapture, [this] { wake(); });
+}
+
+// On the reading thread: one call of handle() on the event loop's, however
+// many batches come meanwhile.
+void DuzUdozuzeCaptureFeed::wake()
+{
+    if (!m_bWoken.exchange(true))
+        QMetaObject::invokeMethod(this, &DuzUdozuzeCaptureFeed::handle, Qt::QueuedConnection);
+}
+
+void DuzUdozuzeCaptureFeed::resume()
+{
+    if (!m_bEnded)
+        QMetaObject::invokeMethod(this, &DuzUdozuzeCaptureFeed::handle, Qt::QueuedConnection);
+}
+
+void DuzUdozuzeCaptureFeed::handle()
+{
+    m_bWoken = false;
+    QElapsedTimer slice;
+    slice.start();
+    for (int count = 0; !m_bEnded; ++count) {
+        if (m_items.empty() && !m_pSource->take(m_items))
+            return;
+        // Now and then: whether the front end can take more, and whether
+        // the event loop's turn has come.
+        if (count % 64 == 63) {
+            if (m_held && m_held())
+                return;
+            if (slice.elapsed() >= SliceTime) {
+                resume();
                 return;
             }
-            end(2,
-                QStringLiteral("duzudozuze: cannot read the capture %1: %2")
-                    .arg(path, m_pReader->error()));
-            return;
         }
-        m_pReader->setFollow(settings.m_bFollowCapture);
-    }
-    DuzUdozuzeCaptureReader::Datagram datagram;
-    for (int i = 0; i < PacketsPerSlice; ++i) {
-        switch (m_pReader->next(datagram)) {
-        case DuzUdozuzeCaptureReader::Result::Datagram:
-            if (datagram.destinationPort != settings.m_nPort) {
-                skipped(QStringLiteral("to another port than %1").arg(settings.m_nPort));
-                break;
-            }
-            m_pSocket->handleCaptured(datagram.payload, datagram.length, datagram.source,
-                                      datagram.sourcePort, datagram.timeUs / 1000);
+        const DuzUdozuzeCaptureSource::Item item = std::move(m_items.front());
+        m_items.pop_front();
+        m_nPackets = qMax(m_nPackets, item.packet);
+        switch (item.kind) {
+        case DuzUdozuzeCaptureSource::Item::Kind::Datagram:
+            handleDatagram(item);
             break;
-        case DuzUdozuzeCaptureReader::Result::Skipped:
-            skipped(m_pReader->skipReason());
+        case DuzUdozuzeCaptureSource::Item::Kind::Skipped:
+            skipped(item.packet, item.text);
             break;
-        case DuzUdozuzeCaptureReader::Result::Waiting:
-            m_followTimer.start();
-            return;
-        case DuzUdozuzeCaptureReader::Result::End:
-            end(0);
-            return;
-        case DuzUdozuzeCaptureReader::Result::Error:
-            end(2,
-                QStringLiteral("duzudozuze: %1: packet %2: %3")
-                    .arg(path)
-                    .arg(m_pReader->packetNumber() + 1)
-                    .arg(m_pReader->error()));
-            return;
+        case DuzUdozuzeCaptureSource::Item::Kind::Told:
+            emit told(item.text);
+            break;
+        case DuzUdozuzeCaptureSource::Item::Kind::End:
+            end(item.text);
+            break;
         }
     }
-    start();
+}
+
+void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &item)
+{
+    const DuzUdozuzeCaptureReader::Datagram &datagram = item.datagram;
+    const int port = m_pSocket->settings().m_nPort;
+    if (datagram.destinationPort != port) {
+        skipped(item.packet, QStringLiteral("to another port than %1").arg(port));
+        return;
+    }
+    const qint64 time = datagram.timeUs / 1000;
+    if (m_nLastTime && qAbs(time - *m_nLastTime) > JumpTold && m_nJumpsTold < MaxJumpsTold) {
+        ++m_nJumpsTold;
+        emit told(
+            QStringLiteral("duzudozuze: the capture's clock jumps from %1 to %2 at packet %3%4")
+                .arg(timeText(*m_nLastTime), timeText(time), QString::number(item.packet),
+                     m_nJumpsTold == MaxJumpsTold ? QStringLiteral(" (further jumps are not told)")
+                                                  : QString()));
+    }
+    m_nLastTime = time;
+    m_pSocket->handleCaptured(datagram.payload, datagram.length, datagram.source,
+                              datagram.sourcePort, time);
 }
 
 // Each kind of packet skipped is said once.
-void DuzUdozuzeCaptureFeed::skipped(const QString &why)
+void DuzUdozuzeCaptureFeed::skipped(quint64 packet, const QString &why)
 {
     if (m_skipsTold.contains(why))
         return;
     m_skipsTold.append(why);
     emit told(QStringLiteral("duzudozuze: packets skipped in the capture, the first number %1: %2")
-                  .arg(m_pReader->packetNumber())
-                  .arg(why));
+                  .arg(QString::number(packet), why));
 }
 
-// Lines made from now on, the operator's notes say, carry the clock's time.
-void DuzUdozuzeCaptureFeed::end(int code, const QString &error)
+void DuzUdozuzeCaptureFeed::end(const QString &error)
 {
-    DuzUdozuzeLogLine::setTime(-1);
+    m_bEnded = true;
     if (!error.isEmpty())
         emit told(error);
-    emit ended(code);
+    emit ended(error.isEmpty() ? 0 : 2);
 }

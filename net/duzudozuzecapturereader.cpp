@@ -26,9 +26,25 @@ constexpr quint16 EtherQinQ = 0x88A8;
 DuzUdozuzeCaptureReader::DuzUdozuzeCaptureReader(const QString &path)
 {
     char error[PCAP_ERRBUF_SIZE] = {};
-    m_pPcap = path == QLatin1String("-")
-        ? pcap_fopen_offline(stdin, error)
-        : pcap_open_offline(QFile::encodeName(path).constData(), error);
+    opened(path == QLatin1String("-")
+               ? pcap_fopen_offline(stdin, error)
+               : pcap_open_offline(QFile::encodeName(path).constData(), error),
+           error);
+}
+
+DuzUdozuzeCaptureReader::DuzUdozuzeCaptureReader(FILE *file)
+{
+    char error[PCAP_ERRBUF_SIZE] = {};
+    pcap *handle = pcap_fopen_offline(file, error);
+    // Without a handle, the stream is still the reader's to close.
+    if (!handle)
+        std::fclose(file);
+    opened(handle, error);
+}
+
+void DuzUdozuzeCaptureReader::opened(pcap *handle, const char *error)
+{
+    m_pPcap = handle;
     if (!m_pPcap) {
         m_strError = QString::fromLocal8Bit(error);
         return;
@@ -70,7 +86,15 @@ DuzUdozuzeCaptureReader::Result DuzUdozuzeCaptureReader::next(Datagram &datagram
     if (!found)
         return Result::Skipped;
     datagram = *found;
-    datagram.timeUs = qint64(header->ts.tv_sec) * 1000000 + header->ts.tv_usec;
+    // A pcap file's seconds are unsigned 32 bits, which libpcap reads as
+    // signed: from 2038-01-19 03:14:08 on they come out negative.
+    qint64 seconds = header->ts.tv_sec;
+    if (seconds < 0 && seconds >= -(qint64(1) << 31))
+        seconds += qint64(1) << 32;
+    // Beyond the years a time of day can be told for, the latest such time.
+    constexpr qint64 MaxSeconds = qint64(1) << 42;
+    seconds = qBound(-MaxSeconds, seconds, MaxSeconds);
+    datagram.timeUs = seconds * 1000000 + header->ts.tv_usec;
     return Result::Datagram;
 }
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdio>
 #include <optional>
 
 struct pcap;
@@ -39,6 +40,8 @@ public:
     };
 
     explicit DuzUdozuzeCaptureReader(const QString &path);
+    // A capture from a stream already open, which the reader closes.
+    explicit DuzUdozuzeCaptureReader(FILE *file);
     ~DuzUdozuzeCaptureReader();
     DuzUdozuzeCaptureReader(const DuzUdozuzeCaptureReader &) = delete;
     DuzUdozuzeCaptureReader &operator=(const DuzUdozuzeCaptureReader &) = delete;
@@ -63,6 +66,8 @@ public:
                                           QString *skip);
 
 private:
+    void opened(pcap *handle, const char *error);
+
     pcap *m_pPcap = nullptr;
     int m_nLinkType = 0;
     bool m_bFollow = false;

@@ -67,12 +67,14 @@ DuzUdozuzeSocket::DuzUdozuzeSocket(const QString &hxRoot, const QString &hxSyste
     // Claims expire, rows go stale and warnings start and end with time alone:
     // the clock's, or the capture's.
     if (readsCapture()) {
-        const auto captureTime = [this] { return m_nCaptureTime; };
-        m_workstations.setClocks(captureTime, captureTime);
+        m_workstations.setClocks([this] { return m_nCaptureMono; },
+                                 [this] { return m_nCaptureWall.value_or(0); });
         return;
     }
     connect(&m_workstationTick, &QTimer::timeout, this, [this] { report(m_workstations.tick()); });
     m_workstationTick.start(1000);
+    if (m_bValid && m_settings.m_nSilenceTime > 0)
+        m_workstations.setSilence(qint64(m_settings.m_nSilenceTime) * 1000, m_settings.m_nPort);
 }
 
 DuzUdozuzeSocket::~DuzUdozuzeSocket()
@@ -230,20 +232,57 @@ void DuzUdozuzeSocket::rxData(int)
 void DuzUdozuzeSocket::handleCaptured(const QByteArray &payload, qsizetype length, quint32 address,
                                       quint16 port, qint64 timeMs)
 {
-    // The table's second ticks as the capture's time passes, each at its own
-    // time.
-    if (m_nNextTick < 0)
-        m_nNextTick = timeMs + 1000;
-    for (; m_nNextTick <= timeMs; m_nNextTick += 1000) {
-        m_nCaptureTime = m_nNextTick;
-        DuzUdozuzeLogLine::setTime(m_nNextTick);
-        report(m_workstations.tick());
-        if (m_nCaptureTime - m_nSuppressedReportedMs >= 1000)
-            reportSuppressedAnswers();
-    }
-    m_nCaptureTime = timeMs;
-    DuzUdozuzeLogLine::setTime(timeMs);
+    advanceCaptureClock(timeMs);
     handleDatagram(payload.constData(), payload.size(), length, address, port);
+}
+
+// The picture's clock never runs backwards: it advances by the steps forward
+// of the capture's time stamps only, so that a claim lasts 10 s of the
+// capture's advancing time even where its clock steps back. Lines keep each
+// packet's own time. The table's second ticks on its grid, each at its own
+// time, but only where one can change something: a jump of years costs a
+// few ticks, not one a second.
+void DuzUdozuzeSocket::advanceCaptureClock(qint64 timeMs)
+{
+    if (!m_nCaptureWall) {
+        m_nCaptureWall = m_nCaptureMono = timeMs;
+        m_nNextTick = timeMs + 1000;
+        if (m_settings.m_nSilenceTime > 0)
+            m_workstations.setSilence(qint64(m_settings.m_nSilenceTime) * 1000, m_settings.m_nPort);
+    }
+    const qint64 target = m_nCaptureMono + qMax<qint64>(0, timeMs - *m_nCaptureWall);
+    for (;;) {
+        qint64 due = m_workstations.nextChange();
+        if (m_nSuppressedUnreported > 0)
+            due = qMin(due, m_nSuppressedReportedMs + 1000);
+        if (due > m_nNextTick) {
+            // The first tick of the grid at or after it; the grid ends with
+            // the capture's time.
+            const qint64 seconds = (qMin(due, target + 1000) - m_nNextTick + 999) / 1000;
+            m_nNextTick += seconds * 1000;
+        }
+        if (m_nNextTick > target)
+            break;
+        *m_nCaptureWall += m_nNextTick - m_nCaptureMono;
+        m_nCaptureMono = m_nNextTick;
+        report(m_workstations.tick());
+        if (m_nCaptureMono - m_nSuppressedReportedMs >= 1000)
+            reportSuppressedAnswers();
+        m_nNextTick += 1000;
+    }
+    m_nCaptureMono = target;
+    m_nCaptureWall = timeMs;
+}
+
+std::optional<qint64> DuzUdozuzeSocket::lineTime() const
+{
+    return m_nCaptureWall;
+}
+
+QString DuzUdozuzeSocket::timeText() const
+{
+    return m_nCaptureWall ? DuzUdozuzeLogLine::timeText(*m_nCaptureWall)
+                          : DuzUdozuzeLogLine::timeText();
 }
 
 // The text is what precedes the first zero byte. A datagram longer than the
@@ -255,7 +294,8 @@ void DuzUdozuzeSocket::handleDatagram(const char *data, qint64 available, qint64
     const bool cut = length > MaxDatagramSize || available < length;
     const QByteArray raw(data, qsizetype(qstrnlen(data, size_t(qMin(available, MaxDatagramSize)))));
     ++m_counts.received;
-    m_nLastDatagramTime = readsCapture() ? m_nCaptureTime : QDateTime::currentMSecsSinceEpoch();
+    m_nLastDatagramTime = m_nCaptureWall.value_or(QDateTime::currentMSecsSinceEpoch());
+    report(m_workstations.heard());
     const auto datagram
         = cut ? std::nullopt : DuzUdozuzeStatusDatagram::parse(QString::fromLatin1(raw));
     if (datagram && !DuzUdozuzeReception::passesMonitorFilters(*datagram, m_settings)) {
@@ -300,7 +340,7 @@ void DuzUdozuzeSocket::handleDatagram(const char *data, qint64 available, qint64
 // The answers' clock: the capture's, or the time since the start.
 qint64 DuzUdozuzeSocket::nowMs() const
 {
-    return readsCapture() ? m_nCaptureTime : m_clock.elapsed();
+    return readsCapture() ? m_nCaptureMono : m_clock.elapsed();
 }
 
 // A workstation without a number of its own could not tell its answers,

@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct IDebug;
 class DuzUdozuzeSocketDevice;
@@ -85,6 +86,8 @@ public:
     // A datagram of the capture, through the very path a received one takes.
     void handleCaptured(const QByteArray &payload, qsizetype length, quint32 address, quint16 port,
                         qint64 timeMs);
+    // The time of day of the lines logged now: the capture's, or the clock's.
+    QString timeText() const;
     bool parseControlString(const QStringList &args);
     void broadcastStatus(const QString &code);
     void handleMessageCode(const QString &code, const QString &healthWord);
@@ -102,6 +105,7 @@ signals:
 
 protected:
     void logLine(const QString &line) override;
+    std::optional<qint64> lineTime() const override;
 
 private:
     void setUp(const QStringList &args);
@@ -111,6 +115,7 @@ private:
     void handleDatagram(const char *data, qint64 available, qint64 length, quint32 address,
                         quint16 port);
     qint64 nowMs() const;
+    void advanceCaptureClock(qint64 timeMs);
     void suppressAnswer();
     void report(const DuzUdozuzeWorkstationTable::Events &events);
     void reportSuppressedAnswers();
@@ -128,8 +133,12 @@ private:
     DuzUdozuzeWorkstationTable m_workstations;
     QTimer m_workstationTick;
     qint64 m_nLastDatagramTime = 0;
-    qint64 m_nCaptureTime = -1; // ms since the epoch, of the capture's last datagram
-    qint64 m_nNextTick = -1; // when the table ticks next, in the capture's time
+    // Reading a capture: the time of its last datagram, or of the last tick,
+    // in ms since the epoch (none before the first), and the picture's clock,
+    // which never runs backwards.
+    std::optional<qint64> m_nCaptureWall;
+    qint64 m_nCaptureMono = 0;
+    qint64 m_nNextTick = 0; // when the table ticks next, on the picture's clock
 
     // The answer rate limit, and its report: at most one line a second.
     DuzUdozuzeTokenBucket m_answerLimit {MaxAnswersPerSecond, MaxAnswersPerSecond};

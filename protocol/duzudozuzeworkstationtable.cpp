@@ -106,6 +106,8 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::ownModeChanged(bo
     setClaiming(0, master, events, {code, address, workstation, {}});
     checkFlapping(events);
     checkNoMaster(events);
+    // The next tick looks the table through again.
+    changeBy(m_clock());
     return events;
 }
 
@@ -146,13 +148,20 @@ DuzUdozuzeWorkstationTable::update(const DuzUdozuzeStatusDatagram &datagram, qui
         row.firstSeenWall = m_wallClock();
     }
     row.lastSeen = now;
-    if (isClaim(datagram.code))
+    if (isClaim(datagram.code)) {
         row.lastClaim = now;
+        changeBy(now + ClaimTime);
+    }
     if (index != 0)
         setClaiming(index, claimsMaster(row), events, cause);
     // A peer of the own group heard just now is one the full check would find.
     const bool peer = index != 0 && slot.group == m_slots[0].group;
     checkNoMaster(events, peer ? NoMasterCheck::PeerHeard : NoMasterCheck::Quick);
+    if (peer) {
+        changeBy(now + StaleTime);
+        if (m_nNoMasterSince >= 0)
+            changeBy(m_nNoMasterSince + NoMasterTime);
+    }
     return events;
 }
 
@@ -169,7 +178,86 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::tick()
     }
     checkFlapping(events);
     checkNoMaster(events, NoMasterCheck::Full);
+    checkSilence(events);
+    m_nNextChange = findNextChange();
     return events;
+}
+
+// Each time tick() can next change something, as the rows stand: a claim
+// expiring, the no-master warning's time, a peer of the own group going
+// stale, a change leaving the flapping window, the silence time.
+qint64 DuzUdozuzeWorkstationTable::findNextChange() const
+{
+    qint64 next = std::numeric_limits<qint64>::max();
+    qint64 peersUntil = -1;
+    const Slot &own = m_slots[0];
+    for (int index = 1; index < rowCount(); ++index) {
+        const Slot &slot = m_slots[size_t(index)];
+        if (slot.claiming)
+            next = qMin(next, slot.row.lastClaim + ClaimTime);
+        if (slot.group == own.group && !isStale(slot.row))
+            peersUntil = qMax(peersUntil, slot.row.lastSeen + StaleTime);
+    }
+    // No master can be seen missing while one claims, nor once no peer is
+    // left.
+    if (peersUntil >= 0 && !own.row.master && !m_groups.contains(own.group)) {
+        next = qMin(next, peersUntil);
+        if (m_nNoMaster == 0)
+            next = qMin(next, m_nNoMasterSince >= 0 ? m_nNoMasterSince + NoMasterTime : m_clock());
+    }
+    if (flapping()) {
+        const qint64 since = m_clock() - FlappingWindow;
+        const auto oldest = std::upper_bound(m_ownChanges.begin(), m_ownChanges.end(), since);
+        if (oldest != m_ownChanges.end())
+            next = qMin(next, *oldest + FlappingWindow);
+    }
+    if (m_nSilenceTime > 0 && m_nSilent == 0 && m_nLastHeard >= 0)
+        next = qMin(next, m_nLastHeard + m_nSilenceTime);
+    return next;
+}
+
+void DuzUdozuzeWorkstationTable::setSilence(qint64 time, int port)
+{
+    m_nSilenceTime = time;
+    m_nSilencePort = port;
+    m_nLastHeard = m_clock();
+    if (time > 0)
+        changeBy(m_nLastHeard + time);
+}
+
+DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::heard()
+{
+    Events events;
+    const qint64 now = m_clock();
+    if (m_nSilent != 0) {
+        end(events, m_nSilent,
+            QStringLiteral("Heard again on UDP port %1 after %2 s")
+                .arg(QString::number(m_nSilencePort),
+                     QString::number((now - m_nLastHeard) / 1000)));
+        m_nSilent = 0;
+    }
+    m_nLastHeard = now;
+    if (m_nSilenceTime > 0)
+        changeBy(now + m_nSilenceTime);
+    return events;
+}
+
+// Nothing at all heard: a cut cable, a dead switch port, a firewall. Every
+// other warning ends as the rows go stale, so without this one the monitor
+// would look healthy exactly when it has lost its input.
+void DuzUdozuzeWorkstationTable::checkSilence(Events &events)
+{
+    if (m_nSilenceTime > 0 && m_nSilent == 0 && m_nLastHeard >= 0
+        && m_clock() - m_nLastHeard >= m_nSilenceTime) {
+        m_nSilent = raise(events, silenceText());
+    }
+}
+
+// For as long as it has lasted, to the second.
+QString DuzUdozuzeWorkstationTable::silenceText() const
+{
+    return QStringLiteral("Nothing heard on UDP port %1 for %2 s")
+        .arg(QString::number(m_nSilencePort), QString::number((m_clock() - m_nLastHeard) / 1000));
 }
 
 DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::clear()
@@ -182,6 +270,7 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::clear()
     m_index.clear();
     ++m_nStructure;
     checkNoMaster(events, NoMasterCheck::Full);
+    m_nNextChange = findNextChange();
     return events;
 }
 
@@ -451,12 +540,15 @@ QStringList DuzUdozuzeWorkstationTable::activeWarnings() const
         warnings.append(flappingText());
     if (noMaster())
         warnings.append(noMasterText());
+    if (silent())
+        warnings.append(silenceText());
     return warnings;
 }
 
 int DuzUdozuzeWorkstationTable::warningCount() const
 {
-    return int(m_twoMasterGroups.size()) + (flapping() ? 1 : 0) + (noMaster() ? 1 : 0);
+    return int(m_twoMasterGroups.size()) + (flapping() ? 1 : 0) + (noMaster() ? 1 : 0)
+        + (silent() ? 1 : 0);
 }
 
 QList<DuzUdozuzeWorkstationTable::Group> DuzUdozuzeWorkstationTable::claimerGroups() const

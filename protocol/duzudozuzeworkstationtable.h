@@ -9,6 +9,7 @@
 
 #include <deque>
 #include <functional>
+#include <limits>
 #include <vector>
 
 struct DuzUdozuzeStatusDatagram;
@@ -131,6 +132,16 @@ public:
     // Time passes: claims expire, rows go stale, warnings start and end.
     // Called about once a second.
     Events tick();
+    // The earliest clock time at which tick() can change anything, or the
+    // time before it: until then a tick raises, ends and records nothing, so
+    // a clock that jumps (a capture's) need not tick through empty time.
+    qint64 nextChange() const { return m_nNextChange; }
+
+    // The silence warning: nothing at all heard on the port for the time
+    // given (0: never a warning), counted from now.
+    void setSilence(qint64 time, int port);
+    // A datagram arrived, whatever it held.
+    Events heard();
     // Forgets every row but the own one.
     Events clear();
 
@@ -228,6 +239,11 @@ private:
     int changesInWindow() const;
     void checkFlapping(Events &events);
     void checkNoMaster(Events &events, NoMasterCheck check = NoMasterCheck::Quick);
+    void checkSilence(Events &events);
+    QString silenceText() const;
+    // Brings the next change forward to time, at the latest.
+    void changeBy(qint64 time) { m_nNextChange = qMin(m_nNextChange, time); }
+    qint64 findNextChange() const;
 
     Clock m_clock;
     Clock m_wallClock;
@@ -250,6 +266,10 @@ private:
     qint64 m_nNoMasterSince = -1;
     quint64 m_nNoMaster = 0;
     quint64 m_nSilent = 0; // the silence warning's record while in force; 0: none
+    qint64 m_nSilenceTime = 0; // 0: no silence warning
+    int m_nSilencePort = 0;
+    qint64 m_nLastHeard = -1; // clock time
+    qint64 m_nNextChange = std::numeric_limits<qint64>::max();
 };
 
 size_t qHash(const DuzUdozuzeWorkstationTable::Key &key, size_t seed = 0);

@@ -1,0 +1,261 @@
+// SPDX-License-Identifier: MIT
+#include "net/duzudozuzecapturesource.h"
+
+#include "common/duzudozuzelogline.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The stream libpcap reads: the capture's descriptor, read only once it is
+// readable or the source stops. Before waiting, what was read so far is
+// handed over, so that a datagram from a live pipe is seen at once.
+struct DuzUdozuzeCaptureStream
+{
+    DuzUdozuzeCaptureSource *source;
+    int descriptor;
+    bool owned; // standard input stays open
+
+    static ssize_t read(void *cookie, char *buffer, size_t size)
+    {
+        auto *stream = static_cast<DuzUdozuzeCaptureStream *>(cookie);
+        for (int wait = 0;; wait = -1) {
+            pollfd ready[2]
+                = {{stream->descriptor, POLLIN, 0}, {stream->source->m_nStop, POLLIN, 0}};
+            if (wait != 0)
+                stream->source->flush();
+            const int count = ::poll(ready, 2, wait);
+            if (count < 0 && errno != EINTR)
+                return -1;
+            if (ready[1].revents != 0) {
+                errno = ECANCELED;
+                return -1;
+            }
+            if (count > 0 && ready[0].revents != 0) {
+                const ssize_t got = ::read(stream->descriptor, buffer, size);
+                if (got >= 0 || (errno != EAGAIN && errno != EINTR))
+                    return got;
+            }
+        }
+    }
+
+    static int seek(void *cookie, off64_t *position, int whence)
+    {
+        auto *stream = static_cast<DuzUdozuzeCaptureStream *>(cookie);
+        const off64_t at = ::lseek64(stream->descriptor, *position, whence);
+        if (at < 0)
+            return -1;
+        *position = at;
+        return 0;
+    }
+
+    static int close(void *cookie)
+    {
+        auto *stream = static_cast<DuzUdozuzeCaptureStream *>(cookie);
+        const int result = stream->owned ? ::close(stream->descriptor) : 0;
+        delete stream;
+        return result;
+    }
+};
+
+namespace {
+
+// The packet numbers of a reader, counted over every file read.
+quint64 packetOf(const DuzUdozuzeCaptureReader &reader, quint64 base)
+{
+    return base + reader.packetNumber();
+}
+
+} // namespace
+
+DuzUdozuzeCaptureSource::DuzUdozuzeCaptureSource(const QString &path, bool follow,
+                                                 std::function<void()> wake)
+    : m_strPath(path), m_bFollow(follow), m_wake(std::move(wake))
+{
+    m_nStop = ::eventfd(0, EFD_CLOEXEC);
+    // The signals are the event loop's: the reading thread takes none.
+    sigset_t all, before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &before);
+    m_thread = std::thread(&DuzUdozuzeCaptureSource::run, this);
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+}
+
+DuzUdozuzeCaptureSource::~DuzUdozuzeCaptureSource()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bStopped = true;
+    }
+    m_taken.notify_all();
+    const quint64 one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(m_nStop, &one, sizeof one);
+    m_thread.join();
+    ::close(m_nStop);
+}
+
+bool DuzUdozuzeCaptureSource::take(std::deque<Item> &items)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_queue.empty())
+            return false;
+        if (items.empty())
+            items.swap(m_queue);
+        else
+            std::move(m_queue.begin(), m_queue.end(), std::back_inserter(items)), m_queue.clear();
+    }
+    m_taken.notify_all();
+    return true;
+}
+
+bool DuzUdozuzeCaptureSource::stopping() const
+{
+    pollfd ready {m_nStop, POLLIN, 0};
+    return ::poll(&ready, 1, 0) > 0;
+}
+
+bool DuzUdozuzeCaptureSource::pause(int ms)
+{
+    pollfd ready {m_nStop, POLLIN, 0};
+    return ::poll(&ready, 1, ms) == 0;
+}
+
+void DuzUdozuzeCaptureSource::push(Item item)
+{
+    m_batch.push_back(std::move(item));
+    if (m_batch.size() >= 256)
+        flush();
+}
+
+void DuzUdozuzeCaptureSource::flush()
+{
+    if (m_batch.empty())
+        return;
+    bool wasEmpty;
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_taken.wait(lock, [this] { return m_bStopped || m_queue.size() < Capacity; });
+        if (m_bStopped) {
+            m_batch.clear();
+            return;
+        }
+        wasEmpty = m_queue.empty();
+        std::move(m_batch.begin(), m_batch.end(), std::back_inserter(m_queue));
+    }
+    m_batch.clear();
+    if (wasEmpty)
+        m_wake();
+}
+
+std::unique_ptr<DuzUdozuzeCaptureReader> DuzUdozuzeCaptureSource::open()
+{
+    const bool standardInput = m_strPath == QLatin1String("-");
+    // Not blocking in the open itself: a FIFO without a writer would.
+    const int descriptor = standardInput
+        ? STDIN_FILENO
+        : ::open(QFile::encodeName(m_strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    FILE *file = nullptr;
+    if (descriptor >= 0) {
+        if (!standardInput)
+            ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+        auto *stream = new DuzUdozuzeCaptureStream {this, descriptor, !standardInput};
+        file = ::fopencookie(stream, "r",
+                             {&DuzUdozuzeCaptureStream::read, nullptr,
+                              &DuzUdozuzeCaptureStream::seek, &DuzUdozuzeCaptureStream::close});
+        if (!file)
+            DuzUdozuzeCaptureStream::close(stream);
+    }
+    if (!file) {
+        m_strOpenError = QString::fromLocal8Bit(std::strerror(errno));
+        return nullptr;
+    }
+    m_nDescriptor = descriptor;
+    ::setvbuf(file, nullptr, _IOFBF, 1 << 16);
+    auto reader = std::make_unique<DuzUdozuzeCaptureReader>(file);
+    m_strOpenError = reader->error();
+    reader->setFollow(m_bFollow);
+    return reader;
+}
+
+void DuzUdozuzeCaptureSource::run()
+{
+    const QString path = DuzUdozuzeLogLine::escapedCharacters(m_strPath);
+    std::unique_ptr<DuzUdozuzeCaptureReader> reader;
+    DuzUdozuzeCaptureReader::Datagram datagram;
+    while (!stopping()) {
+        if (!reader || !reader->isOpen()) {
+            reader = open();
+            if (!reader || !reader->isOpen()) {
+                // A file tcpdump has only just made has no header yet.
+                if (m_bFollow && reader && reader->cutShort() && pause(FollowInterval))
+                    continue;
+                if (!stopping()) {
+                    push({Item::Kind::End,
+                          m_nPacketBase,
+                          {},
+                          QStringLiteral("duzudozuze: cannot read the capture %1: %2")
+                              .arg(path, m_strOpenError)});
+                }
+                break;
+            }
+        }
+        switch (reader->next(datagram)) {
+        case DuzUdozuzeCaptureReader::Result::Datagram:
+            push({Item::Kind::Datagram, packetOf(*reader, m_nPacketBase), std::move(datagram), {}});
+            break;
+        case DuzUdozuzeCaptureReader::Result::Skipped:
+            push({Item::Kind::Skipped, packetOf(*reader, m_nPacketBase), {}, reader->skipReason()});
+            break;
+        case DuzUdozuzeCaptureReader::Result::Waiting:
+            flush();
+            if (pause(FollowInterval))
+                reopenedIfRotated(reader);
+            break;
+        case DuzUdozuzeCaptureReader::Result::End:
+            push({Item::Kind::End, packetOf(*reader, m_nPacketBase), {}, {}});
+            flush();
+            return;
+        case DuzUdozuzeCaptureReader::Result::Error:
+            if (stopping())
+                break;
+            push({Item::Kind::End,
+                  packetOf(*reader, m_nPacketBase),
+                  {},
+                  QStringLiteral("duzudozuze: %1: packet %2: %3")
+                      .arg(path, QString::number(packetOf(*reader, m_nPacketBase) + 1),
+                           reader->error())});
+            flush();
+            return;
+        }
+    }
+    flush();
+}
+
+bool DuzUdozuzeCaptureSource::reopenedIfRotated(std::unique_ptr<DuzUdozuzeCaptureReader> &reader)
+{
+    struct stat atPath, reading;
+    if (::stat(QFile::encodeName(m_strPath).constData(), &atPath) != 0
+        || ::fstat(m_nDescriptor, &reading) != 0 || !S_ISREG(atPath.st_mode)) {
+        return false;
+    }
+    const QString path = DuzUdozuzeLogLine::escapedCharacters(m_strPath);
+    QString what;
+    if (atPath.st_dev != reading.st_dev || atPath.st_ino != reading.st_ino)
+        what = QStringLiteral("duzudozuze: the capture %1 was replaced: reading the new file");
+    else if (atPath.st_size < ::lseek(m_nDescriptor, 0, SEEK_CUR))
+        what = QStringLiteral("duzudozuze: the capture %1 was truncated: reading it anew");
+    else
+        return false;
+    push({Item::Kind::Told, packetOf(*reader, m_nPacketBase), {}, what.arg(path)});
+    m_nPacketBase += reader->packetNumber();
+    reader.reset();
+    return true;
+}

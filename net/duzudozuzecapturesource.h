@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: MIT
+#ifndef DUZUDOZUZECAPTURESOURCE_H
+#define DUZUDOZUZECAPTURESOURCE_H
+
+#include "net/duzudozuzecapturereader.h"
+
+#include <QString>
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// Reads a capture on a thread of its own and hands what it finds over a
+// bounded queue, so that nothing the file or its writer does can hold up
+// the event loop: a FIFO without a writer, a pipe that pauses, a file
+// tcpdump writes slowly. Every read waits on the descriptor and on a stop
+// wake-up together, so the thread ends the moment the source is destroyed.
+// A full queue makes the thread wait: a file is never read faster than its
+// datagrams are handled, and nothing is dropped.
+//
+// Following a file (/follow), as tail -F does: at its end it looks again
+// every FollowInterval; a file that shrank was truncated and one with
+// another inode at the path replaced it, and either is read anew from its
+// header.
+class DuzUdozuzeCaptureSource
+{
+public:
+    struct Item
+    {
+        enum class Kind {
+            Datagram,
+            Skipped, // a packet that is no UDP datagram over IPv4; text says why
+            Told, // something the operator should know; text says it
+            End, // text empty: the end; else why it could not be read on
+        };
+        Kind kind = Kind::Datagram;
+        quint64 packet = 0; // of the whole reading, from 1
+        DuzUdozuzeCaptureReader::Datagram datagram;
+        QString text;
+    };
+
+    // How often a followed file is looked at again once read to its end.
+    static constexpr int FollowInterval = 200; // ms
+    static constexpr size_t Capacity = 16384; // items waiting at the most
+
+    // wake is called on the reading thread when items wait where none did.
+    DuzUdozuzeCaptureSource(const QString &path, bool follow, std::function<void()> wake);
+    // Stops the reading thread and waits for it.
+    ~DuzUdozuzeCaptureSource();
+    DuzUdozuzeCaptureSource(const DuzUdozuzeCaptureSource &) = delete;
+    DuzUdozuzeCaptureSource &operator=(const DuzUdozuzeCaptureSource &) = delete;
+
+    // Moves what waits into items; false when nothing did.
+    bool take(std::deque<Item> &items);
+
+private:
+    void run();
+    // A reader of the path, open or with its error, or none (the error in
+    // m_strOpenError); the stream's reads wait for the stop wake-up too.
+    std::unique_ptr<DuzUdozuzeCaptureReader> open();
+    // Following, at the end of what is written: whether the file was
+    // truncated or replaced, said, and a new reader made.
+    bool reopenedIfRotated(std::unique_ptr<DuzUdozuzeCaptureReader> &reader);
+    void push(Item item);
+    // Hands the items read so far to the queue, waiting while it is full.
+    void flush();
+    // Waits for ms, or until stopped; false when stopped.
+    bool pause(int ms);
+    bool stopping() const;
+
+    friend struct DuzUdozuzeCaptureStream;
+
+    const QString m_strPath;
+    const bool m_bFollow;
+    const std::function<void()> m_wake;
+    int m_nStop = -1; // an eventfd: readable once the source stops
+    int m_nDescriptor = -1; // the file now read; its reader owns it
+    QString m_strOpenError; // why the last open failed
+    quint64 m_nPacketBase = 0; // packets of the files read before this one
+    std::vector<Item> m_batch; // read, not yet handed over
+    std::mutex m_mutex;
+    std::condition_variable m_taken;
+    std::deque<Item> m_queue;
+    bool m_bStopped = false;
+    std::thread m_thread;
+};
+
+#endif // DUZUDOZUZECAPTURESOURCE_H
