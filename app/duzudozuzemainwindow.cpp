@@ -591,10 +591,14 @@ void DuzUdozuzeMainWindow::openCapture()
 QStringList DuzUdozuzeMainWindow::captureArguments(const QStringList &args, const QString &path)
 {
     using Option = DuzUdozuzeControlString::Option;
+    // Nothing that could make it a live monitor, bind a port, answer or write
+    // this window's metrics, even were the capture not read.
+    static const QList<Option> dropped {Option::Port,    Option::Respond, Option::Auto,
+                                        Option::Console, Option::Metrics, Option::Read,
+                                        Option::Follow};
     QStringList kept;
     for (const QString &argument : args) {
-        const Option option = DuzUdozuzeControlString::match(argument);
-        if (option != Option::Read && option != Option::Follow && option != Option::Metrics)
+        if (!dropped.contains(DuzUdozuzeControlString::match(argument)))
             kept.append(argument);
     }
     return kept << QStringLiteral("/read=") + path;

@@ -45,6 +45,7 @@ const char Usage[]
       "Front end:\n"
       "  /maxlines=N             lines the log view keeps, dropping the oldest (1000000;\n"
       "                          0: no limit)\n"
+      "  /silence=N              warn when nothing at all is heard for N s (30; 0: off)\n"
       "  /console                run without a window, the log's lines to standard output\n"
       "  /metrics=PATH           write Prometheus metrics to PATH every 10 s and at the end,\n"
       "                          for the node exporter's textfile collector\n"
@@ -110,7 +111,7 @@ int main(int argc, char *argv[])
 
     // A capture on standard input is read in console mode.
     bool console = DuzUdozuzeControlString::contains(given, Option::Console)
-        || given.contains(QStringLiteral("/read=-"), Qt::CaseInsensitive);
+        || DuzUdozuzeControlString::value(given, Option::Read) == QLatin1String("-");
     if (!console && !displayAvailable(argc, argv)) {
         std::fputs("duzudozuze: no display available, running in console mode\n", stderr);
         console = true;

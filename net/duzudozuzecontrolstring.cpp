@@ -9,11 +9,14 @@
 #include <QRegularExpression>
 
 #include <array>
+#include <limits>
 
 namespace {
 
 using Option = DuzUdozuzeControlString::Option;
 
+// The longest silence a warning may wait for: a day.
+constexpr int MaxSilenceTime = 24 * 60 * 60;
 // Even positions mean true, odd positions false.
 const QString BooleanWords = QStringLiteral("1|0|yes|no|on|off|enable|disable");
 // Four runs of hexadecimal digits joined by any character; whether the text is
@@ -24,6 +27,10 @@ struct Pattern
 {
     Option option;
     QRegularExpression expression;
+    // The value is a path: an argument that starts with the key is this
+    // option alone, whatever folders the path names ("/read=/srv/console/a.pcap"
+    // is no /console).
+    bool path = false;
 };
 
 QRegularExpression caseInsensitive(const QString &pattern)
@@ -35,10 +42,10 @@ QRegularExpression caseInsensitive(const QString &pattern)
     return expression;
 }
 
-const std::array<Pattern, 20> &patterns()
+const std::array<Pattern, 21> &patterns()
 {
     const QString booleanGroup = QLatin1Char('(') + BooleanWords + QLatin1Char(')');
-    static const std::array<Pattern, 20> table {{
+    static const std::array<Pattern, 21> table {{
         {Option::Broadcast, caseInsensitive(QStringLiteral("/broadcast=") + booleanGroup)},
         {Option::Reuse, caseInsensitive(QStringLiteral("/reuse=") + booleanGroup)},
         {Option::Host,
@@ -48,7 +55,7 @@ const std::array<Pattern, 20> &patterns()
          caseInsensitive(QStringLiteral("/to=(") + AddressPattern + QStringLiteral("|all)"))},
         {Option::Port, caseInsensitive(QStringLiteral("/port=(\\d+)"))},
         {Option::AlarmSystem, caseInsensitive(QStringLiteral("/alarmsystem=(.*)"))},
-        {Option::HxRoot, caseInsensitive(QStringLiteral("/hx_root=(.+)"))},
+        {Option::HxRoot, caseInsensitive(QStringLiteral("/hx_root=(.+)")), true},
         {Option::HxSystem, caseInsensitive(QStringLiteral("/hx_system=(.*)"))},
         {Option::Workstation, caseInsensitive(QStringLiteral("/workstation=(\\d+|me|all|\\*)"))},
         {Option::Channel, caseInsensitive(QStringLiteral("/channel=(\\d+|me|all|\\*)"))},
@@ -56,9 +63,10 @@ const std::array<Pattern, 20> &patterns()
         {Option::Auto, caseInsensitive(QStringLiteral("/auto=") + booleanGroup)},
         {Option::Ok, caseInsensitive(QStringLiteral("/ok=") + booleanGroup)},
         {Option::MaxLines, caseInsensitive(QStringLiteral("/maxlines=(\\d+)"))},
+        {Option::Silence, caseInsensitive(QStringLiteral("/silence=(\\d+)"))},
         {Option::Console, caseInsensitive(QStringLiteral("/console"))},
-        {Option::Metrics, caseInsensitive(QStringLiteral("/metrics=(.+)"))},
-        {Option::Read, caseInsensitive(QStringLiteral("/read=(.+)"))},
+        {Option::Metrics, caseInsensitive(QStringLiteral("/metrics=(.+)")), true},
+        {Option::Read, caseInsensitive(QStringLiteral("/read=(.+)")), true},
         {Option::Follow, caseInsensitive(QStringLiteral("/follow"))},
         {Option::Help, caseInsensitive(QStringLiteral("^(--help|-h|/\\?|/help)$"))},
         {Option::Version, caseInsensitive(QStringLiteral("^(--version|/version)$"))},
@@ -98,7 +106,7 @@ private:
     void channelFilterFromIni();
     void workstation(const QString &value);
     void channel(const QString &value);
-    void maxLines(const QString &argument, const QString &digits);
+    void wholeNumber(const QString &argument, const QString &digits, int highest, int &setting);
 
     DuzUdozuzeSettings &s;
     DuzUdozuzeLinkContext &context;
@@ -164,7 +172,10 @@ void Parser::apply(const QString &argument)
         s.m_bOkAtStart = booleanValue(found.captured(1));
         break;
     case Option::MaxLines:
-        maxLines(argument, found.captured(1));
+        wholeNumber(argument, found.captured(1), std::numeric_limits<int>::max(), s.m_nMaxLines);
+        break;
+    case Option::Silence:
+        wholeNumber(argument, found.captured(1), MaxSilenceTime, s.m_nSilenceTime);
         break;
     case Option::Metrics:
         s.m_strMetricsPath = found.captured(1);
@@ -335,12 +346,14 @@ void Parser::channel(const QString &value)
     }
 }
 
-void Parser::maxLines(const QString &argument, const QString &digits)
+// An operator option's number, 0 to highest; any other value refuses the
+// whole argument, as a value its pattern does not take does.
+void Parser::wholeNumber(const QString &argument, const QString &digits, int highest, int &setting)
 {
     bool ok = false;
-    const int lines = digits.toInt(&ok, 10);
-    if (ok && lines >= 0) {
-        s.m_nMaxLines = lines;
+    const int number = digits.toInt(&ok, 10);
+    if (ok && number >= 0 && number <= highest) {
+        setting = number;
     } else {
         context.logPrintf("Socket control not recognized '%s'",
                           DuzUdozuzeLogLine::escaped(argument).constData());
@@ -353,13 +366,20 @@ void Parser::maxLines(const QString &argument, const QString &digits)
 DuzUdozuzeControlString::Option DuzUdozuzeControlString::match(const QString &argument,
                                                                QRegularExpressionMatch *found)
 {
+    const auto matches = [&](const Pattern &pattern, QRegularExpression::MatchOptions options) {
+        QRegularExpressionMatch m
+            = pattern.expression.match(argument, 0, QRegularExpression::NormalMatch, options);
+        if (m.hasMatch() && found)
+            *found = m;
+        return m.hasMatch();
+    };
     for (const Pattern &pattern : patterns()) {
-        QRegularExpressionMatch m = pattern.expression.match(argument);
-        if (m.hasMatch()) {
-            if (found)
-                *found = m;
+        if (pattern.path && matches(pattern, QRegularExpression::AnchorAtOffsetMatchOption))
             return pattern.option;
-        }
+    }
+    for (const Pattern &pattern : patterns()) {
+        if (matches(pattern, QRegularExpression::NoMatchOption))
+            return pattern.option;
     }
     return Option::None;
 }
@@ -371,6 +391,17 @@ bool DuzUdozuzeControlString::contains(const QStringList &arguments, Option opti
             return true;
     }
     return false;
+}
+
+QString DuzUdozuzeControlString::value(const QStringList &arguments, Option option)
+{
+    QString value;
+    for (const QString &argument : arguments) {
+        QRegularExpressionMatch found;
+        if (!isSkipped(argument) && match(argument, &found) == option)
+            value = found.captured(1);
+    }
+    return value;
 }
 
 bool DuzUdozuzeControlString::parse(const QStringList &arguments, DuzUdozuzeSettings &settings,

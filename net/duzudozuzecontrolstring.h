@@ -11,7 +11,9 @@ class DuzUdozuzeLinkContext;
 // The control string: the command-line arguments after the program name, each
 // one /key=value option. Keys are found anywhere in an argument, in any letter
 // case; the first option (in the order of Option) whose pattern matches
-// decides. An argument that starts with '!' is skipped.
+// decides. But an argument that starts with the key of an option whose value
+// is a path (/hx_root=, /metrics=, /read=) is that option, and no other key is
+// looked for in the path. An argument that starts with '!' is skipped.
 class DuzUdozuzeControlString
 {
 public:
@@ -32,6 +34,7 @@ public:
         Auto,
         Ok,
         MaxLines,
+        Silence,
         Console,
         Metrics,
         Read,
@@ -45,6 +48,10 @@ public:
 
     // Whether an argument of the list (not skipped with '!') names the option.
     static bool contains(const QStringList &arguments, Option option);
+
+    // The value (the first capture) that the last argument naming the option
+    // gives it, as parse() leaves it; a null string when none names it.
+    static QString value(const QStringList &arguments, Option option);
 
     // Applies every argument to settings, logging through context. Returns
     // true when no argument produced an error; the values stored stay either way.

@@ -78,6 +78,8 @@ QString setting(const DuzUdozuzeSettings &s, const QString &key)
         return s.m_strCapturePath;
     if (key == QLatin1String("follow"))
         return flag(s.m_bFollowCapture);
+    if (key == QLatin1String("silence"))
+        return QString::number(s.m_nSilenceTime);
     qFatal("unknown setting %s", qPrintable(key));
 }
 
@@ -135,8 +137,11 @@ void TestControlString::parse_data()
                                  << QStringList {"port=1", "reuse=false"};
     row("later overrides earlier")
         << QStringList {"/port=1", "/port=2"} << none << true << none << QStringList {"port=2"};
-    row("first key tried wins") << QStringList {"/hx_root=C:\\a/port=5"} << none << true << none
-                                << QStringList {"port=5", "root=%ROOT%"};
+    row("a root is all root") << QStringList {"/hx_root=%EMPTY%/port=5"} << none << true
+                              << QStringList {"HX_ROOT override = '%EMPTY%/port=5'",
+                                              "Not a valid channel number: ''",
+                                              "No Channel filter override. Continue to use -1."}
+                              << QStringList {"port=9208", "root=%EMPTY%/port=5"};
     row("key in any case") << QStringList {"/PORT=80", "/Respond"} << none << true << none
                            << QStringList {"port=80", "respond=true"};
     row("key found anywhere") << QStringList {"xx/port=81yy"} << none << true << none
@@ -349,6 +354,17 @@ void TestControlString::parse_data()
         << QStringList {"/maxlines=0"} << none << true << none << QStringList {"maxlines=0"};
     row("metrics") << QStringList {"/metrics=/run/duzudozuze/m.prom"} << none << true << none
                    << QStringList {"metrics=/run/duzudozuze/m.prom"};
+    row("a path is a path") << QStringList {"/READ=/home/op/console/responder.pcap",
+                                            "/metrics=/srv/auto=1/m.prom"}
+                            << none << true << none
+                            << QStringList {"read=/home/op/console/responder.pcap",
+                                            "metrics=/srv/auto=1/m.prom", "respond=false",
+                                            "auto=false"};
+    row("silence") << QStringList {"/silence=0"} << none << true << none
+                   << QStringList {"silence=0"};
+    row("silence past a day") << QStringList {"/silence=86401"} << none << false
+                              << QStringList {"Socket control not recognized '/silence=86401'"}
+                              << QStringList {"silence=30"};
     row("read and follow") << QStringList {"/read=-", "/Follow"} << none << true << none
                            << QStringList {"read=-", "follow=true"};
     row("maxlines past 32 bits")
@@ -415,6 +431,8 @@ void TestControlString::contains_data()
     QTest::newRow("console skipped") << QStringList {"!/console"} << int(Option::Console) << false;
     QTest::newRow("console inside a root")
         << QStringList {"/hx_root=/console"} << int(Option::Console) << false;
+    QTest::newRow("console inside a capture path")
+        << QStringList {"/read=/home/op/console/inc.pcap"} << int(Option::Console) << false;
     QTest::newRow("help") << QStringList {"-h"} << int(Option::Help) << true;
     QTest::newRow("help words") << QStringList {"/HELP"} << int(Option::Help) << true;
     QTest::newRow("help only whole") << QStringList {"-hx"} << int(Option::Help) << false;
