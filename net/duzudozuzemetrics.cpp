@@ -2,7 +2,10 @@
 #include "net/duzudozuzemetrics.h"
 
 #include "common/duzudozuzelogline.h"
+#include "common/duzudozuzewiretext.h"
 #include "net/duzudozuzesocket.h"
+
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <map>
@@ -38,6 +41,19 @@ private:
 QByteArray label(const char *name, const QString &value)
 {
     return QByteArray(name) + "=\"" + DuzUdozuzeMetrics::labelValue(value) + '"';
+}
+
+// A name heard is its bytes as Latin-1; the own name goes on the wire as
+// Latin-1 or, when that cannot carry it, as UTF-8. Read back from those bytes
+// the same way, a name is one label value whichever workstation reports it,
+// so that a fleet's metrics join.
+QString nameLabel(const QString &name)
+{
+    const QByteArray bytes = duzUdozuzeWireBytes(name);
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
 } // namespace
@@ -98,10 +114,12 @@ QByteArray DuzUdozuzeMetrics::text(const DuzUdozuzeSocket &socket, quint64 logLi
     out.sample(fresh, R"(state="fresh")");
     out.sample(stale, R"(state="stale")");
 
-    // The groups in a fixed order; past the bound, the rest in one sum.
+    // The groups in a fixed order, one a label set; past the bound, the rest
+    // in one sum.
     std::map<std::tuple<QString, QString, int>, int> groups;
     for (const DuzUdozuzeWorkstationTable::Group &group : table.claimerGroups())
-        groups[{group.system, group.alarmSystem, group.channel}] += group.claimers;
+        groups[{nameLabel(group.system), nameLabel(group.alarmSystem), group.channel}]
+            += group.claimers;
     out.family("duzudozuze_master_claimers", "gauge",
                "Workstations that claim master, by system, alarm system and channel.");
     int sets = 0;
@@ -132,8 +150,8 @@ QByteArray DuzUdozuzeMetrics::text(const DuzUdozuzeSocket &socket, quint64 logLi
     out.family("duzudozuze_workstation_info", "gauge",
                "This workstation's system, alarm system, channel and number.");
     out.sample(1,
-               label("system", settings.m_strHxSystem) + ','
-                   + label("alarm_system", settings.m_strAlarmSystem) + ','
+               label("system", nameLabel(settings.m_strHxSystem)) + ','
+                   + label("alarm_system", nameLabel(settings.m_strAlarmSystem)) + ','
                    + label("channel", QString::number(settings.m_nChannel)) + ','
                    + label("workstation", QString::number(settings.m_nWorkstation)));
     out.family("duzudozuze_last_datagram_timestamp_seconds", "gauge",

@@ -11,7 +11,9 @@ class DuzUdozuzeSocket;
 // exporter's textfile collector: counts of datagrams and answers, the mode and
 // health, the workstation picture. Label values come from the network: they
 // are escaped as the format says, and a metric has at most MaxLabelSets of
-// them, the rest summed under system="other".
+// them, the rest summed under system="other". A name's label value is its
+// bytes on the wire read as UTF-8 when they are valid UTF-8, else as Latin-1,
+// the same for this workstation's own names and for those heard.
 namespace DuzUdozuzeMetrics {
 
 constexpr int MaxLabelSets = 100;

@@ -65,7 +65,9 @@ try:
     path = os.path.join(folder, "duzudozuze.prom")
     port = free_port()
     output = open(os.path.join(work, "out"), "wb")
-    env = dict(os.environ, HX_ROOT=work, HX_SYSTEM="north", HX_WORKSTATION="7")
+    # A name Latin-1 cannot carry, so it goes on the wire as UTF-8.
+    north = "north-\u0421\u0435\u0432\u0435\u0440"
+    env = dict(os.environ, HX_ROOT=work, HX_SYSTEM=north, HX_WORKSTATION="7")
     duzu = subprocess.Popen([program, "/console", "/host=127.0.0.1", "/port=%d" % port,
                              "/metrics=" + path], stdout=output, stderr=subprocess.PIPE, env=env)
     check(wait_for(lambda: os.path.exists(path)), "the file is written at the start")
@@ -74,8 +76,8 @@ try:
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sender:
         def send(text):
             sender.sendto(text, ("127.0.0.1", port))
-        send(b"NA:north:Fire:2:3:OK")
-        send(b"NA:north:Fire:5:3:OK")
+        send(("NA:%s:Fire:2:3:OK" % north).encode())
+        send(("NA:%s:Fire:5:3:OK" % north).encode())
         send(b"not a status datagram")
         # Label values from the network: quote, backslash, line break, UTF-8.
         send(b'NA:a"b\\c\nd:Caf\xe9:9:1:OK')
@@ -99,7 +101,7 @@ try:
           "one not in current format")
     check(got.get(("duzudozuze_two_masters", ())) == 1, "two masters in north/Fire channel 3")
     check(got.get(("duzudozuze_workstation_info", (("alarm_system", ""), ("channel", "-1"),
-                                                   ("system", "north"), ("workstation", "7"))))
+                                                   ("system", north), ("workstation", "7"))))
           == 1, "this workstation's identity as an info metric")
     check(got.get(("duzudozuze_build_info", (("version", "1.0.0"),))) == 1, "build info")
     for name in ("duzudozuze_answers_total", "duzudozuze_answers_suppressed_total",
@@ -114,8 +116,10 @@ try:
                 if name == "duzudozuze_master_claimers"}
     hostile = (("alarm_system", "Caf\u00e9"), ("channel", "1"), ("system", 'a"b\\c\nd'))
     check(claimers.get(hostile) == 1, "a hostile label value reads back as it came")
+    check(claimers.get((("alarm_system", "Fire"), ("channel", "3"), ("system", north))) == 2,
+          "a name heard as UTF-8 has the label value of this workstation's own")
     check(len(claimers) == 101, "100 label sets and the rest summed: %d" % len(claimers))
-    # In order: a"b..., e..., north, sys000 to sys096 kept; sys097 to sys149 summed.
+    # In order: a"b..., e..., north-..., sys000 to sys096 kept; sys097 to sys149 summed.
     check(claimers.get((("alarm_system", "other"), ("channel", "other"), ("system", "other")))
           == 53, "the rest summed under system=\"other\"")
     check(sum(claimers.values()) == 154, "every claimer counted once")
