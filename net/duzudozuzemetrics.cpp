@@ -145,6 +145,9 @@ QByteArray DuzUdozuzeMetrics::text(const DuzUdozuzeSocket &socket, quint64 logLi
     out.family("duzudozuze_flapping", "gauge",
                "1 while this workstation's mode changes more than 6 times in 10 minutes.");
     out.sample(table.flapping() ? 1 : 0);
+    out.family("duzudozuze_silent", "gauge",
+               "1 while no datagram at all has come for the silence time (the warning).");
+    out.sample(table.silent() ? 1 : 0);
     // Who this is: for rules that join the fleet's metrics by group.
     const DuzUdozuzeSettings &settings = socket.settings();
     out.family("duzudozuze_workstation_info", "gauge",
@@ -155,7 +158,7 @@ QByteArray DuzUdozuzeMetrics::text(const DuzUdozuzeSocket &socket, quint64 logLi
                    + label("channel", QString::number(settings.m_nChannel)) + ','
                    + label("workstation", QString::number(settings.m_nWorkstation)));
     out.family("duzudozuze_last_datagram_timestamp_seconds", "gauge",
-               "When the last status datagram came, in seconds since the epoch; 0: never.");
+               "When the last datagram of any kind came, in seconds since the epoch; 0: never.");
     out.seconds(double(socket.lastDatagramTime()) / 1000.0);
     out.family("duzudozuze_build_info", "gauge", "The program's version.");
     out.sample(1, label("version", QStringLiteral(DUZUDOZUZE_VERSION)));

@@ -107,7 +107,7 @@ try:
     for name in ("duzudozuze_answers_total", "duzudozuze_answers_suppressed_total",
                  "duzudozuze_log_lines_dropped_total", "duzudozuze_master", "duzudozuze_healthy",
                  "duzudozuze_mastership_changes_total", "duzudozuze_no_master",
-                 "duzudozuze_flapping",
+                 "duzudozuze_flapping", "duzudozuze_silent",
                  "duzudozuze_last_datagram_timestamp_seconds"):
         check((name, ()) in got, name + " is there")
     check(got.get(("duzudozuze_workstations", (("state", "fresh"),))) == 154,
