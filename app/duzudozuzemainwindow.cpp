@@ -17,13 +17,15 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
-#include <QInputDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -495,17 +497,34 @@ quint64 DuzUdozuzeMainWindow::logLinesDropped() const
     return m_nLinesDroppedBefore + m_editMain->linesDropped();
 }
 
+// The operator's text as it is, in any script, and whole: only its control
+// characters are escaped, so that it can never pass for a received line.
 void DuzUdozuzeMainWindow::addNote(const QString &text)
 {
-    logPrintf("Note: %s", DuzUdozuzeLogLine::escaped(text).constData());
+    logLine(DuzUdozuzeLogLine::timeText() + QStringLiteral(" Note: ")
+            + DuzUdozuzeLogLine::escapedCharacters(text));
 }
 
 void DuzUdozuzeMainWindow::askForNote()
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(this, tr("Add Note"), tr("Note:"), QLineEdit::Normal,
-                                               QString(), &ok);
-    if (ok && !text.isEmpty())
+    QDialog dialog(this);
+    dialog.setWindowTitle(tr("Add Note"));
+    auto *edit = new QLineEdit(&dialog);
+    edit->setMaxLength(NoteLength);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(tr("Note (at most %L1 characters):").arg(NoteLength), &dialog));
+    layout->addWidget(edit);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The limit counts UTF-16 units: a character it would halve is left out.
+    QString text = edit->text();
+    if (!text.isEmpty() && text.back().isHighSurrogate())
+        text.chop(1);
+    if (!text.isEmpty())
         addNote(text);
 }
 

@@ -54,9 +54,11 @@ public:
     quint64 logLinesDropped() const override;
     // Shows in the log only the datagrams of a row of the workstation table.
     void showLinesOf(int row);
-    // The operator's own remark, logged as "Note: TEXT", escaped as every
-    // text from outside is.
+    // The operator's own remark, logged as "Note: TEXT", its control
+    // characters escaped as in every text from outside.
     void addNote(const QString &text);
+    // The longest note the Add Note dialog takes, in characters.
+    static constexpr int NoteLength = 1000;
 
 public slots:
     // Shows the lines gathered since the last refresh; a timer calls it by

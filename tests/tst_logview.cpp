@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -310,6 +311,23 @@ void TestLogView::readOnlyButNotes()
     w->addNote(QStringLiteral("checked the\nfire panel \x1b[31m"));
     w->flushLog();
     QCOMPARE(v->rowText(2).mid(13), QStringLiteral("Note: checked the\\nfire panel \\x1B[31m"));
+    // In any script, and whole, however long.
+    w->addNote(QStringLiteral("Prüfung € Москва\t").repeated(300));
+    w->flushLog();
+    QCOMPARE(v->rowText(3).mid(13),
+             QStringLiteral("Note: ") + QStringLiteral("Prüfung € Москва\\t").repeated(300));
+    // The dialog takes no more than its limit, and no half of a character.
+    QTimer::singleShot(0, w.get(), [] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        dialog->findChild<QLineEdit *>()->insert(QString(999, u'x') + QStringLiteral("😀😀"));
+        qobject_cast<QDialog *>(dialog)->accept();
+    });
+    for (QAction *action : w->findChildren<QAction *>()) {
+        if (action->text() == QLatin1String("Add &Note..."))
+            action->trigger();
+    }
+    w->flushLog();
+    QCOMPARE(v->rowText(4).mid(13), QStringLiteral("Note: ") + QString(999, u'x'));
 }
 
 QTEST_MAIN(TestLogView)
