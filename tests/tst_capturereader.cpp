@@ -81,7 +81,8 @@ void TestCaptureReader::readsAFile()
     QVERIFY(writeCapture(path,
                          {{1700000000250000, ethernet(0x0800) + ipv4Udp(Payload)},
                           {1700000001250000, ethernet(0x0806) + QByteArray(28, '\0')},
-                          {1700000002250000, ethernet(0x0800) + ipv4Udp("NO:north:Fire:7:3:OK")}}));
+                          // 2038-01-19 03:14:08.25, past 31 bits of seconds
+                          {2147483648250000, ethernet(0x0800) + ipv4Udp("NO:north:Fire:7:3:OK")}}));
 
     using Result = DuzUdozuzeCaptureReader::Result;
     DuzUdozuzeCaptureReader::Datagram datagram;
@@ -94,6 +95,7 @@ void TestCaptureReader::readsAFile()
         QCOMPARE(reader.skipReason(), QStringLiteral("not IPv4"));
         QCOMPARE(reader.next(datagram), Result::Datagram);
         QCOMPARE(datagram.payload, QByteArray("NO:north:Fire:7:3:OK"));
+        QCOMPARE(datagram.timeUs, 2147483648250000);
         QCOMPARE(reader.next(datagram), Result::End);
     }
     QFile file(path);

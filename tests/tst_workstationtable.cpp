@@ -21,6 +21,8 @@ private slots:
     void threeMastersAreListed();
     void flappingAtTheSeventhChange();
     void noMasterAfter30Seconds();
+    void silenceAndHeardAgain();
+    void ticksOnlyAtChangesMissNothing();
     void ownRowFollowsModeAndHealth();
     void boundedByTheStalest();
 
@@ -202,6 +204,65 @@ void TestWorkstationTable::noMasterAfter30Seconds()
     QCOMPARE(table->activeWarnings(),
              QStringList {"No master seen in north/Fire channel 3 for 45 s"});
     QCOMPARE(texts(send("NA", 2)), QStringList {"- Master seen again in north/Fire channel 3"});
+}
+
+// Nothing at all heard raises a warning at its time, and the next datagram,
+// whatever it holds, ends it.
+void TestWorkstationTable::silenceAndHeardAgain()
+{
+    table->setSilence(30000, 9208);
+    now = 29999;
+    QCOMPARE(texts(table->tick()), QStringList());
+    now = 30000;
+    QCOMPARE(texts(table->tick()), QStringList {"+ Nothing heard on UDP port 9208 for 30 s"});
+    now = 95000;
+    QCOMPARE(texts(table->heard()), QStringList {"- Heard again on UDP port 9208 after 95 s"});
+}
+
+// A clock that jumps ticks only at nextChange(): the same warnings, at the
+// same ticks, as a tick every second.
+void TestWorkstationTable::ticksOnlyAtChangesMissNothing()
+{
+    DuzUdozuzeWorkstationTable everySecond([this] { return now; }, [this] { return wall; });
+    everySecond.setOwnIdentity(QStringLiteral("north"), QStringLiteral("Fire"), 7, 3);
+    QStringList expected, got;
+    for (DuzUdozuzeWorkstationTable *each : {table.get(), &everySecond})
+        each->setSilence(30000, 9208);
+    // Claims, a handover, own changes enough to flap, then silence.
+    const QList<std::pair<qint64, QByteArray>> script {
+        {0, "NA 2"},     {1000, "NA 5"},  {2000, "own 1"}, {3000, "own 0"},
+        {4000, "own 1"}, {5000, "own 0"}, {6000, "own 1"}, {7000, "own 0"},
+        {8000, "own 1"}, {40000, "NC 2"}, {41000, "NC 5"}};
+    qint64 tickAt = 1000;
+    for (qsizetype step = 0; step <= script.size(); ++step) {
+        const qint64 until = step < script.size() ? script[step].first : 800000;
+        for (; tickAt <= until; tickAt += 1000) {
+            now = tickAt;
+            expected += texts(everySecond.tick());
+            if (tickAt >= table->nextChange())
+                got += texts(table->tick());
+        }
+        if (step == script.size())
+            break;
+        now = until;
+        const QList<QByteArray> words = script[step].second.split(' ');
+        const int number = words[1].toInt();
+        const QLatin1String code(words[0]);
+        for (DuzUdozuzeWorkstationTable *each : {table.get(), &everySecond}) {
+            QStringList &into = each == table.get() ? got : expected;
+            into += texts(each->heard());
+            if (code == QLatin1String("own")) {
+                into += texts(each->ownModeChanged(number, QStringLiteral("NC"), 0, 2));
+                continue;
+            }
+            const auto datagram = DuzUdozuzeStatusDatagram::parse(
+                QString::fromLatin1(DuzUdozuzeStatusDatagram::format(
+                    code, QStringLiteral("north"), QStringLiteral("Fire"), number, 3, true)));
+            into += texts(each->update(*datagram, 0x0A000000 + quint32(number), 9208));
+        }
+    }
+    QCOMPARE(got, expected);
+    QVERIFY(expected.size() >= 6); // two masters, flapping, no master, silence, and their ends
 }
 
 void TestWorkstationTable::ownRowFollowsModeAndHealth()
