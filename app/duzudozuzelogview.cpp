@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -607,6 +608,13 @@ void DuzUdozuzeLogView::scanSlice()
 
 QString DuzUdozuzeLogView::save(const QString &path) const
 {
+    // The new file is renamed over the old one: whatever else stands at path
+    // (or where a link there points) would be replaced by a file, never
+    // written to.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return tr("It is not a regular file (a device, a FIFO, a folder or a socket): nothing "
+                  "was replaced.");
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();

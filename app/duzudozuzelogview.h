@@ -81,7 +81,8 @@ public:
     bool filterComplete() const;
 
     // Writes the lines shown to path, one a line, as UTF-8, replacing the file
-    // only when all of it is written. Returns the error, or empty on success.
+    // only when all of it is written; only a regular file or a new name is
+    // written. Returns the error, or empty on success.
     QString save(const QString &path) const;
 
 public slots:

@@ -38,8 +38,8 @@ public:
     int exec();
 
     // Writes every line of the view to path, one a line, as UTF-8, replacing
-    // the file only when all of it is written. Returns the error, or an empty
-    // text on success.
+    // the file only when all of it is written; anything but a regular file or
+    // a new name is refused. Returns the error, or an empty text on success.
     QString saveLog(const QString &path);
     // Lines the limit has dropped from the view since it was last cleared.
     quint64 linesDropped() const;

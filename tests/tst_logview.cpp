@@ -15,6 +15,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 // The log view of the window: its line limit, Save Log, selection and Copy,
 // Find, the filter, Follow New Lines, and notes.
@@ -122,6 +123,12 @@ void TestLogView::failedSaveChangesNothing()
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("old\n"));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList {QStringLiteral("log.txt")});
+    // Nor is anything but a regular file replaced (a FIFO here: a device
+    // replaced by a broken save would be the machine's).
+    const QString fifo = folder.filePath(QStringLiteral("fifo"));
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QVERIFY(!w->saveLog(fifo).isEmpty());
+    QVERIFY(!QFileInfo(fifo).isFile());
 }
 
 // What the mouse and the keys select is what Copy puts on the clipboard.
