@@ -391,8 +391,8 @@ void DuzUdozuzeMainWindow::showLinesOf(int row)
     m_pFindBar->showOnly(
         QStringLiteral(":%1:%2:%3:")
             .arg(QString::fromLatin1(DuzUdozuzeLogLine::escaped(workstation.system)),
-                 QString::fromLatin1(DuzUdozuzeLogLine::escaped(workstation.alarmSystem)))
-            .arg(workstation.workstation));
+                 QString::fromLatin1(DuzUdozuzeLogLine::escaped(workstation.alarmSystem)),
+                 QString::number(workstation.workstation)));
 }
 
 void DuzUdozuzeMainWindow::clearWorkstations()
@@ -637,8 +637,7 @@ void DuzUdozuzeMainWindow::showCapture()
     connect(feed, &DuzUdozuzeCaptureFeed::ended, this, [this, shown, feed, path](int code) {
         shown->setText((code == 0 ? tr("Showing the capture %1, read to its end: %2 packets")
                                   : tr("Showing the capture %1, read up to packet %2"))
-                           .arg(path)
-                           .arg(feed->packetsRead()));
+                           .arg(path, QString::number(feed->packetsRead())));
         refresh();
     });
 }
