@@ -56,9 +56,10 @@ void DuzUdozuzeCaptureFeed::handle()
     for (int count = 0; !m_bEnded; ++count) {
         if (m_items.empty() && !m_pSource->take(m_items))
             return;
-        // Now and then: whether the front end can take more, and whether
-        // the event loop's turn has come.
-        if (count % 64 == 63) {
+        // Now and then, and before the end: whether the front end can take
+        // more, and whether the event loop's turn has come.
+        const bool last = m_items.front().kind == DuzUdozuzeCaptureSource::Item::Kind::End;
+        if (count % 64 == 63 || last) {
             if (m_held && m_held())
                 return;
             if (slice.elapsed() >= SliceTime) {

@@ -255,6 +255,7 @@ bool DuzUdozuzeCaptureSource::reopenedIfRotated(std::unique_ptr<DuzUdozuzeCaptur
     else
         return false;
     push({Item::Kind::Told, packetOf(*reader, m_nPacketBase), {}, what.arg(path)});
+    flush();
     m_nPacketBase += reader->packetNumber();
     reader.reset();
     return true;

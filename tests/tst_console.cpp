@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "app/duzudozuzefrontend.h"
 #include "app/duzudozuzeoutputqueue.h"
 #include "capturesupport.h"
 #include "net/duzudozuzesocketdevice.h"
@@ -8,8 +9,11 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <climits>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // The built programs as black boxes: duzudozuze in console mode, fed by
@@ -43,12 +47,17 @@ private slots:
     void readsACapture_data();
     void readsACapture();
     void capturedAnswersFollowItsClock();
+    void capturesOfOddClocks_data();
+    void capturesOfOddClocks();
+    void captureWaitsForItsReader();
+    void pipesAndFifosNeverHoldUpSignals();
     void followsAGrowingCapture();
 
 private:
     void launch(const QStringList &args, bool display = true, int outputPipe = -1,
                 int errorPipe = -1);
     bool catches(int signalNumber) const;
+    static int pipeBytes(int descriptor);
     void start(const QStringList &args, bool display = true);
     int startIntoPipe(const QStringList &args);
     bool receiveQueueEmpty() const;
@@ -219,6 +228,13 @@ void TestConsole::linesOnStandardOutput()
     // A master answering an NA has seen two masters: that warning comes first.
     QVERIFY(program.readAllStandardError().endsWith(
         "\nReceived 3, shown 3, filtered 0, not current format 0, answers sent 1\n"));
+}
+
+// Bytes waiting in a pipe.
+int TestConsole::pipeBytes(int descriptor)
+{
+    int bytes = 0;
+    return ::ioctl(descriptor, FIONREAD, &bytes) == 0 ? bytes : -1;
 }
 
 // Whether the program catches the signal yet, as the kernel says.
@@ -763,6 +779,103 @@ void TestConsole::capturedAnswersFollowItsClock()
              output.constData());
 }
 
+// Clocks that jump or step back: the reading ends, claims last 10 s of the
+// capture's advancing time, and times past 31 bits of seconds are times.
+void TestConsole::capturesOfOddClocks_data()
+{
+    QTest::addColumn<QList<CapturedPacket>>("packets");
+    QTest::addColumn<bool>("toOutput"); // else to standard error
+    QTest::addColumn<QString>("told");
+    const auto packet = [](qint64 seconds, const QByteArray &payload, int sender = 2) {
+        return CapturedPacket {seconds * 1000000, ethernet(0x0800) + ipv4Udp(payload, sender)};
+    };
+    const QList<CapturedPacket> years {packet(5, "NA:north:Fire:2:3:OK"),
+                                       packet(1796000000, "NA:north:Fire:4:3:OK", 4)};
+    QTest::newRow("a jump of 56 years")
+        << years << false
+        << "the capture's clock jumps from 1970-01-01T00:00:05.000Z to "
+           "2026-11-30T00:53:20.000Z at packet 2\n";
+    QTest::newRow("silence in it")
+        << years << false << "00:00:35.000 Nothing heard on UDP port 9208 for 30 s\n";
+    QList<CapturedPacket> back {packet(7200, "NA:north:Fire:2:3:OK")};
+    for (int second = 0; second < 12; ++second)
+        back.append(packet(3600 + second, "NA:north:Fire:4:3:OK", 4));
+    QTest::newRow("a step back")
+        << back << false
+        << "01:00:10.000 One master again in north/Fire channel 3: workstation 4\n";
+    QTest::newRow("past 2038") << QList<CapturedPacket> {packet(2147487309, "NC:north:Fire:2:3:OK")}
+                               << true << "04:15:09.000 Received 'NC:north:Fire:2:3:OK'";
+}
+
+void TestConsole::capturesOfOddClocks()
+{
+    QFETCH(QList<CapturedPacket>, packets);
+    QFETCH(bool, toOutput);
+    QFETCH(QString, told);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("odd.pcap"));
+    QVERIFY(writeCapture(path, packets));
+    QCOMPARE(readCapture(path), 0);
+    const QByteArray text = toOutput ? output : program.readAllStandardError();
+    QVERIFY2(text.contains(told.toLatin1()), text.constData());
+}
+
+// Reading a file, a reader that does not keep up makes the program wait,
+// never lose lines; standard output that fails ends the reading with 3.
+void TestConsole::captureWaitsForItsReader()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("long.pcap"));
+    QList<CapturedPacket> packets;
+    for (int i = 0; i < 20000; ++i)
+        packets.append({1700000000000000 + i * 1000, ethernet(0x0800) + ipv4Udp("NC:a:b:2:3:OK")});
+    QVERIFY(writeCapture(path, packets));
+    int ends[2];
+    QCOMPARE(::pipe2(ends, O_CLOEXEC), 0);
+    port = 9208; // nothing is bound
+    launch({QStringLiteral("/console"), QStringLiteral("/read=") + path}, true, ends[1]);
+    ::close(ends[1]);
+    // The pipe fills, and the program waits longer than its end would.
+    const int full = ::fcntl(ends[0], F_GETPIPE_SZ) - PIPE_BUF;
+    QTRY_VERIFY(program.state() == QProcess::Running && pipeBytes(ends[0]) > qMax(full, 0));
+    QVERIFY(!program.waitForFinished(2 * DuzUdozuzeFrontEnd::FinishTime));
+    QFile unread;
+    QVERIFY(unread.open(ends[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    QCOMPARE(unread.readAll().count("Received 'NC:a:b:2:3:OK'"), 20000);
+    QVERIFY(program.waitForFinished());
+    QCOMPARE(program.exitCode(), 0);
+
+    program.setStandardOutputFile(QStringLiteral("/dev/full"));
+    QCOMPARE(readCapture(path), 3);
+    program.setStandardOutputFile(QString());
+}
+
+// A live pipe's packets are logged as they come, and neither a pipe that
+// pauses nor a FIFO without a writer keeps a stop signal waiting.
+void TestConsole::pipesAndFifosNeverHoldUpSignals()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("one.pcap"));
+    QVERIFY(writeCapture(path, {{1700000000250000, ethernet(0x0800) + ipv4Udp("NC:a:b:2:3:OK")}}));
+    QFile capture(path);
+    QVERIFY(capture.open(QIODevice::ReadOnly));
+    port = 9208; // nothing is bound
+    launch({QStringLiteral("/console"), QStringLiteral("/read=-")});
+    program.write(capture.readAll());
+    QTRY_VERIFY(output.contains("Received 'NC:a:b:2:3:OK'"));
+    program.terminate();
+    QVERIFY(program.waitForFinished());
+    QVERIFY(program.readAllStandardError().startsWith("duzudozuze: stopped after packet 1\n"));
+
+    const QByteArray fifo = QFile::encodeName(folder.filePath(QStringLiteral("fifo")));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    launch({QStringLiteral("/console"), QStringLiteral("/read=") + QFile::decodeName(fifo)});
+    QTRY_VERIFY(catches(SIGTERM) && output.contains("Constructor: "));
+    program.terminate();
+    QVERIFY(program.waitForFinished());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+}
+
 // As tcpdump writes it: nothing at first, then a packet and a half, then the
 // rest; each line as soon as its packet is whole, and a stop signal ends it.
 void TestConsole::followsAGrowingCapture()
@@ -787,6 +900,15 @@ void TestConsole::followsAGrowingCapture()
     QCOMPARE(file.write(bytes.mid(half)), bytes.size() - half);
     QVERIFY(file.flush());
     QTRY_VERIFY(output.contains("Received 'NA:north:Fire:5:3:OK'"));
+    // Rotated as tail -F knows it: truncated and written anew, then replaced.
+    QVERIFY(file.resize(0) && file.seek(0));
+    QByteArray errors;
+    QTRY_VERIFY((errors += program.readAllStandardError()).contains(" was truncated"));
+    QVERIFY(file.write(bytes) == bytes.size() && file.flush());
+    QTRY_COMPARE(output.count("Received 'NA:north:Fire:5:3:OK'"), 2);
+    const QString next = folder.filePath(QStringLiteral("next.pcap"));
+    QVERIFY(QFile::copy(path, next) && ::rename(qPrintable(next), qPrintable(path)) == 0);
+    QTRY_COMPARE(output.count("Received 'NA:north:Fire:5:3:OK'"), 3);
     program.terminate(); // SIGTERM
     QVERIFY(program.waitForFinished());
     QCOMPARE(program.exitCode(), 0);
