@@ -53,7 +53,7 @@ const char Usage[]
       "                          for standard input) instead of the port: the same lines\n"
       "                          with the capture's times, nothing sent, the picture at the\n"
       "                          end (console mode for standard input)\n"
-      "  /follow                 with /read=, read on as the file grows, as tail -f does\n"
+      "  /follow                 with /read=, read on as the file grows, as tail -F does\n"
       "  --help, -h, /?, /help   print this text and exit\n"
       "  --version, /version     print the version and exit\n"
       "\n"
