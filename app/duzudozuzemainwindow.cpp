@@ -603,24 +603,8 @@ void DuzUdozuzeMainWindow::openCapture()
     if (path.isEmpty())
         return;
     if (!QProcess::startDetached(QCoreApplication::applicationFilePath(),
-                                 captureArguments(m_args, path)))
+                                 DuzUdozuzeControlString::captureArguments(m_args, path)))
         statusBar()->showMessage(tr("The capture could not be opened: the program did not start"));
-}
-
-QStringList DuzUdozuzeMainWindow::captureArguments(const QStringList &args, const QString &path)
-{
-    using Option = DuzUdozuzeControlString::Option;
-    // Nothing that could make it a live monitor, bind a port, answer or write
-    // this window's metrics, even were the capture not read.
-    static const QList<Option> dropped {Option::Port,    Option::Respond, Option::Auto,
-                                        Option::Console, Option::Metrics, Option::Read,
-                                        Option::Follow};
-    QStringList kept;
-    for (const QString &argument : args) {
-        if (!dropped.contains(DuzUdozuzeControlString::match(argument)))
-            kept.append(argument);
-    }
-    return kept << QStringLiteral("/read=") + path;
 }
 
 // The window says, for as long as it is open, that what it shows comes from a

@@ -43,11 +43,6 @@ public:
     QString saveLog(const QString &path);
     // Lines the limit has dropped from the view since it was last cleared.
     quint64 linesDropped() const;
-    // The control string of a window of its own that shows the capture at
-    // path: this window's, without what belongs to it alone or makes a live
-    // monitor (its port, responding, console mode, its metrics file, and the
-    // capture it shows).
-    static QStringList captureArguments(const QStringList &args, const QString &path);
     DuzUdozuzeFindBar *findBar() const { return m_pFindBar; }
     QAction *followAction() const { return m_pqActionFollow; }
     DuzUdozuzeWorkstationModel *workstationModel() const { return m_pWorkstationModel; }

@@ -404,6 +404,22 @@ QString DuzUdozuzeControlString::value(const QStringList &arguments, Option opti
     return value;
 }
 
+QStringList DuzUdozuzeControlString::captureArguments(const QStringList &arguments,
+                                                      const QString &path)
+{
+    // Nothing that could make it a live monitor, bind a port, answer or write
+    // the first program's metrics, even were the capture not read.
+    static const QList<Option> dropped {Option::Port,    Option::Respond, Option::Auto,
+                                        Option::Console, Option::Metrics, Option::Read,
+                                        Option::Follow};
+    QStringList kept;
+    for (const QString &argument : arguments) {
+        if (!dropped.contains(match(argument)))
+            kept.append(argument);
+    }
+    return kept << QStringLiteral("/read=") + path;
+}
+
 bool DuzUdozuzeControlString::parse(const QStringList &arguments, DuzUdozuzeSettings &settings,
                                     DuzUdozuzeLinkContext &context)
 {

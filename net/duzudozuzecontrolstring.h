@@ -53,6 +53,13 @@ public:
     // gives it, as parse() leaves it; a null string when none names it.
     static QString value(const QStringList &arguments, Option option);
 
+    // The control string of a window of its own that shows the capture at
+    // path: these arguments, without what belongs to their program alone or
+    // makes a live monitor (its port, responding, console mode, its metrics
+    // file, and the capture it reads).
+    [[nodiscard]] static QStringList captureArguments(const QStringList &arguments,
+                                                      const QString &path);
+
     // Applies every argument to settings, logging through context. Returns
     // true when no argument produced an error; the values stored stay either way.
     static bool parse(const QStringList &arguments, DuzUdozuzeSettings &settings,

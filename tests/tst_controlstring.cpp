@@ -21,6 +21,7 @@ private slots:
     void contains();
     void filterExpressions_data();
     void filterExpressions();
+    void captureArguments();
 
 private:
     QString expand(QString text) const;
@@ -477,6 +478,20 @@ void TestControlString::filterExpressions()
         ? s.m_reAlarmSystemFilter
         : s.m_reHxSystemFilter;
     QCOMPARE(filter.match(field).hasMatch(), matches);
+}
+
+// Open Capture starts a window of its own that is no live monitor, and does
+// not write the first one's metrics file.
+void TestControlString::captureArguments()
+{
+    QCOMPARE(
+        DuzUdozuzeControlString::captureArguments(
+            {QStringLiteral("/auto=1"), QStringLiteral("/port=9406"), QStringLiteral("/respond"),
+             QStringLiteral("/console"), QStringLiteral("/ok=0"),
+             QStringLiteral("/metrics=/run/m.prom"),
+             QStringLiteral("/read=/home/op/console/responder.pcap"), QStringLiteral("/follow")},
+            QStringLiteral("b.pcap")),
+        QStringList({QStringLiteral("/ok=0"), QStringLiteral("/read=b.pcap")}));
 }
 
 QTEST_GUILESS_MAIN(TestControlString)
