@@ -1,56 +1,33 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzemainwindow.h"
 
-#include "app/duzudozuzecellstyle.h"
-#include "app/duzudozuzecolumnfitter.h"
-#include "app/duzudozuzeelidedlabel.h"
 #include "app/duzudozuzefindbar.h"
-#include "app/duzudozuzehistorymodel.h"
+#include "app/duzudozuzehistorydock.h"
 #include "app/duzudozuzelogview.h"
-#include "app/duzudozuzeownrowfirstproxy.h"
+#include "app/duzudozuzestatusbar.h"
+#include "app/duzudozuzetray.h"
 #include "app/duzudozuzeworkstationmodel.h"
+#include "app/duzudozuzeworkstationsdock.h"
 #include "common/duzudozuzelogline.h"
 #include "net/duzudozuzecapturefeed.h"
 #include "net/duzudozuzecontrolstring.h"
 #include "net/duzudozuzesocket.h"
-#include "protocol/duzudozuzeworkstationreport.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPainter>
 #include <QProcess>
-#include <QSaveFile>
 #include <QScreen>
-#include <QScrollBar>
-#include <QSystemTrayIcon>
-#include <QTableView>
-#include <QTextBlock>
 #include <QVBoxLayout>
-
-namespace {
-
-// Text from the network as a tooltip: shown as it is, never read as markup.
-QString plainToolTip(const QString &text)
-{
-    return text.isEmpty()
-        ? QString()
-        : QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped());
-}
-
-} // namespace
 
 DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *parent,
                                            const char *name, Qt::WindowFlags fl)
@@ -59,20 +36,16 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     setWindowTitle(QStringLiteral("DuzUdozuze"));
     setWindowIcon(QIcon::fromTheme(QStringLiteral("duzudozuze"),
                                    QIcon(QStringLiteral(":/icons/duzudozuze.svg"))));
-    connect(m_pushClear, &QPushButton::clicked, this, &DuzUdozuzeMainWindow::clearLog);
-    connect(m_pqPushRespondNow, &QPushButton::clicked, this, &DuzUdozuzeMainWindow::pushRespondNow);
-    m_refreshTimer.setSingleShot(true);
-    m_refreshTimer.setInterval(DuzUdozuzeLogView::RefreshInterval);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &DuzUdozuzeMainWindow::refresh);
-    // The find and filter bar under the log view, in the view's own layout.
-    m_pFindBar = new DuzUdozuzeFindBar(m_editMain, qt_central_widget);
-    m_pqLogLayout->addWidget(m_pFindBar);
+    createLogView();
     createMenus();
 
     createSocket(args);
     showSettings();
-    createDocks();
+    createDockWindows();
+    createTray();
     bindToSocket();
+    showSetUp();
+    watchSocket();
     if (m_pDuzUdozuzeSocket->readsCapture())
         showCapture();
     startMetrics(this);
@@ -100,26 +73,37 @@ void DuzUdozuzeMainWindow::stop()
     QCoreApplication::quit();
 }
 
+// In the status bar for as long as the window is open.
 void DuzUdozuzeMainWindow::tellProblem(const QString &text)
 {
     DuzUdozuzeFrontEnd::tellProblem(text);
-    showProblem(text);
+    statusbar->addProblem(text);
 }
 
-// In the status bar for as long as the window is open.
-void DuzUdozuzeMainWindow::showProblem(const QString &text)
+void DuzUdozuzeMainWindow::createLogView()
 {
-    m_problems.append(text);
-    m_pqStatusProblems->setFullText(m_problems.join(QStringLiteral("; ")));
-    m_pqStatusProblems->setToolTip(plainToolTip(m_problems.join(QLatin1Char('\n'))));
-    m_pqStatusProblems->show();
+    connect(m_pushClear, &QPushButton::clicked, this, &DuzUdozuzeMainWindow::clearLog);
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setInterval(DuzUdozuzeLogView::RefreshInterval);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &DuzUdozuzeMainWindow::refresh);
+    // The find and filter bar under the log view, in the view's own layout.
+    m_pFindBar = new DuzUdozuzeFindBar(m_editMain, qt_central_widget);
+    m_pqLogLayout->addWidget(m_pFindBar);
 }
 
 void DuzUdozuzeMainWindow::createMenus()
 {
     // The form keeps its size; the menu bar adds its own height.
     const int formHeight = height();
+    createFileMenu();
+    createEditMenu();
+    createViewMenu();
+    createHelpMenu();
+    resize(width(), formHeight + menuBar()->sizeHint().height());
+}
 
+void DuzUdozuzeMainWindow::createFileMenu()
+{
     QMenu *file = menuBar()->addMenu(tr("&File"));
     file->addAction(tr("&Open Capture..."), this, &DuzUdozuzeMainWindow::openCapture)
         ->setShortcut(QKeySequence::Open);
@@ -129,7 +113,10 @@ void DuzUdozuzeMainWindow::createMenus()
     QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
+}
 
+void DuzUdozuzeMainWindow::createEditMenu()
+{
     QMenu *edit = menuBar()->addMenu(tr("&Edit"));
     QAction *copy = edit->addAction(tr("&Copy"), m_editMain, &DuzUdozuzeLogView::copy);
     copy->setShortcut(QKeySequence::Copy);
@@ -155,251 +142,64 @@ void DuzUdozuzeMainWindow::createMenus()
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     edit->addAction(tr("C&lear Log"), this, &DuzUdozuzeMainWindow::clearLog);
     edit->addAction(tr("Clear &Workstations"), this, &DuzUdozuzeMainWindow::clearWorkstations);
+}
 
+// The docks add their own entries when they are made.
+void DuzUdozuzeMainWindow::createViewMenu()
+{
     m_pqMenuView = menuBar()->addMenu(tr("&View"));
     m_pqActionFollow = m_pqMenuView->addAction(tr("&Follow New Lines"));
     m_pqActionFollow->setCheckable(true);
     m_pqActionFollow->setChecked(true);
     connect(m_pqActionFollow, &QAction::toggled, m_editMain, &DuzUdozuzeLogView::setFollow);
     connect(m_editMain, &DuzUdozuzeLogView::followChanged, m_pqActionFollow, &QAction::setChecked);
+}
 
+void DuzUdozuzeMainWindow::createHelpMenu()
+{
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     help->addAction(tr("&About DuzUdozuze"), this, &DuzUdozuzeMainWindow::about)
         ->setMenuRole(QAction::AboutRole);
-
-    resize(width(), formHeight + menuBar()->sizeHint().height());
 }
 
-void DuzUdozuzeMainWindow::createDocks()
+void DuzUdozuzeMainWindow::createDockWindows()
 {
     const DuzUdozuzeWorkstationTable &table = m_pDuzUdozuzeSocket->workstations();
-    const auto tableView = [](QAbstractItemModel *model, QWidget *parent) {
-        auto *view = new QTableView(parent);
-        view->setModel(model);
-        view->setSelectionBehavior(QAbstractItemView::SelectRows);
-        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        view->verticalHeader()->hide();
-        view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-        // Sized to the rows in sight: a table of thousands is not measured
-        // cell by cell every second.
-        view->horizontalHeader()->setResizeContentsPrecision(0);
-        view->horizontalHeader()->setStretchLastSection(true);
-        return view;
-    };
+    m_pWorkstationsDock = new DuzUdozuzeWorkstationsDock(table, this);
+    connect(m_pWorkstationsDock, &DuzUdozuzeWorkstationsDock::linesOfRowWanted, this,
+            &DuzUdozuzeMainWindow::showLinesOf);
+    addDockWidget(Qt::RightDockWidgetArea, m_pWorkstationsDock);
 
-    m_pWorkstationModel = new DuzUdozuzeWorkstationModel(table, this);
-    auto *sorted = new DuzUdozuzeOwnRowFirstProxy(this);
-    sorted->setSourceModel(m_pWorkstationModel);
-    sorted->setSortRole(DuzUdozuzeWorkstationModel::SortRole);
-    auto *workstations = new QWidget;
-    // However many warnings there are, a few lines that scroll.
-    m_pqWarnings = new QListWidget(workstations);
-    m_pqWarnings->setObjectName(QStringLiteral("warnings"));
-    m_pqWarnings->setUniformItemSizes(true);
-    m_pqWarnings->setTextElideMode(Qt::ElideRight);
-    m_pqWarnings->setSizeAdjustPolicy(QAbstractScrollArea::AdjustIgnored);
-    m_pqWarnings->setStyleSheet(warningStyle(QStringLiteral("QListWidget")));
-    m_pqWarnings->hide();
-    QTableView *workstationView = tableView(sorted, workstations);
-    workstationView->setObjectName(QStringLiteral("workstationView"));
-    workstationView->setSortingEnabled(true);
-    workstationView->sortByColumn(DuzUdozuzeWorkstationReport::Workstation, Qt::AscendingOrder);
-    workstationView->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(workstationView, &QWidget::customContextMenuRequested, this,
-            [this, workstationView, sorted](const QPoint &point) {
-                const QModelIndex index = workstationView->indexAt(point);
-                if (!index.isValid())
-                    return;
-                const int row = sorted->mapToSource(index).row();
-                QMenu menu(this);
-                menu.addAction(tr("Show its lines in the log"), this,
-                               [this, row] { showLinesOf(row); });
-                menu.exec(workstationView->viewport()->mapToGlobal(point));
-            });
-    auto *layout = new QVBoxLayout(workstations);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_pqWarnings);
-    layout->addWidget(workstationView);
-    m_pqDockWorkstations = new QDockWidget(tr("Workstations"), this);
-    m_pqDockWorkstations->setObjectName(QStringLiteral("workstationsDock"));
-    m_pqDockWorkstations->setWidget(workstations);
-    addDockWidget(Qt::RightDockWidgetArea, m_pqDockWorkstations);
-
-    // Who is what first, whatever the width: the identity, the claim and when
-    // it was last heard; the rest go as the dock narrows, least needed first.
-    using Report = DuzUdozuzeWorkstationReport::Column;
-    QHeaderView *header = workstationView->horizontalHeader();
-    const QList<int> shownOrder {Report::Workstation, Report::System,   Report::AlarmSystem,
-                                 Report::Channel,     Report::Role,     Report::LastSeen,
-                                 Report::Health,      Report::LastCode, Report::Sender,
-                                 Report::Received,    Report::FirstSeen};
-    for (int place = 0; place < int(shownOrder.size()); ++place)
-        header->moveSection(header->visualIndex(shownOrder.at(place)), place);
-    new DuzUdozuzeColumnFitter(workstationView,
-                               {Report::FirstSeen, Report::Received, Report::Sender,
-                                Report::LastCode, Report::Health, Report::AlarmSystem,
-                                Report::System, Report::Channel});
-
-    m_pHistoryModel
-        = new DuzUdozuzeHistoryModel(table, DuzUdozuzeHistoryModel::Kind::Mastership, this);
-    m_pqDockHistory = new QDockWidget(tr("Mastership history"), this);
-    m_pqDockHistory->setObjectName(QStringLiteral("historyDock"));
-    m_pqDockHistory->setWidget(tableView(m_pHistoryModel, m_pqDockHistory));
-    addDockWidget(Qt::RightDockWidgetArea, m_pqDockHistory);
-    splitDockWidget(m_pqDockWorkstations, m_pqDockHistory, Qt::Vertical);
+    m_pHistoryDock
+        = new DuzUdozuzeHistoryDock(table, DuzUdozuzeHistoryModel::Kind::Mastership, this);
+    addDockWidget(Qt::RightDockWidgetArea, m_pHistoryDock);
+    splitDockWidget(m_pWorkstationsDock, m_pHistoryDock, Qt::Vertical);
     // Every warning raised and ended, with its times, under it.
-    m_pWarningLogModel
-        = new DuzUdozuzeHistoryModel(table, DuzUdozuzeHistoryModel::Kind::Warnings, this);
-    m_pqDockWarningLog = new QDockWidget(tr("Warnings"), this);
-    m_pqDockWarningLog->setObjectName(QStringLiteral("warningLogDock"));
-    m_pqDockWarningLog->setWidget(tableView(m_pWarningLogModel, m_pqDockWarningLog));
-    splitDockWidget(m_pqDockHistory, m_pqDockWarningLog, Qt::Vertical);
+    m_pWarningLogDock
+        = new DuzUdozuzeHistoryDock(table, DuzUdozuzeHistoryModel::Kind::Warnings, this);
+    splitDockWidget(m_pHistoryDock, m_pWarningLogDock, Qt::Vertical);
 
     // The View menu shows and hides them; the form keeps its size beside them,
     // the dock as wide as its common columns where the screen has room.
     m_pqMenuView->addSeparator();
-    m_pqMenuView->addAction(m_pqDockWorkstations->toggleViewAction());
-    m_pqMenuView->addAction(m_pqDockHistory->toggleViewAction());
-    m_pqMenuView->addAction(m_pqDockWarningLog->toggleViewAction());
+    m_pqMenuView->addAction(m_pWorkstationsDock->toggleViewAction());
+    m_pqMenuView->addAction(m_pHistoryDock->toggleViewAction());
+    m_pqMenuView->addAction(m_pWarningLogDock->toggleViewAction());
     constexpr int DockWidth = 760;
     const int room = screen() ? screen()->availableGeometry().width() - width() : DockWidth;
     const int dockWidth = qBound(300, room, DockWidth);
     resize(width() + dockWidth, height());
-    resizeDocks({m_pqDockWorkstations}, {dockWidth}, Qt::Horizontal);
+    resizeDocks({m_pWorkstationsDock}, {dockWidth}, Qt::Horizontal);
     // Most of the height for the workstations.
-    resizeDocks({m_pqDockWorkstations, m_pqDockHistory, m_pqDockWarningLog},
+    resizeDocks({m_pWorkstationsDock, m_pHistoryDock, m_pWarningLogDock},
                 {height() / 2, height() / 4, height() / 4}, Qt::Vertical);
-
-    m_pqStatusWarnings = new DuzUdozuzeElidedLabel(statusBar());
-    m_pqStatusWarnings->setObjectName(QStringLiteral("statusWarnings"));
-    m_pqStatusWarnings->setStyleSheet(warningStyle(QStringLiteral("QLabel")));
-    m_pqStatusWarnings->hide();
-    statusBar()->addPermanentWidget(m_pqStatusWarnings, 1);
-    // A flood of warnings costs one update a refresh.
-    connect(m_pDuzUdozuzeSocket.get(), &DuzUdozuzeSocket::workstationWarning, this,
-            [this](bool raised, const QString &text) {
-                m_bWarningsChanged = true;
-                scheduleRefresh();
-                if (raised && m_pqTray)
-                    m_pqTray->showMessage(tr("DuzUdozuze"), text, QSystemTrayIcon::Warning);
-            });
-    createTray();
-
-    // The table is redrawn once a second, however many datagrams came: the
-    // ages change with time alone, and a flood must not cost the view. The
-    // warnings' texts are current then too: counts, durations, claimers.
-    connect(&m_ageTimer, &QTimer::timeout, this, [this] {
-        m_pWorkstationModel->refresh();
-        if (m_bWarningsChanged || m_pDuzUdozuzeSocket->workstations().warningCount() > 0)
-            showWarnings();
-    });
-    m_ageTimer.start(1000);
 }
 
-QString DuzUdozuzeMainWindow::notListeningText()
-{
-    return tr("Not listening: the set-up failed, see the log");
-}
-
-QString DuzUdozuzeMainWindow::warningStyle(const QString &widget) const
-{
-    return QStringLiteral("%1 { color: %2; font-weight: bold; }")
-        .arg(widget,
-             DuzUdozuzeCellStyle::of(DuzUdozuzeCellStyle::Kind::Warning, palette())
-                 .foreground.name());
-}
-
-// Where the desktop has a tray: the state at a glance, the warnings in the
-// tooltip, a notification for each warning raised, a click for the window.
+// Where the desktop has one.
 void DuzUdozuzeMainWindow::createTray()
 {
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    m_pqTray = new QSystemTrayIcon(this);
-    m_pqTray->setObjectName(QStringLiteral("tray"));
-    connect(m_pqTray, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason != QSystemTrayIcon::Trigger)
-                    return;
-                showNormal();
-                raise();
-                activateWindow();
-            });
-    updateTray({});
-    m_pqTray->show();
-}
-
-void DuzUdozuzeMainWindow::updateTray(const QStringList &warnings)
-{
-    if (!m_pqTray)
-        return;
-    // Grey: not listening; red: a warning in force; green: all is well.
-    QColor colour(0x2e, 0x9e, 0x44);
-    QString tip = tr("DuzUdozuze: no warnings");
-    if (!m_pDuzUdozuzeSocket->isValid()) {
-        colour = QColor(0x80, 0x80, 0x80);
-        tip = tr("DuzUdozuze: not listening, the set-up failed");
-    } else if (!warnings.isEmpty()) {
-        colour = QColor(0xd0, 0x20, 0x20);
-        tip = QStringLiteral("DuzUdozuze:\n") + warnings.join(QLatin1Char('\n'));
-    }
-    QPixmap dot(32, 32);
-    dot.fill(Qt::transparent);
-    QPainter painter(&dot);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(colour);
-    painter.setPen(Qt::NoPen);
-    painter.drawEllipse(QRectF(3, 3, 26, 26));
-    m_pqTray->setIcon(QIcon(dot));
-    m_pqTray->setToolTip(tip);
-}
-
-void DuzUdozuzeMainWindow::showWarnings()
-{
-    m_bWarningsChanged = false;
-    const QStringList warnings = m_pDuzUdozuzeSocket->workstations().activeWarnings();
-    // The dock says it too when the set-up failed (the status bar has it for
-    // good already).
-    QStringList listed = warnings;
-    if (!m_pDuzUdozuzeSocket->isValid())
-        listed.prepend(notListeningText());
-    m_pqWarnings->clear();
-    m_pqWarnings->addItems(listed);
-    m_pqWarnings->setVisible(!listed.isEmpty());
-    // As high as its lines, up to a few; more scroll.
-    m_pqWarnings->setFixedHeight(m_pqWarnings->sizeHintForRow(0)
-                                     * qBound(1, int(listed.size()), WarningLines)
-                                 + 2 * m_pqWarnings->frameWidth());
-    if (warnings.size() > 1)
-        m_pqStatusWarnings->setFullText(
-            tr("%1 warnings: %2").arg(warnings.size()).arg(warnings.constFirst()));
-    else
-        m_pqStatusWarnings->setFullText(warnings.value(0));
-    m_pqStatusWarnings->setVisible(!warnings.isEmpty());
-    m_pqStatusWarnings->setToolTip(plainToolTip(warnings.join(QLatin1Char('\n'))));
-    updateTray(warnings);
-}
-
-// The filter for the datagrams of a workstation of the table, as the log
-// quotes them: "...:system:alarm system:workstation:...".
-void DuzUdozuzeMainWindow::showLinesOf(int row)
-{
-    const DuzUdozuzeWorkstationTable &table = m_pDuzUdozuzeSocket->workstations();
-    if (row < 0 || row >= table.rowCount())
-        return;
-    const DuzUdozuzeWorkstationTable::Row &workstation = table.row(row);
-    m_pFindBar->showOnly(
-        QStringLiteral(":%1:%2:%3:")
-            .arg(QString::fromLatin1(DuzUdozuzeLogLine::escaped(workstation.system)),
-                 QString::fromLatin1(DuzUdozuzeLogLine::escaped(workstation.alarmSystem)),
-                 QString::number(workstation.workstation)));
-}
-
-void DuzUdozuzeMainWindow::clearWorkstations()
-{
-    m_pDuzUdozuzeSocket->clearWorkstations();
-    m_pWorkstationModel->refresh();
-    showWarnings();
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_pTray = new DuzUdozuzeTray(m_pDuzUdozuzeSocket->isValid(), this);
 }
 
 void DuzUdozuzeMainWindow::showSettings()
@@ -436,40 +236,90 @@ void DuzUdozuzeMainWindow::bindToSocket()
     connect(m_pqCheckOk, &QCheckBox::toggled, socket, &DuzUdozuzeSocket::setOk);
     socket->setRespondAutomatically(m_pqCheckRespondAutomatically->isChecked());
     socket->setOk(m_pqCheckOk->isChecked());
-
     m_editMain->setMaxLines(settings.m_nMaxLines);
-
-    m_pqStatusMode = new QLabel(statusBar());
-    m_pqStatusCounts = new QLabel(statusBar());
-    m_pqStatusDropped = new QLabel(statusBar());
-    m_pqStatusDropped->hide();
-    statusBar()->addWidget(m_pqStatusMode);
-    statusBar()->addWidget(m_pqStatusCounts);
-    statusBar()->addWidget(m_pqStatusDropped);
-    // What the operator should know about the set-up, for as long as it holds.
-    m_pqStatusProblems = new DuzUdozuzeElidedLabel(statusBar());
-    m_pqStatusProblems->setObjectName(QStringLiteral("statusProblems"));
-    m_pqStatusProblems->hide();
-    statusBar()->addPermanentWidget(m_pqStatusProblems, 1);
-    for (const QString &warning : socket->setUpWarnings())
-        showProblem(warning);
-    // Not listening is the one state an operator must never take for
-    // listening: the counts give way to it, in the warning colour, for good.
-    if (!socket->isValid()) {
-        auto *failed = new QLabel(notListeningText(), statusBar());
-        failed->setObjectName(QStringLiteral("statusNotListening"));
-        failed->setStyleSheet(warningStyle(QStringLiteral("QLabel")));
-        statusBar()->addWidget(failed);
-        m_pqStatusCounts->hide();
-        m_bWarningsChanged = true; // and the dock says so too
-    }
     // Respond Now has no action yet.
+    connect(m_pqPushRespondNow, &QPushButton::clicked, this, &DuzUdozuzeMainWindow::pushRespondNow);
     m_pqPushRespondNow->setEnabled(false);
     m_pqPushRespondNow->setToolTip(tr("Respond Now has no action yet"));
+}
+
+void DuzUdozuzeMainWindow::showSetUp()
+{
+    for (const QString &warning : m_pDuzUdozuzeSocket->setUpWarnings())
+        statusbar->addProblem(warning);
+    if (!m_pDuzUdozuzeSocket->isValid()) {
+        statusbar->showNotListening(notListeningText());
+        m_pWorkstationsDock->setNotListening(notListeningText());
+        m_bWarningsChanged = true;
+    }
+}
+
+void DuzUdozuzeMainWindow::watchSocket()
+{
+    DuzUdozuzeSocket *socket = m_pDuzUdozuzeSocket.get();
     connect(socket, &DuzUdozuzeSocket::countsChanged, this, &DuzUdozuzeMainWindow::scheduleRefresh);
     connect(socket, &DuzUdozuzeSocket::mastershipChanged, this,
             &DuzUdozuzeMainWindow::scheduleRefresh);
+    // A flood of warnings costs one update a refresh.
+    connect(socket, &DuzUdozuzeSocket::workstationWarning, this,
+            [this](bool raised, const QString &text) {
+                m_bWarningsChanged = true;
+                scheduleRefresh();
+                if (raised && m_pTray)
+                    m_pTray->notifyRaised(text);
+            });
+    // The table is redrawn once a second, however many datagrams came: the
+    // ages change with time alone, and a flood must not cost the view. The
+    // warnings' texts are current then too: counts, durations, claimers.
+    connect(&m_ageTimer, &QTimer::timeout, this, [this] {
+        workstationModel()->refresh();
+        if (m_bWarningsChanged || m_pDuzUdozuzeSocket->workstations().warningCount() > 0)
+            showWarnings();
+    });
+    m_ageTimer.start(1000);
     refresh();
+}
+
+QString DuzUdozuzeMainWindow::notListeningText()
+{
+    return tr("Not listening: the set-up failed, see the log");
+}
+
+void DuzUdozuzeMainWindow::showWarnings()
+{
+    m_bWarningsChanged = false;
+    const QStringList warnings = m_pDuzUdozuzeSocket->workstations().activeWarnings();
+    m_pWorkstationsDock->showWarnings(warnings);
+    statusbar->showWarnings(warnings);
+    if (m_pTray)
+        m_pTray->showWarnings(warnings);
+}
+
+DuzUdozuzeWorkstationModel *DuzUdozuzeMainWindow::workstationModel() const
+{
+    return m_pWorkstationsDock->model();
+}
+
+// The filter for the datagrams of a workstation of the table, as the log
+// quotes them: "...:system:alarm system:workstation:...".
+void DuzUdozuzeMainWindow::showLinesOf(int row)
+{
+    const DuzUdozuzeWorkstationTable &table = m_pDuzUdozuzeSocket->workstations();
+    if (row < 0 || row >= table.rowCount())
+        return;
+    const DuzUdozuzeWorkstationTable::Row &workstation = table.row(row);
+    m_pFindBar->showOnly(
+        QStringLiteral(":%1:%2:%3:")
+            .arg(QString::fromLatin1(DuzUdozuzeLogLine::escaped(workstation.system)),
+                 QString::fromLatin1(DuzUdozuzeLogLine::escaped(workstation.alarmSystem)),
+                 QString::number(workstation.workstation)));
+}
+
+void DuzUdozuzeMainWindow::clearWorkstations()
+{
+    m_pDuzUdozuzeSocket->clearWorkstations();
+    workstationModel()->refresh();
+    showWarnings();
 }
 
 // The view shows its lines at its next refresh, the status bar at the
@@ -546,23 +396,9 @@ void DuzUdozuzeMainWindow::refresh()
     flushLog();
     if (m_bWarningsChanged)
         showWarnings();
-    m_pHistoryModel->refresh();
-    m_pWarningLogModel->refresh();
-    if (m_pDuzUdozuzeSocket->workstations().evicted() > 0 && !m_bEvictionTold) {
-        m_bEvictionTold = true;
-        statusBar()->showMessage(tr("The workstation table is full (%1 rows): the stalest rows "
-                                    "make room for new ones")
-                                     .arg(DuzUdozuzeWorkstationTable::MaxRows),
-                                 30000);
-    }
-    m_pqStatusMode->setText(m_pDuzUdozuzeSocket->isMaster()                    ? tr("Master")
-                                : m_pDuzUdozuzeSocket->respondsAutomatically() ? tr("Slave")
-                                                                               : tr("Watching"));
-    m_pqStatusCounts->setText(countsText(*m_pDuzUdozuzeSocket));
-    const quint64 dropped = m_editMain->linesDropped();
-    m_pqStatusDropped->setVisible(dropped > 0);
-    if (dropped > 0)
-        m_pqStatusDropped->setText(tr("oldest %1 lines dropped").arg(dropped));
+    m_pHistoryDock->refresh();
+    m_pWarningLogDock->refresh();
+    statusbar->showState(*m_pDuzUdozuzeSocket, m_editMain->linesDropped());
 }
 
 QString DuzUdozuzeMainWindow::saveLog(const QString &path)
@@ -590,8 +426,7 @@ void DuzUdozuzeMainWindow::saveLogAs()
                              tr("The log could not be saved to %1:\n%2").arg(path, error));
         return;
     }
-    statusBar()->showMessage(tr("Saved %1 lines to %2").arg(m_editMain->rowCount()).arg(path),
-                             10000);
+    statusbar->showMessage(tr("Saved %1 lines to %2").arg(m_editMain->rowCount()).arg(path), 10000);
 }
 
 // A capture opens in a window of its own: this one goes on listening.
@@ -604,7 +439,7 @@ void DuzUdozuzeMainWindow::openCapture()
         return;
     if (!QProcess::startDetached(QCoreApplication::applicationFilePath(),
                                  DuzUdozuzeControlString::captureArguments(m_args, path)))
-        statusBar()->showMessage(tr("The capture could not be opened: the program did not start"));
+        statusbar->showMessage(tr("The capture could not be opened: the program did not start"));
 }
 
 // The window says, for as long as it is open, that what it shows comes from a
@@ -613,15 +448,10 @@ void DuzUdozuzeMainWindow::showCapture()
 {
     const QString path = m_pDuzUdozuzeSocket->settings().m_strCapturePath;
     setWindowTitle(tr("DuzUdozuze: capture %1").arg(QFileInfo(path).fileName()));
-    auto *shown = new QLabel(tr("Showing the capture %1, not a live port").arg(path), statusBar());
-    shown->setObjectName(QStringLiteral("statusCapture"));
-    shown->setTextFormat(Qt::PlainText);
-    statusBar()->addWidget(shown);
+    statusbar->showCapture(path);
     const DuzUdozuzeCaptureFeed *feed = startCapture(this);
-    connect(feed, &DuzUdozuzeCaptureFeed::ended, this, [this, shown, feed, path](int code) {
-        shown->setText((code == 0 ? tr("Showing the capture %1, read to its end: %2 packets")
-                                  : tr("Showing the capture %1, read up to packet %2"))
-                           .arg(path, QString::number(feed->packetsRead())));
+    connect(feed, &DuzUdozuzeCaptureFeed::ended, this, [this, feed, path](int code) {
+        statusbar->showCaptureRead(path, code == 0, feed->packetsRead());
         refresh();
     });
 }

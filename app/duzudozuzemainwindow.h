@@ -7,22 +7,21 @@
 
 #include <QTimer>
 
-class DuzUdozuzeElidedLabel;
 class DuzUdozuzeFindBar;
-class DuzUdozuzeHistoryModel;
+class DuzUdozuzeHistoryDock;
+class DuzUdozuzeTray;
 class DuzUdozuzeWorkstationModel;
+class DuzUdozuzeWorkstationsDock;
 class QAction;
-class QDockWidget;
-class QListWidget;
 class QMenu;
-class QSystemTrayIcon;
 
 // The program's main window: the form, the log sink, and the owner of the one
-// socket object, whose settings it shows once in the form's labels. Above the
-// form a menu bar holds the log's commands; under the log view a find bar
-// opens on demand. Beside the form two docks show the picture of the
-// election: the workstations heard, with the warnings in force, and this
-// workstation's mastership history.
+// socket object, whose settings it shows once in the form's labels. It puts
+// the pieces together and keeps them current: above the form a menu bar with
+// the log's commands and the file actions, under the log view a find bar that
+// opens on demand, beside the form the docks with the picture of the election
+// (the workstations heard with the warnings in force, the mastership history,
+// the warnings raised and ended), the status bar, and the tray's icon.
 class DuzUdozuzeMainWindow : public DuzUdozuzeMainWindowBase, public DuzUdozuzeFrontEnd
 {
     Q_OBJECT
@@ -45,7 +44,7 @@ public:
     quint64 linesDropped() const;
     DuzUdozuzeFindBar *findBar() const { return m_pFindBar; }
     QAction *followAction() const { return m_pqActionFollow; }
-    DuzUdozuzeWorkstationModel *workstationModel() const { return m_pWorkstationModel; }
+    DuzUdozuzeWorkstationModel *workstationModel() const;
     quint64 logLinesDropped() const override;
     // Shows in the log only the datagrams of a row of the workstation table.
     void showLinesOf(int row);
@@ -78,24 +77,30 @@ private slots:
     void pushRespondNow();
 
 private:
+    // The find bar, Clear and the refresh of the view.
+    void createLogView();
+    void createMenus();
+    void createFileMenu();
+    void createEditMenu();
+    void createViewMenu();
+    void createHelpMenu();
     // Fills the labels once with the socket's settings; shows or hides the
     // Respond group.
     void showSettings();
-    // The boxes and the status bar, as the operator options and the socket's
-    // state say.
-    void bindToSocket();
-    void createMenus();
-    void createDocks();
-    void clearWorkstations();
-    // The warnings in force, at the top of the Workstations dock and in the
-    // status bar, at the next refresh after one was raised or ended.
-    void showWarnings();
-    void showProblem(const QString &text);
+    void createDockWindows();
     void createTray();
-    void updateTray(const QStringList &warnings);
+    // The boxes and the view's limit, as the operator options say.
+    void bindToSocket();
+    // What the operator should know about the set-up, for as long as the
+    // window is open.
+    void showSetUp();
+    // The socket's changes and the clock, to the refreshes of the picture.
+    void watchSocket();
     static QString notListeningText();
-    // A style sheet for a widget's warning text, from the palette.
-    QString warningStyle(const QString &widget) const;
+    // The warnings in force, in the Workstations dock, the status bar and
+    // the tray, at the next refresh after one was raised or ended.
+    void showWarnings();
+    void clearWorkstations();
     void clearLog();
     void askForNote();
     void saveLogAs();
@@ -105,31 +110,18 @@ private:
     void scheduleRefresh();
     void refresh();
 
-    QLabel *m_pqStatusMode = nullptr;
-    QLabel *m_pqStatusCounts = nullptr;
-    QLabel *m_pqStatusDropped = nullptr;
-    QMenu *m_pqMenuView = nullptr;
-    QAction *m_pqActionFollow = nullptr;
-    QDockWidget *m_pqDockWorkstations = nullptr;
-    QDockWidget *m_pqDockHistory = nullptr;
-    QDockWidget *m_pqDockWarningLog = nullptr;
-    QSystemTrayIcon *m_pqTray = nullptr; // where the desktop has a tray
-    QListWidget *m_pqWarnings = nullptr; // in the Workstations dock
-    DuzUdozuzeElidedLabel *m_pqStatusWarnings = nullptr;
-    DuzUdozuzeElidedLabel *m_pqStatusProblems = nullptr; // the set-up's and the metrics'
-    QStringList m_problems;
-    bool m_bWarningsChanged = false;
-    bool m_bStopped = false; // by a signal
-    DuzUdozuzeWorkstationModel *m_pWorkstationModel = nullptr; // child of this window
-    DuzUdozuzeHistoryModel *m_pHistoryModel = nullptr; // child of this window
-    DuzUdozuzeHistoryModel *m_pWarningLogModel = nullptr; // child of this window
-    QTimer m_ageTimer; // the workstation table, once a second
-    bool m_bEvictionTold = false;
     QStringList m_args; // the control string
     DuzUdozuzeFindBar *m_pFindBar = nullptr;
+    QMenu *m_pqMenuView = nullptr;
+    QAction *m_pqActionFollow = nullptr;
+    DuzUdozuzeWorkstationsDock *m_pWorkstationsDock = nullptr;
+    DuzUdozuzeHistoryDock *m_pHistoryDock = nullptr;
+    DuzUdozuzeHistoryDock *m_pWarningLogDock = nullptr;
+    DuzUdozuzeTray *m_pTray = nullptr; // where the desktop has a tray
+    bool m_bWarningsChanged = false;
+    bool m_bStopped = false; // by a signal
+    QTimer m_ageTimer; // the workstation table, once a second
     QTimer m_refreshTimer; // the status bar, a moment after a change
-    // Lines of warnings the dock shows before they scroll.
-    static constexpr int WarningLines = 4;
     quint64 m_nLinesDroppedBefore = 0; // by the limit, before the view was last cleared
 };
 
