@@ -106,7 +106,8 @@ void DuzUdozuzeFrontEnd::startMetrics(QObject *owner)
 
 DuzUdozuzeCaptureFeed *DuzUdozuzeFrontEnd::startCapture(QObject *owner)
 {
-    auto *feed = new DuzUdozuzeCaptureFeed(m_pDuzUdozuzeSocket.get(), owner);
+    auto *feed = new DuzUdozuzeCaptureFeed(m_pDuzUdozuzeSocket->session(),
+                                           m_pDuzUdozuzeSocket->settings(), owner);
     QObject::connect(feed, &DuzUdozuzeCaptureFeed::told, owner,
                      [this](const QString &text) { tellProblem(text); });
     feed->start();

@@ -2,7 +2,8 @@
 #include "net/duzudozuzecapturefeed.h"
 
 #include "common/duzudozuzelogline.h"
-#include "net/duzudozuzesocket.h"
+#include "common/duzudozuzesettings.h"
+#include "protocol/duzudozuzesession.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -17,9 +18,12 @@ QString timeText(qint64 ms)
 
 } // namespace
 
-DuzUdozuzeCaptureFeed::DuzUdozuzeCaptureFeed(DuzUdozuzeSocket *socket, QObject *parent)
-    : QObject(parent), m_pSocket(socket)
-{ }
+DuzUdozuzeCaptureFeed::DuzUdozuzeCaptureFeed(DuzUdozuzeSession &session,
+                                             const DuzUdozuzeSettings &settings, QObject *parent)
+    : QObject(parent), m_session(session), m_settings(settings)
+{
+    m_session.setAnswersNotSent(QStringLiteral("reading a capture"));
+}
 
 // The reading thread stops before the feed's members go.
 DuzUdozuzeCaptureFeed::~DuzUdozuzeCaptureFeed()
@@ -29,9 +33,8 @@ DuzUdozuzeCaptureFeed::~DuzUdozuzeCaptureFeed()
 
 void DuzUdozuzeCaptureFeed::start()
 {
-    const DuzUdozuzeSettings &settings = m_pSocket->settings();
     m_pSource = std::make_unique<DuzUdozuzeCaptureSource>(
-        settings.m_strCapturePath, settings.m_bFollowCapture, [this] { wake(); });
+        m_settings.m_strCapturePath, m_settings.m_bFollowCapture, [this] { wake(); });
 }
 
 // On the reading thread: one call of handle() on the event loop's, however
@@ -90,7 +93,7 @@ void DuzUdozuzeCaptureFeed::handle()
 void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &item)
 {
     const DuzUdozuzeCaptureReader::Datagram &datagram = item.datagram;
-    const int port = m_pSocket->settings().m_nPort;
+    const int port = m_settings.m_nPort;
     if (datagram.destinationPort != port) {
         skipped(item.packet, QStringLiteral("to another port than %1").arg(port));
         return;
@@ -104,9 +107,14 @@ void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &
                      m_nJumpsTold == MaxJumpsTold ? QStringLiteral(" (further jumps are not told)")
                                                   : QString()));
     }
+    // The session listens from the first packet on.
+    if (m_nLastTime)
+        m_nClock += qMax<qint64>(0, time - *m_nLastTime);
+    else
+        m_session.startListening({m_nClock = time, time});
     m_nLastTime = time;
-    m_pSocket->handleCaptured(datagram.payload, datagram.length, datagram.source,
-                              datagram.sourcePort, time);
+    m_session.receive(datagram.payload.constData(), datagram.payload.size(), datagram.length,
+                      datagram.source, datagram.sourcePort, {m_nClock, time});
 }
 
 // Each kind of packet skipped is said once.

@@ -13,13 +13,18 @@
 #include <memory>
 #include <optional>
 
-class DuzUdozuzeSocket;
+class DuzUdozuzeSession;
+struct DuzUdozuzeSettings;
 
-// Feeds the socket object the capture its settings name (/read=), read on a
-// thread of its own, in slices of the event loop short enough that a front
-// end stays live and a stop signal is served at once: every UDP datagram to
-// the port goes through the socket's receive path with the capture's times.
-// With /follow it reads on as the file grows, as tail -F does, until stopped.
+// The session's other source: the capture the settings name (/read=), read
+// on a thread of its own, handed over in slices of the event loop short
+// enough that a front end stays live and a stop signal is served at once.
+// Every UDP datagram to the port goes to the session on the capture's clock:
+// its time of day is each packet's own, and its monotonic clock advances by
+// the steps forward of the packets' times only, so that a claim lasts 10 s
+// of the capture's advancing time even where its clock steps back. Answers
+// are decided and told, never sent. With /follow it reads on as the file
+// grows, as tail -F does, until stopped.
 class DuzUdozuzeCaptureFeed : public QObject
 {
     Q_OBJECT
@@ -31,8 +36,9 @@ public:
     static constexpr qint64 JumpTold = 60 * 60 * 1000; // ms
     static constexpr int MaxJumpsTold = 10;
 
-    // The socket outlives the feed.
-    explicit DuzUdozuzeCaptureFeed(DuzUdozuzeSocket *socket, QObject *parent = nullptr);
+    // The session and the settings outlive the feed.
+    DuzUdozuzeCaptureFeed(DuzUdozuzeSession &session, const DuzUdozuzeSettings &settings,
+                          QObject *parent = nullptr);
     ~DuzUdozuzeCaptureFeed() override;
 
     // Begins reading.
@@ -60,13 +66,15 @@ private:
     void skipped(quint64 packet, const QString &why);
     void end(const QString &error);
 
-    DuzUdozuzeSocket *m_pSocket; // not owned
+    DuzUdozuzeSession &m_session;
+    const DuzUdozuzeSettings &m_settings;
     std::unique_ptr<DuzUdozuzeCaptureSource> m_pSource;
     std::deque<DuzUdozuzeCaptureSource::Item> m_items; // taken, not yet handled
     std::atomic<bool> m_bWoken {false};
     std::function<bool()> m_held;
     QStringList m_skipsTold;
     std::optional<qint64> m_nLastTime; // of the last datagram, ms since the epoch
+    qint64 m_nClock = 0; // the capture's monotonic clock, in ms
     int m_nJumpsTold = 0;
     quint64 m_nPackets = 0;
     bool m_bEnded = false;

@@ -24,7 +24,13 @@ bool DuzUdozuzeReception::passesMonitorFilters(const DuzUdozuzeStatusDatagram &d
 {
     return patternPasses(settings.m_reHxSystemFilter, datagram.system)
         && patternPasses(settings.m_reAlarmSystemFilter, datagram.alarmSystem)
-        && numberPasses(settings.m_nWorkstationFilter, datagram.workstation)
+        && passesNumberFilters(datagram, settings);
+}
+
+bool DuzUdozuzeReception::passesNumberFilters(const DuzUdozuzeStatusDatagram &datagram,
+                                              const DuzUdozuzeSettings &settings)
+{
+    return numberPasses(settings.m_nWorkstationFilter, datagram.workstation)
         && numberPasses(settings.m_nChannelFilter, datagram.channel);
 }
 

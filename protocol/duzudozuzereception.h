@@ -14,6 +14,9 @@ namespace DuzUdozuzeReception {
 // dropped without a line.
 bool passesMonitorFilters(const DuzUdozuzeStatusDatagram &datagram,
                           const DuzUdozuzeSettings &settings);
+// The workstation and channel filters alone.
+bool passesNumberFilters(const DuzUdozuzeStatusDatagram &datagram,
+                         const DuzUdozuzeSettings &settings);
 
 // The respond checks against this workstation's own identity, in order. Returns
 // the line of the first check that fails, or nullptr when the datagram is for

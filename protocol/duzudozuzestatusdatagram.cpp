@@ -3,8 +3,6 @@
 
 #include "common/duzudozuzewiretext.h"
 
-#include <QStringList>
-
 QString DuzUdozuzeStatusDatagram::healthWordFor(bool ok)
 {
     return ok ? QStringLiteral("OK") : QStringLiteral("Fail");
@@ -31,15 +29,35 @@ QByteArray DuzUdozuzeStatusDatagram::compose(const QString &code, const QString 
 
 std::optional<DuzUdozuzeStatusDatagram> DuzUdozuzeStatusDatagram::parse(const QString &text)
 {
-    const QStringList pieces = text.split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    if (pieces.size() != 6)
+    return parse(QByteArrayView(text.toLatin1()));
+}
+
+// Over the bytes themselves: no list of pieces, only the six fields made.
+std::optional<DuzUdozuzeStatusDatagram> DuzUdozuzeStatusDatagram::parse(QByteArrayView bytes)
+{
+    QByteArrayView pieces[6];
+    int count = 0;
+    for (qsizetype start = 0; start <= bytes.size();) {
+        qsizetype end = bytes.indexOf(':', start);
+        if (end < 0)
+            end = bytes.size();
+        if (end > start) {
+            if (count == 6)
+                return std::nullopt;
+            pieces[count++] = bytes.sliced(start, end - start);
+        }
+        start = end + 1;
+    }
+    if (count != 6)
         return std::nullopt;
+    const auto text = [](QByteArrayView piece) { return QString::fromLatin1(piece); };
+    const auto number = [](QByteArrayView piece) { return QLatin1StringView(piece).toInt(); };
     DuzUdozuzeStatusDatagram datagram;
-    datagram.code = pieces.at(0);
-    datagram.system = pieces.at(1);
-    datagram.alarmSystem = pieces.at(2);
-    datagram.workstation = pieces.at(3).toInt(nullptr, 10);
-    datagram.channel = pieces.at(4).toInt(nullptr, 10);
-    datagram.healthWord = pieces.at(5);
+    datagram.code = text(pieces[0]);
+    datagram.system = text(pieces[1]);
+    datagram.alarmSystem = text(pieces[2]);
+    datagram.workstation = number(pieces[3]);
+    datagram.channel = number(pieces[4]);
+    datagram.healthWord = text(pieces[5]);
     return datagram;
 }

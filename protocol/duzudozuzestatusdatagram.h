@@ -34,6 +34,8 @@ struct DuzUdozuzeStatusDatagram
     // current format when exactly six remain. A workstation or channel piece
     // that is not a decimal integer counts as 0.
     static std::optional<DuzUdozuzeStatusDatagram> parse(const QString &text);
+    // The same for the bytes as received, one a character.
+    static std::optional<DuzUdozuzeStatusDatagram> parse(QByteArrayView bytes);
 };
 
 #endif // DUZUDOZUZESTATUSDATAGRAM_H

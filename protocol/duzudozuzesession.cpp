@@ -1,0 +1,248 @@
+// SPDX-License-Identifier: MIT
+#include "protocol/duzudozuzesession.h"
+
+#include "common/duzudozuzeipv4.h"
+#include "common/duzudozuzelogline.h"
+#include "common/duzudozuzesettings.h"
+#include "common/duzudozuzewiretext.h"
+#include "protocol/duzudozuzereception.h"
+#include "protocol/duzudozuzestatusdatagram.h"
+
+#include <cstring>
+
+namespace {
+
+// Whether a filter's pattern lets every text through, so that it need not
+// run: empty, or any characters at all.
+bool passesAll(const QRegularExpression &filter)
+{
+    return filter.pattern().isEmpty() || filter.pattern() == QLatin1String(".*");
+}
+
+// The notifier's type the lines name: it watches for reading.
+constexpr char TypeText[] = ". type 0";
+
+} // namespace
+
+DuzUdozuzeSession::DuzUdozuzeSession(const DuzUdozuzeSettings &settings, Sink &sink, Time start)
+    : m_settings(settings),
+      m_sink(sink),
+      m_now(start),
+      m_nNextTick(start.clock + TickInterval),
+      m_workstations([this] { return m_now.clock; }, [this] { return m_now.wall; }),
+      m_bSystemFilter(!passesAll(settings.m_reHxSystemFilter)),
+      m_bAlarmSystemFilter(!passesAll(settings.m_reAlarmSystemFilter))
+{
+    // The own row is keyed by the names as the own datagrams carry them.
+    m_workstations.setOwnIdentity(duzUdozuzeWireText(settings.m_strHxSystem),
+                                  duzUdozuzeWireText(settings.m_strAlarmSystem),
+                                  settings.m_nWorkstation, settings.m_nChannel);
+}
+
+void DuzUdozuzeSession::startListening(Time now)
+{
+    m_now = now;
+    m_nNextTick = now.clock + TickInterval;
+    if (m_settings.m_nSilenceTime > 0)
+        m_workstations.setSilence(qint64(m_settings.m_nSilenceTime) * 1000, m_settings.m_nPort);
+}
+
+QString DuzUdozuzeSession::timeText() const
+{
+    return DuzUdozuzeLogLine::timeText(m_now.wall);
+}
+
+void DuzUdozuzeSession::setRespondAutomatically(bool on)
+{
+    m_bRespondAutomatically = on;
+    m_workstations.setOwnWatching(!on);
+}
+
+void DuzUdozuzeSession::setOk(bool ok)
+{
+    m_mastership.setOk(ok);
+    m_workstations.setOwnHealthy(ok);
+}
+
+void DuzUdozuzeSession::clearWorkstations()
+{
+    report(m_workstations.clear());
+}
+
+void DuzUdozuzeSession::report(const DuzUdozuzeWorkstationTable::Events &events)
+{
+    for (const DuzUdozuzeWorkstationTable::Event &event : events)
+        m_sink.warned(event.raised, event.text);
+}
+
+void DuzUdozuzeSession::advance(Time now)
+{
+    passTo(now);
+}
+
+// The table's ticks step on their grid, but only where one can change
+// something: a source whose clock jumps by years costs a few ticks, not one
+// a second. A tick's time of day follows the last one known.
+void DuzUdozuzeSession::passTo(Time now)
+{
+    for (;;) {
+        qint64 due = m_workstations.nextChange();
+        if (m_nSuppressedUnreported > 0)
+            due = qMin(due, m_nSuppressedReportedMs + 1000);
+        if (due > m_nNextTick) {
+            const qint64 steps
+                = (qMin(due, now.clock + TickInterval) - m_nNextTick + TickInterval - 1)
+                / TickInterval;
+            m_nNextTick += steps * TickInterval;
+        }
+        if (m_nNextTick > now.clock)
+            break;
+        m_now = {m_nNextTick, m_now.wall + (m_nNextTick - m_now.clock)};
+        report(m_workstations.tick());
+        if (m_now.clock - m_nSuppressedReportedMs >= 1000)
+            reportSuppressedAnswers();
+        m_nNextTick += TickInterval;
+    }
+    m_now = now;
+}
+
+void DuzUdozuzeSession::receive(const char *data, qint64 available, qint64 length, quint32 address,
+                                quint16 port, Time now)
+{
+    passTo(now);
+    ++m_counts.received;
+    m_nLastDatagramTime = now.wall;
+    report(m_workstations.heard());
+
+    // The text is what precedes the first zero byte. A datagram longer than
+    // the buffer, or cut short by a capture, is quoted as far as it was read
+    // and not acted on: its fields past the cut are unknown.
+    const bool cut = length > MaxDatagramSize || available < length;
+    const QByteArrayView raw(
+        data, qsizetype(::strnlen(data, size_t(qBound<qint64>(0, available, MaxDatagramSize)))));
+    const auto datagram = cut ? std::nullopt : DuzUdozuzeStatusDatagram::parse(raw);
+    if (datagram
+        && ((m_bSystemFilter && !m_settings.m_reHxSystemFilter.match(datagram->system).hasMatch())
+            || (m_bAlarmSystemFilter
+                && !m_settings.m_reAlarmSystemFilter.match(datagram->alarmSystem).hasMatch())
+            || !DuzUdozuzeReception::passesNumberFilters(*datagram, m_settings))) {
+        ++m_counts.filtered;
+        counted();
+        return;
+    }
+
+    // Only a datagram that is logged is quoted; its lines are made here,
+    // without a format, as they come several thousand a second.
+    const QByteArray quoted = DuzUdozuzeLogLine::escaped(raw.toByteArray());
+    const QString sender = duzUdozuzeIpv4Text(address) + QLatin1Char(':') + QString::number(port);
+    const QString time = timeText();
+    const auto received = [&](QLatin1StringView after) {
+        return time + QLatin1String(" Received '") + QLatin1String(quoted) + after + sender;
+    };
+    if (!datagram) {
+        ++m_counts.notCurrentFormat;
+        m_sink.logLine(received(QLatin1String("'. Not current format. "))
+                       + QLatin1String(TypeText));
+        counted();
+        return;
+    }
+    ++m_counts.shown;
+    m_sink.logLine(received(QLatin1String("'. ")) + QLatin1String(TypeText));
+    counted();
+    report(m_workstations.update(*datagram, address, port));
+
+    if (!m_bRespondAutomatically)
+        return;
+    if (const char *failure = DuzUdozuzeReception::respondCheckFailure(*datagram, m_settings)) {
+        logPrintf("%s", failure);
+        return;
+    }
+    m_sink.logLine(time + QLatin1String(" Received Data is '") + QLatin1String(quoted)
+                   + QLatin1String("'. Address ") + sender + QLatin1String(TypeText)
+                   + QLatin1Char('.'));
+    const bool wasMaster = isMaster();
+    handleMessageCode(datagram->code, datagram->healthWord);
+    if (isMaster() != wasMaster) {
+        report(m_workstations.ownModeChanged(isMaster(), datagram->code, address,
+                                             datagram->workstation));
+    }
+}
+
+// A workstation without a number of its own could not tell its answers,
+// coming back, from those of others: it would act on its own "NO".
+QString DuzUdozuzeSession::answersNotSentReason() const
+{
+    if (!m_strNotSentReason.isEmpty())
+        return m_strNotSentReason;
+    return m_settings.m_nWorkstation < 0 ? QStringLiteral("no workstation number") : QString();
+}
+
+void DuzUdozuzeSession::handleMessageCode(const QString &code, const QString &healthWord)
+{
+    const bool wasMaster = m_mastership.isMaster();
+    const DuzUdozuzeMastership::Step step = m_mastership.decide(code, healthWord);
+    logPrintf("%s", step.line.constData());
+    m_mastership.apply(step);
+    if (step.master != wasMaster)
+        m_sink.modeChanged(step.master);
+    if (!step.answerNo)
+        return;
+    // Without a number of its own, nothing is answered, nor told.
+    if (m_settings.m_nWorkstation < 0) {
+        ++m_counts.answersNotSent;
+        counted();
+        return;
+    }
+    if (m_answerLimit.take(m_now.clock))
+        broadcastStatus(QStringLiteral("NO"));
+    else
+        suppressAnswer();
+}
+
+// An answer over the limit is not sent: a flood of "NA" sent to this
+// workstation alone must not become a broadcast storm on the whole network.
+// The first is told at once, the rest once a second of the source's clock.
+void DuzUdozuzeSession::suppressAnswer()
+{
+    ++m_counts.answersSuppressed;
+    ++m_nSuppressedUnreported;
+    counted();
+    if (m_counts.answersSuppressed == m_nSuppressedUnreported
+        || m_now.clock - m_nSuppressedReportedMs >= 1000)
+        reportSuppressedAnswers();
+}
+
+void DuzUdozuzeSession::reportSuppressedAnswers()
+{
+    if (m_nSuppressedUnreported == 0)
+        return;
+    logPrintf("%llu answers suppressed: more than %d a second",
+              static_cast<unsigned long long>(m_nSuppressedUnreported), MaxAnswersPerSecond);
+    m_nSuppressedUnreported = 0;
+    m_nSuppressedReportedMs = m_now.clock;
+}
+
+QByteArray DuzUdozuzeSession::statusDatagram(const QString &code) const
+{
+    return DuzUdozuzeStatusDatagram::format(code, m_settings.m_strHxSystem,
+                                            m_settings.m_strAlarmSystem, m_settings.m_nWorkstation,
+                                            m_settings.m_nChannel, m_mastership.isOk());
+}
+
+// Where answers are not sent, the line the answer would have made live, and
+// nothing sent.
+void DuzUdozuzeSession::broadcastStatus(const QString &code)
+{
+    const QByteArray text = statusDatagram(code);
+    if (!m_strNotSentReason.isEmpty()) {
+        ++m_counts.answersNotSent;
+    } else if (m_sink.sendStatus(text)) {
+        ++m_counts.answersSent;
+    } else {
+        logPrintf("client socket write error");
+        return;
+    }
+    logPrintf("**Broadcasting WS:%d Master:%d '%s'", m_settings.m_nWorkstation,
+              m_mastership.masterWorkstation(), DuzUdozuzeLogLine::escaped(text).constData());
+    counted();
+}
