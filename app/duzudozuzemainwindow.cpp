@@ -4,6 +4,7 @@
 #include "app/duzudozuzefindbar.h"
 #include "app/duzudozuzehistorydock.h"
 #include "app/duzudozuzelogview.h"
+#include "app/duzudozuzenotedialog.h"
 #include "app/duzudozuzestatusbar.h"
 #include "app/duzudozuzetray.h"
 #include "app/duzudozuzeworkstationmodel.h"
@@ -15,19 +16,15 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
-#include <QVBoxLayout>
 
 DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *parent,
                                            const char *name, Qt::WindowFlags fl)
@@ -357,25 +354,9 @@ void DuzUdozuzeMainWindow::addNote(const QString &text)
 
 void DuzUdozuzeMainWindow::askForNote()
 {
-    QDialog dialog(this);
-    dialog.setWindowTitle(tr("Add Note"));
-    auto *edit = new QLineEdit(&dialog);
-    edit->setMaxLength(NoteLength);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    auto *layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(tr("Note (at most %L1 characters):").arg(NoteLength), &dialog));
-    layout->addWidget(edit);
-    layout->addWidget(buttons);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    // The limit counts UTF-16 units: a character it would halve is left out.
-    QString text = edit->text();
-    if (!text.isEmpty() && text.back().isHighSurrogate())
-        text.chop(1);
-    if (!text.isEmpty())
-        addNote(text);
+    DuzUdozuzeNoteDialog dialog(NoteLength, this);
+    if (dialog.exec() == QDialog::Accepted && !dialog.note().isEmpty())
+        addNote(dialog.note());
 }
 
 // One refresh of the view and the status bar for all that happened within

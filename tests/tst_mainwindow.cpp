@@ -2,6 +2,7 @@
 #include "app/duzudozuzecellstyle.h"
 #include "app/duzudozuzelogview.h"
 #include "app/duzudozuzemainwindow.h"
+#include "app/duzudozuzenotedialog.h"
 #include "app/duzudozuzeworkstationmodel.h"
 #include "capturesupport.h"
 #include "net/duzudozuzesocket.h"
@@ -13,6 +14,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -43,6 +45,7 @@ private slots:
     void signalsOnShowAndHide();
     void clearEmptiesLog();
     void respondNowDoesNothing();
+    void noteKeepsWholeCharacters();
     void boxesFeedSocket();
     void operatorOptionsSetBoxes();
     void maxLinesDropsOldest();
@@ -305,6 +308,14 @@ void TestMainWindow::respondNowDoesNothing()
     QTest::mouseClick(child<QPushButton>(&window, "m_pqPushRespondNow"), Qt::LeftButton);
     QCOMPARE(child<DuzUdozuzeLogView>(&window, "m_editMain")->toPlainText(), before);
     QCOMPARE(window.socket()->counts().answersSent, 0u);
+}
+
+// The limit counts UTF-16 units: a character it would halve is left out.
+void TestMainWindow::noteKeepsWholeCharacters()
+{
+    DuzUdozuzeNoteDialog dialog(3);
+    dialog.findChild<QLineEdit *>()->setText(QStringLiteral("ab\U0001F525"));
+    QCOMPARE(dialog.note(), QStringLiteral("ab"));
 }
 
 void TestMainWindow::boxesFeedSocket()
