@@ -1,20 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzelogview.h"
 
+#include "common/duzudozuzelogfile.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
-#include <QSaveFile>
 #include <QScrollBar>
 
-#include <algorithm>
 #include <climits>
-#include <limits>
+#include <optional>
 
 namespace {
 
@@ -41,8 +40,10 @@ DuzUdozuzeLogView::DuzUdozuzeLogView(QWidget *parent) : QAbstractScrollArea(pare
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(RefreshInterval);
     connect(&m_refreshTimer, &QTimer::timeout, this, &DuzUdozuzeLogView::refresh);
-    m_scanTimer.setInterval(0);
-    connect(&m_scanTimer, &QTimer::timeout, this, &DuzUdozuzeLogView::scanSlice);
+    connect(&m_search, &DuzUdozuzeLogSearch::filterScanned, this,
+            &DuzUdozuzeLogView::filterScanned);
+    connect(&m_search, &DuzUdozuzeLogSearch::matchesCounted, this,
+            &DuzUdozuzeLogView::matchesCounted);
 }
 
 DuzUdozuzeLogView::~DuzUdozuzeLogView() = default;
@@ -65,31 +66,12 @@ void DuzUdozuzeLogView::appendLine(const QString &line)
 
 qsizetype DuzUdozuzeLogView::rowCount() const
 {
-    if (m_pFilter)
-        return m_pFilter->lowerBound(m_nShownEnd);
-    return qsizetype(m_nShownEnd - qMin(m_nShownEnd, m_store.firstSerial()));
-}
-
-quint64 DuzUdozuzeLogView::serialAt(qsizetype row) const
-{
-    return m_pFilter ? m_pFilter->at(row) : m_store.firstSerial() + quint64(row);
-}
-
-qsizetype DuzUdozuzeLogView::rowOf(quint64 serial) const
-{
-    if (m_pFilter)
-        return m_pFilter->lowerBound(serial);
-    return qsizetype(qMax(serial, m_store.firstSerial()) - m_store.firstSerial());
-}
-
-QString DuzUdozuzeLogView::lineText(quint64 serial) const
-{
-    return QString::fromUtf8(m_store.line(serial));
+    return rows().count();
 }
 
 QString DuzUdozuzeLogView::rowText(qsizetype row) const
 {
-    return lineText(serialAt(row));
+    return lineText(rows().serialAt(row));
 }
 
 QString DuzUdozuzeLogView::toPlainText() const
@@ -118,8 +100,8 @@ int DuzUdozuzeLogView::visibleRows() const
 void DuzUdozuzeLogView::refresh()
 {
     m_refreshTimer.stop();
-    m_nShownEnd = m_store.endSerial();
-    scanSlice();
+    m_search.rows().setEnd(m_store.endSerial());
+    m_search.scanSlice();
     // A selection into lines that were dropped starts at the oldest kept.
     m_anchor = clamped(m_anchor);
     m_cursor = clamped(m_cursor);
@@ -132,28 +114,28 @@ void DuzUdozuzeLogView::updateScrollBars()
 {
     m_bScrolling = true;
     QScrollBar *vertical = verticalScrollBar();
-    const qsizetype rows = rowCount();
-    vertical->setRange(0, int(qMax<qsizetype>(0, rows - visibleRows())));
+    const qsizetype count = rowCount();
+    vertical->setRange(0, int(qMax<qsizetype>(0, count - visibleRows())));
     vertical->setPageStep(visibleRows());
     vertical->setSingleStep(1);
     // Following, the newest line shows; otherwise the same line stays at the
     // top, wherever it now is.
-    vertical->setValue(m_bFollow ? vertical->maximum() : int(rowOf(m_nTopSerial)));
+    vertical->setValue(m_bFollow ? vertical->maximum() : int(rows().rowOf(m_nTopSerial)));
     QScrollBar *horizontal = horizontalScrollBar();
     horizontal->setRange(0, qMax(0, m_nWidest + 2 * Margin - viewport()->width()));
     horizontal->setPageStep(viewport()->width());
     horizontal->setSingleStep(fontMetrics().averageCharWidth() * 2);
     m_bScrolling = false;
-    if (rows > 0)
-        m_nTopSerial = serialAt(qMin<qsizetype>(vertical->value(), rows - 1));
+    if (count > 0)
+        m_nTopSerial = rows().serialAt(qMin<qsizetype>(vertical->value(), count - 1));
 }
 
 void DuzUdozuzeLogView::scrollContentsBy(int, int)
 {
-    const qsizetype rows = rowCount();
-    if (!m_bScrolling && rows > 0) {
+    const qsizetype count = rowCount();
+    if (!m_bScrolling && count > 0) {
         QScrollBar *vertical = verticalScrollBar();
-        m_nTopSerial = serialAt(qMin<qsizetype>(vertical->value(), rows - 1));
+        m_nTopSerial = rows().serialAt(qMin<qsizetype>(vertical->value(), count - 1));
         // Scrolling up by hand stops following; to the end, follows again.
         setFollow(vertical->value() == vertical->maximum());
     }
@@ -197,10 +179,10 @@ void DuzUdozuzeLogView::paintEvent(QPaintEvent *)
     const QPalette &colours = palette();
     const Position from = qMin(m_anchor, m_cursor);
     const Position to = qMax(m_anchor, m_cursor);
-    const qsizetype rows = rowCount();
+    const qsizetype count = rowCount();
     const qsizetype top = topRow();
-    for (qsizetype row = top; row < rows && (row - top) * height < viewport()->height(); ++row) {
-        const quint64 serial = serialAt(row);
+    for (qsizetype row = top; row < count && (row - top) * height < viewport()->height(); ++row) {
+        const quint64 serial = rows().serialAt(row);
         const QString text = lineText(serial);
         const int y = int(row - top) * height;
         const int x = Margin - horizontalScrollBar()->value();
@@ -233,11 +215,11 @@ DuzUdozuzeLogView::Position DuzUdozuzeLogView::clamped(const Position &position)
 
 DuzUdozuzeLogView::Position DuzUdozuzeLogView::positionAt(const QPoint &point) const
 {
-    const qsizetype rows = rowCount();
-    if (rows == 0)
+    const qsizetype count = rowCount();
+    if (count == 0)
         return {m_store.endSerial(), 0};
-    const qsizetype row = qBound<qsizetype>(0, topRow() + point.y() / lineHeight(), rows - 1);
-    const quint64 serial = serialAt(row);
+    const qsizetype row = qBound<qsizetype>(0, topRow() + point.y() / lineHeight(), count - 1);
+    const quint64 serial = rows().serialAt(row);
     const QString text = lineText(serial);
     // The character whose middle is nearest left of the point, found by halves.
     int low = 0, high = int(text.size());
@@ -277,7 +259,7 @@ void DuzUdozuzeLogView::scrollToRow(qsizetype row)
 
 void DuzUdozuzeLogView::ensureVisible(const Position &position)
 {
-    const qsizetype row = rowOf(position.serial);
+    const qsizetype row = rows().rowOf(position.serial);
     if (row < topRow())
         scrollToRow(row);
     else if (row >= topRow() + visibleRows())
@@ -306,16 +288,7 @@ QByteArray DuzUdozuzeLogView::selectedBytes() const
     const QString first = lineText(from.serial);
     if (from.serial == to.serial)
         return QStringView(first).mid(from.column, to.column - from.column).toUtf8();
-    // The whole lines between as the store's bytes, one run a chunk where
-    // every line shows.
-    QList<QByteArrayView> between;
-    if (!m_pFilter) {
-        between = m_store.runs(from.serial + 1, to.serial);
-    } else {
-        for (qsizetype row = rowOf(from.serial + 1); row < rowCount() && serialAt(row) < to.serial;
-             ++row)
-            between << m_store.line(serialAt(row)) << QByteArrayView("\n", 1);
-    }
+    const QList<QByteArrayView> between = rows().runs(from.serial + 1, to.serial);
     const QByteArray head = QStringView(first).mid(from.column).toUtf8();
     const QByteArray tail = QStringView(lineText(to.serial)).left(to.column).toUtf8();
     qsizetype size = head.size() + 1 + tail.size();
@@ -344,12 +317,12 @@ void DuzUdozuzeLogView::copy()
 
 void DuzUdozuzeLogView::selectAll()
 {
-    const qsizetype rows = rowCount();
-    if (rows == 0)
+    const qsizetype count = rowCount();
+    if (count == 0)
         return;
     const bool had = hasSelection();
-    m_anchor = {serialAt(0), 0};
-    const quint64 last = serialAt(rows - 1);
+    m_anchor = {rows().serialAt(0), 0};
+    const quint64 last = rows().serialAt(count - 1);
     m_cursor = {last, int(lineText(last).size())};
     selectionChanged(had);
 }
@@ -357,15 +330,10 @@ void DuzUdozuzeLogView::selectAll()
 void DuzUdozuzeLogView::clear()
 {
     m_store.clear();
-    if (m_pFilter) {
-        m_pFilter = std::make_unique<DuzUdozuzeLineIndex>(m_store, m_strFilterText.toUtf8(),
-                                                          m_pFilter->caseSensitive());
-    }
-    m_pFind.reset();
+    m_search.restart();
     const bool had = hasSelection();
     m_anchor = m_cursor = {};
     m_nTopSerial = 0;
-    m_nShownEnd = 0;
     m_nWidest = 0;
     m_nLongest = 0;
     refresh();
@@ -382,18 +350,18 @@ void DuzUdozuzeLogView::keyPressEvent(QKeyEvent *event)
         selectAll();
         return;
     }
-    const qsizetype rows = rowCount();
-    if (rows == 0) {
+    const qsizetype count = rowCount();
+    if (count == 0) {
         QAbstractScrollArea::keyPressEvent(event);
         return;
     }
     const bool extend = event->modifiers() & Qt::ShiftModifier;
     const bool control = event->modifiers() & Qt::ControlModifier;
     Position position = clamped(m_cursor);
-    qsizetype row = rowOf(position.serial);
+    qsizetype row = rows().rowOf(position.serial);
     const auto length = [this](quint64 serial) { return int(lineText(serial).size()); };
     const auto toRow = [&](qsizetype target, int column) {
-        const quint64 serial = serialAt(qBound<qsizetype>(0, target, rows - 1));
+        const quint64 serial = rows().serialAt(qBound<qsizetype>(0, target, count - 1));
         return Position {serial, qMin(column, length(serial))};
     };
     switch (event->key()) {
@@ -418,14 +386,14 @@ void DuzUdozuzeLogView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Right:
         if (position.column < length(position.serial))
             position.column += 1;
-        else if (row + 1 < rows)
+        else if (row + 1 < count)
             position = toRow(row + 1, 0);
         break;
     case Qt::Key_Home:
         position = control ? toRow(0, 0) : Position {position.serial, 0};
         break;
     case Qt::Key_End:
-        position = control ? toRow(rows - 1, INT_MAX)
+        position = control ? toRow(count - 1, INT_MAX)
                            : Position {position.serial, length(position.serial)};
         break;
     default:
@@ -493,151 +461,38 @@ void DuzUdozuzeLogView::contextMenuEvent(QContextMenuEvent *event)
     menu.exec(event->globalPos());
 }
 
-DuzUdozuzeLineIndex &DuzUdozuzeLogView::findIndex(const QString &text, bool caseSensitive)
-{
-    if (!m_pFind || m_strFindText != text || m_pFind->caseSensitive() != caseSensitive) {
-        m_strFindText = text;
-        m_pFind = std::make_unique<DuzUdozuzeLineIndex>(m_store, text.toUtf8(), caseSensitive);
-        m_scanTimer.start();
-    }
-    return *m_pFind;
-}
-
 bool DuzUdozuzeLogView::find(const QString &text, bool caseSensitive, bool backward)
 {
-    if (text.isEmpty() || rowCount() == 0)
+    const std::optional<Position> found
+        = m_search.find(text, caseSensitive, backward,
+                        backward ? qMin(m_anchor, m_cursor) : qMax(m_anchor, m_cursor));
+    if (!found)
         return false;
-    DuzUdozuzeLineIndex &index = findIndex(text, caseSensitive);
-    index.scan(std::numeric_limits<qsizetype>::max());
-    const qsizetype count = index.count();
-    if (count == 0)
-        return false;
-    // The matching lines from the one of the selection on (or back), round
-    // to it again from the other end; in that line, only the matches past
-    // the selection (or before it) the first time.
-    const Position from = backward ? qMin(m_anchor, m_cursor) : qMax(m_anchor, m_cursor);
-    qsizetype start = index.lowerBound(from.serial);
-    if (backward && (start == count || index.at(start) != from.serial))
-        --start;
-    const int length = int(text.size());
-    for (qsizetype step = 0; step <= count; ++step) {
-        const qsizetype entry = ((backward ? start - step : start + step) % count + count) % count;
-        const quint64 serial = index.at(entry);
-        if (!isShown(serial))
-            continue;
-        const QByteArrayView bytes = m_store.line(serial);
-        QList<int> columns;
-        for (qsizetype at = 0; (at = index.indexIn(bytes, at)) >= 0; ++at)
-            columns.append(int(QString::fromUtf8(bytes.first(at)).size()));
-        if (backward)
-            std::reverse(columns.begin(), columns.end());
-        for (const int column : columns) {
-            if (step == 0 && serial == from.serial
-                && (backward ? column >= from.column : column < from.column))
-                continue;
-            setCursorPosition({serial, column});
-            setCursorPosition({serial, column + length}, true);
-            return true;
-        }
-    }
-    return false;
+    setCursorPosition(*found);
+    setCursorPosition({found->serial, found->column + int(text.size())}, true);
+    return true;
 }
 
 qsizetype DuzUdozuzeLogView::matchCount(const QString &text, bool caseSensitive)
 {
-    if (text.isEmpty())
-        return 0;
-    DuzUdozuzeLineIndex &index = findIndex(text, caseSensitive);
-    return index.isComplete() ? index.count() : -1;
+    return m_search.matchCount(text, caseSensitive);
 }
 
 void DuzUdozuzeLogView::setFilter(const QString &text, bool caseSensitive)
 {
-    if (text.isEmpty()) {
-        if (!m_pFilter)
-            return;
-        m_pFilter.reset();
-    } else {
-        m_strFilterText = text;
-        m_pFilter = std::make_unique<DuzUdozuzeLineIndex>(m_store, text.toUtf8(), caseSensitive);
-        m_scanTimer.start();
-    }
-    refresh();
+    if (m_search.setFilter(text, caseSensitive))
+        refresh();
 }
 
-QString DuzUdozuzeLogView::filterText() const
+// The filter found more rows, or looked further.
+void DuzUdozuzeLogView::filterScanned()
 {
-    return m_pFilter ? m_strFilterText : QString();
-}
-
-bool DuzUdozuzeLogView::isShown(quint64 serial) const
-{
-    if (!m_pFilter)
-        return true;
-    const qsizetype row = m_pFilter->lowerBound(serial);
-    return row < m_pFilter->count() && m_pFilter->at(row) == serial;
-}
-
-bool DuzUdozuzeLogView::filterComplete() const
-{
-    return !m_pFilter || m_pFilter->isComplete();
-}
-
-// One slice of each search still under way; the timer comes back for more.
-void DuzUdozuzeLogView::scanSlice()
-{
-    bool done = true;
-    if (m_pFilter && !m_pFilter->isComplete()) {
-        const bool complete = m_pFilter->scan(SliceBytes);
-        done = done && complete;
-        updateScrollBars();
-        viewport()->update();
-        emit rowsChanged();
-    }
-    if (m_pFind && !m_pFind->isComplete()) {
-        const bool complete = m_pFind->scan(SliceBytes);
-        done = done && complete;
-        if (complete)
-            emit matchesCounted();
-    }
-    if (done)
-        m_scanTimer.stop();
-    else if (!m_scanTimer.isActive())
-        m_scanTimer.start();
+    updateScrollBars();
+    viewport()->update();
+    emit rowsChanged();
 }
 
 QString DuzUdozuzeLogView::save(const QString &path) const
 {
-    // The new file is renamed over the old one: whatever else stands at path
-    // (or where a link there points) would be replaced by a file, never
-    // written to.
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile())
-        return tr("It is not a regular file (a device, a FIFO, a folder or a socket): nothing "
-                  "was replaced.");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    bool written = true;
-    if (!m_pFilter) {
-        // The store's bytes as they are.
-        for (const QByteArrayView run : m_store.runs(m_store.firstSerial(), m_store.endSerial())) {
-            if (!(written = file.write(run.data(), run.size()) >= 0))
-                break;
-        }
-    } else {
-        for (qsizetype row = 0; written && row < rowCount(); ++row) {
-            const QByteArrayView line = m_store.line(serialAt(row));
-            written = file.write(line.data(), line.size()) >= 0 && file.putChar('\n');
-        }
-    }
-    // A failure of the last buffered write shows only in the flush; the file
-    // is replaced only when every byte is out.
-    written = written && file.flush();
-    const QString error = file.errorString();
-    if (!written)
-        file.cancelWriting();
-    if (!file.commit())
-        return written ? file.errorString() : error;
-    return {};
+    return DuzUdozuzeLogFile::write(path, rows().runs(0, rows().end()));
 }

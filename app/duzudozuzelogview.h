@@ -2,40 +2,25 @@
 #ifndef DUZUDOZUZELOGVIEW_H
 #define DUZUDOZUZELOGVIEW_H
 
-#include "common/duzudozuzelineindex.h"
 #include "common/duzudozuzelinestore.h"
+#include "common/duzudozuzelogsearch.h"
 
 #include <QAbstractScrollArea>
 #include <QTimer>
-
-#include <memory>
 
 // The log: a read-only view over a line store that lays out and paints only
 // the lines it shows, however many the store holds. Lines are appended to the
 // store at once and shown together at the next refresh, a moment later. It
 // selects text with the mouse and the keys as a text view does, copies it,
 // follows new lines (or keeps its place while the oldest are dropped), finds
-// a text, and can show only the lines that contain one (the filter). Every
-// search goes a slice at a time through the event loop.
+// a text, and can show only the lines that contain one (the filter). The
+// rows and the searches are pieces of their own.
 class DuzUdozuzeLogView : public QAbstractScrollArea
 {
     Q_OBJECT
 
 public:
-    // A place in the log: a line by its serial number, and a character in it.
-    struct Position
-    {
-        quint64 serial = 0;
-        int column = 0;
-        bool operator==(const Position &other) const
-        {
-            return serial == other.serial && column == other.column;
-        }
-        bool operator<(const Position &other) const
-        {
-            return serial < other.serial || (serial == other.serial && column < other.column);
-        }
-    };
+    using Position = DuzUdozuzeLogPosition;
 
     // How long appended lines wait before they are shown.
     static constexpr int RefreshInterval = 100; // ms
@@ -76,9 +61,9 @@ public:
     // Shows only the lines that contain text (none: all the lines), new
     // lines included; the line at the top stays where it can.
     void setFilter(const QString &text, bool caseSensitive);
-    QString filterText() const;
+    QString filterText() const { return m_search.filterText(); }
     // Whether the filter has looked at every line yet.
-    bool filterComplete() const;
+    bool filterComplete() const { return m_search.filterComplete(); }
 
     // Writes the lines shown to path, one a line, as UTF-8, replacing the file
     // only when all of it is written; only a regular file or a new name is
@@ -113,11 +98,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    quint64 serialAt(qsizetype row) const;
-    bool isShown(quint64 serial) const;
-    // The row of a line, or of the first shown after it.
-    qsizetype rowOf(quint64 serial) const;
-    QString lineText(quint64 serial) const;
+    const DuzUdozuzeLogRows &rows() const { return m_search.rows(); }
+    QString lineText(quint64 serial) const { return rows().text(serial); }
     int lineHeight() const;
     int visibleRows() const;
     Position positionAt(const QPoint &point) const;
@@ -128,23 +110,12 @@ private:
     void selectionChanged(bool hadSelection);
     // A position still in the log: the oldest line kept where it was dropped.
     Position clamped(const Position &position) const;
-    // Slices of the searches that have not yet looked at every line.
-    void scanSlice();
-    DuzUdozuzeLineIndex &findIndex(const QString &text, bool caseSensitive);
-
-    // Bytes of lines one slice of a search looks through: a few
-    // milliseconds' work.
-    static constexpr qsizetype SliceBytes = 8 << 20;
+    void filterScanned();
 
     DuzUdozuzeLineStore m_store;
-    std::unique_ptr<DuzUdozuzeLineIndex> m_pFilter;
-    std::unique_ptr<DuzUdozuzeLineIndex> m_pFind;
-    QString m_strFindText;
-    QString m_strFilterText;
+    DuzUdozuzeLogSearch m_search {m_store};
     QTimer m_refreshTimer;
-    QTimer m_scanTimer;
     quint64 m_nTopSerial = 0; // the line at the top, while not following
-    quint64 m_nShownEnd = 0; // the store's end at the last refresh
     bool m_bFollow = true;
     bool m_bScrolling = false; // the view moves itself, not the user
     Position m_anchor;
