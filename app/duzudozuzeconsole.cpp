@@ -43,7 +43,7 @@ void DuzUdozuzeConsole::tellWarning(bool, const QString &text)
 // together, before the next pass.
 void DuzUdozuzeConsole::appendLine(const QString &line)
 {
-    m_pOutput->append(line.toLocal8Bit());
+    m_pOutput->append(QStringView(line));
 }
 
 void DuzUdozuzeConsole::stop()

@@ -8,26 +8,49 @@
 #include <limits.h>
 #include <unistd.h>
 
-void DuzUdozuzeOutputQueue::append(const QByteArray &line)
+bool DuzUdozuzeOutputQueue::fits(qsizetype size)
 {
-    if (bytesQueued() + line.size() + 1 > m_nCapacity) {
+    if (bytesQueued() + size > m_nCapacity) {
         if (m_nDroppedInGap++ == 0) {
             m_strGapCause = m_strFailure.isEmpty()
                 ? QStringLiteral("was blocked")
                 : QStringLiteral("failed (%1)").arg(m_strFailure);
         }
         ++m_nDroppedTotal;
-        return;
+        return false;
     }
     if (m_nDroppedInGap > 0) {
         m_buffer += (DuzUdozuzeLogLine::timeText() + QLatin1Char(' ')
-                     + m_strGapText.arg(m_nDroppedInGap).arg(m_strGapCause))
-                        .toLocal8Bit()
+                     + m_strGapText.arg(QString::number(m_nDroppedInGap), m_strGapCause))
+                        .toUtf8()
             + '\n';
         m_nDroppedInGap = 0;
     }
+    return true;
+}
+
+void DuzUdozuzeOutputQueue::append(const QByteArray &line)
+{
+    if (!fits(line.size() + 1))
+        return;
     m_buffer += line;
     m_buffer += '\n';
+}
+
+void DuzUdozuzeOutputQueue::append(QStringView line)
+{
+    // Its length in UTF-8 first (a surrogate counted as 3, the most it can
+    // take alone), then the bytes made in place.
+    qsizetype size = 1;
+    for (const QChar c : line)
+        size += c.unicode() < 0x80 ? 1 : c.unicode() < 0x800 ? 2 : 3;
+    if (!fits(size))
+        return;
+    const qsizetype before = m_buffer.size();
+    m_buffer.resize(before + size);
+    char *end = m_encoder.appendToBuffer(m_buffer.data() + before, line);
+    *end++ = '\n';
+    m_buffer.resize(end - m_buffer.constData());
 }
 
 DuzUdozuzeOutputQueue::State DuzUdozuzeOutputQueue::writeTo(int descriptor)

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringEncoder>
 
 // Lines on their way to a descriptor that may not take them (a pager nobody
 // reads, a stalled SSH session, a terminal stopped with Ctrl-S, a full pipe,
@@ -40,6 +41,8 @@ public:
 
     // Queues one line; a line break is added.
     void append(const QByteArray &line);
+    // The same for text, in UTF-8, made straight into the queue.
+    void append(QStringView line);
     // Writes what the descriptor takes without waiting.
     State writeTo(int descriptor);
 
@@ -54,7 +57,11 @@ public:
     void discard();
 
 private:
+    // Whether size more bytes fit; counts a line dropped when they do not.
+    bool fits(qsizetype size);
+
     QByteArray m_buffer;
+    QStringEncoder m_encoder {QStringEncoder::Utf8};
     qsizetype m_nFirst = 0; // bytes of m_buffer already written
     qsizetype m_nCapacity;
     QString m_strGapText;

@@ -32,6 +32,18 @@ DuzUdozuzeOutputStream::~DuzUdozuzeOutputStream()
 void DuzUdozuzeOutputStream::append(const QByteArray &line)
 {
     m_queue.append(line);
+    schedule();
+}
+
+void DuzUdozuzeOutputStream::append(QStringView line)
+{
+    m_queue.append(line);
+    schedule();
+}
+
+// What one pass of the event loop queued is written together, after it.
+void DuzUdozuzeOutputStream::schedule()
+{
     if (!m_bScheduled) {
         m_bScheduled = true;
         QMetaObject::invokeMethod(this, &DuzUdozuzeOutputStream::write, Qt::QueuedConnection);

@@ -27,6 +27,7 @@ public:
 
     // Queues one line; a line break is added.
     void append(const QByteArray &line);
+    void append(QStringView line);
     // Queues text of whole lines, each ending in a line break.
     void appendLines(const QByteArray &text);
     // Writes what is still queued until the deadline, then gives up on the
@@ -45,6 +46,7 @@ signals:
     void failed(const QString &why);
 
 private:
+    void schedule();
     void write();
 
     // How long a failed write (a full disk) waits before it is tried again

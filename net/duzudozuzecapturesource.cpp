@@ -90,6 +90,7 @@ DuzUdozuzeCaptureSource::DuzUdozuzeCaptureSource(const QString &path, bool follo
 
 DuzUdozuzeCaptureSource::~DuzUdozuzeCaptureSource()
 {
+    m_bStopping = true;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_bStopped = true;
@@ -118,8 +119,7 @@ bool DuzUdozuzeCaptureSource::take(std::deque<Item> &items)
 
 bool DuzUdozuzeCaptureSource::stopping() const
 {
-    pollfd ready {m_nStop, POLLIN, 0};
-    return ::poll(&ready, 1, 0) > 0;
+    return m_bStopping.load(std::memory_order_relaxed);
 }
 
 bool DuzUdozuzeCaptureSource::pause(int ms)

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -77,7 +78,8 @@ private:
     const QString m_strPath;
     const bool m_bFollow;
     const std::function<void()> m_wake;
-    int m_nStop = -1; // an eventfd: readable once the source stops
+    std::atomic<bool> m_bStopping {false};
+    int m_nStop = -1; // an eventfd: readable once the source stops, for reads that wait
     int m_nDescriptor = -1; // the file now read; its reader owns it
     QString m_strOpenError; // why the last open failed
     quint64 m_nPacketBase = 0; // packets of the files read before this one

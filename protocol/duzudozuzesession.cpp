@@ -8,6 +8,7 @@
 #include "protocol/duzudozuzereception.h"
 #include "protocol/duzudozuzestatusdatagram.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -20,7 +21,32 @@ bool passesAll(const QRegularExpression &filter)
 }
 
 // The notifier's type the lines name: it watches for reading.
-constexpr char TypeText[] = ". type 0";
+constexpr QLatin1StringView TypeText(". type 0");
+
+// The sender as the lines name it, "address:port", written into text.
+QLatin1StringView senderText(char (&text)[24], quint32 address, quint16 port)
+{
+    char *end = duzUdozuzeIpv4Write(text, address);
+    *end++ = ':';
+    char digits[5];
+    int count = 0;
+    do {
+        digits[count++] = char('0' + port % 10);
+        port /= 10;
+    } while (port > 0);
+    while (count > 0)
+        *end++ = digits[--count];
+    return QLatin1StringView(text, end - text);
+}
+
+// A line from its pieces, made in one allocation.
+template<typename... Pieces> QString joined(const Pieces &...pieces)
+{
+    QString line;
+    line.reserve((qsizetype(pieces.size()) + ...));
+    (line.append(pieces), ...);
+    return line;
+}
 
 } // namespace
 
@@ -120,7 +146,10 @@ void DuzUdozuzeSession::receive(const char *data, qint64 available, qint64 lengt
     const bool cut = length > MaxDatagramSize || available < length;
     const QByteArrayView raw(
         data, qsizetype(::strnlen(data, size_t(qBound<qint64>(0, available, MaxDatagramSize)))));
-    const auto datagram = cut ? std::nullopt : DuzUdozuzeStatusDatagram::parse(raw);
+    // The datagram before is parsed over: a field that reads as it did is
+    // not made anew.
+    DuzUdozuzeStatusDatagram *datagram
+        = !cut && DuzUdozuzeStatusDatagram::parse(raw, m_datagram) ? &m_datagram : nullptr;
     if (datagram
         && ((m_bSystemFilter && !m_settings.m_reHxSystemFilter.match(datagram->system).hasMatch())
             || (m_bAlarmSystemFilter
@@ -133,21 +162,23 @@ void DuzUdozuzeSession::receive(const char *data, qint64 available, qint64 lengt
 
     // Only a datagram that is logged is quoted; its lines are made here,
     // without a format, as they come several thousand a second.
-    const QByteArray quoted = DuzUdozuzeLogLine::escaped(raw.toByteArray());
-    const QString sender = duzUdozuzeIpv4Text(address) + QLatin1Char(':') + QString::number(port);
+    const bool plain = std::none_of(raw.begin(), raw.end(),
+                                    [](char c) { return DuzUdozuzeLogLine::isControl(uchar(c)); });
+    const QByteArray escaped = plain ? QByteArray() : DuzUdozuzeLogLine::escaped(raw.toByteArray());
+    const QLatin1StringView quoted = plain ? QLatin1StringView(raw) : QLatin1StringView(escaped);
+    char senderBuffer[24];
+    const QLatin1StringView sender = senderText(senderBuffer, address, port);
     const QString time = timeText();
-    const auto received = [&](QLatin1StringView after) {
-        return time + QLatin1String(" Received '") + QLatin1String(quoted) + after + sender;
-    };
     if (!datagram) {
         ++m_counts.notCurrentFormat;
-        m_sink.logLine(received(QLatin1String("'. Not current format. "))
-                       + QLatin1String(TypeText));
+        m_sink.logLine(joined(time, QLatin1StringView(" Received '"), quoted,
+                              QLatin1StringView("'. Not current format. "), sender, TypeText));
         counted();
         return;
     }
     ++m_counts.shown;
-    m_sink.logLine(received(QLatin1String("'. ")) + QLatin1String(TypeText));
+    m_sink.logLine(joined(time, QLatin1StringView(" Received '"), quoted, QLatin1StringView("'. "),
+                          sender, TypeText));
     counted();
     report(m_workstations.update(*datagram, address, port));
 
@@ -157,9 +188,9 @@ void DuzUdozuzeSession::receive(const char *data, qint64 available, qint64 lengt
         logPrintf("%s", failure);
         return;
     }
-    m_sink.logLine(time + QLatin1String(" Received Data is '") + QLatin1String(quoted)
-                   + QLatin1String("'. Address ") + sender + QLatin1String(TypeText)
-                   + QLatin1Char('.'));
+    m_sink.logLine(joined(time, QLatin1StringView(" Received Data is '"), quoted,
+                          QLatin1StringView("'. Address "), sender, TypeText,
+                          QLatin1StringView(".")));
     const bool wasMaster = isMaster();
     handleMessageCode(datagram->code, datagram->healthWord);
     if (isMaster() != wasMaster) {

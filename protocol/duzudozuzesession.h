@@ -4,6 +4,7 @@
 
 #include "common/duzudozuzelogger.h"
 #include "protocol/duzudozuzemastership.h"
+#include "protocol/duzudozuzestatusdatagram.h"
 #include "protocol/duzudozuzetokenbucket.h"
 #include "protocol/duzudozuzeworkstationtable.h"
 
@@ -125,6 +126,7 @@ private:
     DuzUdozuzeMastership m_mastership;
     DuzUdozuzeWorkstationTable m_workstations;
     bool m_bRespondAutomatically = false;
+    DuzUdozuzeStatusDatagram m_datagram; // the last one in current format
     Counts m_counts;
     qint64 m_nLastDatagramTime = 0;
     QString m_strNotSentReason;

@@ -32,8 +32,17 @@ std::optional<DuzUdozuzeStatusDatagram> DuzUdozuzeStatusDatagram::parse(const QS
     return parse(QByteArrayView(text.toLatin1()));
 }
 
-// Over the bytes themselves: no list of pieces, only the six fields made.
 std::optional<DuzUdozuzeStatusDatagram> DuzUdozuzeStatusDatagram::parse(QByteArrayView bytes)
+{
+    DuzUdozuzeStatusDatagram datagram;
+    if (!parse(bytes, datagram))
+        return std::nullopt;
+    return datagram;
+}
+
+// Over the bytes themselves: no list of pieces, only the fields that changed
+// made.
+bool DuzUdozuzeStatusDatagram::parse(QByteArrayView bytes, DuzUdozuzeStatusDatagram &datagram)
 {
     QByteArrayView pieces[6];
     int count = 0;
@@ -43,21 +52,23 @@ std::optional<DuzUdozuzeStatusDatagram> DuzUdozuzeStatusDatagram::parse(QByteArr
             end = bytes.size();
         if (end > start) {
             if (count == 6)
-                return std::nullopt;
+                return false;
             pieces[count++] = bytes.sliced(start, end - start);
         }
         start = end + 1;
     }
     if (count != 6)
-        return std::nullopt;
-    const auto text = [](QByteArrayView piece) { return QString::fromLatin1(piece); };
+        return false;
+    const auto text = [](QString &field, QByteArrayView piece) {
+        if (field != QLatin1StringView(piece))
+            field = QString::fromLatin1(piece);
+    };
     const auto number = [](QByteArrayView piece) { return QLatin1StringView(piece).toInt(); };
-    DuzUdozuzeStatusDatagram datagram;
-    datagram.code = text(pieces[0]);
-    datagram.system = text(pieces[1]);
-    datagram.alarmSystem = text(pieces[2]);
+    text(datagram.code, pieces[0]);
+    text(datagram.system, pieces[1]);
+    text(datagram.alarmSystem, pieces[2]);
     datagram.workstation = number(pieces[3]);
     datagram.channel = number(pieces[4]);
-    datagram.healthWord = text(pieces[5]);
-    return datagram;
+    text(datagram.healthWord, pieces[5]);
+    return true;
 }

@@ -36,6 +36,9 @@ struct DuzUdozuzeStatusDatagram
     static std::optional<DuzUdozuzeStatusDatagram> parse(const QString &text);
     // The same for the bytes as received, one a character.
     static std::optional<DuzUdozuzeStatusDatagram> parse(QByteArrayView bytes);
+    // The same into datagram, which is left as it was unless the bytes are in
+    // current format; a text field that reads as it is stays, not made anew.
+    static bool parse(QByteArrayView bytes, DuzUdozuzeStatusDatagram &datagram);
 };
 
 #endif // DUZUDOZUZESTATUSDATAGRAM_H

@@ -117,7 +117,14 @@ DuzUdozuzeWorkstationTable::update(const DuzUdozuzeStatusDatagram &datagram, qui
 {
     Events events;
     const qint64 now = m_clock();
-    const Key rowKey = key(datagram.system, datagram.alarmSystem, datagram.workstation);
+    // Datagrams come from a few systems: their names in upper case are kept
+    // from one datagram to the next.
+    if (datagram.system != m_lastNames.system || datagram.alarmSystem != m_lastNames.alarmSystem) {
+        m_lastNames = {datagram.system, datagram.alarmSystem, 0};
+        m_lastUpper = key(datagram.system, datagram.alarmSystem, 0);
+    }
+    const Key &rowKey = m_lastUpper;
+    m_lastUpper.number = datagram.workstation;
     int index = 0;
     if (!(rowKey == m_ownKey)) {
         const auto found = m_index.constFind(rowKey);
@@ -126,22 +133,27 @@ DuzUdozuzeWorkstationTable::update(const DuzUdozuzeStatusDatagram &datagram, qui
     Slot &slot = m_slots[size_t(index)];
     Row &row = slot.row;
     const Cause cause {datagram.code, address, datagram.workstation, {}};
+    // The texts of a row heard again are most often the very ones it has.
+    const auto keep = [](QString &text, const QString &heard) {
+        if (text.constData() != heard.constData() || text.size() != heard.size())
+            text = heard;
+    };
     if (index != 0) {
         // A claiming row that changes group leaves the old one's count.
         if (row.channel != datagram.channel || row.firstSeen < 0) {
             setClaiming(index, false, events, cause);
-            slot.group = key(datagram.system, datagram.alarmSystem, datagram.channel);
+            slot.group = {rowKey.system, rowKey.alarmSystem, datagram.channel};
         }
-        row.system = datagram.system;
-        row.alarmSystem = datagram.alarmSystem;
+        keep(row.system, datagram.system);
+        keep(row.alarmSystem, datagram.alarmSystem);
         row.workstation = datagram.workstation;
         row.channel = datagram.channel;
         touch(index);
     }
     row.address = address;
     row.port = port;
-    row.lastCode = datagram.code;
-    row.lastHealth = datagram.healthWord;
+    keep(row.lastCode, datagram.code);
+    keep(row.lastHealth, datagram.healthWord);
     ++row.received;
     if (row.firstSeen < 0) {
         row.firstSeen = now;

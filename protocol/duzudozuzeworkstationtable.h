@@ -250,6 +250,8 @@ private:
     std::vector<Slot> m_slots;
     QHash<Key, int> m_index; // row key to index, the own row not among them
     Key m_ownKey;
+    Key m_lastNames; // of the last datagram, as they came
+    Key m_lastUpper; // the same in upper case
     int m_nHead = -1, m_nTail = -1;
     QHash<Key, GroupState> m_groups;
     QSet<Key> m_twoMasterGroups; // in a two-master episode
