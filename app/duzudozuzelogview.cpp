@@ -12,18 +12,12 @@
 #include <QPainter>
 #include <QScrollBar>
 
-#include <climits>
 #include <optional>
 
 namespace {
 
 // Room left of the text, as a text view leaves it.
 constexpr int Margin = 4;
-
-bool isWordCharacter(QChar c)
-{
-    return c.isLetterOrNumber() || c == QLatin1Char('_');
-}
 
 } // namespace
 
@@ -102,9 +96,7 @@ void DuzUdozuzeLogView::refresh()
     m_refreshTimer.stop();
     m_search.rows().setEnd(m_store.endSerial());
     m_search.scanSlice();
-    // A selection into lines that were dropped starts at the oldest kept.
-    m_anchor = clamped(m_anchor);
-    m_cursor = clamped(m_cursor);
+    m_selection.clamp(m_store);
     updateScrollBars();
     viewport()->update();
     emit rowsChanged();
@@ -177,8 +169,8 @@ void DuzUdozuzeLogView::paintEvent(QPaintEvent *)
     const int height = lineHeight();
     const int ascent = fontMetrics().ascent();
     const QPalette &colours = palette();
-    const Position from = qMin(m_anchor, m_cursor);
-    const Position to = qMax(m_anchor, m_cursor);
+    const Position from = m_selection.from();
+    const Position to = m_selection.to();
     const qsizetype count = rowCount();
     const qsizetype top = topRow();
     for (qsizetype row = top; row < count && (row - top) * height < viewport()->height(); ++row) {
@@ -200,17 +192,6 @@ void DuzUdozuzeLogView::paintEvent(QPaintEvent *)
             painter.drawText(left, y + ascent, text.mid(first, last - first));
         }
     }
-}
-
-DuzUdozuzeLogView::Position DuzUdozuzeLogView::clamped(const Position &position) const
-{
-    if (position.serial >= m_store.firstSerial() && position.serial < m_store.endSerial())
-        return position;
-    if (m_store.isEmpty())
-        return {m_store.endSerial(), 0};
-    if (position.serial < m_store.firstSerial())
-        return {m_store.firstSerial(), 0};
-    return {m_store.endSerial() - 1, int(lineText(m_store.endSerial() - 1).size())};
 }
 
 DuzUdozuzeLogView::Position DuzUdozuzeLogView::positionAt(const QPoint &point) const
@@ -237,11 +218,14 @@ DuzUdozuzeLogView::Position DuzUdozuzeLogView::positionAt(const QPoint &point) c
 void DuzUdozuzeLogView::setCursorPosition(const Position &position, bool keepAnchor)
 {
     const bool had = hasSelection();
-    m_cursor = clamped(position);
-    if (!keepAnchor)
-        m_anchor = m_cursor;
-    ensureVisible(m_cursor);
-    selectionChanged(had);
+    m_selection.setCursor(rows(), position, keepAnchor);
+    cursorMoved(had);
+}
+
+void DuzUdozuzeLogView::cursorMoved(bool hadSelection)
+{
+    ensureVisible(m_selection.cursor());
+    selectionChanged(hadSelection);
 }
 
 void DuzUdozuzeLogView::selectionChanged(bool hadSelection)
@@ -281,27 +265,7 @@ QString DuzUdozuzeLogView::selectedText() const
 
 QByteArray DuzUdozuzeLogView::selectedBytes() const
 {
-    if (!hasSelection())
-        return {};
-    const Position from = qMin(m_anchor, m_cursor);
-    const Position to = qMax(m_anchor, m_cursor);
-    const QString first = lineText(from.serial);
-    if (from.serial == to.serial)
-        return QStringView(first).mid(from.column, to.column - from.column).toUtf8();
-    const QList<QByteArrayView> between = rows().runs(from.serial + 1, to.serial);
-    const QByteArray head = QStringView(first).mid(from.column).toUtf8();
-    const QByteArray tail = QStringView(lineText(to.serial)).left(to.column).toUtf8();
-    qsizetype size = head.size() + 1 + tail.size();
-    for (const QByteArrayView run : between)
-        size += run.size();
-    QByteArray bytes;
-    bytes.reserve(size);
-    bytes += head;
-    bytes += '\n';
-    for (const QByteArrayView run : between)
-        bytes += run;
-    bytes += tail;
-    return bytes;
+    return m_selection.bytes(rows());
 }
 
 // The clipboard takes the text as UTF-8, as the log keeps it: a million
@@ -317,13 +281,8 @@ void DuzUdozuzeLogView::copy()
 
 void DuzUdozuzeLogView::selectAll()
 {
-    const qsizetype count = rowCount();
-    if (count == 0)
-        return;
     const bool had = hasSelection();
-    m_anchor = {rows().serialAt(0), 0};
-    const quint64 last = rows().serialAt(count - 1);
-    m_cursor = {last, int(lineText(last).size())};
+    m_selection.selectAll(rows());
     selectionChanged(had);
 }
 
@@ -332,7 +291,7 @@ void DuzUdozuzeLogView::clear()
     m_store.clear();
     m_search.restart();
     const bool had = hasSelection();
-    m_anchor = m_cursor = {};
+    m_selection.clear();
     m_nTopSerial = 0;
     m_nWidest = 0;
     m_nLongest = 0;
@@ -350,57 +309,11 @@ void DuzUdozuzeLogView::keyPressEvent(QKeyEvent *event)
         selectAll();
         return;
     }
-    const qsizetype count = rowCount();
-    if (count == 0) {
+    const bool had = hasSelection();
+    if (m_selection.press(rows(), event->key(), event->modifiers(), visibleRows()))
+        cursorMoved(had);
+    else
         QAbstractScrollArea::keyPressEvent(event);
-        return;
-    }
-    const bool extend = event->modifiers() & Qt::ShiftModifier;
-    const bool control = event->modifiers() & Qt::ControlModifier;
-    Position position = clamped(m_cursor);
-    qsizetype row = rows().rowOf(position.serial);
-    const auto length = [this](quint64 serial) { return int(lineText(serial).size()); };
-    const auto toRow = [&](qsizetype target, int column) {
-        const quint64 serial = rows().serialAt(qBound<qsizetype>(0, target, count - 1));
-        return Position {serial, qMin(column, length(serial))};
-    };
-    switch (event->key()) {
-    case Qt::Key_Up:
-        position = toRow(row - 1, position.column);
-        break;
-    case Qt::Key_Down:
-        position = toRow(row + 1, position.column);
-        break;
-    case Qt::Key_PageUp:
-        position = toRow(row - visibleRows(), position.column);
-        break;
-    case Qt::Key_PageDown:
-        position = toRow(row + visibleRows(), position.column);
-        break;
-    case Qt::Key_Left:
-        if (position.column > 0)
-            position.column -= 1;
-        else if (row > 0)
-            position = toRow(row - 1, INT_MAX);
-        break;
-    case Qt::Key_Right:
-        if (position.column < length(position.serial))
-            position.column += 1;
-        else if (row + 1 < count)
-            position = toRow(row + 1, 0);
-        break;
-    case Qt::Key_Home:
-        position = control ? toRow(0, 0) : Position {position.serial, 0};
-        break;
-    case Qt::Key_End:
-        position = control ? toRow(count - 1, INT_MAX)
-                           : Position {position.serial, length(position.serial)};
-        break;
-    default:
-        QAbstractScrollArea::keyPressEvent(event);
-        return;
-    }
-    setCursorPosition(position, extend);
 }
 
 void DuzUdozuzeLogView::mousePressEvent(QMouseEvent *event)
@@ -436,18 +349,10 @@ void DuzUdozuzeLogView::mouseDoubleClickEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || rowCount() == 0)
         return;
-    const Position at = positionAt(event->position().toPoint());
-    const QString text = lineText(at.serial);
-    int first = qMin(at.column, int(text.size()));
-    int last = first;
-    while (first > 0 && isWordCharacter(text.at(first - 1)))
-        --first;
-    while (last < text.size() && isWordCharacter(text.at(last)))
-        ++last;
-    if (first == last && last < text.size())
-        ++last; // not a word: the character itself
-    setCursorPosition({at.serial, first});
-    setCursorPosition({at.serial, last}, true);
+    const bool had = hasSelection();
+    m_selection.selectWord(rows(), positionAt(event->position().toPoint()));
+    ensureVisible(m_selection.anchor());
+    cursorMoved(had);
 }
 
 void DuzUdozuzeLogView::contextMenuEvent(QContextMenuEvent *event)
@@ -463,9 +368,8 @@ void DuzUdozuzeLogView::contextMenuEvent(QContextMenuEvent *event)
 
 bool DuzUdozuzeLogView::find(const QString &text, bool caseSensitive, bool backward)
 {
-    const std::optional<Position> found
-        = m_search.find(text, caseSensitive, backward,
-                        backward ? qMin(m_anchor, m_cursor) : qMax(m_anchor, m_cursor));
+    const std::optional<Position> found = m_search.find(
+        text, caseSensitive, backward, backward ? m_selection.from() : m_selection.to());
     if (!found)
         return false;
     setCursorPosition(*found);

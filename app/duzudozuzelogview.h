@@ -4,17 +4,19 @@
 
 #include "common/duzudozuzelinestore.h"
 #include "common/duzudozuzelogsearch.h"
+#include "common/duzudozuzelogselection.h"
 
 #include <QAbstractScrollArea>
 #include <QTimer>
 
 // The log: a read-only view over a line store that lays out and paints only
-// the lines it shows, however many the store holds. Lines are appended to the
+// the rows it shows, however many the store holds. Lines are appended to the
 // store at once and shown together at the next refresh, a moment later. It
 // selects text with the mouse and the keys as a text view does, copies it,
 // follows new lines (or keeps its place while the oldest are dropped), finds
 // a text, and can show only the lines that contain one (the filter). The
-// rows and the searches are pieces of their own.
+// rows, the searches and the selection are pieces of their own; the view
+// paints them and takes the input.
 class DuzUdozuzeLogView : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -42,11 +44,11 @@ public:
     // The row of the first line shown at the top.
     qsizetype topRow() const;
 
-    bool hasSelection() const { return !(m_anchor == m_cursor); }
+    bool hasSelection() const { return m_selection.hasSelection(); }
     QString selectedText() const;
     // The same as UTF-8.
     QByteArray selectedBytes() const;
-    Position cursorPosition() const { return m_cursor; }
+    Position cursorPosition() const { return m_selection.cursor(); }
     void setCursorPosition(const Position &position, bool keepAnchor = false);
 
     bool follows() const { return m_bFollow; }
@@ -107,19 +109,18 @@ private:
     void ensureVisible(const Position &position);
     void updateScrollBars();
     void scrollToRow(qsizetype row);
+    // After the cursor moved: it is shown, and Copy told.
+    void cursorMoved(bool hadSelection);
     void selectionChanged(bool hadSelection);
-    // A position still in the log: the oldest line kept where it was dropped.
-    Position clamped(const Position &position) const;
     void filterScanned();
 
     DuzUdozuzeLineStore m_store;
     DuzUdozuzeLogSearch m_search {m_store};
+    DuzUdozuzeLogSelection m_selection;
     QTimer m_refreshTimer;
     quint64 m_nTopSerial = 0; // the line at the top, while not following
     bool m_bFollow = true;
     bool m_bScrolling = false; // the view moves itself, not the user
-    Position m_anchor;
-    Position m_cursor;
     bool m_bSelecting = false; // with the mouse
     int m_nWidest = 0; // pixels of the widest line seen
     qsizetype m_nLongest = 0; // characters of the longest line seen

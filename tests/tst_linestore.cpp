@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "common/duzudozuzelineindex.h"
 #include "common/duzudozuzelinestore.h"
+#include "common/duzudozuzelogselection.h"
 
 #include <QtTest>
 
-// The log's line store and the search over it, without a widget.
+// The log's line store, the search over it and the selection in it, without
+// a widget.
 class TestLineStore : public QObject
 {
     Q_OBJECT
@@ -14,6 +16,8 @@ private slots:
     void keepsTheNewest();
     void index_data();
     void index();
+    void selection_data();
+    void selection();
 };
 
 // Lines of the given lengths, numbered, past the chunk size when asked.
@@ -96,6 +100,39 @@ void TestLineStore::index()
     for (qsizetype i = 0; i < index.count(); ++i)
         serials.append(index.at(i) - 1); // counted from "alpha"
     QCOMPARE(serials, found);
+}
+
+// What the keys select, as Copy would take it.
+void TestLineStore::selection_data()
+{
+    QTest::addColumn<QList<int>>("keys"); // key and modifiers combined
+    QTest::addColumn<QString>("copied");
+    const int control = Qt::ControlModifier;
+    const int shift = Qt::ShiftModifier;
+    QTest::newRow("shift and the keys") << QList<int> {control | Qt::Key_Home, Qt::Key_Down,
+                                                       shift | Qt::Key_Down, shift | Qt::Key_End}
+                                        << "line 1\nline 2";
+    QTest::newRow("within a line")
+        << QList<int> {control | Qt::Key_Home, Qt::Key_Right, shift | Qt::Key_Right,
+                       shift | Qt::Key_Right, shift | Qt::Key_Right}
+        << "ine";
+}
+
+void TestLineStore::selection()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(QString, copied);
+    DuzUdozuzeLineStore store;
+    for (const char *line : {"line 0", "line 1", "line 2", "line 3"})
+        store.append(line);
+    DuzUdozuzeAllRows rows(store);
+    rows.setEnd(store.endSerial());
+    DuzUdozuzeLogSelection selection;
+    for (const int key : keys) {
+        const QKeyCombination combination = QKeyCombination::fromCombined(key);
+        QVERIFY(selection.press(rows, combination.key(), combination.keyboardModifiers(), 10));
+    }
+    QCOMPARE(QString::fromUtf8(selection.bytes(rows)), copied);
 }
 
 QTEST_GUILESS_MAIN(TestLineStore)
