@@ -46,12 +46,8 @@ public:
 
     bool hasSelection() const { return m_selection.hasSelection(); }
     QString selectedText() const;
-    // The same as UTF-8.
-    QByteArray selectedBytes() const;
     Position cursorPosition() const { return m_selection.cursor(); }
     void setCursorPosition(const Position &position, bool keepAnchor = false);
-
-    bool follows() const { return m_bFollow; }
 
     // Finds text from the cursor on (or back), round from the other end,
     // among the lines shown; selects the match and shows it.
@@ -102,6 +98,8 @@ protected:
 private:
     const DuzUdozuzeLogRows &rows() const { return m_search.rows(); }
     QString lineText(quint64 serial) const { return rows().text(serial); }
+    // The selected text as UTF-8, as the log keeps it.
+    QByteArray selectedBytes() const;
     int lineHeight() const;
     int visibleRows() const;
     Position positionAt(const QPoint &point) const;
