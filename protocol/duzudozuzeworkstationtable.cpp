@@ -403,29 +403,6 @@ void DuzUdozuzeWorkstationTable::record(Change change)
     ++m_nHistoryAdded;
 }
 
-quint64 DuzUdozuzeWorkstationTable::raise(Events &events, const QString &text)
-{
-    events.append({true, text});
-    m_warningLog.push_back({m_wallClock(), -1, text, {}});
-    if (m_warningLog.size() > size_t(MaxHistory)) {
-        m_warningLog.pop_front();
-        ++m_nWarningBase;
-    }
-    ++m_nWarningChanges;
-    return m_nWarningBase + m_warningLog.size() - 1;
-}
-
-void DuzUdozuzeWorkstationTable::end(Events &events, quint64 warning, const QString &text)
-{
-    events.append({false, text});
-    if (warning >= m_nWarningBase && warning - m_nWarningBase < m_warningLog.size()) {
-        WarningRecord &record = m_warningLog[size_t(warning - m_nWarningBase)];
-        record.ended = m_wallClock();
-        record.endText = text;
-    }
-    ++m_nWarningChanges;
-}
-
 QString DuzUdozuzeWorkstationTable::claimerName(const Row &row) const
 {
     return QStringLiteral("workstation %1 (%2)")

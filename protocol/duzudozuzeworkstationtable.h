@@ -2,6 +2,8 @@
 #ifndef DUZUDOZUZEWORKSTATIONTABLE_H
 #define DUZUDOZUZEWORKSTATIONTABLE_H
 
+#include "protocol/duzudozuzewarninglog.h"
+
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -95,21 +97,9 @@ public:
         QString reason; // when no datagram did: why
     };
 
-    // A warning raised, and when it ended; the texts as they were then.
-    struct WarningRecord
-    {
-        qint64 raised; // ms since the epoch
-        qint64 ended = -1; // -1: in force
-        QString text;
-        QString endText;
-    };
-
-    struct Event
-    {
-        bool raised; // false: the warning ended
-        QString text;
-    };
-    using Events = QList<Event>;
+    using WarningRecord = DuzUdozuzeWarningLog::Record;
+    using Event = DuzUdozuzeWarningLog::Event;
+    using Events = DuzUdozuzeWarningLog::Events;
 
     explicit DuzUdozuzeWorkstationTable(Clock clock = {}, Clock wallClock = {});
     // Both clocks from now on (a capture's time, say).
@@ -160,9 +150,10 @@ public:
     // Increases with every change recorded.
     quint64 historyGeneration() const { return m_nHistoryAdded; }
     quint64 modeChanges() const { return m_nModeChanges; }
-    // The last MaxHistory warnings, raised and ended, oldest first.
-    const std::deque<WarningRecord> &warningLog() const { return m_warningLog; }
-    quint64 warningGeneration() const { return m_nWarningChanges; }
+    // The last DuzUdozuzeWarningLog::MaxRecords warnings, raised and ended,
+    // oldest first.
+    const std::deque<WarningRecord> &warningLog() const { return m_warningLog.records(); }
+    quint64 warningGeneration() const { return m_warningLog.generation(); }
     // The texts of the warnings now in force, built now, as the facts are
     // now: each two-master warning from the claimers of its own group only,
     // the counts and the durations current.
@@ -228,9 +219,15 @@ private:
     QString namedClaimers(const GroupState &state,
                           const std::function<QString(const Row &)> &name) const;
     void record(Change change);
-    // A warning raised or ended: the event, and its record in the log.
-    quint64 raise(Events &events, const QString &text);
-    void end(Events &events, quint64 warning, const QString &text);
+    // A warning raised or ended now: the event, and its record in the log.
+    quint64 raise(Events &events, const QString &text)
+    {
+        return m_warningLog.raise(events, text, m_wallClock());
+    }
+    void end(Events &events, quint64 warning, const QString &text)
+    {
+        m_warningLog.end(events, warning, text, m_wallClock());
+    }
     QString flappingText() const;
     QString noMasterText() const;
     void checkTwoMasters(const Key &group, Events &events);
@@ -259,9 +256,7 @@ private:
     quint64 m_nHistoryAdded = 0;
     std::deque<qint64> m_ownChanges; // clock times of this workstation's changes
     quint64 m_nModeChanges = 0;
-    std::deque<WarningRecord> m_warningLog;
-    quint64 m_nWarningBase = 1; // the record number of the log's first
-    quint64 m_nWarningChanges = 0;
+    DuzUdozuzeWarningLog m_warningLog;
     quint64 m_nEvicted = 0;
     quint64 m_nStructure = 0;
     quint64 m_nFlapping = 0; // its warning's record while in force; 0: none

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "protocol/duzudozuzestatusdatagram.h"
+#include "protocol/duzudozuzewarninglog.h"
 #include "protocol/duzudozuzeworkstationreport.h"
 #include "protocol/duzudozuzeworkstationtable.h"
 
@@ -25,6 +26,7 @@ private slots:
     void ticksOnlyAtChangesMissNothing();
     void ownRowFollowsModeAndHealth();
     void boundedByTheStalest();
+    void warningLogKeepsTheLast();
 
 private:
     DuzUdozuzeWorkstationTable::Events send(const char *code, int workstation,
@@ -299,6 +301,22 @@ void TestWorkstationTable::boundedByTheStalest()
     QCOMPARE(table->evicted(), 1u);
     QCOMPARE(table->row(2).workstation, 1); // in the place of workstation 101
     QCOMPARE(table->row(1).workstation, 100);
+}
+
+// A warning pushed out of the log still ends; the others end on their own
+// records.
+void TestWorkstationTable::warningLogKeepsTheLast()
+{
+    DuzUdozuzeWarningLog log;
+    DuzUdozuzeWarningLog::Events events;
+    const quint64 first = log.raise(events, QStringLiteral("first"), 1);
+    const quint64 second = log.raise(events, QStringLiteral("second"), 2);
+    for (int more = 1; more < DuzUdozuzeWarningLog::MaxRecords; ++more)
+        log.raise(events, QStringLiteral("more"), 3);
+    log.end(events, first, QStringLiteral("first over"), 4);
+    log.end(events, second, QStringLiteral("second over"), 5);
+    QCOMPARE(log.records().size(), size_t(DuzUdozuzeWarningLog::MaxRecords));
+    QCOMPARE(log.records().front().endText, QStringLiteral("second over"));
 }
 
 QTEST_GUILESS_MAIN(TestWorkstationTable)
