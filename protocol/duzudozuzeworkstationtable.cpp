@@ -50,6 +50,7 @@ DuzUdozuzeWorkstationTable::DuzUdozuzeWorkstationTable(Clock clock, Clock wallCl
     }
     if (!m_wallClock)
         m_wallClock = &QDateTime::currentMSecsSinceEpoch;
+    m_warnings.setClocks(m_clock, m_wallClock);
     m_slots.emplace_back();
     m_slots[0].row.own = true;
     setOwnIdentity({}, {}, 0, 0);
@@ -72,6 +73,7 @@ void DuzUdozuzeWorkstationTable::setOwnIdentity(const QString &system, const QSt
     own.channel = channel;
     m_ownKey = key(system, alarmSystem, workstation);
     m_slots[0].group = key(system, alarmSystem, channel);
+    m_warnings.setOwnGroup(groupName(own));
 }
 
 void DuzUdozuzeWorkstationTable::setOwnHealthy(bool healthy)
@@ -98,13 +100,10 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::ownModeChanged(bo
 {
     Events events;
     record({m_clock(), m_wallClock(), true, master, {}, {}, {}, code, address, workstation, {}});
-    m_ownChanges.push_back(m_clock());
-    if (m_ownChanges.size() > size_t(MaxHistory))
-        m_ownChanges.pop_front();
     ++m_nModeChanges;
     m_slots[0].row.master = master;
     setClaiming(0, master, events, {code, address, workstation, {}});
-    checkFlapping(events);
+    m_warnings.ownModeChanged(events);
     checkNoMaster(events);
     // The next tick looks the table through again.
     changeBy(m_clock());
@@ -171,8 +170,7 @@ DuzUdozuzeWorkstationTable::update(const DuzUdozuzeStatusDatagram &datagram, qui
     checkNoMaster(events, peer ? NoMasterCheck::PeerHeard : NoMasterCheck::Quick);
     if (peer) {
         changeBy(now + StaleTime);
-        if (m_nNoMasterSince >= 0)
-            changeBy(m_nNoMasterSince + NoMasterTime);
+        changeBy(m_warnings.noMasterDue());
     }
     return events;
 }
@@ -188,16 +186,15 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::tick()
                 {{}, expired.address, expired.workstation, QStringLiteral("no claim for 10 s")});
         }
     }
-    checkFlapping(events);
+    m_warnings.checkFlapping(events);
     checkNoMaster(events, NoMasterCheck::Full);
-    checkSilence(events);
+    m_warnings.checkSilence(events);
     m_nNextChange = findNextChange();
     return events;
 }
 
 // Each time tick() can next change something, as the rows stand: a claim
-// expiring, the no-master warning's time, a peer of the own group going
-// stale, a change leaving the flapping window, the silence time.
+// expiring, a peer of the own group going stale, and the other warnings'.
 qint64 DuzUdozuzeWorkstationTable::findNextChange() const
 {
     qint64 next = std::numeric_limits<qint64>::max();
@@ -212,64 +209,24 @@ qint64 DuzUdozuzeWorkstationTable::findNextChange() const
     }
     // No master can be seen missing while one claims, nor once no peer is
     // left.
-    if (peersUntil >= 0 && !own.row.master && !m_groups.contains(own.group)) {
+    const bool masterMissing = peersUntil >= 0 && !own.row.master && !m_groups.contains(own.group);
+    if (masterMissing)
         next = qMin(next, peersUntil);
-        if (m_nNoMaster == 0)
-            next = qMin(next, m_nNoMasterSince >= 0 ? m_nNoMasterSince + NoMasterTime : m_clock());
-    }
-    if (flapping()) {
-        const qint64 since = m_clock() - FlappingWindow;
-        const auto oldest = std::upper_bound(m_ownChanges.begin(), m_ownChanges.end(), since);
-        if (oldest != m_ownChanges.end())
-            next = qMin(next, *oldest + FlappingWindow);
-    }
-    if (m_nSilenceTime > 0 && m_nSilent == 0 && m_nLastHeard >= 0)
-        next = qMin(next, m_nLastHeard + m_nSilenceTime);
-    return next;
+    return qMin(next, m_warnings.nextChange(masterMissing));
 }
 
 void DuzUdozuzeWorkstationTable::setSilence(qint64 time, int port)
 {
-    m_nSilenceTime = time;
-    m_nSilencePort = port;
-    m_nLastHeard = m_clock();
-    if (time > 0)
-        changeBy(m_nLastHeard + time);
+    m_warnings.setSilence(time, port);
+    changeBy(m_warnings.silenceDue());
 }
 
 DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::heard()
 {
     Events events;
-    const qint64 now = m_clock();
-    if (m_nSilent != 0) {
-        end(events, m_nSilent,
-            QStringLiteral("Heard again on UDP port %1 after %2 s")
-                .arg(QString::number(m_nSilencePort),
-                     QString::number((now - m_nLastHeard) / 1000)));
-        m_nSilent = 0;
-    }
-    m_nLastHeard = now;
-    if (m_nSilenceTime > 0)
-        changeBy(now + m_nSilenceTime);
+    m_warnings.heard(events);
+    changeBy(m_warnings.silenceDue());
     return events;
-}
-
-// Nothing at all heard: a cut cable, a dead switch port, a firewall. Every
-// other warning ends as the rows go stale, so without this one the monitor
-// would look healthy exactly when it has lost its input.
-void DuzUdozuzeWorkstationTable::checkSilence(Events &events)
-{
-    if (m_nSilenceTime > 0 && m_nSilent == 0 && m_nLastHeard >= 0
-        && m_clock() - m_nLastHeard >= m_nSilenceTime) {
-        m_nSilent = raise(events, silenceText());
-    }
-}
-
-// For as long as it has lasted, to the second.
-QString DuzUdozuzeWorkstationTable::silenceText() const
-{
-    return QStringLiteral("Nothing heard on UDP port %1 for %2 s")
-        .arg(QString::number(m_nSilencePort), QString::number((m_clock() - m_nLastHeard) / 1000));
 }
 
 DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::clear()
@@ -430,55 +387,23 @@ void DuzUdozuzeWorkstationTable::checkTwoMasters(const Key &group, Events &event
     const bool inEpisode = m_twoMasterGroups.contains(group);
     if (count >= 2 && !inEpisode) {
         m_twoMasterGroups.insert(group);
-        state.warning = raise(events, twoMastersText(group));
+        state.warning = m_warnings.raise(events, twoMastersText(group));
     } else if (count < 2 && inEpisode) {
         m_twoMasterGroups.remove(group);
-        end(events, state.warning,
-            count == 1 ? QStringLiteral("One master again in %1: workstation %2")
-                             .arg(state.name)
-                             .arg(row(state.claimers.front()).workstation)
-                       : QStringLiteral("Two masters over in %1: no workstation claims master")
-                             .arg(state.name));
+        m_warnings.end(events, state.warning,
+                       count == 1
+                           ? QStringLiteral("One master again in %1: workstation %2")
+                                 .arg(state.name)
+                                 .arg(row(state.claimers.front()).workstation)
+                           : QStringLiteral("Two masters over in %1: no workstation claims master")
+                                 .arg(state.name));
         state.warning = 0;
     }
 }
 
-int DuzUdozuzeWorkstationTable::changesInWindow() const
-{
-    const qint64 since = m_clock() - FlappingWindow;
-    int count = 0;
-    for (auto time = m_ownChanges.rbegin(); time != m_ownChanges.rend() && *time > since; ++time)
-        ++count;
-    return count;
-}
-
-QString DuzUdozuzeWorkstationTable::flappingText() const
-{
-    return QStringLiteral("Mastership flapping: %1 changes in the last 10 minutes")
-        .arg(changesInWindow());
-}
-
-void DuzUdozuzeWorkstationTable::checkFlapping(Events &events)
-{
-    const int changes = changesInWindow();
-    const bool flapping = changes > MaxChangesInWindow;
-    if (flapping == (m_nFlapping != 0))
-        return;
-    if (flapping) {
-        m_nFlapping = raise(events, flappingText());
-    } else {
-        end(events, m_nFlapping,
-            QStringLiteral("Mastership flapping over: %1 changes in the last 10 minutes")
-                .arg(changes));
-        m_nFlapping = 0;
-    }
-}
-
-// No master in this workstation's own group: among the rows of its system,
-// alarm system and channel heard within the stale time (there is at least
-// one), none claims master, and this workstation is slave. Raised when that
-// has held for NoMasterTime. A claim ends it at once, a peer heard starts it;
-// the table is looked through only on a tick, so a datagram costs no scan.
+// The facts the no-master warning goes by: whether a master is seen in the
+// own group and whether a peer of it is heard. The table is looked through
+// for peers only on a tick, so a datagram costs no scan.
 void DuzUdozuzeWorkstationTable::checkNoMaster(Events &events, NoMasterCheck check)
 {
     const Slot &own = m_slots[0];
@@ -492,30 +417,7 @@ void DuzUdozuzeWorkstationTable::checkNoMaster(Events &events, NoMasterCheck che
     } else if (!claimed && !peers) {
         return;
     }
-    if (claimed || !peers) {
-        m_nNoMasterSince = -1;
-        if (m_nNoMaster != 0) {
-            end(events, m_nNoMaster,
-                claimed ? QStringLiteral("Master seen again in %1").arg(groupName(own.row))
-                        : QStringLiteral("No workstation heard in %1 for 60 s")
-                              .arg(groupName(own.row)));
-            m_nNoMaster = 0;
-        }
-        return;
-    }
-    const qint64 now = m_clock();
-    if (m_nNoMasterSince < 0)
-        m_nNoMasterSince = now;
-    if (m_nNoMaster == 0 && now - m_nNoMasterSince >= NoMasterTime)
-        m_nNoMaster = raise(events, noMasterText());
-}
-
-// For as long as it has lasted, to the second.
-QString DuzUdozuzeWorkstationTable::noMasterText() const
-{
-    return QStringLiteral("No master seen in %1 for %2 s")
-        .arg(groupName(m_slots[0].row))
-        .arg((m_clock() - m_nNoMasterSince) / 1000);
+    m_warnings.checkNoMaster(events, claimed, peers);
 }
 
 QStringList DuzUdozuzeWorkstationTable::activeWarnings() const
@@ -525,19 +427,8 @@ QStringList DuzUdozuzeWorkstationTable::activeWarnings() const
     for (const Key &group : m_twoMasterGroups)
         warnings.append(twoMastersText(group));
     warnings.sort();
-    if (flapping())
-        warnings.append(flappingText());
-    if (noMaster())
-        warnings.append(noMasterText());
-    if (silent())
-        warnings.append(silenceText());
+    warnings += m_warnings.activeWarnings();
     return warnings;
-}
-
-int DuzUdozuzeWorkstationTable::warningCount() const
-{
-    return int(m_twoMasterGroups.size()) + (flapping() ? 1 : 0) + (noMaster() ? 1 : 0)
-        + (silent() ? 1 : 0);
 }
 
 QList<DuzUdozuzeWorkstationTable::Group> DuzUdozuzeWorkstationTable::claimerGroups() const

@@ -2,7 +2,7 @@
 #ifndef DUZUDOZUZEWORKSTATIONTABLE_H
 #define DUZUDOZUZEWORKSTATIONTABLE_H
 
-#include "protocol/duzudozuzewarninglog.h"
+#include "protocol/duzudozuzewarnings.h"
 
 #include <QHash>
 #include <QList>
@@ -18,12 +18,14 @@ struct DuzUdozuzeStatusDatagram;
 
 // The operator's picture of the election: one row a workstation heard from,
 // this workstation's own row first, the history of its own mode, and the
-// warnings an operator must not miss (two masters, flapping, no master).
-// Pure logic: time comes from an injectable clock, in milliseconds of a
-// monotonic clock, and every call that can raise or end a warning returns
-// what it raised and ended. Times of day shown to the operator come from a
-// second clock, the wall clock, read when the event happens, so that they
-// match the log's lines even after the wall clock is set.
+// warnings an operator must not miss (two masters, flapping, no master,
+// silence): the two-master one here, from the claimers of each group, the
+// others in DuzUdozuzeWarnings, from what the table tells it. Pure logic:
+// time comes from an injectable clock, in milliseconds of a monotonic clock,
+// and every call that can raise or end a warning returns what it raised and
+// ended. Times of day shown to the operator come from a second clock, the
+// wall clock, read when the event happens, so that they match the log's lines
+// even after the wall clock is set.
 class DuzUdozuzeWorkstationTable
 {
 public:
@@ -37,9 +39,6 @@ public:
     // Rows come from the network: past this many, the stalest makes room.
     static constexpr int MaxRows = 10000;
     static constexpr int MaxHistory = 1000;
-    static constexpr qint64 FlappingWindow = 10 * 60 * 1000;
-    static constexpr int MaxChangesInWindow = 6;
-    static constexpr qint64 NoMasterTime = 30 * 1000;
     // Claimers a two-master warning names; the rest are counted.
     static constexpr int MaxNamed = 8;
 
@@ -105,6 +104,7 @@ public:
     // Both clocks from now on (a capture's time, say).
     void setClocks(Clock clock, Clock wallClock)
     {
+        m_warnings.setClocks(clock, wallClock);
         m_clock = std::move(clock);
         m_wallClock = std::move(wallClock);
     }
@@ -152,18 +152,18 @@ public:
     quint64 modeChanges() const { return m_nModeChanges; }
     // The last DuzUdozuzeWarningLog::MaxRecords warnings, raised and ended,
     // oldest first.
-    const std::deque<WarningRecord> &warningLog() const { return m_warningLog.records(); }
-    quint64 warningGeneration() const { return m_warningLog.generation(); }
+    const std::deque<WarningRecord> &warningLog() const { return m_warnings.log().records(); }
+    quint64 warningGeneration() const { return m_warnings.log().generation(); }
     // The texts of the warnings now in force, built now, as the facts are
     // now: each two-master warning from the claimers of its own group only,
     // the counts and the durations current.
     QStringList activeWarnings() const;
-    int warningCount() const;
+    int warningCount() const { return int(m_twoMasterGroups.size()) + m_warnings.count(); }
     bool twoMasters() const { return !m_twoMasterGroups.isEmpty(); }
-    bool flapping() const { return m_nFlapping != 0; }
-    bool noMaster() const { return m_nNoMaster != 0; }
+    bool flapping() const { return m_warnings.flapping(); }
+    bool noMaster() const { return m_warnings.noMaster(); }
     // Nothing at all heard for the silence time (see setSilence).
-    bool silent() const { return m_nSilent != 0; }
+    bool silent() const { return m_warnings.silent(); }
     // Master claimers now, by group: system, alarm system and channel.
     struct Group
     {
@@ -219,25 +219,10 @@ private:
     QString namedClaimers(const GroupState &state,
                           const std::function<QString(const Row &)> &name) const;
     void record(Change change);
-    // A warning raised or ended now: the event, and its record in the log.
-    quint64 raise(Events &events, const QString &text)
-    {
-        return m_warningLog.raise(events, text, m_wallClock());
-    }
-    void end(Events &events, quint64 warning, const QString &text)
-    {
-        m_warningLog.end(events, warning, text, m_wallClock());
-    }
-    QString flappingText() const;
-    QString noMasterText() const;
     void checkTwoMasters(const Key &group, Events &events);
     QString twoMastersText(const Key &group) const;
     QString claimerName(const Row &row) const;
-    int changesInWindow() const;
-    void checkFlapping(Events &events);
     void checkNoMaster(Events &events, NoMasterCheck check = NoMasterCheck::Quick);
-    void checkSilence(Events &events);
-    QString silenceText() const;
     // Brings the next change forward to time, at the latest.
     void changeBy(qint64 time) { m_nNextChange = qMin(m_nNextChange, time); }
     qint64 findNextChange() const;
@@ -254,18 +239,10 @@ private:
     QSet<Key> m_twoMasterGroups; // in a two-master episode
     std::deque<Change> m_history;
     quint64 m_nHistoryAdded = 0;
-    std::deque<qint64> m_ownChanges; // clock times of this workstation's changes
     quint64 m_nModeChanges = 0;
-    DuzUdozuzeWarningLog m_warningLog;
+    DuzUdozuzeWarnings m_warnings;
     quint64 m_nEvicted = 0;
     quint64 m_nStructure = 0;
-    quint64 m_nFlapping = 0; // its warning's record while in force; 0: none
-    qint64 m_nNoMasterSince = -1;
-    quint64 m_nNoMaster = 0;
-    quint64 m_nSilent = 0; // the silence warning's record while in force; 0: none
-    qint64 m_nSilenceTime = 0; // 0: no silence warning
-    int m_nSilencePort = 0;
-    qint64 m_nLastHeard = -1; // clock time
     qint64 m_nNextChange = std::numeric_limits<qint64>::max();
 };
 
