@@ -101,13 +101,6 @@ public:
     using Events = DuzUdozuzeWarningLog::Events;
 
     explicit DuzUdozuzeWorkstationTable(Clock clock = {}, Clock wallClock = {});
-    // Both clocks from now on (a capture's time, say).
-    void setClocks(Clock clock, Clock wallClock)
-    {
-        m_warnings.setClocks(clock, wallClock);
-        m_clock = std::move(clock);
-        m_wallClock = std::move(wallClock);
-    }
 
     // This workstation's identity, for its own row and its own group.
     void setOwnIdentity(const QString &system, const QString &alarmSystem, int workstation,
