@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "net/duzudozuzecapturefeed.h"
 
-#include "common/duzudozuzelogline.h"
 #include "common/duzudozuzesettings.h"
 #include "protocol/duzudozuzesession.h"
 
