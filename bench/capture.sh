@@ -21,7 +21,8 @@ port=39219
 "$bin/bench/capturemaker" "$work/10k.pcap" 1000000 10000
 "$bin/bench/capturemaker" "$work/10k-jumps.pcap" 1000000 10000 10
 export TZ=UTC
-# A reading that would not end is cut off, and said to be.
+# A reading that would not end is cut off, and said to be; one deaf to
+# SIGTERM is killed 5 s later.
 limit=60
 mkdir -p "$work/hx/north/config/system"
 printf '[Network]\nAlarmSystem=Fire\nChannel=3\n' >"$work/hx/north/config/system/velk_system.ini"
@@ -46,11 +47,13 @@ for _ in 1 2 3; do
     for entry in "${readers[@]}"; do
         # A reader still going at the limit once is not run again.
         grep -qF "${entry%%|*}|cut" "$work/read" 2>/dev/null && continue
-        if /usr/bin/time -f "%e %M" -o "$work/time" timeout $limit ${entry#*|} >/dev/null 2>&1 \
-            || [ $? -ne 124 ]; then
-            echo "${entry%%|*}|$(tail -1 "$work/time")" >>"$work/read"
-        else
+        status=0
+        /usr/bin/time -f "%e %M" -o "$work/time" timeout -k 5 $limit ${entry#*|} \
+            >/dev/null 2>&1 || status=$?
+        if [ $status -eq 124 ] || [ $status -eq 137 ]; then
             echo "${entry%%|*}|cut" >>"$work/read"
+        else
+            echo "${entry%%|*}|$(tail -1 "$work/time")" >>"$work/read"
         fi
     done
     for entry in "${senders[@]}"; do

@@ -96,7 +96,6 @@ sustained_rows=$(
     sustained "no limit (/maxlines=0)" 1000000 /maxlines=0
     sustained "default limit (1,000,000)" 1000000
     sustained "/maxlines=100000" 1000000 /maxlines=100000
-    sustained "before: the view's block limit, 100,000" 1000000 --block-count 100000 /maxlines=0
     sustained "default limit, 25 s: past the limit" 2500000
 )
 
