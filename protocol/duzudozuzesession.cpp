@@ -101,15 +101,10 @@ void DuzUdozuzeSession::report(const DuzUdozuzeWorkstationTable::Events &events)
         m_sink.warned(event.raised, event.text);
 }
 
-void DuzUdozuzeSession::advance(Time now)
-{
-    passTo(now);
-}
-
 // The table's ticks step on their grid, but only where one can change
 // something: a source whose clock jumps by years costs a few ticks, not one
 // a second. A tick's time of day follows the last one known.
-void DuzUdozuzeSession::passTo(Time now)
+void DuzUdozuzeSession::advance(Time now)
 {
     for (;;) {
         qint64 due = m_workstations.nextChange();
@@ -135,7 +130,7 @@ void DuzUdozuzeSession::passTo(Time now)
 void DuzUdozuzeSession::receive(const char *data, qint64 available, qint64 length, quint32 address,
                                 quint16 port, Time now)
 {
-    passTo(now);
+    advance(now);
     ++m_counts.received;
     m_nLastDatagramTime = now.wall;
     report(m_workstations.heard());

@@ -112,8 +112,6 @@ protected:
     std::optional<qint64> lineTime() const override { return m_now.wall; }
 
 private:
-    // Time passes to now: the table's ticks on the way, each at its own time.
-    void passTo(Time now);
     void report(const DuzUdozuzeWorkstationTable::Events &events);
     void counted() { m_sink.counted(); }
     void suppressAnswer();
