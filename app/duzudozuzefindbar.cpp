@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
 #include <QShortcut>
 #include <QToolButton>
 
@@ -84,6 +85,18 @@ DuzUdozuzeFindBar::DuzUdozuzeFindBar(DuzUdozuzeLogView *view, QWidget *parent)
     escape->setContext(Qt::WidgetWithChildrenShortcut);
     connect(escape, &QShortcut::activated, this, &QWidget::hide);
     hide();
+}
+
+void DuzUdozuzeFindBar::addActionsTo(QMenu *menu)
+{
+    menu->addAction(tr("&Find..."), this, &DuzUdozuzeFindBar::open)
+        ->setShortcut(QKeySequence::Find);
+    menu->addAction(tr("Find &Next"), this, &DuzUdozuzeFindBar::findNext)
+        ->setShortcut(QKeySequence::FindNext);
+    menu->addAction(tr("Find &Previous"), this, &DuzUdozuzeFindBar::findPrevious)
+        ->setShortcut(QKeySequence::FindPrevious);
+    menu->addAction(tr("F&ilter..."), this, &DuzUdozuzeFindBar::openFilter)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
 }
 
 QString DuzUdozuzeFindBar::status() const

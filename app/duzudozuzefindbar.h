@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class DuzUdozuzeLogView;
+class QMenu;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -30,6 +31,8 @@ public:
     QString countText() const;
     // "12 of 1,000,000 lines shown" while the filter is on; else empty.
     QString shownText() const;
+    // Find..., Find Next, Find Previous and Filter... with their keys.
+    void addActionsTo(QMenu *menu);
 
 public slots:
     // Shows the bar with the text field focused and selected.

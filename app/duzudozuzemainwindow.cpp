@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzemainwindow.h"
 
+#include "app/duzudozuzedocklayout.h"
 #include "app/duzudozuzefindbar.h"
 #include "app/duzudozuzehistorydock.h"
 #include "app/duzudozuzelogview.h"
@@ -24,7 +25,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
-#include <QScreen>
 
 DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *parent,
                                            const char *name, Qt::WindowFlags fl)
@@ -123,15 +123,7 @@ void DuzUdozuzeMainWindow::createEditMenu()
         = edit->addAction(tr("Select &All"), m_editMain, &DuzUdozuzeLogView::selectAll);
     selectAll->setShortcut(QKeySequence::SelectAll);
     edit->addSeparator();
-    QAction *find = edit->addAction(tr("&Find..."), m_pFindBar, &DuzUdozuzeFindBar::open);
-    find->setShortcut(QKeySequence::Find);
-    QAction *next = edit->addAction(tr("Find &Next"), m_pFindBar, &DuzUdozuzeFindBar::findNext);
-    next->setShortcut(QKeySequence::FindNext);
-    QAction *previous
-        = edit->addAction(tr("Find &Previous"), m_pFindBar, &DuzUdozuzeFindBar::findPrevious);
-    previous->setShortcut(QKeySequence::FindPrevious);
-    edit->addAction(tr("F&ilter..."), m_pFindBar, &DuzUdozuzeFindBar::openFilter)
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    m_pFindBar->addActionsTo(edit);
     edit->addSeparator();
     // The log is the record of what was received: it takes no typing. The
     // operator's own remarks go in as notes, marked as such.
@@ -165,31 +157,12 @@ void DuzUdozuzeMainWindow::createDockWindows()
     m_pWorkstationsDock = new DuzUdozuzeWorkstationsDock(table, this);
     connect(m_pWorkstationsDock, &DuzUdozuzeWorkstationsDock::linesOfRowWanted, this,
             &DuzUdozuzeMainWindow::showLinesOf);
-    addDockWidget(Qt::RightDockWidgetArea, m_pWorkstationsDock);
-
     m_pHistoryDock
         = new DuzUdozuzeHistoryDock(table, DuzUdozuzeHistoryModel::Kind::Mastership, this);
-    addDockWidget(Qt::RightDockWidgetArea, m_pHistoryDock);
-    splitDockWidget(m_pWorkstationsDock, m_pHistoryDock, Qt::Vertical);
-    // Every warning raised and ended, with its times, under it.
     m_pWarningLogDock
         = new DuzUdozuzeHistoryDock(table, DuzUdozuzeHistoryModel::Kind::Warnings, this);
-    splitDockWidget(m_pHistoryDock, m_pWarningLogDock, Qt::Vertical);
-
-    // The View menu shows and hides them; the form keeps its size beside them,
-    // the dock as wide as its common columns where the screen has room.
-    m_pqMenuView->addSeparator();
-    m_pqMenuView->addAction(m_pWorkstationsDock->toggleViewAction());
-    m_pqMenuView->addAction(m_pHistoryDock->toggleViewAction());
-    m_pqMenuView->addAction(m_pWarningLogDock->toggleViewAction());
-    constexpr int DockWidth = 760;
-    const int room = screen() ? screen()->availableGeometry().width() - width() : DockWidth;
-    const int dockWidth = qBound(300, room, DockWidth);
-    resize(width() + dockWidth, height());
-    resizeDocks({m_pWorkstationsDock}, {dockWidth}, Qt::Horizontal);
-    // Most of the height for the workstations.
-    resizeDocks({m_pWorkstationsDock, m_pHistoryDock, m_pWarningLogDock},
-                {height() / 2, height() / 4, height() / 4}, Qt::Vertical);
+    DuzUdozuzeDockLayout::arrange(this, m_pqMenuView,
+                                  {m_pWorkstationsDock, m_pHistoryDock, m_pWarningLogDock});
 }
 
 // Where the desktop has one.

@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: MIT
+#ifndef DUZUDOZUZEDOCKLAYOUT_H
+#define DUZUDOZUZEDOCKLAYOUT_H
+
+#include <QList>
+
+class QDockWidget;
+class QMainWindow;
+class QMenu;
+
+// Where the window's docks stand: the first beside the form, the others under
+// it, each shown and hidden from the View menu; the window widened by the
+// first dock's width where the screen has room, most of the height for it.
+namespace DuzUdozuzeDockLayout {
+
+void arrange(QMainWindow *window, QMenu *view, const QList<QDockWidget *> &docks);
+
+} // namespace DuzUdozuzeDockLayout
+
+#endif // DUZUDOZUZEDOCKLAYOUT_H
