@@ -39,18 +39,20 @@ void DuzUdozuzeOutputQueue::append(const QByteArray &line)
 
 void DuzUdozuzeOutputQueue::append(QStringView line)
 {
-    // Its length in UTF-8 first (a surrogate counted as 3, the most it can
-    // take alone), then the bytes made in place.
-    qsizetype size = 1;
-    for (const QChar c : line)
-        size += c.unicode() < 0x80 ? 1 : c.unicode() < 0x800 ? 2 : 3;
-    if (!fits(size))
-        return;
+    // Made in place at the most it can take (three bytes a UTF-16 unit), then
+    // cut to what it took.
     const qsizetype before = m_buffer.size();
-    m_buffer.resize(before + size);
+    m_buffer.resize(before + line.size() * 3 + 1);
     char *end = m_encoder.appendToBuffer(m_buffer.data() + before, line);
     *end++ = '\n';
-    m_buffer.resize(end - m_buffer.constData());
+    const qsizetype size = end - m_buffer.constData() - before;
+    m_buffer.resize(before + size);
+    if (m_nDroppedInGap == 0 && bytesQueued() <= m_nCapacity)
+        return;
+    // Over the bound, or the first line after a gap, which is said first.
+    const QByteArray made = m_buffer.sliced(before, size - 1);
+    m_buffer.resize(before);
+    append(made);
 }
 
 DuzUdozuzeOutputQueue::State DuzUdozuzeOutputQueue::writeTo(int descriptor)

@@ -125,7 +125,7 @@ int replay(DuzUdozuzeSocketDevice &device, const QString &path, quint32 address,
             dueUs += qMin(gapUs, maxGapUs);
             std::this_thread::sleep_until(start + seconds(dueUs / 1e6 / speed));
         }
-        batch.push_back(datagram.payload);
+        batch.push_back(datagram.payload.toByteArray());
         if (batch.size() < batchSize)
             continue;
         if (!send(device, batch, address, port)) {

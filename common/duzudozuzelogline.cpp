@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <vector>
@@ -27,6 +28,13 @@ QString DuzUdozuzeLogLine::timeText()
 
 QString DuzUdozuzeLogLine::timeText(qint64 now)
 {
+    QString text(TimeTextSize, Qt::Uninitialized);
+    writeTimeText(reinterpret_cast<char16_t *>(text.data()), now);
+    return text;
+}
+
+void DuzUdozuzeLogLine::writeTimeText(char16_t *out, qint64 now)
+{
     // The local time of day, "hh:mm:ss.zzz". Asking the C library for local
     // time looks the time zone file up again each time; the offset from UTC is
     // asked for once a minute instead, which is when it can change.
@@ -34,29 +42,30 @@ QString DuzUdozuzeLogLine::timeText(qint64 now)
     static qint64 offsetMs = 0;
     // Lines come several a millisecond: the text of the last one is kept.
     static qint64 lastNow = std::numeric_limits<qint64>::min();
-    static QString lastText;
-    if (now == lastNow)
-        return lastText;
-    const qint64 minute = now / 60000;
-    if (minute != offsetMinute) {
-        offsetMinute = minute;
-        offsetMs = qint64(QDateTime::fromMSecsSinceEpoch(minute * 60000).offsetFromUtc()) * 1000;
+    static char16_t lastText[TimeTextSize];
+    if (now != lastNow) {
+        const qint64 minute = now / 60000;
+        if (minute != offsetMinute) {
+            offsetMinute = minute;
+            offsetMs
+                = qint64(QDateTime::fromMSecsSinceEpoch(minute * 60000).offsetFromUtc()) * 1000;
+        }
+        constexpr qint64 MsPerDay = 24 * 60 * 60 * 1000;
+        const int ms = int(((now + offsetMs) % MsPerDay + MsPerDay) % MsPerDay);
+        const auto digits = [](char16_t *at, int value, int count) {
+            for (int i = count - 1; i >= 0; --i, value /= 10)
+                at[i] = char16_t(u'0' + value % 10);
+        };
+        digits(lastText, ms / 3600000, 2);
+        lastText[2] = u':';
+        digits(lastText + 3, ms / 60000 % 60, 2);
+        lastText[5] = u':';
+        digits(lastText + 6, ms / 1000 % 60, 2);
+        lastText[8] = u'.';
+        digits(lastText + 9, ms % 1000, 3);
+        lastNow = now;
     }
-    constexpr qint64 MsPerDay = 24 * 60 * 60 * 1000;
-    const int ms = int(((now + offsetMs) % MsPerDay + MsPerDay) % MsPerDay);
-    // "hh:mm:ss.zzz", digit by digit.
-    char text[12] = {0, 0, ':', 0, 0, ':', 0, 0, '.'};
-    const auto digits = [&text](int at, int value, int count) {
-        for (int i = count - 1; i >= 0; --i, value /= 10)
-            text[at + i] = char('0' + value % 10);
-    };
-    digits(0, ms / 3600000, 2);
-    digits(3, ms / 60000 % 60, 2);
-    digits(6, ms / 1000 % 60, 2);
-    digits(9, ms % 1000, 3);
-    lastNow = now;
-    lastText = QString::fromLatin1(text, 12);
-    return lastText;
+    std::copy_n(lastText, TimeTextSize, out);
 }
 
 QString DuzUdozuzeLogLine::prefixed(const QString &prefix, const char *format, va_list args)

@@ -21,6 +21,10 @@ public:
     static QString timeText();
     // The same for a time in ms since the epoch, any time (before 1970 too).
     static QString timeText(qint64 msecsSinceEpoch);
+    // The same written to out, TimeTextSize characters, for a line made in
+    // place.
+    static constexpr int TimeTextSize = 12;
+    static void writeTimeText(char16_t *out, qint64 msecsSinceEpoch);
 
     // The prefix followed by the formatted message, with no time and no
     // length limit.

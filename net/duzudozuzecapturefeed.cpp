@@ -56,11 +56,15 @@ void DuzUdozuzeCaptureFeed::handle()
     QElapsedTimer slice;
     slice.start();
     for (int count = 0; !m_bEnded; ++count) {
-        if (m_items.empty() && !m_pSource->take(m_items))
-            return;
+        if (m_nNext == m_batch.items.size()) {
+            if (!m_pSource->take(m_batch))
+                return;
+            m_nNext = 0;
+        }
+        const DuzUdozuzeCaptureSource::Item &item = m_batch.items[m_nNext];
         // Now and then, and before the end: whether the front end can take
         // more, and whether the event loop's turn has come.
-        const bool last = m_items.front().kind == DuzUdozuzeCaptureSource::Item::Kind::End;
+        const bool last = item.kind == DuzUdozuzeCaptureSource::Item::Kind::End;
         if (count % 64 == 63 || last) {
             if (m_held && m_held())
                 return;
@@ -69,12 +73,11 @@ void DuzUdozuzeCaptureFeed::handle()
                 return;
             }
         }
-        const DuzUdozuzeCaptureSource::Item item = std::move(m_items.front());
-        m_items.pop_front();
+        ++m_nNext;
         m_nPackets = qMax(m_nPackets, item.packet);
         switch (item.kind) {
         case DuzUdozuzeCaptureSource::Item::Kind::Datagram:
-            handleDatagram(item);
+            handleDatagram(item, m_batch.payload(item));
             break;
         case DuzUdozuzeCaptureSource::Item::Kind::Skipped:
             skipped(item.packet, item.text);
@@ -89,7 +92,8 @@ void DuzUdozuzeCaptureFeed::handle()
     }
 }
 
-void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &item)
+void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &item,
+                                           QByteArrayView payload)
 {
     const DuzUdozuzeCaptureReader::Datagram &datagram = item.datagram;
     const int port = m_settings.m_nPort;
@@ -112,8 +116,8 @@ void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &
     else
         m_session.startListening({m_nClock = time, time});
     m_nLastTime = time;
-    m_session.receive(datagram.payload.constData(), datagram.payload.size(), datagram.length,
-                      datagram.source, datagram.sourcePort, {m_nClock, time});
+    m_session.receive(payload.data(), payload.size(), datagram.length, datagram.source,
+                      datagram.sourcePort, {m_nClock, time});
 }
 
 // Each kind of packet skipped is said once.

@@ -62,14 +62,15 @@ signals:
 private:
     void wake();
     void handle();
-    void handleDatagram(const DuzUdozuzeCaptureSource::Item &item);
+    void handleDatagram(const DuzUdozuzeCaptureSource::Item &item, QByteArrayView payload);
     void skipped(quint64 packet, const QString &why);
     void end(const QString &error);
 
     DuzUdozuzeSession &m_session;
     const DuzUdozuzeSettings &m_settings;
     std::unique_ptr<DuzUdozuzeCaptureSource> m_pSource;
-    std::deque<DuzUdozuzeCaptureSource::Item> m_items; // taken, not yet handled
+    DuzUdozuzeCaptureSource::Batch m_batch; // taken, handled up to m_nNext
+    size_t m_nNext = 0;
     std::atomic<bool> m_bWoken {false};
     std::function<bool()> m_held;
     QStringList m_skipsTold;

@@ -184,6 +184,6 @@ DuzUdozuzeCaptureReader::decode(int linkType, const uchar *data, qsizetype captu
     datagram.destinationPort = be16(udp + 2);
     datagram.length = qMax<qsizetype>(0, udpLength - 8);
     const qsizetype payloadCaptured = qMin(ipCaptured - headerLength - 8, datagram.length);
-    datagram.payload = QByteArray(reinterpret_cast<const char *>(udp + 8), payloadCaptured);
+    datagram.payload = QByteArrayView(udp + 8, payloadCaptured);
     return datagram;
 }

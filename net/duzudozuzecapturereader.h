@@ -2,7 +2,7 @@
 #ifndef DUZUDOZUZECAPTUREREADER_H
 #define DUZUDOZUZECAPTUREREADER_H
 
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <cstdio>
@@ -27,7 +27,9 @@ public:
         quint16 sourcePort = 0;
         quint32 destination = 0;
         quint16 destinationPort = 0;
-        QByteArray payload; // as far as it was captured
+        // As far as it was captured; in the reader's buffer, until the next
+        // packet is read.
+        QByteArrayView payload;
         qsizetype length = 0; // the payload's length on the wire
     };
 

@@ -102,16 +102,16 @@ DuzUdozuzeCaptureSource::~DuzUdozuzeCaptureSource()
     ::close(m_nStop);
 }
 
-bool DuzUdozuzeCaptureSource::take(std::deque<Item> &items)
+bool DuzUdozuzeCaptureSource::take(Batch &batch)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_queue.empty())
             return false;
-        if (items.empty())
-            items.swap(m_queue);
-        else
-            std::move(m_queue.begin(), m_queue.end(), std::back_inserter(items)), m_queue.clear();
+        m_spare.push_back(std::move(batch));
+        batch = std::move(m_queue.front());
+        m_queue.pop_front();
+        m_nQueued -= batch.items.size();
     }
     m_taken.notify_all();
     return true;
@@ -130,27 +130,46 @@ bool DuzUdozuzeCaptureSource::pause(int ms)
 
 void DuzUdozuzeCaptureSource::push(Item item)
 {
-    m_batch.push_back(std::move(item));
-    if (m_batch.size() >= 256)
+    if (item.kind == Item::Kind::Datagram) {
+        const QByteArrayView payload = item.datagram.payload;
+        item.payloadAt = qsizetype(m_filling.bytes.size());
+        item.payloadSize = payload.size();
+        item.datagram.payload = {};
+        m_filling.bytes.insert(m_filling.bytes.end(), payload.begin(), payload.end());
+    }
+    m_filling.items.push_back(std::move(item));
+    if (m_filling.items.size() >= BatchSize)
         flush();
+}
+
+void DuzUdozuzeCaptureSource::clearFilling()
+{
+    m_filling.items.clear();
+    m_filling.bytes.clear();
 }
 
 void DuzUdozuzeCaptureSource::flush()
 {
-    if (m_batch.empty())
+    if (m_filling.items.empty())
         return;
     bool wasEmpty;
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_taken.wait(lock, [this] { return m_bStopped || m_queue.size() < Capacity; });
+        m_taken.wait(lock, [this] { return m_bStopped || m_nQueued < Capacity; });
         if (m_bStopped) {
-            m_batch.clear();
+            clearFilling();
             return;
         }
         wasEmpty = m_queue.empty();
-        std::move(m_batch.begin(), m_batch.end(), std::back_inserter(m_queue));
+        m_nQueued += m_filling.items.size();
+        m_queue.push_back(std::move(m_filling));
+        m_filling = Batch();
+        if (!m_spare.empty()) {
+            m_filling = std::move(m_spare.back());
+            m_spare.pop_back();
+        }
     }
-    m_batch.clear();
+    clearFilling();
     if (wasEmpty)
         m_wake();
 }

@@ -40,13 +40,29 @@ public:
         };
         Kind kind = Kind::Datagram;
         quint64 packet = 0; // of the whole reading, from 1
-        DuzUdozuzeCaptureReader::Datagram datagram;
+        DuzUdozuzeCaptureReader::Datagram datagram; // its payload in the batch's bytes
         QString text;
+        qsizetype payloadAt = 0;
+        qsizetype payloadSize = 0;
+    };
+
+    // Items read one after another, and the payloads of their datagrams in
+    // one block. Batches go back and forth between the threads and keep
+    // their room: a datagram costs no allocation on either.
+    struct Batch
+    {
+        std::vector<Item> items;
+        std::vector<char> bytes;
+        QByteArrayView payload(const Item &item) const
+        {
+            return QByteArrayView(bytes.data() + item.payloadAt, item.payloadSize);
+        }
     };
 
     // How often a followed file is looked at again once read to its end.
     static constexpr int FollowInterval = 200; // ms
     static constexpr size_t Capacity = 16384; // items waiting at the most
+    static constexpr size_t BatchSize = 256;
 
     // wake is called on the reading thread when items wait where none did.
     DuzUdozuzeCaptureSource(const QString &path, bool follow, std::function<void()> wake);
@@ -55,8 +71,9 @@ public:
     DuzUdozuzeCaptureSource(const DuzUdozuzeCaptureSource &) = delete;
     DuzUdozuzeCaptureSource &operator=(const DuzUdozuzeCaptureSource &) = delete;
 
-    // Moves what waits into items; false when nothing did.
-    bool take(std::deque<Item> &items);
+    // Gives the batch handled back and takes the next one waiting; false
+    // when none waits.
+    bool take(Batch &batch);
 
 private:
     void run();
@@ -67,6 +84,7 @@ private:
     // truncated or replaced, said, and a new reader made.
     bool reopenedIfRotated(std::unique_ptr<DuzUdozuzeCaptureReader> &reader);
     void push(Item item);
+    void clearFilling();
     // Hands the items read so far to the queue, waiting while it is full.
     void flush();
     // Waits for ms, or until stopped; false when stopped.
@@ -83,10 +101,12 @@ private:
     int m_nDescriptor = -1; // the file now read; its reader owns it
     QString m_strOpenError; // why the last open failed
     quint64 m_nPacketBase = 0; // packets of the files read before this one
-    std::vector<Item> m_batch; // read, not yet handed over
+    Batch m_filling; // read, not yet handed over
     std::mutex m_mutex;
     std::condition_variable m_taken;
-    std::deque<Item> m_queue;
+    std::deque<Batch> m_queue;
+    size_t m_nQueued = 0; // items in m_queue
+    std::vector<Batch> m_spare; // handled, to be filled again
     bool m_bStopped = false;
     std::thread m_thread;
 };

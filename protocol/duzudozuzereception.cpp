@@ -37,12 +37,25 @@ bool DuzUdozuzeReception::passesNumberFilters(const DuzUdozuzeStatusDatagram &da
 const char *DuzUdozuzeReception::respondCheckFailure(const DuzUdozuzeStatusDatagram &datagram,
                                                      const DuzUdozuzeSettings &settings)
 {
+    const char *failure = namesCheckFailure(datagram, settings);
+    return failure ? failure : numbersCheckFailure(datagram, settings);
+}
+
+const char *DuzUdozuzeReception::namesCheckFailure(const DuzUdozuzeStatusDatagram &datagram,
+                                                   const DuzUdozuzeSettings &settings)
+{
     // The own names as they go on the wire, so that a name sent as UTF-8
     // comes back as itself.
     if (datagram.system.toUpper() != duzUdozuzeWireText(settings.m_strHxSystem).toUpper())
         return "Not our HX system.";
     if (datagram.alarmSystem.toUpper() != duzUdozuzeWireText(settings.m_strAlarmSystem).toUpper())
         return "Not our alarm system.";
+    return nullptr;
+}
+
+const char *DuzUdozuzeReception::numbersCheckFailure(const DuzUdozuzeStatusDatagram &datagram,
+                                                     const DuzUdozuzeSettings &settings)
+{
     if (settings.m_nWorkstation != -1 && settings.m_nWorkstation == datagram.workstation)
         return "It's from me.";
     if (settings.m_nChannel != -1 && settings.m_nChannel != datagram.channel)

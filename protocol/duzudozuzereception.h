@@ -23,6 +23,11 @@ bool passesNumberFilters(const DuzUdozuzeStatusDatagram &datagram,
 // the state machine.
 const char *respondCheckFailure(const DuzUdozuzeStatusDatagram &datagram,
                                 const DuzUdozuzeSettings &settings);
+// The same in two halves: the names, then the numbers.
+const char *namesCheckFailure(const DuzUdozuzeStatusDatagram &datagram,
+                              const DuzUdozuzeSettings &settings);
+const char *numbersCheckFailure(const DuzUdozuzeStatusDatagram &datagram,
+                                const DuzUdozuzeSettings &settings);
 
 } // namespace DuzUdozuzeReception
 

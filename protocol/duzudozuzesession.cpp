@@ -39,12 +39,20 @@ QLatin1StringView senderText(char (&text)[24], quint32 address, quint16 port)
     return QLatin1StringView(text, end - text);
 }
 
-// A line from its pieces, made in one allocation.
-template<typename... Pieces> QString joined(const Pieces &...pieces)
+// A line of the time of day and the pieces, made in one allocation and
+// written in place, as lines come here several thousand a second.
+template<typename... Pieces> QString joined(qint64 wall, const Pieces &...pieces)
 {
-    QString line;
-    line.reserve((qsizetype(pieces.size()) + ...));
-    (line.append(pieces), ...);
+    QString line(DuzUdozuzeLogLine::TimeTextSize + (qsizetype(pieces.size()) + ...),
+                 Qt::Uninitialized);
+    auto *out = reinterpret_cast<char16_t *>(line.data());
+    DuzUdozuzeLogLine::writeTimeText(out, wall);
+    out += DuzUdozuzeLogLine::TimeTextSize;
+    const auto write = [&out](QLatin1StringView piece) {
+        for (const char c : piece)
+            *out++ = uchar(c);
+    };
+    (write(pieces), ...);
     return line;
 }
 
@@ -163,27 +171,26 @@ void DuzUdozuzeSession::receive(const char *data, qint64 available, qint64 lengt
     const QLatin1StringView quoted = plain ? QLatin1StringView(raw) : QLatin1StringView(escaped);
     char senderBuffer[24];
     const QLatin1StringView sender = senderText(senderBuffer, address, port);
-    const QString time = timeText();
     if (!datagram) {
         ++m_counts.notCurrentFormat;
-        m_sink.logLine(joined(time, QLatin1StringView(" Received '"), quoted,
+        m_sink.logLine(joined(m_now.wall, QLatin1StringView(" Received '"), quoted,
                               QLatin1StringView("'. Not current format. "), sender, TypeText));
         counted();
         return;
     }
     ++m_counts.shown;
-    m_sink.logLine(joined(time, QLatin1StringView(" Received '"), quoted, QLatin1StringView("'. "),
-                          sender, TypeText));
+    m_sink.logLine(joined(m_now.wall, QLatin1StringView(" Received '"), quoted,
+                          QLatin1StringView("'. "), sender, TypeText));
     counted();
     report(m_workstations.update(*datagram, address, port));
 
     if (!m_bRespondAutomatically)
         return;
-    if (const char *failure = DuzUdozuzeReception::respondCheckFailure(*datagram, m_settings)) {
-        logPrintf("%s", failure);
+    if (const char *failure = respondCheckFailure(*datagram)) {
+        say(failure);
         return;
     }
-    m_sink.logLine(joined(time, QLatin1StringView(" Received Data is '"), quoted,
+    m_sink.logLine(joined(m_now.wall, QLatin1StringView(" Received Data is '"), quoted,
                           QLatin1StringView("'. Address "), sender, TypeText,
                           QLatin1StringView(".")));
     const bool wasMaster = isMaster();
@@ -192,6 +199,27 @@ void DuzUdozuzeSession::receive(const char *data, qint64 available, qint64 lengt
         report(m_workstations.ownModeChanged(isMaster(), datagram->code, address,
                                              datagram->workstation));
     }
+}
+
+// The names' checks upper-case them: their answer for the last names heard
+// is kept, as datagrams come from a few systems.
+const char *DuzUdozuzeSession::respondCheckFailure(const DuzUdozuzeStatusDatagram &datagram)
+{
+    CheckedNames &checked = m_checkedNames;
+    if (!(datagram.system == checked.system && datagram.alarmSystem == checked.alarmSystem
+          && m_settings.m_strHxSystem == checked.ownSystem
+          && m_settings.m_strAlarmSystem == checked.ownAlarmSystem)) {
+        checked = {datagram.system, datagram.alarmSystem, m_settings.m_strHxSystem,
+                   m_settings.m_strAlarmSystem,
+                   DuzUdozuzeReception::namesCheckFailure(datagram, m_settings)};
+    }
+    return checked.failure ? checked.failure
+                           : DuzUdozuzeReception::numbersCheckFailure(datagram, m_settings);
+}
+
+void DuzUdozuzeSession::say(const char *text)
+{
+    m_sink.logLine(joined(m_now.wall, QLatin1StringView(" "), QLatin1StringView(text)));
 }
 
 // A workstation without a number of its own could not tell its answers,
@@ -207,7 +235,7 @@ void DuzUdozuzeSession::handleMessageCode(const QString &code, const QString &he
 {
     const bool wasMaster = m_mastership.isMaster();
     const DuzUdozuzeMastership::Step step = m_mastership.decide(code, healthWord);
-    logPrintf("%s", step.line.constData());
+    say(step.line.constData());
     m_mastership.apply(step);
     if (step.master != wasMaster)
         m_sink.modeChanged(step.master);

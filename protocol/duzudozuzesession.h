@@ -116,6 +116,9 @@ private:
     void counted() { m_sink.counted(); }
     void suppressAnswer();
     void reportSuppressedAnswers();
+    const char *respondCheckFailure(const DuzUdozuzeStatusDatagram &datagram);
+    // A line of the text as it is, at the time of now.
+    void say(const char *text);
 
     const DuzUdozuzeSettings &m_settings;
     Sink &m_sink;
@@ -131,6 +134,11 @@ private:
     // Filters that let everything through are not run.
     bool m_bSystemFilter;
     bool m_bAlarmSystemFilter;
+    struct CheckedNames
+    {
+        QString system, alarmSystem, ownSystem, ownAlarmSystem;
+        const char *failure = nullptr;
+    } m_checkedNames;
 
     // The answer rate limit, and its report: at most one line a second.
     DuzUdozuzeTokenBucket m_answerLimit {MaxAnswersPerSecond, MaxAnswersPerSecond};

@@ -3,6 +3,8 @@
 
 #include "common/duzudozuzewiretext.h"
 
+#include <cstring>
+
 QString DuzUdozuzeStatusDatagram::healthWordFor(bool ok)
 {
     return ok ? QStringLiteral("OK") : QStringLiteral("Fail");
@@ -40,30 +42,67 @@ std::optional<DuzUdozuzeStatusDatagram> DuzUdozuzeStatusDatagram::parse(QByteArr
     return datagram;
 }
 
+namespace {
+
+// Whether a field already reads as the piece of the datagram does.
+bool sameText(const QString &field, QByteArrayView piece)
+{
+    if (field.size() != piece.size())
+        return false;
+    const QChar *unit = field.constData();
+    for (const char c : piece) {
+        if (unit++->unicode() != uchar(c))
+            return false;
+    }
+    return true;
+}
+
+// A number field as QLatin1StringView::toInt() reads it (0 for anything not a
+// number); a few plain digits, by far the most common, are read directly.
+int number(QByteArrayView piece)
+{
+    if (piece.size() > 0 && piece.size() < 10) {
+        int value = 0;
+        for (const char c : piece) {
+            if (c < '0' || c > '9')
+                return QLatin1StringView(piece).toInt();
+            value = value * 10 + (c - '0');
+        }
+        return value;
+    }
+    return QLatin1StringView(piece).toInt();
+}
+
+} // namespace
+
 // Over the bytes themselves: no list of pieces, only the fields that changed
 // made.
 bool DuzUdozuzeStatusDatagram::parse(QByteArrayView bytes, DuzUdozuzeStatusDatagram &datagram)
 {
+    if (bytes.isEmpty())
+        return false;
     QByteArrayView pieces[6];
     int count = 0;
-    for (qsizetype start = 0; start <= bytes.size();) {
-        qsizetype end = bytes.indexOf(':', start);
-        if (end < 0)
-            end = bytes.size();
-        if (end > start) {
+    const char *const end = bytes.data() + bytes.size();
+    for (const char *start = bytes.data();; ++start) {
+        const auto *colon = static_cast<const char *>(std::memchr(start, ':', size_t(end - start)));
+        if (!colon)
+            colon = end;
+        if (colon > start) {
             if (count == 6)
                 return false;
-            pieces[count++] = bytes.sliced(start, end - start);
+            pieces[count++] = QByteArrayView(start, colon - start);
         }
-        start = end + 1;
+        if (colon == end)
+            break;
+        start = colon;
     }
     if (count != 6)
         return false;
     const auto text = [](QString &field, QByteArrayView piece) {
-        if (field != QLatin1StringView(piece))
+        if (!sameText(field, piece))
             field = QString::fromLatin1(piece);
     };
-    const auto number = [](QByteArrayView piece) { return QLatin1StringView(piece).toInt(); };
     text(datagram.code, pieces[0]);
     text(datagram.system, pieces[1]);
     text(datagram.alarmSystem, pieces[2]);

@@ -37,7 +37,7 @@ QString groupName(const DuzUdozuzeWorkstationTable::Row &row)
 
 size_t qHash(const DuzUdozuzeWorkstationTable::Key &key, size_t seed)
 {
-    return qHashMulti(seed, key.system, key.alarmSystem, key.number);
+    return qHashMulti(seed, key.namesHash(seed), key.number);
 }
 
 DuzUdozuzeWorkstationTable::DuzUdozuzeWorkstationTable(Clock clock, Clock wallClock)
@@ -57,6 +57,16 @@ DuzUdozuzeWorkstationTable::DuzUdozuzeWorkstationTable(Clock clock, Clock wallCl
 }
 
 // Names compare as the respond checks compare them: in any letter case.
+size_t DuzUdozuzeWorkstationTable::Key::namesHash(size_t seed) const
+{
+    if (!hashed || hashedSeed != seed) {
+        hashedNames = qHashMulti(seed, system, alarmSystem);
+        hashedSeed = seed;
+        hashed = true;
+    }
+    return hashedNames;
+}
+
 DuzUdozuzeWorkstationTable::Key
 DuzUdozuzeWorkstationTable::key(const QString &system, const QString &alarmSystem, int number)
 {

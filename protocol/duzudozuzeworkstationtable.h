@@ -54,6 +54,13 @@ public:
             return number == other.number && system == other.system
                 && alarmSystem == other.alarmSystem;
         }
+        // The names' part of the hash, made once for a key that is looked
+        // up again and again (that of the last datagram's names).
+        size_t namesHash(size_t seed) const;
+
+        mutable size_t hashedNames = 0;
+        mutable size_t hashedSeed = 0;
+        mutable bool hashed = false;
     };
 
     struct Row

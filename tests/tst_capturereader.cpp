@@ -66,7 +66,7 @@ void TestCaptureReader::decode()
     QCOMPARE(why, skipped);
     QCOMPARE(found.has_value(), skipped.isEmpty());
     if (found) {
-        QCOMPARE(found->payload, Payload);
+        QCOMPARE(found->payload.toByteArray(), Payload);
         QCOMPARE(found->source, 0x0A000002u);
         QCOMPARE(found->destinationPort, quint16(9208));
     }
@@ -94,7 +94,7 @@ void TestCaptureReader::readsAFile()
         QCOMPARE(reader.next(datagram), Result::Skipped);
         QCOMPARE(reader.skipReason(), QStringLiteral("not IPv4"));
         QCOMPARE(reader.next(datagram), Result::Datagram);
-        QCOMPARE(datagram.payload, QByteArray("NO:north:Fire:7:3:OK"));
+        QCOMPARE(datagram.payload.toByteArray(), QByteArray("NO:north:Fire:7:3:OK"));
         QCOMPARE(datagram.timeUs, 2147483648250000);
         QCOMPARE(reader.next(datagram), Result::End);
     }
