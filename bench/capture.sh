@@ -2,14 +2,14 @@
 # SPDX-License-Identifier: MIT
 # Reading and replaying a capture, side by side in one run: console mode
 # reading 1,000,000 status datagrams (100 workstations, 1 ms apart, answering
-# as /auto=1 would) to /dev/null against tcpdump -n -r on the same file, the
-# resident memory after 1,000 and after 1,000,000, the same with 10,000
-# workstations and with ten jumps of the capture's clock by a decade, and
-# duzudozuze-send --replay --fast against the paced sender, 1,000,000
-# datagrams each to a loopback port nobody reads. The runs take turns, three
-# rounds, and each figure is the median of its three. TZ is set for every
-# reader: without it glibc looks the time zone file up for every packet
-# tcpdump prints. Writes bench/results/capture.md.
+# as /auto=1 would, and without it, one line a datagram) to /dev/null against
+# tcpdump -n -r on the same file, the resident memory after 1,000 and after
+# 1,000,000, the same with 10,000 workstations and with ten jumps of the
+# capture's clock by a decade, and duzudozuze-send --replay --fast against
+# the paced sender, 1,000,000 datagrams each to a loopback port nobody reads.
+# The runs take turns, three rounds, and each figure is the median of its
+# three. TZ is set for every reader: without it glibc looks the time zone file
+# up for every packet tcpdump prints. Writes bench/results/capture.md.
 #   usage: bench/capture.sh [OTHER_BUILD_DIR]
 # OTHER_BUILD_DIR: a Release build of another version (targets duzudozuze and
 # duzudozuze-send), measured alongside.
@@ -41,6 +41,8 @@ for build in "$bin" ${other:+"$other"}; do
         esac
         readers+=("duzudozuze /console /read=, $label, $build|$build/duzudozuze /console /auto=1 /read=$work/$file.pcap")
     done
+    # One line a datagram, as tcpdump prints one a packet.
+    readers+=("duzudozuze /console /read= without /auto, 1,000,000 datagrams, $build|$build/duzudozuze /console /read=$work/1m.pcap")
     senders+=("duzudozuze-send --replay --fast, $build|$build/duzudozuze-send --to 127.0.0.1 --port $port --replay $work/1m.pcap --fast")
 done
 for _ in 1 2 3; do
