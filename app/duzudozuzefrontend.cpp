@@ -48,6 +48,8 @@ void DuzUdozuzeFrontEnd::createSocket(const QStringList &args)
         environment.hxRoot, environment.hxSystem, environment.workstation, args, this);
     if (!m_pDuzUdozuzeSocket->isValid())
         appendLine(QStringLiteral("failed to set-up UDP system."));
+    QObject::connect(m_pDuzUdozuzeSocket.get(), &DuzUdozuzeSocket::recordingTold,
+                     m_pDuzUdozuzeSocket.get(), [this](const QString &text) { tellProblem(text); });
     for (const QString &warning : m_pDuzUdozuzeSocket->setUpWarnings())
         tellError(warning);
 }

@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <QString>
 
+#include <limits>
+
 // What a workstation knows about itself and how it takes part in the UDP
 // traffic: its identity, the receive filters and the socket settings, as the
 // environment, the system INI file and the control string leave them.
@@ -43,6 +45,15 @@ struct DuzUdozuzeSettings
     QString m_strCapturePath; // a capture to read instead of the port; empty: none
     bool m_bFollowCapture = false; // read on as the capture grows
     int m_nSilenceTime = 30; // s without any datagram before it is a warning; 0: off
+
+    // The recording (/record=): every datagram heard and every answer sent,
+    // kept in capture files in a folder; empty: none.
+    QString m_strRecordPath;
+    qint64 m_nRecordFileSize = qint64(64) << 20; // bytes a file reaches before the next
+    qint64 m_nRecordTotalSize = qint64(1) << 30; // bytes the folder holds at the most
+    // The span a capture or a recording is read in, ms since the epoch.
+    qint64 m_nReadFrom = std::numeric_limits<qint64>::min();
+    qint64 m_nReadUntil = std::numeric_limits<qint64>::max();
 };
 
 #endif // DUZUDOZUZESETTINGS_H

@@ -33,7 +33,8 @@ DuzUdozuzeCaptureFeed::~DuzUdozuzeCaptureFeed()
 void DuzUdozuzeCaptureFeed::start()
 {
     m_pSource = std::make_unique<DuzUdozuzeCaptureSource>(
-        m_settings.m_strCapturePath, m_settings.m_bFollowCapture, [this] { wake(); });
+        m_settings.m_strCapturePath, m_settings.m_bFollowCapture, [this] { wake(); },
+        DuzUdozuzeCaptureSource::Span {m_settings.m_nReadFrom, m_settings.m_nReadUntil});
 }
 
 // On the reading thread: one call of handle() on the event loop's, however

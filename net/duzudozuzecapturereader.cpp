@@ -20,6 +20,11 @@ quint32 be32(const uchar *at)
 constexpr quint16 EtherIpv4 = 0x0800;
 constexpr quint16 EtherVlan = 0x8100;
 constexpr quint16 EtherQinQ = 0x88A8;
+// A Linux cooked packet's type: one the capturing host sent. Its program
+// heard it, if at all, only as it came back (a broadcast does), and that is
+// a packet of its own in the capture.
+constexpr quint16 PacketOutgoing = 4;
+const char SentHere[] = "sent by the capturing host";
 
 } // namespace
 
@@ -133,6 +138,8 @@ DuzUdozuzeCaptureReader::decode(int linkType, const uchar *data, qsizetype captu
             return skipped("a packet shorter than its cooked header");
         if (be16(data + 14) != EtherIpv4)
             return skipped("not IPv4");
+        if (be16(data) == PacketOutgoing)
+            return skipped(SentHere);
         at = 16;
         break;
     case DLT_LINUX_SLL2:
@@ -140,6 +147,8 @@ DuzUdozuzeCaptureReader::decode(int linkType, const uchar *data, qsizetype captu
             return skipped("a packet shorter than its cooked header");
         if (be16(data) != EtherIpv4)
             return skipped("not IPv4");
+        if (data[10] == PacketOutgoing)
+            return skipped(SentHere);
         at = 20;
         break;
     case DLT_RAW:

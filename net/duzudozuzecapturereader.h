@@ -15,8 +15,9 @@ struct pcap;
 // time, with the time each was captured. Link types: Ethernet (VLAN tags
 // too), Linux cooked (SLL and SLL2), raw IP and BSD loopback; a packet of
 // another link type, not UDP over IPv4, or an IP fragment is skipped, and
-// says why. UDP checksums are not checked: a capture made on the sending
-// host carries offloaded ones.
+// says why, and so is a packet a Linux cooked capture marks as sent by the
+// capturing host (the answers a recording keeps). UDP checksums are not checked: a capture made on
+// the sending host carries offloaded ones.
 class DuzUdozuzeCaptureReader
 {
 public:

@@ -2,8 +2,10 @@
 #include "net/duzudozuzecapturesource.h"
 
 #include "common/duzudozuzelogline.h"
+#include "net/duzudozuzerecordfolder.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <csignal>
@@ -76,8 +78,8 @@ quint64 packetOf(const DuzUdozuzeCaptureReader &reader, quint64 base)
 } // namespace
 
 DuzUdozuzeCaptureSource::DuzUdozuzeCaptureSource(const QString &path, bool follow,
-                                                 std::function<void()> wake)
-    : m_strPath(path), m_bFollow(follow), m_wake(std::move(wake))
+                                                 std::function<void()> wake, Span span)
+    : m_strPath(path), m_bFollow(follow), m_span(span), m_wake(std::move(wake))
 {
     m_nStop = ::eventfd(0, EFD_CLOEXEC);
     // The signals are the event loop's: the reading thread takes none.
@@ -204,11 +206,64 @@ std::unique_ptr<DuzUdozuzeCaptureReader> DuzUdozuzeCaptureSource::open()
     return reader;
 }
 
+void DuzUdozuzeCaptureSource::listFolder()
+{
+    m_strFolder = m_strPath;
+    m_bFollow = false;
+    const int folder
+        = ::open(QFile::encodeName(m_strFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::vector<DuzUdozuzeRecordFolder::File> files = DuzUdozuzeRecordFolder::span(
+        DuzUdozuzeRecordFolder::files(folder), m_span.from, m_span.until);
+    if (folder >= 0)
+        ::close(folder);
+    for (const DuzUdozuzeRecordFolder::File &file : files)
+        m_files.push_back(m_strFolder + QLatin1Char('/') + file.name);
+    // None: the folder's name is read, and says why it cannot be.
+    if (!m_files.empty()) {
+        m_strPath = m_files.front();
+        m_files.pop_front();
+    }
+}
+
+bool DuzUdozuzeCaptureSource::nextFile(std::unique_ptr<DuzUdozuzeCaptureReader> &reader)
+{
+    if (m_files.empty())
+        return false;
+    flush();
+    if (reader)
+        m_nPacketBase += reader->packetNumber();
+    reader.reset();
+    m_strPath = m_files.front();
+    m_files.pop_front();
+    return true;
+}
+
 void DuzUdozuzeCaptureSource::run()
 {
-    const QString path = DuzUdozuzeLogLine::escapedCharacters(m_strPath);
+    if (QFileInfo(m_strPath).isDir())
+        listFolder();
+    QString path = DuzUdozuzeLogLine::escapedCharacters(m_strPath);
+    if (m_strPath == m_strFolder) {
+        push({Item::Kind::End,
+              0,
+              {},
+              QStringLiteral("duzudozuze: cannot read the capture %1: no recording in it%2")
+                  .arg(path,
+                       m_span.from == Span().from && m_span.until == Span().until
+                           ? QString()
+                           : QStringLiteral(" for the span asked"))});
+        flush();
+        return;
+    }
     std::unique_ptr<DuzUdozuzeCaptureReader> reader;
     DuzUdozuzeCaptureReader::Datagram datagram;
+    const auto told = [this, &reader, &path](const QString &text) {
+        push({Item::Kind::Told,
+              reader ? packetOf(*reader, m_nPacketBase) : m_nPacketBase,
+              {},
+              text});
+        path = DuzUdozuzeLogLine::escapedCharacters(m_files.front());
+    };
     while (!stopping()) {
         if (!reader || !reader->isOpen()) {
             reader = open();
@@ -216,6 +271,12 @@ void DuzUdozuzeCaptureSource::run()
                 // A file tcpdump has only just made has no header yet.
                 if (m_bFollow && reader && reader->cutShort() && pause(FollowInterval))
                     continue;
+                if (!stopping() && !m_files.empty()) {
+                    told(QStringLiteral("duzudozuze: cannot read the capture %1: %2")
+                             .arg(path, m_strOpenError));
+                    nextFile(reader);
+                    continue;
+                }
                 if (!stopping()) {
                     push({Item::Kind::End,
                           m_nPacketBase,
@@ -228,6 +289,8 @@ void DuzUdozuzeCaptureSource::run()
         }
         switch (reader->next(datagram)) {
         case DuzUdozuzeCaptureReader::Result::Datagram:
+            if (datagram.timeUs / 1000 < m_span.from || datagram.timeUs / 1000 > m_span.until)
+                break;
             push({Item::Kind::Datagram, packetOf(*reader, m_nPacketBase), std::move(datagram), {}});
             break;
         case DuzUdozuzeCaptureReader::Result::Skipped:
@@ -239,20 +302,30 @@ void DuzUdozuzeCaptureSource::run()
                 reopenedIfRotated(reader);
             break;
         case DuzUdozuzeCaptureReader::Result::End:
+            if (!m_files.empty()) {
+                path = DuzUdozuzeLogLine::escapedCharacters(m_files.front());
+                nextFile(reader);
+                break;
+            }
             push({Item::Kind::End, packetOf(*reader, m_nPacketBase), {}, {}});
             flush();
             return;
-        case DuzUdozuzeCaptureReader::Result::Error:
+        case DuzUdozuzeCaptureReader::Result::Error: {
             if (stopping())
                 break;
-            push({Item::Kind::End,
-                  packetOf(*reader, m_nPacketBase),
-                  {},
-                  QStringLiteral("duzudozuze: %1: packet %2: %3")
+            const QString error
+                = QStringLiteral("duzudozuze: %1: packet %2: %3")
                       .arg(path, QString::number(packetOf(*reader, m_nPacketBase) + 1),
-                           reader->error())});
+                           reader->error());
+            if (!m_files.empty()) {
+                told(error);
+                nextFile(reader);
+                break;
+            }
+            push({Item::Kind::End, packetOf(*reader, m_nPacketBase), {}, error});
             flush();
             return;
+        }
         }
     }
     flush();

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -22,6 +23,11 @@
 // wake-up together, so the thread ends the moment the source is destroyed.
 // A full queue makes the thread wait: a file is never read faster than its
 // datagrams are handled, and nothing is dropped.
+//
+// A folder is a recording (/record=): its files are read in time order as
+// one capture, only those that hold the span asked; a file that cannot be
+// read to its end is told, and the next one read. Only the datagrams within
+// the span are handed over, from a file as from a folder.
 //
 // Following a file (/follow), as tail -F does: at its end it looks again
 // every FollowInterval; a file that shrank was truncated and one with
@@ -64,8 +70,16 @@ public:
     static constexpr size_t Capacity = 16384; // items waiting at the most
     static constexpr size_t BatchSize = 256;
 
+    // The times read, ms since the epoch, from and until included.
+    struct Span
+    {
+        qint64 from = std::numeric_limits<qint64>::min();
+        qint64 until = std::numeric_limits<qint64>::max();
+    };
+
     // wake is called on the reading thread when items wait where none did.
-    DuzUdozuzeCaptureSource(const QString &path, bool follow, std::function<void()> wake);
+    DuzUdozuzeCaptureSource(const QString &path, bool follow, std::function<void()> wake,
+                            Span span);
     // Stops the reading thread and waits for it.
     ~DuzUdozuzeCaptureSource();
     DuzUdozuzeCaptureSource(const DuzUdozuzeCaptureSource &) = delete;
@@ -77,6 +91,10 @@ public:
 
 private:
     void run();
+    // A folder: its files in the span, the first of them at m_strPath.
+    void listFolder();
+    // The next file of a folder, once one is read; false at the last.
+    bool nextFile(std::unique_ptr<DuzUdozuzeCaptureReader> &reader);
     // A reader of the path, open or with its error, or none (the error in
     // m_strOpenError); the stream's reads wait for the stop wake-up too.
     std::unique_ptr<DuzUdozuzeCaptureReader> open();
@@ -93,8 +111,11 @@ private:
 
     friend struct DuzUdozuzeCaptureStream;
 
-    const QString m_strPath;
-    const bool m_bFollow;
+    QString m_strPath; // the file now read
+    bool m_bFollow;
+    const Span m_span;
+    QString m_strFolder; // reading a recording: its folder
+    std::deque<QString> m_files; // and its files still to read
     const std::function<void()> m_wake;
     std::atomic<bool> m_bStopping {false};
     int m_nStop = -1; // an eventfd: readable once the source stops, for reads that wait

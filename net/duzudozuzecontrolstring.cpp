@@ -5,6 +5,7 @@
 #include "common/duzudozuzesettings.h"
 #include "net/duzudozuzeaddress.h"
 #include "net/duzudozuzelinkcontext.h"
+#include "net/duzudozuzerecordoptions.h"
 
 #include <QRegularExpression>
 
@@ -42,10 +43,10 @@ QRegularExpression caseInsensitive(const QString &pattern)
     return expression;
 }
 
-const std::array<Pattern, 21> &patterns()
+const std::array<Pattern, 26> &patterns()
 {
     const QString booleanGroup = QLatin1Char('(') + BooleanWords + QLatin1Char(')');
-    static const std::array<Pattern, 21> table {{
+    static const std::array<Pattern, 26> table {{
         {Option::Broadcast, caseInsensitive(QStringLiteral("/broadcast=") + booleanGroup)},
         {Option::Reuse, caseInsensitive(QStringLiteral("/reuse=") + booleanGroup)},
         {Option::Host,
@@ -68,6 +69,11 @@ const std::array<Pattern, 21> &patterns()
         {Option::Metrics, caseInsensitive(QStringLiteral("/metrics=(.+)")), true},
         {Option::Read, caseInsensitive(QStringLiteral("/read=(.+)")), true},
         {Option::Follow, caseInsensitive(QStringLiteral("/follow"))},
+        {Option::Record, caseInsensitive(QStringLiteral("/record=(.+)")), true},
+        {Option::RecordFile, caseInsensitive(QStringLiteral("/recordfile=(\\w+)"))},
+        {Option::RecordTotal, caseInsensitive(QStringLiteral("/recordtotal=(\\w+)"))},
+        {Option::From, caseInsensitive(QStringLiteral("/from=(.+)"))},
+        {Option::Until, caseInsensitive(QStringLiteral("/until=(.+)"))},
         {Option::Help, caseInsensitive(QStringLiteral("^(--help|-h|/\\?|/help)$"))},
         {Option::Version, caseInsensitive(QStringLiteral("^(--version|/version)$"))},
     }};
@@ -115,7 +121,8 @@ private:
 void Parser::apply(const QString &argument)
 {
     QRegularExpressionMatch found;
-    switch (DuzUdozuzeControlString::match(argument, &found)) {
+    const Option option = DuzUdozuzeControlString::match(argument, &found);
+    switch (option) {
     case Option::None:
         context.logPrintf("Socket control not recognized '%s'",
                           DuzUdozuzeLogLine::escaped(argument).constData());
@@ -185,6 +192,17 @@ void Parser::apply(const QString &argument)
         break;
     case Option::Follow:
         s.m_bFollowCapture = true;
+        break;
+    case Option::Record:
+    case Option::RecordFile:
+    case Option::RecordTotal:
+    case Option::From:
+    case Option::Until:
+        if (!DuzUdozuzeRecordOptions::apply(option, found.captured(1), s)) {
+            context.logPrintf("Socket control not recognized '%s'",
+                              DuzUdozuzeLogLine::escaped(argument).constData());
+            fail();
+        }
         break;
     case Option::Console:
     case Option::Help:
@@ -409,9 +427,11 @@ QStringList DuzUdozuzeControlString::captureArguments(const QStringList &argumen
 {
     // Nothing that could make it a live monitor, bind a port, answer or write
     // the first program's metrics, even were the capture not read.
-    static const QList<Option> dropped {Option::Port,    Option::Respond, Option::Auto,
-                                        Option::Console, Option::Metrics, Option::Read,
-                                        Option::Follow};
+    // Nor record into the first one's folder, nor keep its span.
+    static const QList<Option> dropped {Option::Port,        Option::Respond, Option::Auto,
+                                        Option::Console,     Option::Metrics, Option::Read,
+                                        Option::Follow,      Option::Record,  Option::RecordFile,
+                                        Option::RecordTotal, Option::From,    Option::Until};
     QStringList kept;
     for (const QString &argument : arguments) {
         if (!dropped.contains(match(argument)))

@@ -12,7 +12,7 @@ class DuzUdozuzeLinkContext;
 // one /key=value option. Keys are found anywhere in an argument, in any letter
 // case; the first option (in the order of Option) whose pattern matches
 // decides. But an argument that starts with the key of an option whose value
-// is a path (/hx_root=, /metrics=, /read=) is that option, and no other key is
+// is a path (/hx_root=, /metrics=, /read=, /record=) is that option, and no other key is
 // looked for in the path. An argument that starts with '!' is skipped.
 class DuzUdozuzeControlString
 {
@@ -39,6 +39,12 @@ public:
         Metrics,
         Read,
         Follow,
+        // The recording (duzudozuzerecordoptions), and the span read.
+        Record,
+        RecordFile,
+        RecordTotal,
+        From,
+        Until,
         Help,
         Version,
     };

@@ -98,6 +98,16 @@ QByteArray DuzUdozuzeMetrics::text(const DuzUdozuzeSocket &socket, quint64 logLi
     out.family("duzudozuze_log_lines_dropped_total", "counter",
                "Log lines dropped: blocked standard output, or the log view's line limit.");
     out.sample(logLinesDropped);
+    const DuzUdozuzeRecorder::Counts recorded = socket.recordCounts();
+    out.family("duzudozuze_recorded_total", "counter",
+               "Datagrams heard and answers sent, written to the recording (/record=).");
+    out.sample(recorded.recorded);
+    out.family("duzudozuze_record_dropped_total", "counter",
+               "Datagrams the recording lost: its queue full, or its files not writable.");
+    out.sample(recorded.dropped);
+    out.family("duzudozuze_record_errors_total", "counter",
+               "Failed attempts to write the recording's files.");
+    out.sample(recorded.errors);
     out.family("duzudozuze_master", "gauge", "1 while this workstation is master.");
     out.sample(socket.isMaster() ? 1 : 0);
     out.family("duzudozuze_healthy", "gauge", "1 while this workstation is healthy (OK).");

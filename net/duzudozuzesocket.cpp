@@ -7,6 +7,7 @@
 #include "net/duzudozuzeaddress.h"
 #include "net/duzudozuzecontrolstring.h"
 #include "net/duzudozuzeportsharing.h"
+#include "net/duzudozuzerecordfolder.h"
 #include "net/duzudozuzesocketdevice.h"
 #include "net/duzudozuzesystemini.h"
 
@@ -66,6 +67,8 @@ DuzUdozuzeSocket::DuzUdozuzeSocket(const QString &hxRoot, const QString &hxSyste
 
 DuzUdozuzeSocket::~DuzUdozuzeSocket()
 {
+    // What waits to be recorded is written before anything else goes.
+    m_pRecorder.reset();
     // The notifier stops watching before the socket it watches is closed.
     delete m_pNotifier;
     m_pSocketDevice.reset();
@@ -129,6 +132,48 @@ void DuzUdozuzeSocket::setUp(const QStringList &args)
     // A capture is read instead: nothing is bound.
     if (m_settings.m_strCapturePath.isEmpty())
         setUpSocket();
+    setUpRecorder();
+}
+
+// A folder that is not safe to write in is a failed step like any other.
+void DuzUdozuzeSocket::setUpRecorder()
+{
+    const QString &path = m_settings.m_strRecordPath;
+    if (path.isEmpty())
+        return;
+    QString why;
+    const int folder = DuzUdozuzeRecordFolder::open(path, &why);
+    if (folder < 0) {
+        logPrintf("Can't record to '%s': %s", DuzUdozuzeLogLine::escaped(path).constData(),
+                  DuzUdozuzeLogLine::escaped(why).constData());
+        m_bValid = false;
+        return;
+    }
+    // The address bound is this end of every datagram recorded.
+    m_nRecordAddress = DuzUdozuzeAddress::parse(m_settings.m_strHostAddress).value_or(0);
+    // Told on the writing thread, said on the event loop's.
+    m_pRecorder = std::make_unique<DuzUdozuzeRecorder>(
+        path, folder,
+        DuzUdozuzeRecorder::Limits {m_settings.m_nRecordFileSize, m_settings.m_nRecordTotalSize},
+        [this](const QString &text) {
+            QMetaObject::invokeMethod(
+                this, [this, text] { emit recordingTold(text); }, Qt::QueuedConnection);
+        });
+}
+
+DuzUdozuzeRecorder::Counts DuzUdozuzeSocket::recordCounts() const
+{
+    return m_pRecorder ? m_pRecorder->counts() : DuzUdozuzeRecorder::Counts {};
+}
+
+// Kept as it came: from the port, or from the capture read.
+void DuzUdozuzeSocket::heard(const char *data, qint64 available, qint64 length, quint32 address,
+                             quint16 port, DuzUdozuzeSession::Time now)
+{
+    if (m_pRecorder) {
+        m_pRecorder->record({data, available, length, address, port, m_nRecordAddress,
+                             quint16(m_settings.m_nPort), now.wall, false});
+    }
 }
 
 // Each step that fails logs its line and clears m_bValid; the set-up goes on.
@@ -202,5 +247,12 @@ bool DuzUdozuzeSocket::sendStatus(const QByteArray &datagram)
 {
     // The control string accepts only valid send addresses.
     const quint32 address = DuzUdozuzeAddress::parse(m_settings.m_strSendAddress).value_or(0);
-    return m_pSocketDevice->writeDatagram(datagram, address, m_pSocketDevice->localPort()) >= 0;
+    const quint16 port = m_pSocketDevice->localPort();
+    if (m_pSocketDevice->writeDatagram(datagram, address, port) < 0)
+        return false;
+    if (m_pRecorder) {
+        m_pRecorder->record({datagram.constData(), datagram.size(), datagram.size(),
+                             m_nRecordAddress, port, address, port, now().wall, true});
+    }
+    return true;
 }

@@ -4,6 +4,7 @@
 
 #include "common/duzudozuzesettings.h"
 #include "net/duzudozuzelinkcontext.h"
+#include "net/duzudozuzerecorder.h"
 #include "protocol/duzudozuzesession.h"
 
 #include <QElapsedTimer>
@@ -15,6 +16,7 @@
 #include <memory>
 
 struct IDebug;
+class DuzUdozuzeRecorder;
 class DuzUdozuzeSocketDevice;
 class QSocketNotifier;
 
@@ -68,6 +70,9 @@ public:
 
     QStringList localAddresses() const override;
 
+    // The recording's counts (/record=); zeros without one.
+    DuzUdozuzeRecorder::Counts recordCounts() const;
+
     // Reading a capture (/read=) instead of the port.
     bool readsCapture() const { return !m_settings.m_strCapturePath.isEmpty(); }
     // The time of day of the lines logged now: the source's.
@@ -89,6 +94,8 @@ signals:
     void mastershipChanged(bool master);
     // A warning of the workstation table was raised, or ended.
     void workstationWarning(bool raised, const QString &text);
+    // The recording failed, or goes on again: the operator should know.
+    void recordingTold(const QString &text);
 
 protected:
     void logLine(const QString &line) override;
@@ -96,6 +103,8 @@ protected:
 private:
     void setUp(const QStringList &args);
     void setUpSocket();
+    // With /record=: the folder checked, and the recording begun.
+    void setUpRecorder();
     void rxData(int socket);
     // The live clocks, now.
     DuzUdozuzeSession::Time now() const;
@@ -107,6 +116,8 @@ private:
     }
     void counted() override { emit countsChanged(); }
     void modeChanged(bool master) override { emit mastershipChanged(master); }
+    void heard(const char *data, qint64 available, qint64 length, quint32 address, quint16 port,
+               DuzUdozuzeSession::Time now) override;
 
     DuzUdozuzeSettings m_settings;
     std::unique_ptr<DuzUdozuzeSocketDevice> m_pSocketDevice;
@@ -118,6 +129,8 @@ private:
     QElapsedTimer m_clock;
     QTimer m_tick;
     std::unique_ptr<DuzUdozuzeSession> m_pSession;
+    std::unique_ptr<DuzUdozuzeRecorder> m_pRecorder; // goes before the session and the device
+    quint32 m_nRecordAddress = 0; // the address bound, host order
 };
 
 #endif // DUZUDOZUZESOCKET_H

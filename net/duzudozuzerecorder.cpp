@@ -1,0 +1,329 @@
+// SPDX-License-Identifier: MIT
+#include "net/duzudozuzerecorder.h"
+
+#include "common/duzudozuzelogline.h"
+#include "net/duzudozuzerecordfolder.h"
+
+#include <QFile>
+
+#include <pcap/pcap.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Linux cooked v2 header, then IPv4 and UDP.
+constexpr int CookedSize = 20;
+constexpr int HeadersSize = CookedSize + 20 + 8;
+constexpr int RecordHeaderSize = 16; // of each packet in a pcap file
+constexpr int FileHeaderSize = 24;
+// Wakes the writer before its time, to keep the queue short in a flood.
+constexpr size_t WakeAt = 4096;
+constexpr size_t BufferSize = 256 << 10;
+constexpr quint8 PacketHost = 0; // received
+constexpr quint8 PacketOutgoing = 4; // sent
+
+void put16(uchar *at, quint32 value)
+{
+    at[0] = uchar(value >> 8);
+    at[1] = uchar(value);
+}
+
+void put32(uchar *at, quint32 value)
+{
+    put16(at, value >> 16);
+    put16(at + 2, value);
+}
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+} // namespace
+
+DuzUdozuzeRecorder::DuzUdozuzeRecorder(const QString &path, int folder, Limits limits,
+                                       std::function<void(const QString &)> tell)
+    : m_strPath(path),
+      m_nFolder(folder),
+      m_limits({qMin(limits.fileSize, limits.totalSize), limits.totalSize}),
+      m_tell(std::move(tell)),
+      m_buffer(BufferSize)
+{
+    m_queue.reserve(WakeAt);
+    m_pDead
+        = pcap_open_dead_with_tstamp_precision(DLT_LINUX_SLL2, 65535, PCAP_TSTAMP_PRECISION_MICRO);
+    // The signals are the event loop's: the writing thread takes none.
+    sigset_t all, before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &before);
+    m_thread = std::thread(&DuzUdozuzeRecorder::run, this);
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+}
+
+DuzUdozuzeRecorder::~DuzUdozuzeRecorder()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bStopping = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+    closeFile();
+    pcap_close(m_pDead);
+    if (m_nFolder >= 0)
+        ::close(m_nFolder);
+}
+
+void DuzUdozuzeRecorder::record(const Datagram &datagram)
+{
+    bool wake;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_queue.size() >= Capacity) {
+            m_nDropped.fetch_add(1, std::memory_order_relaxed);
+            return;
+        }
+        m_queue.emplace_back();
+        Entry &entry = m_queue.back();
+        entry.time = datagram.time;
+        entry.length = datagram.length;
+        entry.source = datagram.source;
+        entry.destination = datagram.destination;
+        entry.sourcePort = datagram.sourcePort;
+        entry.destinationPort = datagram.destinationPort;
+        entry.captured = quint16(qBound<qint64>(0, datagram.available, MaxPayload));
+        entry.sent = datagram.sent;
+        std::memcpy(entry.payload, datagram.data, entry.captured);
+        wake = m_queue.size() == WakeAt;
+    }
+    if (wake)
+        m_wake.notify_one();
+}
+
+DuzUdozuzeRecorder::Counts DuzUdozuzeRecorder::counts() const
+{
+    return {m_nRecorded.load(std::memory_order_relaxed), m_nDropped.load(std::memory_order_relaxed),
+            m_nErrors.load(std::memory_order_relaxed)};
+}
+
+// Batches: the queue is taken whole, a few times a second or when it grows.
+void DuzUdozuzeRecorder::run()
+{
+    std::vector<Entry> batch;
+    batch.reserve(WakeAt);
+    m_lastFlush = Clock::now();
+    for (bool stopping = false; !stopping;) {
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_wake.wait_for(lock, std::chrono::milliseconds(FlushInterval / 4),
+                            [this] { return m_bStopping || m_queue.size() >= WakeAt; });
+            batch.swap(m_queue);
+            stopping = m_bStopping;
+        }
+        for (const Entry &entry : batch)
+            write(entry);
+        batch.clear();
+        if (m_nBuffered > 0
+            && (stopping || Clock::now() - m_lastFlush >= std::chrono::milliseconds(FlushInterval)))
+            flush();
+    }
+}
+
+void DuzUdozuzeRecorder::write(const Entry &entry)
+{
+    const qint64 caplen = HeadersSize + entry.captured;
+    const qint64 bytes = RecordHeaderSize + caplen;
+    if (!fileFor(entry, bytes)) {
+        m_nDropped.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
+    // Only whole packets reach the file: the buffer is flushed before it
+    // would fill and write one in part.
+    if (m_nBuffered + bytes > qint64(BufferSize))
+        flush();
+    if (!m_pDumper) {
+        m_nDropped.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
+    uchar packet[HeadersSize + MaxPayload] = {};
+    uchar *cooked = packet;
+    put16(cooked, 0x0800);
+    put16(cooked + 8, 0xFFFE); // ARPHRD_NONE: no link-layer address
+    cooked[10] = entry.sent ? PacketOutgoing : PacketHost;
+    uchar *ip = packet + CookedSize;
+    const quint32 ipLength = quint32(qMin<qint64>(20 + 8 + entry.length, 0xFFFF));
+    ip[0] = 0x45;
+    put16(ip + 2, ipLength);
+    ip[8] = 64; // time to live
+    ip[9] = 17; // UDP
+    put32(ip + 12, entry.source);
+    put32(ip + 16, entry.destination);
+    quint32 sum = 0;
+    for (int i = 0; i < 20; i += 2)
+        sum += quint32(ip[i] << 8 | ip[i + 1]);
+    while (sum > 0xFFFF)
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    put16(ip + 10, ~sum & 0xFFFF);
+    uchar *udp = ip + 20;
+    put16(udp, entry.sourcePort);
+    put16(udp + 2, entry.destinationPort);
+    put16(udp + 4, quint32(qMin<qint64>(8 + entry.length, 0xFFFF)));
+    std::memcpy(packet + HeadersSize, entry.payload, entry.captured);
+
+    pcap_pkthdr header {};
+    header.ts.tv_sec = time_t(entry.time / 1000);
+    header.ts.tv_usec = suseconds_t(entry.time % 1000 * 1000);
+    if (entry.time < 0 && header.ts.tv_usec != 0) {
+        header.ts.tv_sec -= 1;
+        header.ts.tv_usec += 1000000;
+    }
+    header.caplen = bpf_u_int32(caplen);
+    header.len = bpf_u_int32(HeadersSize + qMax<qint64>(entry.length, entry.captured));
+    pcap_dump(reinterpret_cast<u_char *>(m_pDumper), &header, packet);
+    m_nFileBytes += bytes;
+    m_nBuffered += bytes;
+    ++m_nUnflushed;
+}
+
+bool DuzUdozuzeRecorder::fileFor(const Entry &entry, qint64 bytes)
+{
+    if (m_pDumper && m_nFileBytes > FileHeaderSize && m_nFileBytes + bytes > m_limits.fileSize)
+        closeFile();
+    if (m_pDumper)
+        return true;
+    if (m_bFailing && Clock::now() < m_retryAt)
+        return false;
+    return openFile(entry.time);
+}
+
+bool DuzUdozuzeRecorder::openFile(qint64 time)
+{
+    // After a failure the folder may have gone, or been made anew: it is
+    // looked up and checked again.
+    if (m_bFailing) {
+        QString why;
+        const int folder = DuzUdozuzeRecordFolder::open(m_strPath, &why);
+        if (folder < 0) {
+            fail(why);
+            return false;
+        }
+        ::close(m_nFolder);
+        m_nFolder = folder;
+    }
+    int descriptor = -1;
+    QString name;
+    for (int index = 0; descriptor < 0 && index < 1000; ++index) {
+        name = DuzUdozuzeRecordFolder::fileName(time, index);
+        descriptor = ::openat(m_nFolder, QFile::encodeName(name).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (descriptor < 0 && errno != EEXIST)
+            break;
+    }
+    if (descriptor < 0) {
+        fail(QStringLiteral("cannot make %1: %2").arg(name, systemError()));
+        return false;
+    }
+    m_pFile = ::fdopen(descriptor, "w");
+    if (!m_pFile) {
+        ::close(descriptor);
+        fail(QStringLiteral("cannot write %1: %2").arg(name, systemError()));
+        return false;
+    }
+    std::setvbuf(m_pFile, m_buffer.data(), _IOFBF, m_buffer.size());
+    m_pDumper = pcap_dump_fopen(m_pDead, m_pFile);
+    if (!m_pDumper) {
+        std::fclose(m_pFile);
+        m_pFile = nullptr;
+        fail(QStringLiteral("cannot write %1: %2")
+                 .arg(name, QString::fromLocal8Bit(pcap_geterr(m_pDead))));
+        return false;
+    }
+    m_strFileName = name;
+    m_nFileBytes = FileHeaderSize;
+    m_nBuffered = FileHeaderSize;
+    if (m_bFailing) {
+        m_bFailing = false;
+        m_tell(QStringLiteral("duzudozuze: recording to %1 again")
+                   .arg(DuzUdozuzeLogLine::escapedCharacters(m_strPath)));
+    }
+    trim(name);
+    return true;
+}
+
+// The oldest files go, until those left and the file now begun, once full,
+// fit in the total size.
+void DuzUdozuzeRecorder::trim(const QString &keep)
+{
+    std::vector<DuzUdozuzeRecordFolder::File> files = DuzUdozuzeRecordFolder::files(m_nFolder);
+    files.erase(std::remove_if(files.begin(), files.end(),
+                               [&keep](const auto &file) { return file.name == keep; }),
+                files.end());
+    qint64 total = m_limits.fileSize;
+    for (const auto &file : files)
+        total += file.size;
+    for (const auto &file : files) {
+        if (total <= m_limits.totalSize)
+            break;
+        if (::unlinkat(m_nFolder, QFile::encodeName(file.name).constData(), 0) == 0)
+            total -= file.size;
+    }
+}
+
+void DuzUdozuzeRecorder::flush()
+{
+    if (!m_pDumper)
+        return;
+    m_lastFlush = Clock::now();
+    QString why;
+    struct stat status;
+    if (pcap_dump_flush(m_pDumper) != 0)
+        why = systemError();
+    // Written to a file nobody can reach any more: the folder, or the file,
+    // was deleted.
+    else if (::fstat(::fileno(m_pFile), &status) == 0 && status.st_nlink == 0)
+        why = QStringLiteral("it was deleted");
+    if (why.isEmpty()) {
+        m_nRecorded.fetch_add(m_nUnflushed, std::memory_order_relaxed);
+        m_nUnflushed = 0;
+        m_nBuffered = 0;
+        return;
+    }
+    m_nDropped.fetch_add(m_nUnflushed, std::memory_order_relaxed);
+    m_nUnflushed = 0;
+    m_nBuffered = 0;
+    pcap_dump_close(m_pDumper);
+    m_pDumper = nullptr;
+    m_pFile = nullptr;
+    fail(QStringLiteral("cannot write %1: %2").arg(m_strFileName, why));
+}
+
+void DuzUdozuzeRecorder::closeFile()
+{
+    flush();
+    if (!m_pDumper)
+        return;
+    // Closing writes nothing more: everything was flushed.
+    pcap_dump_close(m_pDumper);
+    m_pDumper = nullptr;
+    m_pFile = nullptr;
+}
+
+void DuzUdozuzeRecorder::fail(const QString &what)
+{
+    m_nErrors.fetch_add(1, std::memory_order_relaxed);
+    m_retryAt = Clock::now() + std::chrono::milliseconds(RetryInterval);
+    if (m_bFailing)
+        return;
+    m_bFailing = true;
+    m_tell(QStringLiteral("duzudozuze: recording to %1 failed, trying again every %2 s: %3")
+               .arg(DuzUdozuzeLogLine::escapedCharacters(m_strPath))
+               .arg(RetryInterval / 1000)
+               .arg(DuzUdozuzeLogLine::escapedCharacters(what)));
+}

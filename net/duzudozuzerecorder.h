@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: MIT
+#ifndef DUZUDOZUZERECORDER_H
+#define DUZUDOZUZERECORDER_H
+
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+struct pcap;
+struct pcap_dumper;
+
+// The flight recorder: every datagram heard and every answer sent, kept in
+// capture files in a folder that tcpdump, Wireshark and /read= read. It
+// never holds up reception: a datagram is copied into a bounded queue (one
+// that finds it full is dropped and counted) and a thread of its own writes
+// them, with libpcap's dump API, as Linux cooked (v2) packets with the IPv4
+// and UDP headers made here; an answer is an outgoing packet, so that a
+// reading of the recording hears only what came back, as the port did.
+//
+// Written through a buffer flushed at least every FlushInterval and at the
+// end, and only ever whole packets at a time, so that a crash or a power
+// cut loses at most the last second and leaves files that read to their
+// end. A file reaches at most the file size, then the next begins; the
+// oldest are deleted so that the folder holds at most the total size. A
+// write that fails (a full disk, a folder gone or read-only) is told once,
+// counted, and tried again every RetryInterval; meanwhile what comes is
+// dropped and counted.
+class DuzUdozuzeRecorder
+{
+public:
+    struct Limits
+    {
+        qint64 fileSize; // bytes
+        qint64 totalSize; // bytes
+    };
+
+    struct Counts
+    {
+        quint64 recorded = 0; // datagrams written and flushed
+        quint64 dropped = 0; // datagrams lost: the queue full, or not written
+        quint64 errors = 0; // writes, opens and flushes that failed
+    };
+
+    // One datagram, as it went over the wire.
+    struct Datagram
+    {
+        const char *data;
+        qint64 available; // bytes at data
+        qint64 length; // on the wire
+        quint32 source; // host order
+        quint16 sourcePort;
+        quint32 destination;
+        quint16 destinationPort;
+        qint64 time; // ms since the epoch
+        bool sent; // an answer of this workstation's
+    };
+
+    static constexpr size_t Capacity = 65536; // datagrams waiting, at the most
+    static constexpr int FlushInterval = 500; // ms
+    static constexpr int RetryInterval = 5000; // ms
+    static constexpr qint64 MaxPayload = 255; // bytes of a datagram kept
+
+    // folder: a descriptor DuzUdozuzeRecordFolder::open() gave, which the
+    // recorder owns; path: the folder's name, to tell and to open again.
+    // tell is called on the writing thread.
+    DuzUdozuzeRecorder(const QString &path, int folder, Limits limits,
+                       std::function<void(const QString &)> tell);
+    // Writes what waits, flushes and closes.
+    ~DuzUdozuzeRecorder();
+    DuzUdozuzeRecorder(const DuzUdozuzeRecorder &) = delete;
+    DuzUdozuzeRecorder &operator=(const DuzUdozuzeRecorder &) = delete;
+
+    // On the receiving thread: a copy, queued.
+    void record(const Datagram &datagram);
+    Counts counts() const;
+
+private:
+    struct Entry
+    {
+        qint64 time;
+        qint64 length;
+        quint32 source;
+        quint32 destination;
+        quint16 sourcePort;
+        quint16 destinationPort;
+        quint16 captured;
+        bool sent;
+        char payload[MaxPayload];
+    };
+    using Clock = std::chrono::steady_clock;
+
+    void run();
+    void write(const Entry &entry);
+    // A file open for the entry, a new one when it would pass the file size.
+    bool fileFor(const Entry &entry, qint64 bytes);
+    bool openFile(qint64 time);
+    void closeFile();
+    void trim(const QString &keep);
+    void flush();
+    void fail(const QString &what);
+
+    const QString m_strPath;
+    int m_nFolder;
+    const Limits m_limits;
+    const std::function<void(const QString &)> m_tell;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::vector<Entry> m_queue;
+    bool m_bStopping = false;
+
+    // The writing thread's own.
+    pcap *m_pDead = nullptr;
+    pcap_dumper *m_pDumper = nullptr;
+    std::FILE *m_pFile = nullptr;
+    std::vector<char> m_buffer; // the file's stdio buffer
+    QString m_strFileName;
+    qint64 m_nFileBytes = 0; // of the file now written, header included
+    qint64 m_nBuffered = 0; // bytes written since the last flush
+    quint64 m_nUnflushed = 0; // datagrams in them
+    Clock::time_point m_lastFlush;
+    bool m_bFailing = false;
+    Clock::time_point m_retryAt;
+
+    std::atomic<quint64> m_nRecorded {0};
+    std::atomic<quint64> m_nDropped {0};
+    std::atomic<quint64> m_nErrors {0};
+    std::thread m_thread;
+};
+
+#endif // DUZUDOZUZERECORDER_H

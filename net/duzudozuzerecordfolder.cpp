@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: MIT
+#include "net/duzudozuzerecordfolder.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString TimeFormat = QStringLiteral("yyyyMMdd'T'HHmmss'Z'");
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+} // namespace
+
+int DuzUdozuzeRecordFolder::open(const QString &path, QString *error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const auto refused = [error](const QString &why) {
+        *error = why;
+        return -1;
+    };
+    if (name.isEmpty())
+        return refused(QStringLiteral("no folder named"));
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        return refused(QStringLiteral("it cannot be made: ") + systemError());
+    struct stat seen;
+    if (::lstat(name.constData(), &seen) != 0)
+        return refused(systemError());
+    // A link someone else put there would take the files where they choose;
+    // systemd links a dynamic user's state folder into /var/lib/private.
+    const bool rootsLink = S_ISLNK(seen.st_mode) && seen.st_uid == 0 && ::geteuid() != 0;
+    if (S_ISLNK(seen.st_mode) && !rootsLink)
+        return refused(QStringLiteral("it is a symbolic link"));
+    if (rootsLink && ::stat(name.constData(), &seen) != 0)
+        return refused(systemError());
+    if (!S_ISDIR(seen.st_mode))
+        return refused(QStringLiteral("it is not a folder"));
+    if (seen.st_uid != ::geteuid())
+        return refused(QStringLiteral("it is not owned by this user"));
+    if (seen.st_mode & S_IWOTH)
+        return refused(QStringLiteral("others may write in it"));
+    const int folder = ::open(name.constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC | (rootsLink ? 0 : O_NOFOLLOW));
+    if (folder < 0)
+        return refused(systemError());
+    // The folder opened is the one checked, not one put in its place since.
+    struct stat opened;
+    if (::fstat(folder, &opened) != 0 || opened.st_dev != seen.st_dev
+        || opened.st_ino != seen.st_ino) {
+        ::close(folder);
+        return refused(QStringLiteral("it changed while it was checked"));
+    }
+    return folder;
+}
+
+QString DuzUdozuzeRecordFolder::fileName(qint64 time, int index)
+{
+    const QString stamp = QDateTime::fromMSecsSinceEpoch(time, Qt::UTC).toString(TimeFormat);
+    return QStringLiteral("duzudozuze-") + stamp
+        + (index > 0 ? QStringLiteral("-%1").arg(index) : QString()) + QStringLiteral(".pcap");
+}
+
+std::optional<DuzUdozuzeRecordFolder::File> DuzUdozuzeRecordFolder::parse(const QString &name)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^duzudozuze-(\\d{8}T\\d{6}Z)(?:-([1-9]\\d{0,8}))?\\.pcap$"));
+    const QRegularExpressionMatch found = pattern.match(name);
+    if (!found.hasMatch())
+        return std::nullopt;
+    QDateTime time = QDateTime::fromString(found.captured(1), TimeFormat);
+    time.setTimeSpec(Qt::UTC);
+    if (!time.isValid())
+        return std::nullopt;
+    return File {name, time.toMSecsSinceEpoch(), found.captured(2).toInt(), 0};
+}
+
+std::vector<DuzUdozuzeRecordFolder::File> DuzUdozuzeRecordFolder::files(int folder)
+{
+    std::vector<File> found;
+    const int listed = ::dup(folder);
+    DIR *directory = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (!directory) {
+        if (listed >= 0)
+            ::close(listed);
+        return found;
+    }
+    ::rewinddir(directory);
+    while (const dirent *entry = ::readdir(directory)) {
+        std::optional<File> file = parse(QFile::decodeName(entry->d_name));
+        struct stat status;
+        if (!file || ::fstatat(folder, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0
+            || !S_ISREG(status.st_mode))
+            continue;
+        file->size = status.st_size;
+        found.push_back(*file);
+    }
+    ::closedir(directory);
+    std::sort(found.begin(), found.end(), [](const File &a, const File &b) {
+        return a.start != b.start ? a.start < b.start : a.index < b.index;
+    });
+    return found;
+}
+
+std::vector<DuzUdozuzeRecordFolder::File>
+DuzUdozuzeRecordFolder::span(const std::vector<File> &files, qint64 from, qint64 until)
+{
+    std::vector<File> chosen;
+    for (size_t i = 0; i < files.size(); ++i) {
+        // A name tells its first packet's second: the next file's first
+        // packet, and so every packet before it, may be up to 1 s later.
+        const bool endsBefore = i + 1 < files.size() && files[i + 1].start + 1000 <= from;
+        if (!endsBefore && files[i].start <= until)
+            chosen.push_back(files[i]);
+    }
+    return chosen;
+}
