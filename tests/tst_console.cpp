@@ -51,6 +51,8 @@ private slots:
     void captureWaitsForItsReader();
     void pipesAndFifosNeverHoldUpSignals();
     void followsAGrowingCapture();
+    void recordsAnIncident();
+    void recordingStaysWithinItsBounds();
 
 private:
     void launch(const QStringList &args, bool display = true, int outputPipe = -1,
@@ -64,9 +66,11 @@ private:
     QStringList outputTexts();
     void sendFields(const QStringList &arguments);
     int readCapture(const QString &path, const QStringList &args = {});
+    static int recordedPackets(const QString &folder);
 
     HostInstallation host;
     QString workstation = QStringLiteral("7");
+    QTemporaryDir scratch;
     QProcess program;
     QByteArray output;
     quint16 port = 0;
@@ -547,6 +551,20 @@ void TestConsole::failedSetUpExitsWithOne_data()
     QTest::addColumn<bool>("holdPort");
     QTest::newRow("invalid control string") << "/bogus" << false;
     QTest::newRow("bind failure") << "/reuse=1" << true;
+    // Folders a recording must not be kept in.
+    const QString shared = scratch.filePath(QStringLiteral("shared"));
+    QVERIFY(QDir().mkdir(shared) && ::chmod(qPrintable(shared), 0777) == 0);
+    QTest::newRow("record: writable by others") << "/record=" + shared << false;
+    const QString own = scratch.filePath(QStringLiteral("own"));
+    const QString link = scratch.filePath(QStringLiteral("link"));
+    QVERIFY(QDir().mkdir(own) && QFile::link(own, link));
+    QTest::newRow("record: a symbolic link") << "/record=" + link << false;
+    QString other = QStringLiteral("/");
+    if (::geteuid() == 0) {
+        other = scratch.filePath(QStringLiteral("other"));
+        QVERIFY(QDir().mkdir(other) && ::chown(qPrintable(other), 65534, 65534) == 0);
+    }
+    QTest::newRow("record: another user's") << "/record=" + other << false;
 }
 
 void TestConsole::failedSetUpExitsWithOne()
@@ -911,6 +929,81 @@ void TestConsole::followsAGrowingCapture()
     program.terminate(); // SIGTERM
     QVERIFY(program.waitForFinished());
     QCOMPARE(program.exitCode(), 0);
+}
+
+// Packets in the capture files of a recording's folder.
+int TestConsole::recordedPackets(const QString &folder)
+{
+    int packets = 0;
+    for (const QFileInfo &file : QDir(folder).entryInfoList({QStringLiteral("*.pcap")})) {
+        char error[PCAP_ERRBUF_SIZE];
+        pcap_t *capture = pcap_open_offline(qPrintable(file.filePath()), error);
+        pcap_pkthdr *header;
+        const u_char *data;
+        while (capture && pcap_next_ex(capture, &header, &data) == 1)
+            ++packets;
+        if (capture)
+            pcap_close(capture);
+    }
+    return packets;
+}
+
+// The lines from the first datagram's on.
+static QByteArray receivedLines(const QByteArray &output)
+{
+    return output.mid(output.lastIndexOf('\n', output.indexOf(" Received ")) + 1);
+}
+
+// An incident recorded live, and the program killed: the recording read back
+// gives the very lines it showed, times and senders included.
+void TestConsole::recordsAnIncident()
+{
+    qputenv("TZ", "UTC");
+    QTemporaryDir folder;
+    const QString recording = folder.filePath(QStringLiteral("recording"));
+    start({QStringLiteral("/console"), QStringLiteral("/to=127.0.0.1"), QStringLiteral("/auto=1"),
+           QStringLiteral("/record=") + recording});
+    sendFields({"NC", "north", "Fire", "2", "3", "OK"});
+    sendFields({"NA", "north", "Fire", "5", "3", "OK"});
+    sendFields({"NC", "north", "Fire", "2", "3", "OK"});
+    // Three datagrams, the answer sent and the answer come back, on disk
+    // within a second.
+    QTRY_COMPARE(recordedPackets(recording), 5);
+    QCOMPARE(QFileInfo(recording).permissions(),
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser
+                 | QFile::WriteUser | QFile::ExeUser);
+    program.kill();
+    QVERIFY(program.waitForFinished());
+    const QByteArray live = receivedLines(output);
+    QCOMPARE(
+        readCapture(recording, {QStringLiteral("/auto=1"), QStringLiteral("/port=%1").arg(port)}),
+        0);
+    QCOMPARE(receivedLines(output), live);
+}
+
+// A flood into small files: each file within its size, the oldest deleted so
+// that the folder stays within its total, the newest datagrams kept.
+void TestConsole::recordingStaysWithinItsBounds()
+{
+    QTemporaryDir folder;
+    const QString recording = folder.filePath(QStringLiteral("recording"));
+    start({QStringLiteral("/console"), QStringLiteral("/record=") + recording,
+           QStringLiteral("/recordfile=1K"), QStringLiteral("/recordtotal=4k")});
+    sendFields({"--count", "100", "NC", "north", "Fire", "2", "3", "OK"});
+    sendFields({"NA", "north", "Fire", "9", "3", "OK"});
+    QTRY_VERIFY(output.contains("Received 'NA:north:Fire:9:3:OK'"));
+    program.terminate();
+    QVERIFY(program.waitForFinished());
+    const QFileInfoList files = QDir(recording).entryInfoList({QStringLiteral("*.pcap")});
+    QVERIFY(files.size() >= 3);
+    qint64 total = 0;
+    for (const QFileInfo &file : files) {
+        QVERIFY2(file.size() <= 1024, qPrintable(file.fileName()));
+        total += file.size();
+    }
+    QVERIFY(total <= 4096);
+    QCOMPARE(readCapture(recording, {QStringLiteral("/port=%1").arg(port)}), 0);
+    QVERIFY(receivedLines(output).contains("Received 'NA:north:Fire:9:3:OK'"));
 }
 
 QTEST_GUILESS_MAIN(TestConsole)
