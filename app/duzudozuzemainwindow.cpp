@@ -6,6 +6,7 @@
 #include "app/duzudozuzehistorydock.h"
 #include "app/duzudozuzelogview.h"
 #include "app/duzudozuzenotedialog.h"
+#include "app/duzudozuzerecordingdialog.h"
 #include "app/duzudozuzestatusbar.h"
 #include "app/duzudozuzetray.h"
 #include "app/duzudozuzeworkstationmodel.h"
@@ -104,6 +105,10 @@ void DuzUdozuzeMainWindow::createFileMenu()
     QMenu *file = menuBar()->addMenu(tr("&File"));
     file->addAction(tr("&Open Capture..."), this, &DuzUdozuzeMainWindow::openCapture)
         ->setShortcut(QKeySequence::Open);
+    file->addAction(tr("Open &Recording..."), this, [this] {
+        DuzUdozuzeRecordingDialog::open(this, m_args,
+                                        m_pDuzUdozuzeSocket->settings().m_strRecordPath);
+    });
     QAction *save = file->addAction(tr("&Save Log..."), this, &DuzUdozuzeMainWindow::saveLogAs);
     save->setShortcut(QKeySequence::Save);
     file->addSeparator();
