@@ -1,10 +1,13 @@
 # SPDX-License-Identifier: MIT
-# Shared by run.sh and soak.sh (sourced): a Release build in build-bench/, the
+# Shared by the benchmarks (sourced): a Release build in build-bench/, the
 # results folder, a scratch folder removed at the end, and waitfor.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
-EXTRA_PACKAGES='gnuplot-nox tcpdump' BUILD_DIR=build-bench BUILD_TYPE=Release scripts/setup.sh -DDUZUDOZUZE_BENCHMARKS=ON >/dev/null
-bin=build-bench
+# BENCH_BUILD: a build of the benchmarks made already, used as it is.
+bin=${BENCH_BUILD:-build-bench}
+[ -n "${BENCH_BUILD:-}" ] \
+    || EXTRA_PACKAGES='gnuplot-nox tcpdump' BUILD_DIR=build-bench BUILD_TYPE=Release \
+        scripts/setup.sh -DDUZUDOZUZE_BENCHMARKS=ON >/dev/null
 out=bench/results
 mkdir -p "$out"
 work=$(mktemp -d)

@@ -1,0 +1,79 @@
+#!/bin/bash
+# SPDX-License-Identifier: MIT
+# What the recording (/record=) costs, with and without it in the same run:
+# console mode's loss-free rate (2 s worth sent at each rate on loopback, as
+# bench/run.sh does), and the time console mode takes to read a capture of
+# 1,000,000 datagrams (three rounds in turns, the median); then what it takes
+# on disk: bytes a datagram, and the hours a 1 GiB ring holds for 50
+# workstations sending once a second. Writes bench/results/record.md.
+#   usage: bench/record.sh        (BENCH_BUILD=DIR: a build made already)
+source "$(dirname "$0")/common.sh"
+port=39226
+rates=(100000 200000 300000)
+mkdir -p "$work/hx/north/config/system"
+printf '[Network]\nAlarmSystem=Fire\nChannel=3\n' >"$work/hx/north/config/system/velk_system.ini"
+export HX_ROOT="$work/hx" HX_SYSTEM=north HX_WORKSTATION=7 TZ=UTC
+
+# Received out of 2 s worth at rate; with "record", into a recording.
+live() { # rate, record or plain
+    local rate=$1 options=()
+    rm -rf "$work/live"
+    [ "$2" = record ] && options=("/record=$work/live")
+    "$bin/duzudozuze" /console /host=127.0.0.1 /port=$port "${options[@]}" \
+        /metrics="$work/live.prom" >"$work/log" 2>"$work/err" &
+    local pid=$!
+    waitfor "$work/log" "List of addresses"
+    "$bin/bench/pacedsender" $port $((rate * 2)) "$rate" >/dev/null
+    local last=-1 now
+    while now=$(grep -c "Received '" "$work/log"); [ "$now" != "$last" ]; do
+        last=$now; sleep 0.5
+    done
+    kill -TERM $pid; wait $pid
+    # The metrics are written before the last flush: the files are counted.
+    local recorded=0
+    [ -d "$work/live" ] && recorded=$(cat "$work/live"/*.pcap | tcpdump -qnr - 2>/dev/null | wc -l)
+    echo "$(sed -n 's/^Received \([0-9]*\),.*/\1/p' "$work/err") $recorded \
+        $(sed -n 's/^duzudozuze_record_dropped_total //p' "$work/live.prom")"
+}
+
+echo "| datagrams/s | sent | received | received, recording | recorded | dropped by the recorder |" >"$work/live.md"
+echo "|---:|---:|---:|---:|---:|---:|" >>"$work/live.md"
+for rate in "${rates[@]}"; do
+    read -r plain _ _ < <(live "$rate" plain)
+    read -r recording recorded dropped < <(live "$rate" record)
+    echo "| $rate | $((rate * 2)) | $plain | $recording | $recorded | $dropped |" | tee -a "$work/live.md"
+done
+
+"$bin/bench/capturemaker" "$work/1m.pcap" 1000000
+for _ in 1 2 3; do
+    for kind in plain record; do
+        options=()
+        rm -rf "$work/read"
+        [ $kind = record ] && options=("/record=$work/read")
+        /usr/bin/time -f "%e %M" -o "$work/time" "$bin/duzudozuze" /console /auto=1 \
+            /read="$work/1m.pcap" "${options[@]}" >/dev/null 2>&1
+        echo "$kind $(cat "$work/time")" >>"$work/reads"
+    done
+done
+median() { grep "^$1 " "$work/reads" | cut -d' ' -f"$2" | sort -n | sed -n 2p; }
+plain=$(median plain 2) recording=$(median record 2)
+bytes=$(du -cb "$work/read"/*.pcap | tail -1 | cut -f1)
+files=$(ls "$work/read"/*.pcap | wc -l)
+per=$(awk -v b="$bytes" -v f="$files" 'BEGIN { printf "%.1f", (b - 24 * f) / 1000000 }')
+{
+    echo "# The recording's cost"
+    echo
+    echo "$(date -u +%F), $(nproc) cores, $(uname -r), build $bin."
+    echo
+    echo "Console mode, 2 s worth sent at each rate, without and with /record=:"
+    echo
+    cat "$work/live.md"
+    echo
+    echo "Reading 1,000,000 datagrams (bench/capturemaker) in console mode with /auto=1,"
+    echo "median of three: $plain s without, $recording s with /record= ($(awk -v a="$plain" -v b="$recording" 'BEGIN { printf "%+.1f", 100 * (b - a) / a }') %);"
+    echo "resident memory $(median plain 3) KiB without, $(median record 3) KiB with."
+    echo
+    echo "On disk: $bytes bytes in $files files for 1,000,000 datagrams, $per bytes a"
+    echo "datagram (16 of the packet's record, 20 of the cooked header, 28 of IPv4 and UDP,"
+    echo "the payload); a 1 GiB ring holds $(awk -v p="$per" 'BEGIN { printf "%.0f", 2^30 / (p * 50) / 3600 }') hours of 50 workstations sending once a second."
+} | tee "$out/record.md"
