@@ -3,17 +3,36 @@
 
 #include "common/duzudozuzelogline.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <charconv>
+#include <string_view>
 
 namespace {
 
-// The lines of the "Changing mastership" rows print the mode and the master
-// workstation before the change.
-QByteArray changing(const char *format, bool master, int masterWorkstation)
+// A line that names the master workstation: "<before><number> is master<after>".
+// Made without a format, as it comes once a datagram under /auto.
+QByteArray naming(std::string_view before, int masterWorkstation, std::string_view after = {})
 {
     char line[160];
-    std::snprintf(line, sizeof line, format, int(master), masterWorkstation);
-    return line;
+    char *end = std::copy(before.begin(), before.end(), line);
+    end = std::to_chars(end, line + sizeof line, masterWorkstation).ptr;
+    constexpr std::string_view Middle = " is master";
+    end = std::copy(Middle.begin(), Middle.end(), end);
+    end = std::copy(after.begin(), after.end(), end);
+    return QByteArray(line, end - line);
+}
+
+// The lines of the "Changing mastership" rows print the mode and the master
+// workstation before the change: "<before><mode>. ws <number> is master<after>".
+QByteArray changing(std::string_view before, bool master, int masterWorkstation,
+                    std::string_view after = {})
+{
+    char start[128];
+    char *end = std::copy(before.begin(), before.end(), start);
+    *end++ = master ? '1' : '0';
+    constexpr std::string_view Ws = ". ws ";
+    end = std::copy(Ws.begin(), Ws.end(), end);
+    return naming(std::string_view(start, size_t(end - start)), masterWorkstation, after);
 }
 
 } // namespace
@@ -31,17 +50,14 @@ DuzUdozuzeMastership::Step DuzUdozuzeMastership::decide(const QString &code,
 
     if (code == QLatin1String("NA")) {
         if (!m_bMaster) {
-            char line[64];
-            std::snprintf(line, sizeof line, " NA. We are slave. ws %d is master",
-                          m_nMasterWorkstation);
-            step.line = line;
+            step.line = naming(" NA. We are slave. ws ", m_nMasterWorkstation);
         } else if (m_bOk) {
             step.line = "Received NA and we're OK. We are master - tell other to go slave. "
                         "Send NO.";
             step.answerNo = true;
         } else if (healthWord == QLatin1String("OK")) {
             step.line = changing("Received NA+OK and we're not OK. Changing mastership. Going to "
-                                 "slave from mode %d. ws %d is master",
+                                 "slave from mode ",
                                  m_bMaster, m_nMasterWorkstation);
             step.master = false;
         } else {
@@ -51,28 +67,24 @@ DuzUdozuzeMastership::Step DuzUdozuzeMastership::decide(const QString &code,
         }
     } else if (code == QLatin1String("NU")) {
         if (m_bOk) {
-            step.line = changing("Changing mastership. Going to master from mode %d. ws %d is "
-                                 "master. NU",
-                                 m_bMaster, m_nMasterWorkstation);
+            step.line = changing("Changing mastership. Going to master from mode ", m_bMaster,
+                                 m_nMasterWorkstation, ". NU");
             becomeMaster();
         } else if (m_bMaster) {
-            step.line = changing("Changing mastership. Going to slave from mode %d. ws %d is "
-                                 "master. NU",
-                                 m_bMaster, m_nMasterWorkstation);
+            step.line = changing("Changing mastership. Going to slave from mode ", m_bMaster,
+                                 m_nMasterWorkstation, ". NU");
             step.master = false;
         } else {
             step.line = " NU. Someone else is master and not happy. We're not happy either, nor "
                         "master. Do nothing.";
         }
     } else if (code == QLatin1String("NO")) {
-        step.line
-            = changing("Changing mastership. Going to slave from mode %d. ws %d is master. NO",
-                       m_bMaster, m_nMasterWorkstation);
+        step.line = changing("Changing mastership. Going to slave from mode ", m_bMaster,
+                             m_nMasterWorkstation, ". NO");
         step.master = false;
     } else if (code == QLatin1String("NC")) {
-        step.line = changing("Changing mastership. Going to master from mode %d. ws %d is "
-                             "master. NC",
-                             m_bMaster, m_nMasterWorkstation);
+        step.line = changing("Changing mastership. Going to master from mode ", m_bMaster,
+                             m_nMasterWorkstation, ". NC");
         becomeMaster();
     } else {
         step.line = " UNKNOWN MESSAGE CODE RECEIVED '" + DuzUdozuzeLogLine::escaped(code.toLatin1())
