@@ -69,7 +69,8 @@ DuzUdozuzeCellStyle DuzUdozuzeCellStyle::of(Kind kind, const QPalette &palette)
                          text, base, palette.color(QPalette::Window)),
                 {}};
     case Kind::HealthyClaim: {
-        const QColor amber = dark ? QColor(0x8a, 0x55, 0x00) : QColor(0xff, 0xd6, 0x8c);
+        // Saturated, never pale: a pale tint passes for the selection.
+        const QColor amber = dark ? QColor(0xc2, 0x74, 0x00) : QColor(0xff, 0xb3, 0x00);
         return {textFor(amber), amber};
     }
     case Kind::UnhealthyClaim: {

@@ -6,8 +6,12 @@
 
 #include <QDockWidget>
 
+class QAction;
+class QTableView;
+
 // A dock with a history of the workstation table, the newest entry first: the
-// changes of who is master, or the warnings raised and ended.
+// changes of who is master, or the warnings raised and ended, each of which
+// the operator can acknowledge from its context menu.
 class DuzUdozuzeHistoryDock : public QDockWidget
 {
     Q_OBJECT
@@ -18,9 +22,16 @@ public:
 
     // Takes in the entries since the last call.
     void refresh();
+    QTableView *view() const { return m_pView; }
+    // A row's context menu: Acknowledge This Warning, then all, the action.
+    void setAcknowledgeAction(QAction *all);
+
+signals:
+    void acknowledgeRowWanted(int row);
 
 private:
     DuzUdozuzeHistoryModel *m_pModel; // child of this dock
+    QTableView *m_pView;
 };
 
 #endif // DUZUDOZUZEHISTORYDOCK_H

@@ -268,14 +268,17 @@ QByteArray DuzUdozuzeLogView::selectedBytes() const
     return m_selection.bytes(rows());
 }
 
-// The clipboard takes the text as UTF-8, as the log keeps it: a million
-// lines are not turned into UTF-16 unless a reader asks for that.
+// The clipboard takes the text as UTF-8, as the log keeps it, and as plain
+// text beside it, which is what X11 programs that ask for UTF8_STRING or
+// STRING (xterm) are given.
 void DuzUdozuzeLogView::copy()
 {
     if (!hasSelection())
         return;
     auto *data = new QMimeData;
-    data->setData(QStringLiteral("text/plain;charset=utf-8"), selectedBytes());
+    const QByteArray bytes = selectedBytes();
+    data->setData(QStringLiteral("text/plain;charset=utf-8"), bytes);
+    data->setText(QString::fromUtf8(bytes));
     QGuiApplication::clipboard()->setMimeData(data);
 }
 

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzemainwindow.h"
 
+#include "app/duzudozuzeacknowledgement.h"
 #include "app/duzudozuzedocklayout.h"
 #include "app/duzudozuzefindbar.h"
+#include "app/duzudozuzehelpmenu.h"
 #include "app/duzudozuzehistorydock.h"
+#include "app/duzudozuzelayoutstore.h"
 #include "app/duzudozuzelogview.h"
 #include "app/duzudozuzenotedialog.h"
 #include "app/duzudozuzerecordingdialog.h"
@@ -15,6 +18,7 @@
 #include "net/duzudozuzecapturefeed.h"
 #include "net/duzudozuzecontrolstring.h"
 #include "net/duzudozuzesocket.h"
+#include "protocol/duzudozuzeworkstationreport.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -40,6 +44,8 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     createSocket(args);
     showSettings();
     createDockWindows();
+    createAcknowledgement();
+    new DuzUdozuzeHelpMenu(this);
     createTray();
     bindToSocket();
     showSetUp();
@@ -47,6 +53,7 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     if (m_pDuzUdozuzeSocket->readsCapture())
         showCapture();
     startMetrics(this);
+    m_pLayout->restore();
     // The start-up lines are in the view when it is first shown.
     flushLog();
 }
@@ -96,7 +103,6 @@ void DuzUdozuzeMainWindow::createMenus()
     createFileMenu();
     createEditMenu();
     createViewMenu();
-    createHelpMenu();
     resize(width(), formHeight + menuBar()->sizeHint().height());
 }
 
@@ -119,7 +125,7 @@ void DuzUdozuzeMainWindow::createFileMenu()
 
 void DuzUdozuzeMainWindow::createEditMenu()
 {
-    QMenu *edit = menuBar()->addMenu(tr("&Edit"));
+    QMenu *edit = m_pqMenuEdit = menuBar()->addMenu(tr("&Edit"));
     QAction *copy = edit->addAction(tr("&Copy"), m_editMain, &DuzUdozuzeLogView::copy);
     copy->setShortcut(QKeySequence::Copy);
     copy->setEnabled(false);
@@ -143,17 +149,11 @@ void DuzUdozuzeMainWindow::createViewMenu()
 {
     m_pqMenuView = menuBar()->addMenu(tr("&View"));
     m_pqActionFollow = m_pqMenuView->addAction(tr("&Follow New Lines"));
+    m_pqActionFollow->setObjectName(QStringLiteral("follow"));
     m_pqActionFollow->setCheckable(true);
     m_pqActionFollow->setChecked(true);
     connect(m_pqActionFollow, &QAction::toggled, m_editMain, &DuzUdozuzeLogView::setFollow);
     connect(m_editMain, &DuzUdozuzeLogView::followChanged, m_pqActionFollow, &QAction::setChecked);
-}
-
-void DuzUdozuzeMainWindow::createHelpMenu()
-{
-    QMenu *help = menuBar()->addMenu(tr("&Help"));
-    help->addAction(tr("&About DuzUdozuze"), this, &DuzUdozuzeMainWindow::about)
-        ->setMenuRole(QAction::AboutRole);
 }
 
 void DuzUdozuzeMainWindow::createDockWindows()
@@ -168,6 +168,25 @@ void DuzUdozuzeMainWindow::createDockWindows()
         = new DuzUdozuzeHistoryDock(table, DuzUdozuzeHistoryModel::Kind::Warnings, this);
     DuzUdozuzeDockLayout::arrange(this, m_pqMenuView,
                                   {m_pWorkstationsDock, m_pHistoryDock, m_pWarningLogDock});
+}
+
+void DuzUdozuzeMainWindow::createAcknowledgement()
+{
+    m_pAcknowledgement
+        = new DuzUdozuzeAcknowledgement(m_pDuzUdozuzeSocket->session().workstations(), this);
+    QAction *acknowledge = m_pAcknowledgement->acknowledgeAction();
+    m_pqMenuEdit->addAction(acknowledge);
+    m_pqMenuView->insertAction(m_pqMenuView->actions().value(1), m_pAcknowledgement->soundAction());
+    m_pWorkstationsDock->setAcknowledgeAction(acknowledge);
+    m_pWarningLogDock->setAcknowledgeAction(acknowledge);
+    connect(m_pWarningLogDock, &DuzUdozuzeHistoryDock::acknowledgeRowWanted, m_pAcknowledgement,
+            &DuzUdozuzeAcknowledgement::acknowledgeRow);
+    connect(m_pAcknowledgement, &DuzUdozuzeAcknowledgement::acknowledged, this, [this](int count) {
+        logPrintf("Warnings acknowledged: %d", count);
+        showWarnings();
+        refresh();
+    });
+    m_pLayout = std::make_unique<DuzUdozuzeLayoutStore>(this);
 }
 
 // Where the desktop has one.
@@ -223,8 +242,10 @@ void DuzUdozuzeMainWindow::showSetUp()
     for (const QString &warning : m_pDuzUdozuzeSocket->setUpWarnings())
         statusbar->addProblem(warning);
     if (!m_pDuzUdozuzeSocket->isValid()) {
+        m_pDuzUdozuzeSocket->session().workstations().setOwnListening(false);
         statusbar->showNotListening(notListeningText());
         m_pWorkstationsDock->setNotListening(notListeningText());
+        m_pWorkstationsDock->refresh(false);
         m_bWarningsChanged = true;
     }
 }
@@ -240,6 +261,8 @@ void DuzUdozuzeMainWindow::watchSocket()
             [this](bool raised, const QString &text) {
                 m_bWarningsChanged = true;
                 scheduleRefresh();
+                if (raised)
+                    m_pAcknowledgement->raised();
                 if (raised && m_pTray)
                     m_pTray->notifyRaised(text);
             });
@@ -247,7 +270,7 @@ void DuzUdozuzeMainWindow::watchSocket()
     // ages change with time alone, and a flood must not cost the view. The
     // warnings' texts are current then too: counts, durations, claimers.
     connect(&m_ageTimer, &QTimer::timeout, this, [this] {
-        workstationModel()->refresh();
+        m_pWorkstationsDock->refresh(m_pDuzUdozuzeSocket->isValid());
         if (m_bWarningsChanged || m_pDuzUdozuzeSocket->workstations().warningCount() > 0)
             showWarnings();
     });
@@ -255,9 +278,10 @@ void DuzUdozuzeMainWindow::watchSocket()
     refresh();
 }
 
-QString DuzUdozuzeMainWindow::notListeningText()
+QString DuzUdozuzeMainWindow::notListeningText() const
 {
-    return tr("Not listening: the set-up failed, see the log");
+    return tr("Not listening on UDP port %1: the set-up failed, see the log")
+        .arg(m_pDuzUdozuzeSocket->settings().m_nPort);
 }
 
 void DuzUdozuzeMainWindow::showWarnings()
@@ -267,7 +291,8 @@ void DuzUdozuzeMainWindow::showWarnings()
     m_pWorkstationsDock->showWarnings(warnings);
     statusbar->showWarnings(warnings);
     if (m_pTray)
-        m_pTray->showWarnings(warnings);
+        m_pTray->showWarnings(warnings,
+                              m_pDuzUdozuzeSocket->workstations().unacknowledgedWarnings());
 }
 
 DuzUdozuzeWorkstationModel *DuzUdozuzeMainWindow::workstationModel() const
@@ -275,25 +300,17 @@ DuzUdozuzeWorkstationModel *DuzUdozuzeMainWindow::workstationModel() const
     return m_pWorkstationsDock->model();
 }
 
-// The filter for the datagrams of a workstation of the table, as the log
-// quotes them: "...:system:alarm system:workstation:...".
 void DuzUdozuzeMainWindow::showLinesOf(int row)
 {
     const DuzUdozuzeWorkstationTable &table = m_pDuzUdozuzeSocket->workstations();
-    if (row < 0 || row >= table.rowCount())
-        return;
-    const DuzUdozuzeWorkstationTable::Row &workstation = table.row(row);
-    m_pFindBar->showOnly(
-        QStringLiteral(":%1:%2:%3:")
-            .arg(QString::fromLatin1(DuzUdozuzeLogLine::escaped(workstation.system)),
-                 QString::fromLatin1(DuzUdozuzeLogLine::escaped(workstation.alarmSystem)),
-                 QString::number(workstation.workstation)));
+    if (row >= 0 && row < table.rowCount())
+        m_pFindBar->showOnly(DuzUdozuzeWorkstationReport::logFilter(table, row));
 }
 
 void DuzUdozuzeMainWindow::clearWorkstations()
 {
     m_pDuzUdozuzeSocket->clearWorkstations();
-    workstationModel()->refresh();
+    m_pWorkstationsDock->refresh(m_pDuzUdozuzeSocket->isValid());
     showWarnings();
 }
 
@@ -415,15 +432,6 @@ void DuzUdozuzeMainWindow::showCapture()
     });
 }
 
-void DuzUdozuzeMainWindow::about()
-{
-    QMessageBox::about(this, tr("About DuzUdozuze"),
-                       tr("<p><b>DuzUdozuze %1</b></p><p>Watches the status datagrams of an alarm "
-                          "system's workstations and takes part in their master/slave "
-                          "election.</p>")
-                           .arg(QStringLiteral(DUZUDOZUZE_VERSION)));
-}
-
 void DuzUdozuzeMainWindow::keyReleaseEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape) {
@@ -432,8 +440,11 @@ void DuzUdozuzeMainWindow::keyReleaseEvent(QKeyEvent *event)
     }
 }
 
+// A capture's window leaves the live window's layout as it was.
 void DuzUdozuzeMainWindow::closeEvent(QCloseEvent *event)
 {
+    if (!m_pDuzUdozuzeSocket->readsCapture())
+        m_pLayout->save();
     event->accept();
     emit duzUdozuzeClosed();
 }

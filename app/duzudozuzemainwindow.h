@@ -7,8 +7,12 @@
 
 #include <QTimer>
 
+#include <memory>
+
+class DuzUdozuzeAcknowledgement;
 class DuzUdozuzeFindBar;
 class DuzUdozuzeHistoryDock;
+class DuzUdozuzeLayoutStore;
 class DuzUdozuzeTray;
 class DuzUdozuzeWorkstationModel;
 class DuzUdozuzeWorkstationsDock;
@@ -20,8 +24,9 @@ class QMenu;
 // the pieces together and keeps them current: above the form a menu bar with
 // the log's commands and the file actions, under the log view a find bar that
 // opens on demand, beside the form the docks with the picture of the election
-// (the workstations heard with the warnings in force, the mastership history,
-// the warnings raised and ended), the status bar, and the tray's icon.
+// (the workstations heard with the headline and the warnings in force, the
+// mastership history, the warnings raised and ended), the status bar, and the
+// tray's icon. A live window keeps its layout for the next start.
 class DuzUdozuzeMainWindow : public DuzUdozuzeMainWindowBase, public DuzUdozuzeFrontEnd
 {
     Q_OBJECT
@@ -44,6 +49,7 @@ public:
     quint64 linesDropped() const;
     DuzUdozuzeFindBar *findBar() const { return m_pFindBar; }
     QAction *followAction() const { return m_pqActionFollow; }
+    DuzUdozuzeAcknowledgement *acknowledgement() const { return m_pAcknowledgement; }
     DuzUdozuzeWorkstationModel *workstationModel() const;
     quint64 logLinesDropped() const override;
     // Shows in the log only the datagrams of a row of the workstation table.
@@ -83,11 +89,12 @@ private:
     void createFileMenu();
     void createEditMenu();
     void createViewMenu();
-    void createHelpMenu();
     // Fills the labels once with the socket's settings; shows or hides the
     // Respond group.
     void showSettings();
     void createDockWindows();
+    // Acknowledge Warnings and Sound on Warning, in the menus and the docks.
+    void createAcknowledgement();
     void createTray();
     // The boxes and the view's limit, as the operator options say.
     void bindToSocket();
@@ -96,7 +103,7 @@ private:
     void showSetUp();
     // The socket's changes and the clock, to the refreshes of the picture.
     void watchSocket();
-    static QString notListeningText();
+    QString notListeningText() const;
     // The warnings in force, in the Workstations dock, the status bar and
     // the tray, at the next refresh after one was raised or ended.
     void showWarnings();
@@ -106,18 +113,20 @@ private:
     void saveLogAs();
     void openCapture();
     void showCapture();
-    void about();
     void scheduleRefresh();
     void refresh();
 
     QStringList m_args; // the control string
     DuzUdozuzeFindBar *m_pFindBar = nullptr;
+    QMenu *m_pqMenuEdit = nullptr;
     QMenu *m_pqMenuView = nullptr;
     QAction *m_pqActionFollow = nullptr;
     DuzUdozuzeWorkstationsDock *m_pWorkstationsDock = nullptr;
     DuzUdozuzeHistoryDock *m_pHistoryDock = nullptr;
     DuzUdozuzeHistoryDock *m_pWarningLogDock = nullptr;
     DuzUdozuzeTray *m_pTray = nullptr; // where the desktop has a tray
+    DuzUdozuzeAcknowledgement *m_pAcknowledgement = nullptr;
+    std::unique_ptr<DuzUdozuzeLayoutStore> m_pLayout;
     bool m_bWarningsChanged = false;
     bool m_bStopped = false; // by a signal
     QTimer m_ageTimer; // the workstation table, once a second

@@ -10,6 +10,9 @@ DuzUdozuzeTableView::DuzUdozuzeTableView(QAbstractItemModel *model, QWidget *par
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     verticalHeader()->hide();
+    // Tab leaves the table for the next view; the arrows move in it.
+    setTabKeyNavigation(false);
+    horizontalHeader()->setSectionsMovable(true);
     horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     horizontalHeader()->setResizeContentsPrecision(0);
     horizontalHeader()->setStretchLastSection(true);

@@ -20,16 +20,18 @@ DuzUdozuzeTray::DuzUdozuzeTray(bool listening, QWidget *window)
     show();
 }
 
-void DuzUdozuzeTray::showWarnings(const QStringList &warnings)
+void DuzUdozuzeTray::showWarnings(const QStringList &warnings, int unacknowledged)
 {
     QColor colour(0x2e, 0x9e, 0x44);
     QString tip = tr("DuzUdozuze: no warnings");
     if (!m_bListening) {
         colour = QColor(0x80, 0x80, 0x80);
         tip = tr("DuzUdozuze: not listening, the set-up failed");
-    } else if (!warnings.isEmpty()) {
+    } else if (!warnings.isEmpty() || unacknowledged > 0) {
         colour = QColor(0xd0, 0x20, 0x20);
         tip = QStringLiteral("DuzUdozuze:\n") + warnings.join(QLatin1Char('\n'));
+        if (unacknowledged > 0)
+            tip += tr("\nUnacknowledged warnings: %1").arg(unacknowledged);
     }
     QPixmap dot(32, 32);
     dot.fill(Qt::transparent);

@@ -53,7 +53,8 @@ QVariant DuzUdozuzeWorkstationModel::data(const QModelIndex &index, int role) co
             return data(index, Qt::DisplayRole);
         }
     case Qt::FontRole:
-        if (row.own) {
+        // A claim reads from afar by its weight as well as its colour.
+        if (row.own || (index.column() == Report::Role && m_table.claimsMaster(row))) {
             QFont bold;
             bold.setBold(true);
             return bold;

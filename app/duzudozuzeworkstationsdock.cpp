@@ -2,44 +2,70 @@
 #include "app/duzudozuzeworkstationsdock.h"
 
 #include "app/duzudozuzecolumnfitter.h"
+#include "app/duzudozuzeheadlinebar.h"
 #include "app/duzudozuzeownrowfirstproxy.h"
 #include "app/duzudozuzetableview.h"
 #include "app/duzudozuzewarningstyle.h"
 #include "app/duzudozuzeworkstationmodel.h"
+#include "protocol/duzudozuzeheadline.h"
 #include "protocol/duzudozuzeworkstationreport.h"
 
 #include <QHeaderView>
-#include <QListWidget>
+#include <QLabel>
 #include <QMenu>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 DuzUdozuzeWorkstationsDock::DuzUdozuzeWorkstationsDock(const DuzUdozuzeWorkstationTable &table,
                                                        QWidget *parent)
-    : QDockWidget(tr("Workstations"), parent), m_pModel(new DuzUdozuzeWorkstationModel(table, this))
+    : QDockWidget(tr("Workstations"), parent),
+      m_table(table),
+      m_pModel(new DuzUdozuzeWorkstationModel(table, this))
 {
     setObjectName(QStringLiteral("workstationsDock"));
     auto *content = new QWidget;
+    m_pHeadline = new DuzUdozuzeHeadlineBar(content);
     createWarningList(content);
-    QTableView *view = createTableView(content);
+    m_pView = createTableView(content);
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_pHeadline);
     layout->addWidget(m_pqWarnings);
-    layout->addWidget(view);
+    layout->addWidget(m_pView, 1);
     setWidget(content);
-    arrangeColumns(view);
+    arrangeColumns(m_pView);
+    showHeadline(true);
 }
 
-// However many warnings there are, a few lines that scroll.
+// Wrapped to the dock's width and as high as its lines: never a line cut
+// short behind a scroll bar.
 void DuzUdozuzeWorkstationsDock::createWarningList(QWidget *parent)
 {
-    m_pqWarnings = new QListWidget(parent);
+    m_pqWarnings = new QLabel(parent);
     m_pqWarnings->setObjectName(QStringLiteral("warnings"));
-    m_pqWarnings->setUniformItemSizes(true);
-    m_pqWarnings->setTextElideMode(Qt::ElideRight);
-    m_pqWarnings->setSizeAdjustPolicy(QAbstractScrollArea::AdjustIgnored);
-    m_pqWarnings->setStyleSheet(
-        DuzUdozuzeWarningStyle::sheet(QStringLiteral("QListWidget"), palette()));
+    m_pqWarnings->setTextFormat(Qt::PlainText);
+    m_pqWarnings->setWordWrap(true);
+    m_pqWarnings->setMargin(4);
+    m_pqWarnings->setStyleSheet(DuzUdozuzeWarningStyle::sheet(QStringLiteral("QLabel"), palette()));
     m_pqWarnings->hide();
+}
+
+void DuzUdozuzeWorkstationsDock::setAcknowledgeAction(QAction *action)
+{
+    m_pHeadline->setAcknowledgeAction(action);
+    m_pqWarnings->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_pqWarnings->addAction(action);
+}
+
+void DuzUdozuzeWorkstationsDock::refresh(bool listening)
+{
+    m_pModel->refresh();
+    showHeadline(listening);
+}
+
+void DuzUdozuzeWorkstationsDock::showHeadline(bool listening)
+{
+    m_pHeadline->showHeadline(DuzUdozuzeHeadline::of(m_table, listening));
 }
 
 QTableView *DuzUdozuzeWorkstationsDock::createTableView(QWidget *parent)
@@ -93,11 +119,13 @@ void DuzUdozuzeWorkstationsDock::showWarnings(const QStringList &warnings)
     QStringList listed = warnings;
     if (!m_strNotListening.isEmpty())
         listed.prepend(m_strNotListening);
-    m_pqWarnings->clear();
-    m_pqWarnings->addItems(listed);
+    QStringList shown = listed.mid(0, WarningsShown);
+    if (listed.size() > WarningsShown)
+        shown.append(tr("and %1 more: see the tooltip and the Warnings dock")
+                         .arg(listed.size() - WarningsShown));
+    m_pqWarnings->setText(shown.join(QLatin1Char('\n')));
+    m_pqWarnings->setToolTip(listed.size() > WarningsShown
+                                 ? Qt::convertFromPlainText(listed.join(QLatin1Char('\n')))
+                                 : QString());
     m_pqWarnings->setVisible(!listed.isEmpty());
-    // As high as its lines, up to a few; more scroll.
-    m_pqWarnings->setFixedHeight(m_pqWarnings->sizeHintForRow(0)
-                                     * qBound(1, int(listed.size()), WarningLines)
-                                 + 2 * m_pqWarnings->frameWidth());
 }

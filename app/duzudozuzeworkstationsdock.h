@@ -4,13 +4,16 @@
 
 #include <QDockWidget>
 
+class DuzUdozuzeHeadlineBar;
 class DuzUdozuzeWorkstationModel;
 class DuzUdozuzeWorkstationTable;
-class QListWidget;
+class QAction;
+class QLabel;
 class QTableView;
 
-// The Workstations dock: the warnings in force at its top, in a few lines that
-// scroll however many there are, and under them one row for each workstation
+// The Workstations dock: at its top the headline, who is master in large
+// type; under it the warnings in force, wrapped to the dock's width, the
+// first few of a flood and how many more; under them one row for each workstation
 // heard, this workstation's own first, sortable by any column. Who is what
 // comes first whatever the width; the columns least needed give way as the
 // dock narrows. A row's context menu asks for that workstation's lines in the
@@ -23,8 +26,13 @@ public:
     explicit DuzUdozuzeWorkstationsDock(const DuzUdozuzeWorkstationTable &table,
                                         QWidget *parent = nullptr);
 
-    // Refreshed by the window, once a second: the ages change with time alone.
     DuzUdozuzeWorkstationModel *model() const { return m_pModel; }
+    QTableView *view() const { return m_pView; }
+    // Called by the window once a second: the ages and the claims change with
+    // time alone.
+    void refresh(bool listening);
+    // On the headline's button and in the warnings' context menu.
+    void setAcknowledgeAction(QAction *action);
     // From the next showWarnings() on, text stands above the warnings for good.
     void setNotListening(const QString &text);
     void showWarnings(const QStringList &warnings);
@@ -35,15 +43,19 @@ signals:
 
 private:
     void createWarningList(QWidget *parent);
+    void showHeadline(bool listening);
     QTableView *createTableView(QWidget *parent);
     // Who is what first: the identity, the claim and when it was last heard.
     static void arrangeColumns(QTableView *view);
 
+    const DuzUdozuzeWorkstationTable &m_table;
     DuzUdozuzeWorkstationModel *m_pModel; // child of this dock
-    QListWidget *m_pqWarnings = nullptr;
+    DuzUdozuzeHeadlineBar *m_pHeadline = nullptr;
+    QLabel *m_pqWarnings = nullptr;
+    QTableView *m_pView = nullptr;
     QString m_strNotListening;
-    // Lines of warnings shown before they scroll.
-    static constexpr int WarningLines = 4;
+    // Warnings shown; the rest are counted, and all are in the tooltip.
+    static constexpr int WarningsShown = 3;
 };
 
 #endif // DUZUDOZUZEWORKSTATIONSDOCK_H

@@ -135,6 +135,9 @@ int main(int argc, char *argv[])
     }
 
     QApplication application(argc, argv);
+    // Where the window's layout is kept (~/.config/DuzUdozuze/duzudozuze.conf).
+    QCoreApplication::setOrganizationName(QStringLiteral("DuzUdozuze"));
+    QCoreApplication::setApplicationName(QStringLiteral("duzudozuze"));
     // The toolkit has taken out the options it recognises itself.
     DuzUdozuzeMainWindow window(arguments(argc, argv));
     return window.exec();

@@ -107,6 +107,8 @@ public:
     bool respondsAutomatically() const { return m_bRespondAutomatically; }
     const Counts &counts() const { return m_counts; }
     const DuzUdozuzeWorkstationTable &workstations() const { return m_workstations; }
+    // For the operator's acknowledgements.
+    DuzUdozuzeWorkstationTable &workstations() { return m_workstations; }
     // When the last datagram came, in ms since the epoch; 0: never.
     qint64 lastDatagramTime() const { return m_nLastDatagramTime; }
     // The time of day of now, as the lines show it.

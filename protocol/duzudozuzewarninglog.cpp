@@ -5,7 +5,10 @@ quint64 DuzUdozuzeWarningLog::raise(Events &events, const QString &text, qint64 
 {
     events.append({true, text});
     m_records.push_back({time, -1, text, {}});
+    ++m_nUnacknowledged;
     if (m_records.size() > size_t(MaxRecords)) {
+        if (m_records.front().acknowledged < 0)
+            --m_nUnacknowledged;
         m_records.pop_front();
         ++m_nBase;
     }
@@ -23,4 +26,23 @@ void DuzUdozuzeWarningLog::end(Events &events, quint64 warning, const QString &t
         record.endText = text;
     }
     ++m_nChanges;
+}
+
+int DuzUdozuzeWarningLog::acknowledge(size_t index, qint64 time)
+{
+    if (index >= m_records.size() || m_records[index].acknowledged >= 0)
+        return 0;
+    m_records[index].acknowledged = time;
+    --m_nUnacknowledged;
+    ++m_nChanges;
+    return 1;
+}
+
+int DuzUdozuzeWarningLog::acknowledgeAll(qint64 time)
+{
+    int acknowledged = 0;
+    // The newest are the likeliest not to be acknowledged yet.
+    for (size_t index = m_records.size(); index-- > 0 && m_nUnacknowledged > 0;)
+        acknowledged += acknowledge(index, time);
+    return acknowledged;
 }

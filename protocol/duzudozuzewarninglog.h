@@ -11,6 +11,9 @@
 // window's log and the dump; each raising and ending is also an event for the
 // caller to pass on at once. A warning is known by the number raise() gives,
 // so that it can still end after newer ones have pushed it out of the log.
+// A warning raised stays unacknowledged, in force or ended, until the
+// operator acknowledges it: one that came and went at night is still there to
+// be looked at in the morning.
 class DuzUdozuzeWarningLog
 {
 public:
@@ -23,6 +26,7 @@ public:
         qint64 ended = -1; // -1: in force
         QString text;
         QString endText;
+        qint64 acknowledged = -1; // ms since the epoch; -1: not yet
     };
 
     struct Event
@@ -36,15 +40,23 @@ public:
     quint64 raise(Events &events, const QString &text, qint64 time);
     void end(Events &events, quint64 warning, const QString &text, qint64 time);
 
+    // The record at index (oldest first), or every record not yet
+    // acknowledged; returns how many were acknowledged now.
+    int acknowledge(size_t index, qint64 time);
+    int acknowledgeAll(qint64 time);
+    // Records raised and not yet acknowledged.
+    int unacknowledged() const { return m_nUnacknowledged; }
+
     // Oldest first.
     const std::deque<Record> &records() const { return m_records; }
-    // Increases with every warning raised or ended.
+    // Increases with every warning raised, ended or acknowledged.
     quint64 generation() const { return m_nChanges; }
 
 private:
     std::deque<Record> m_records;
     quint64 m_nBase = 1; // the number of the log's first record
     quint64 m_nChanges = 0;
+    int m_nUnacknowledged = 0;
 };
 
 #endif // DUZUDOZUZEWARNINGLOG_H

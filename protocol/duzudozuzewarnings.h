@@ -36,6 +36,9 @@ public:
     quint64 raise(Events &events, const QString &text);
     void end(Events &events, quint64 warning, const QString &text);
     const DuzUdozuzeWarningLog &log() const { return m_log; }
+    // Acknowledged now, by the wall clock.
+    int acknowledge(size_t index) { return m_log.acknowledge(index, m_wallClock()); }
+    int acknowledgeAll() { return m_log.acknowledgeAll(m_wallClock()); }
 
     // This workstation changed mode now.
     void ownModeChanged(Events &events);
@@ -58,6 +61,8 @@ public:
     // When the silence warning is due, counted from the last datagram; never
     // without a silence time.
     qint64 silenceDue() const;
+    // How long nothing has been heard, while the silence warning is in force.
+    qint64 silentFor() const { return m_clock() - m_nLastHeard; }
 
     bool flapping() const { return m_nFlapping != 0; }
     bool noMaster() const { return m_nNoMaster != 0; }

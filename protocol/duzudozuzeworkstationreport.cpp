@@ -72,6 +72,8 @@ QString DuzUdozuzeWorkstationReport::cell(const Table &table, int index, int col
     case Workstation:
         return QString::number(row.workstation);
     case Role:
+        if (row.own && !row.listening)
+            return QStringLiteral("not listening");
         if (row.own && !row.master && row.watching)
             return QStringLiteral("watching");
         if (row.own)
@@ -201,7 +203,7 @@ QString DuzUdozuzeWorkstationReport::historyCell(const Table &table, int index, 
 QString DuzUdozuzeWorkstationReport::warningHeader(int column)
 {
     static const char *const names[WarningColumnCount]
-        = {"Raised", "Ended", "Warning", "Ended with"};
+        = {"Raised", "Ended", "Warning", "Ended with", "Acknowledged"};
     return column >= 0 && column < WarningColumnCount ? QString::fromLatin1(names[column])
                                                       : QString();
 }
@@ -219,6 +221,8 @@ QString DuzUdozuzeWorkstationReport::warningCell(const Table &table, int index, 
         return record.text;
     case EndedWith:
         return record.endText;
+    case Acknowledged:
+        return record.acknowledged < 0 ? QStringLiteral("not yet") : timeOfDay(record.acknowledged);
     default:
         return {};
     }
@@ -239,6 +243,13 @@ QString DuzUdozuzeWorkstationReport::age(qint64 milliseconds)
     if (seconds < 2 * 3600)
         return QStringLiteral("%1 min ago").arg(seconds / 60);
     return QStringLiteral("%1 h ago").arg(seconds / 3600);
+}
+
+QString DuzUdozuzeWorkstationReport::logFilter(const Table &table, int index)
+{
+    const Table::Row &row = table.row(index);
+    return QStringLiteral(":%1:%2:%3:")
+        .arg(shown(row.system), shown(row.alarmSystem), QString::number(row.workstation));
 }
 
 QString DuzUdozuzeWorkstationReport::tableText(const Table &table)

@@ -28,7 +28,7 @@ enum Column {
 };
 
 enum HistoryColumn { Time, Group, From, To, Code, CausedBy, HistoryColumnCount };
-enum WarningColumn { Raised, Ended, Warning, EndedWith, WarningColumnCount };
+enum WarningColumn { Raised, Ended, Warning, EndedWith, Acknowledged, WarningColumnCount };
 
 QString header(int column);
 // What a column means, and what a cell's value means where it needs saying
@@ -42,12 +42,16 @@ QString historyHeader(int column);
 // Row 0 is the newest change.
 QString historyCell(const DuzUdozuzeWorkstationTable &table, int row, int column);
 QString age(qint64 milliseconds);
+// What the log's lines of the workstation of a row hold, as the log quotes
+// it: ":system:alarm system:workstation:".
+QString logFilter(const DuzUdozuzeWorkstationTable &table, int row);
 
 // One line a row under a header, the columns aligned; the own row first, the
 // others by workstation number, as the window shows them.
 QString tableText(const DuzUdozuzeWorkstationTable &table);
 QString historyText(const DuzUdozuzeWorkstationTable &table);
-// The warnings raised, newest first, and when and how each ended.
+// The warnings raised, newest first, when and how each ended, and when the
+// operator acknowledged it.
 QString warningHeader(int column);
 QString warningCell(const DuzUdozuzeWorkstationTable &table, int row, int column);
 QString warningLogText(const DuzUdozuzeWorkstationTable &table);

@@ -383,9 +383,11 @@ QString DuzUdozuzeWorkstationTable::twoMastersText(const Key &group) const
     const auto found = m_groups.constFind(group);
     if (found == m_groups.constEnd())
         return {};
-    return QStringLiteral("Two masters in %1: %2")
-        .arg(found->name,
-             namedClaimers(*found, [this](const Row &row) { return claimerName(row); }));
+    const size_t count = found->claimers.size();
+    const QString claimers
+        = namedClaimers(*found, [this](const Row &row) { return claimerName(row); });
+    return (count > 2 ? QStringLiteral("%1 masters").arg(count) : QStringLiteral("Two masters"))
+        + QStringLiteral(" in %1: %2").arg(found->name, claimers);
 }
 
 // One warning an episode, raised when the second claim comes, and one line
@@ -439,6 +441,15 @@ QStringList DuzUdozuzeWorkstationTable::activeWarnings() const
     warnings.sort();
     warnings += m_warnings.activeWarnings();
     return warnings;
+}
+
+QList<int> DuzUdozuzeWorkstationTable::ownGroupClaimers() const
+{
+    QList<int> numbers;
+    const auto found = m_groups.constFind(m_slots[0].group);
+    for (const int index : found != m_groups.constEnd() ? found->claimers : std::vector<int>())
+        numbers.append(row(index).workstation);
+    return numbers;
 }
 
 QList<DuzUdozuzeWorkstationTable::Group> DuzUdozuzeWorkstationTable::claimerGroups() const

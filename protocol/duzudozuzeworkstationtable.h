@@ -84,6 +84,7 @@ public:
         bool master = false;
         bool healthy = false;
         bool watching = false;
+        bool listening = true;
     };
 
     // A change of who is master: this workstation's own mode, or the
@@ -114,6 +115,8 @@ public:
                         int channel);
     void setOwnHealthy(bool healthy);
     void setOwnWatching(bool watching) { m_slots[0].row.watching = watching; }
+    // The set-up failed: this workstation takes no part and hears nothing.
+    void setOwnListening(bool listening) { m_slots[0].row.listening = listening; }
     // This workstation's mode changed, because of code from the sender.
     Events ownModeChanged(bool master, const QString &code, quint32 address, int workstation);
 
@@ -154,6 +157,15 @@ public:
     // oldest first.
     const std::deque<WarningRecord> &warningLog() const { return m_warnings.log().records(); }
     quint64 warningGeneration() const { return m_warnings.log().generation(); }
+    // The operator has seen the warning at row of the log (newest first), or
+    // every one: returns how many were acknowledged now. They stay in the log
+    // with the time of it.
+    int acknowledgeWarning(int row)
+    {
+        return m_warnings.acknowledge(warningLog().size() - 1 - size_t(row));
+    }
+    int acknowledgeWarnings() { return m_warnings.acknowledgeAll(); }
+    int unacknowledgedWarnings() const { return m_warnings.log().unacknowledged(); }
     // The texts of the warnings now in force, built now, as the facts are
     // now: each two-master warning from the claimers of its own group only,
     // the counts and the durations current.
@@ -164,6 +176,10 @@ public:
     bool noMaster() const { return m_warnings.noMaster(); }
     // Nothing at all heard for the silence time (see setSilence).
     bool silent() const { return m_warnings.silent(); }
+    qint64 silentFor() const { return m_warnings.silentFor(); }
+    // The workstation numbers of the claimers of this workstation's own
+    // group, this one's first when it is master, as the warnings count them.
+    QList<int> ownGroupClaimers() const;
     // Master claimers now, by group: system, alarm system and channel.
     struct Group
     {

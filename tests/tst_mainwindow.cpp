@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "app/duzudozuzeacknowledgement.h"
 #include "app/duzudozuzecellstyle.h"
 #include "app/duzudozuzelogview.h"
 #include "app/duzudozuzemainwindow.h"
@@ -11,12 +12,15 @@
 #include "testsupport.h"
 
 #include <QCheckBox>
+#include <QDockWidget>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStyle>
@@ -53,6 +57,7 @@ private slots:
     void workstationTableShowsClaims();
     void dockKeepsWhatMatters();
     void trayShowsTheState();
+    void layoutIsRemembered();
     void stylesReadInEveryTheme_data();
     void stylesReadInEveryTheme();
 
@@ -215,12 +220,15 @@ void TestMainWindow::failedSetUp()
     QCOMPARE(labelText(&window, "m_pqTextPort"), QStringLiteral("0"));
     // No one can take it for listening: the status bar says so instead of
     // counts, and so does the Workstations dock.
-    QCOMPARE(labelText(&window, "statusNotListening"),
-             QStringLiteral("Not listening: the set-up failed, see the log"));
+    const QString notListening
+        = QStringLiteral("Not listening on UDP port 0: the set-up failed, see the log");
+    QCOMPARE(labelText(&window, "statusNotListening"), notListening);
     QVERIFY(child<QLabel>(&window, "statusNotListening")->isVisibleTo(&window));
     window.flushLog();
-    QTRY_COMPARE(window.findChild<QListWidget *>(QStringLiteral("warnings"))->item(0)->text(),
-                 QStringLiteral("Not listening: the set-up failed, see the log"));
+    QTRY_COMPARE(labelText(&window, "warnings"), notListening);
+    QCOMPARE(labelText(&window, "headlineText"), QStringLiteral("Not listening"));
+    QCOMPARE(window.workstationModel()->index(0, DuzUdozuzeWorkstationReport::Role).data(),
+             QStringLiteral("not listening"));
 }
 
 // Its lines with the capture's times, and no port: the window says so.
@@ -402,6 +410,38 @@ void TestMainWindow::trayShowsTheState()
     auto *tray = window.findChild<QSystemTrayIcon *>(QStringLiteral("tray"));
     QVERIFY(tray && tray->isVisible());
     QCOMPARE(tray->toolTip(), QStringLiteral("DuzUdozuze: not listening, the set-up failed"));
+}
+
+// Size, docks and toggles come back as they were left, from the test's own
+// folder; a broken file is ignored.
+void TestMainWindow::layoutIsRemembered()
+{
+    QTemporaryDir folder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+    QCoreApplication::setOrganizationName(QStringLiteral("DuzUdozuzeTest"));
+    const auto unnamed = qScopeGuard([] { QCoreApplication::setOrganizationName({}); });
+    {
+        DuzUdozuzeMainWindow window(loopback());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.resize(1100, 640);
+        child<QDockWidget>(&window, "historyDock")->hide();
+        window.followAction()->setChecked(false);
+        window.acknowledgement()->soundAction()->setChecked(true);
+        window.close();
+    }
+    DuzUdozuzeMainWindow again(loopback());
+    QCOMPARE(again.size(), QSize(1100, 640));
+    QVERIFY(child<QDockWidget>(&again, "historyDock")->isHidden());
+    QVERIFY(!again.followAction()->isChecked());
+    QVERIFY(again.acknowledgement()->soundAction()->isChecked());
+    QFile file(QSettings().fileName());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[window]\ngeometry=@ByteArray(\xff\x01)\n[[[\x00");
+    file.close();
+    DuzUdozuzeMainWindow broken(loopback());
+    QVERIFY(broken.followAction()->isChecked());
+    QVERIFY(!broken.acknowledgement()->soundAction()->isChecked());
 }
 
 // Every styled text reads on its background in a light and a dark theme.

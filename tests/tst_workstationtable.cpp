@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "protocol/duzudozuzeheadline.h"
 #include "protocol/duzudozuzestatusdatagram.h"
 #include "protocol/duzudozuzewarninglog.h"
 #include "protocol/duzudozuzeworkstationreport.h"
@@ -20,6 +21,7 @@ private slots:
     void claimAndStale();
     void twoMasterEpisode();
     void threeMastersAreListed();
+    void headlineAndAcknowledgement();
     void flappingAtTheSeventhChange();
     void noMasterAfter30Seconds();
     void silenceAndHeardAgain();
@@ -169,8 +171,34 @@ void TestWorkstationTable::threeMastersAreListed()
     QCOMPARE(texts(table->ownModeChanged(true, QStringLiteral("NC"), 0x0A000002, 2)),
              QStringList());
     QCOMPARE(table->activeWarnings(),
-             QStringList {"Two masters in north/Fire channel 3: workstation 7 (this "
+             QStringList {"3 masters in north/Fire channel 3: workstation 7 (this "
                           "workstation), workstation 2 (10.0.0.2) and workstation 5 (10.0.0.5)"});
+}
+
+// The headline says what the warnings say, and asks for acknowledgement until
+// the operator gives it; the log keeps when.
+void TestWorkstationTable::headlineAndAcknowledgement()
+{
+    const auto headline = [this] {
+        const DuzUdozuzeHeadline said = DuzUdozuzeHeadline::of(*table, true);
+        return said.text + QLatin1Char('|') + said.unacknowledged;
+    };
+    send("NA", 2);
+    QCOMPARE(headline(), QStringLiteral("Master: workstation 2|"));
+    send("NA", 5);
+    QCOMPARE(headline(), QStringLiteral("TWO MASTERS: 2 and 5|1 warning unacknowledged"));
+    now = 10001; // the claim of workstation 5 expires: the warning ends, unacknowledged
+    send("NA", 2);
+    table->tick();
+    QCOMPARE(headline(), QStringLiteral("Master: workstation 2|1 warning unacknowledged"));
+    wall += 5000;
+    QCOMPARE(table->acknowledgeWarnings(), 1);
+    QCOMPARE(headline(), QStringLiteral("Master: workstation 2|"));
+    QCOMPARE(table->warningLog().front().acknowledged, wall);
+    QCOMPARE(DuzUdozuzeWorkstationReport::warningCell(*table, 0,
+                                                      DuzUdozuzeWorkstationReport::Acknowledged),
+             QDateTime::fromMSecsSinceEpoch(wall).toString(QStringLiteral("HH:mm:ss")));
+    QCOMPARE(table->acknowledgeWarnings(), 0);
 }
 
 void TestWorkstationTable::flappingAtTheSeventhChange()

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: MIT
+#ifndef DUZUDOZUZEHEADLINEBAR_H
+#define DUZUDOZUZEHEADLINEBAR_H
+
+#include <QWidget>
+
+struct DuzUdozuzeHeadline;
+class QAction;
+class QLabel;
+class QToolButton;
+
+// The headline at the top of the Workstations dock, in type large and bold
+// enough to read from the other side of a control room: who is master, or
+// the warning that stands in the own group, in the warning colour; under it,
+// while warnings wait to be acknowledged, how many, and a button that
+// acknowledges them.
+class DuzUdozuzeHeadlineBar : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit DuzUdozuzeHeadlineBar(QWidget *parent = nullptr);
+
+    // The window's Acknowledge Warnings, on the button and in the context menu.
+    void setAcknowledgeAction(QAction *action);
+    void showHeadline(const DuzUdozuzeHeadline &headline);
+    QString text() const;
+
+private:
+    QLabel *m_pqText;
+    QLabel *m_pqUnacknowledged;
+    QToolButton *m_pqAcknowledge;
+};
+
+#endif // DUZUDOZUZEHEADLINEBAR_H

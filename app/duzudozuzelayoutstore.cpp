@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: MIT
+#include "app/duzudozuzelayoutstore.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QMainWindow>
+#include <QSettings>
+#include <QTableView>
+
+namespace {
+
+const QString VersionKey = QStringLiteral("layout/version");
+
+} // namespace
+
+DuzUdozuzeLayoutStore::DuzUdozuzeLayoutStore(QMainWindow *window) : m_pqWindow(window)
+{
+    for (QTableView *view : window->findChildren<QTableView *>()) {
+        if (!view->objectName().isEmpty())
+            m_views.append(view);
+    }
+    for (QAction *action : window->findChildren<QAction *>()) {
+        if (action->isCheckable() && !action->objectName().isEmpty())
+            m_toggles.append(action);
+    }
+}
+
+// Only a program that named itself keeps a layout: never under a made-up
+// organisation's name.
+bool DuzUdozuzeLayoutStore::named()
+{
+    return !QCoreApplication::organizationName().isEmpty();
+}
+
+void DuzUdozuzeLayoutStore::restore() const
+{
+    const QSettings settings;
+    if (!named() || settings.status() != QSettings::NoError
+        || settings.value(VersionKey).toInt() != Version)
+        return;
+    // Each piece checks what it reads and leaves the window as it is when it
+    // makes no sense.
+    m_pqWindow->restoreGeometry(settings.value(QStringLiteral("window/geometry")).toByteArray());
+    m_pqWindow->restoreState(settings.value(QStringLiteral("window/state")).toByteArray(), Version);
+    for (QTableView *view : m_views) {
+        view->horizontalHeader()->restoreState(
+            settings.value(QStringLiteral("columns/") + view->objectName()).toByteArray());
+    }
+    for (QAction *toggle : m_toggles) {
+        const QVariant value = settings.value(QStringLiteral("view/") + toggle->objectName());
+        if (value.canConvert<bool>() && value.isValid())
+            toggle->setChecked(value.toBool());
+    }
+}
+
+void DuzUdozuzeLayoutStore::save() const
+{
+    if (!named())
+        return;
+    QSettings settings;
+    settings.setValue(VersionKey, Version);
+    settings.setValue(QStringLiteral("window/geometry"), m_pqWindow->saveGeometry());
+    settings.setValue(QStringLiteral("window/state"), m_pqWindow->saveState(Version));
+    for (const QTableView *view : m_views) {
+        settings.setValue(QStringLiteral("columns/") + view->objectName(),
+                          view->horizontalHeader()->saveState());
+    }
+    for (const QAction *toggle : m_toggles)
+        settings.setValue(QStringLiteral("view/") + toggle->objectName(), toggle->isChecked());
+}

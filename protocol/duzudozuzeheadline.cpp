@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+#include "protocol/duzudozuzeheadline.h"
+
+#include "protocol/duzudozuzeworkstationtable.h"
+
+namespace {
+
+// "4 and 5", "4, 5 and 6", the first few of a crowd and how many more.
+QString numbers(const QList<int> &claimers)
+{
+    constexpr int Named = DuzUdozuzeWorkstationTable::MaxNamed;
+    QStringList names;
+    for (qsizetype i = 0; i < claimers.size() && i < Named; ++i)
+        names.append(QString::number(claimers.at(i)));
+    const qsizetype more = claimers.size() - names.size();
+    const QString last = more > 0 ? QStringLiteral("%1 more").arg(more) : names.takeLast();
+    return names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
+} // namespace
+
+DuzUdozuzeHeadline DuzUdozuzeHeadline::of(const DuzUdozuzeWorkstationTable &table, bool listening)
+{
+    DuzUdozuzeHeadline headline;
+    const int waiting = table.unacknowledgedWarnings();
+    if (waiting > 0) {
+        headline.unacknowledged = waiting == 1
+            ? QStringLiteral("1 warning unacknowledged")
+            : QStringLiteral("%1 warnings unacknowledged").arg(waiting);
+    }
+    if (!listening) {
+        headline.text = QStringLiteral("Not listening");
+        headline.tone = Tone::Off;
+        return headline;
+    }
+    // The own group's claimers are those its two-master warning names.
+    const QList<int> claimers = table.ownGroupClaimers();
+    headline.tone = Tone::Alarm;
+    if (claimers.size() == 2)
+        headline.text = QStringLiteral("TWO MASTERS: ") + numbers(claimers);
+    else if (claimers.size() > 2)
+        headline.text = QStringLiteral("%1 MASTERS: ").arg(claimers.size()) + numbers(claimers);
+    else if (table.noMaster())
+        headline.text = QStringLiteral("NO MASTER");
+    else if (table.silent())
+        headline.text = QStringLiteral("Nothing heard for %1 s").arg(table.silentFor() / 1000);
+    else
+        headline.tone = Tone::Calm;
+    if (headline.tone == Tone::Alarm)
+        return headline;
+    if (claimers.isEmpty()) {
+        headline.text = QStringLiteral("Master: none");
+    } else {
+        const DuzUdozuzeWorkstationTable::Row &own = table.row(0);
+        const bool ownClaim = own.master && claimers.constFirst() == own.workstation;
+        headline.text = QStringLiteral("Master: workstation %1").arg(claimers.constFirst())
+            + (ownClaim ? QStringLiteral(" (this one)") : QString());
+    }
+    return headline;
+}
