@@ -22,11 +22,12 @@ void DuzUdozuzeColumnFitter::fit()
 {
     QHeaderView *header = m_pView->horizontalHeader();
     const int room = m_pView->viewport()->width();
-    // Every column's own width, hidden ones as they were last shown.
+    // Every column's own width, what its title and the rows in sight need:
+    // never the room the last one was stretched to, or a column that gave way
+    // would make the room that keeps it out.
     const auto width = [this, header](int column) {
-        if (!header->isSectionHidden(column))
-            m_widths[column] = header->sectionSize(column);
-        return qMax(header->sectionSizeHint(column), m_widths.value(column));
+        return qMax(header->sectionSizeHint(column),
+                    static_cast<const QAbstractItemView *>(m_pView)->sizeHintForColumn(column));
     };
     int needed = 0;
     for (int column = 0; column < header->count(); ++column)

@@ -2,7 +2,6 @@
 #ifndef DUZUDOZUZECOLUMNFITTER_H
 #define DUZUDOZUZECOLUMNFITTER_H
 
-#include <QHash>
 #include <QList>
 #include <QObject>
 
@@ -28,7 +27,6 @@ protected:
 private:
     QTableView *m_pView;
     QList<int> m_dropOrder;
-    QHash<int, int> m_widths; // of each column when it was last shown
 };
 
 #endif // DUZUDOZUZECOLUMNFITTER_H

@@ -66,6 +66,9 @@ DuzUdozuzeFindBar::DuzUdozuzeFindBar(DuzUdozuzeLogView *view, QWidget *parent)
     layout->addWidget(m_pqFilter, 1, 1);
     layout->addWidget(m_pqShown, 1, 2, 1, 5);
     layout->setColumnStretch(1, 1);
+    // The fields take the bar's room, never less than a useful text's.
+    for (QLineEdit *field : {m_pqText, m_pqFilter})
+        field->setMinimumWidth(field->fontMetrics().averageCharWidth() * 24);
     connect(m_pqText, &QLineEdit::returnPressed, this, &DuzUdozuzeFindBar::findNext);
     connect(m_pqText, &QLineEdit::textChanged, this, [this] {
         m_pqStatus->clear();

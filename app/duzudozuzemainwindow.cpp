@@ -189,10 +189,10 @@ void DuzUdozuzeMainWindow::createAcknowledgement()
     m_pLayout = std::make_unique<DuzUdozuzeLayoutStore>(this);
 }
 
-// Where the desktop has one.
+// Where the desktop has one; the live window's is the program's only one.
 void DuzUdozuzeMainWindow::createTray()
 {
-    if (QSystemTrayIcon::isSystemTrayAvailable())
+    if (QSystemTrayIcon::isSystemTrayAvailable() && !m_pDuzUdozuzeSocket->readsCapture())
         m_pTray = new DuzUdozuzeTray(m_pDuzUdozuzeSocket->isValid(), this);
 }
 
@@ -213,7 +213,7 @@ void DuzUdozuzeMainWindow::showSettings()
     m_pqTextMyChannel->setNum(s.m_nChannel);
     m_pqTextChannelFilter->setNum(s.m_nChannelFilter);
     m_pqTextPort->setNum(s.m_nPort);
-    if (!s.m_bRespond)
+    if (!s.m_bRespond || m_pDuzUdozuzeSocket->readsCapture())
         m_pqGroupRespond->hide();
 }
 
@@ -425,9 +425,10 @@ void DuzUdozuzeMainWindow::showCapture()
     const QString path = m_pDuzUdozuzeSocket->settings().m_strCapturePath;
     setWindowTitle(tr("DuzUdozuze: capture %1").arg(QFileInfo(path).fileName()));
     statusbar->showCapture(path);
+    workstationModel()->setReadingCapture(true);
     const DuzUdozuzeCaptureFeed *feed = startCapture(this);
     connect(feed, &DuzUdozuzeCaptureFeed::ended, this, [this, feed, path](int code) {
-        statusbar->showCaptureRead(path, code == 0, feed->packetsRead());
+        statusbar->showCaptureRead(path, code == 0, feed->packetsRead(), feed->summary());
         refresh();
     });
 }

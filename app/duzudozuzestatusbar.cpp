@@ -29,14 +29,16 @@ DuzUdozuzeStatusBar::DuzUdozuzeStatusBar(QWidget *parent)
     m_pqWarnings->setObjectName(QStringLiteral("statusWarnings"));
     m_pqWarnings->setStyleSheet(DuzUdozuzeWarningStyle::sheet(QStringLiteral("QLabel"), palette()));
     m_pqWarnings->hide();
-    addPermanentWidget(m_pqWarnings, 1);
+    // A place of its own, as wide as a short warning: a message and the
+    // counts keep theirs beside it.
+    addPermanentWidget(m_pqWarnings);
     m_pqDropped->hide();
     addWidget(m_pqMode);
     addWidget(m_pqCounts);
     addWidget(m_pqDropped);
     m_pqProblems->setObjectName(QStringLiteral("statusProblems"));
     m_pqProblems->hide();
-    addPermanentWidget(m_pqProblems, 1);
+    addPermanentWidget(m_pqProblems);
 }
 
 void DuzUdozuzeStatusBar::showState(const DuzUdozuzeSocket &socket, quint64 linesDropped)
@@ -48,6 +50,8 @@ void DuzUdozuzeStatusBar::showState(const DuzUdozuzeSocket &socket, quint64 line
                         .arg(DuzUdozuzeWorkstationTable::MaxRows),
                     30000);
     }
+    // A capture's window and one not listening take no part: no mode.
+    m_pqMode->setVisible(socket.isValid() && !socket.readsCapture());
     m_pqMode->setText(socket.isMaster()                    ? tr("Master")
                           : socket.respondsAutomatically() ? tr("Slave")
                                                            : tr("Watching"));
@@ -93,9 +97,11 @@ void DuzUdozuzeStatusBar::showCapture(const QString &path)
     addWidget(m_pqCapture);
 }
 
-void DuzUdozuzeStatusBar::showCaptureRead(const QString &path, bool toItsEnd, quint64 packets)
+void DuzUdozuzeStatusBar::showCaptureRead(const QString &path, bool toItsEnd, quint64 packets,
+                                          const QString &summary)
 {
     m_pqCapture->setText((toItsEnd ? tr("Showing the capture %1, read to its end: %2 packets")
                                    : tr("Showing the capture %1, read up to packet %2"))
-                             .arg(path, QString::number(packets)));
+                             .arg(path, QString::number(packets))
+                         + (summary.isEmpty() ? QString() : QStringLiteral("; ") + summary));
 }

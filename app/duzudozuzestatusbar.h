@@ -32,7 +32,9 @@ public:
     void addProblem(const QString &text);
     // The capture at path is shown, not a live port; then how far it was read.
     void showCapture(const QString &path);
-    void showCaptureRead(const QString &path, bool toItsEnd, quint64 packets);
+    // summary: its span and ports, as the feed gives them.
+    void showCaptureRead(const QString &path, bool toItsEnd, quint64 packets,
+                         const QString &summary);
 
 private:
     DuzUdozuzeElidedLabel *m_pqWarnings;

@@ -95,6 +95,9 @@ QVariant DuzUdozuzeWorkstationModel::headerData(int section, Qt::Orientation ori
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
         return DuzUdozuzeWorkstationReport::header(section);
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && m_bCapture
+        && section == Report::LastSeen)
+        return tr("How long before the capture's last packet it was last heard");
     if (orientation == Qt::Horizontal && role == Qt::ToolTipRole)
         return DuzUdozuzeWorkstationReport::headerToolTip(section);
     return QAbstractTableModel::headerData(section, orientation, role);

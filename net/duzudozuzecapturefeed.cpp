@@ -98,7 +98,7 @@ void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &
 {
     const DuzUdozuzeCaptureReader::Datagram &datagram = item.datagram;
     const int port = m_settings.m_nPort;
-    if (datagram.destinationPort != port) {
+    if (port != 0 && datagram.destinationPort != port) {
         skipped(item.packet, QStringLiteral("to another port than %1").arg(port));
         return;
     }
@@ -115,10 +115,31 @@ void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &
     if (m_nLastTime)
         m_nClock += qMax<qint64>(0, time - *m_nLastTime);
     else
-        m_session.startListening({m_nClock = time, time});
+        m_session.startListening({m_nClock = m_nFirstTime = time, time});
     m_nLastTime = time;
+    ++m_ports[datagram.destinationPort];
     m_session.receive(payload.data(), payload.size(), datagram.length, datagram.source,
                       datagram.sourcePort, {m_nClock, time});
+}
+
+QString DuzUdozuzeCaptureFeed::summary() const
+{
+    if (!m_nLastTime)
+        return {};
+    const QDateTime first = QDateTime::fromMSecsSinceEpoch(m_nFirstTime);
+    const QDateTime last = QDateTime::fromMSecsSinceEpoch(*m_nLastTime);
+    const QString day = QStringLiteral("yyyy-MM-dd ");
+    QStringList ports;
+    for (auto port = m_ports.cbegin(); port != m_ports.cend(); ++port)
+        ports.append(QStringLiteral("%1: %2 datagram%3")
+                         .arg(port.key())
+                         .arg(port.value())
+                         .arg(port.value() == 1 ? "" : "s"));
+    return QStringLiteral("%1 to %2, UDP port %3")
+        .arg(first.toString(day + QStringLiteral("HH:mm:ss")),
+             last.toString((first.date() == last.date() ? QString() : day)
+                           + QStringLiteral("HH:mm:ss")),
+             ports.join(QStringLiteral(", ")));
 }
 
 // Each kind of packet skipped is said once.

@@ -4,6 +4,7 @@
 
 #include "net/duzudozuzecapturesource.h"
 
+#include <QMap>
 #include <QObject>
 #include <QStringList>
 
@@ -19,7 +20,8 @@ struct DuzUdozuzeSettings;
 // The session's other source: the capture the settings name (/read=), read
 // on a thread of its own, handed over in slices of the event loop short
 // enough that a front end stays live and a stop signal is served at once.
-// Every UDP datagram to the port goes to the session on the capture's clock:
+// Every UDP datagram to the port (port 0: to any port) goes to the session on
+// the capture's clock:
 // its time of day is each packet's own, and its monotonic clock advances by
 // the steps forward of the packets' times only, so that a claim lasts 10 s
 // of the capture's advancing time even where its clock steps back. Answers
@@ -50,6 +52,10 @@ public:
     // Packets handled so far, the last one handled included.
     quint64 packetsRead() const { return m_nPackets; }
     bool hasEnded() const { return m_bEnded; }
+    // What was read: the day and the span of the datagrams' times, and the
+    // ports they went to ("2026-12-08 09:12:40 to 09:40:02, UDP port 9208:
+    // 120 datagrams"); empty before the first.
+    QString summary() const;
 
 signals:
     // What the operator should know, once each: a kind of packet skipped, a
@@ -75,6 +81,8 @@ private:
     std::function<bool()> m_held;
     QStringList m_skipsTold;
     std::optional<qint64> m_nLastTime; // of the last datagram, ms since the epoch
+    qint64 m_nFirstTime = 0; // of the first datagram
+    QMap<int, quint64> m_ports; // datagrams handled by the port they went to
     qint64 m_nClock = 0; // the capture's monotonic clock, in ms
     int m_nJumpsTold = 0;
     quint64 m_nPackets = 0;

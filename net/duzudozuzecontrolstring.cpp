@@ -437,7 +437,8 @@ QStringList DuzUdozuzeControlString::captureArguments(const QStringList &argumen
         if (!dropped.contains(match(argument)))
             kept.append(argument);
     }
-    return kept << QStringLiteral("/read=") + path;
+    // Port 0: every UDP port, since a file may come from anywhere.
+    return kept << QStringLiteral("/port=0") << QStringLiteral("/read=") + path;
 }
 
 bool DuzUdozuzeControlString::parse(const QStringList &arguments, DuzUdozuzeSettings &settings,

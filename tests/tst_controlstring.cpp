@@ -491,7 +491,8 @@ void TestControlString::captureArguments()
              QStringLiteral("/metrics=/run/m.prom"),
              QStringLiteral("/read=/home/op/console/responder.pcap"), QStringLiteral("/follow")},
             QStringLiteral("b.pcap")),
-        QStringList({QStringLiteral("/ok=0"), QStringLiteral("/read=b.pcap")}));
+        QStringList(
+            {QStringLiteral("/ok=0"), QStringLiteral("/port=0"), QStringLiteral("/read=b.pcap")}));
 }
 
 QTEST_GUILESS_MAIN(TestControlString)

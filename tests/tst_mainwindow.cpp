@@ -242,8 +242,12 @@ void TestMainWindow::showsACapture()
                          {{Time, ethernet(0x0800) + ipv4Udp("NA:north:Fire:5:3:OK")},
                           {Time + 1000, ethernet(0x0806)}}));
     DuzUdozuzeMainWindow window({QStringLiteral("/read=") + path});
-    QTRY_COMPARE(labelText(&window, "statusCapture"),
-                 QStringLiteral("Showing the capture %1, read to its end: 2 packets").arg(path));
+    QTRY_COMPARE(
+        labelText(&window, "statusCapture"),
+        QStringLiteral("Showing the capture %1, read to its end: 2 packets; %2 to %3, "
+                       "UDP port 9208: 1 datagram")
+            .arg(path, QDateTime::fromMSecsSinceEpoch(Time / 1000).toString("yyyy-MM-dd HH:mm:ss"),
+                 QDateTime::fromMSecsSinceEpoch(Time / 1000).toString("HH:mm:ss")));
     QCOMPARE(window.socket()->localPort(), quint16(0));
     QVERIFY(window.windowTitle().endsWith(QLatin1String("capture incident%1.pcap")));
     QVERIFY(logLines(&window).contains(
