@@ -4,7 +4,44 @@
 #include <QDockWidget>
 #include <QMainWindow>
 #include <QMenu>
+#include <QResizeEvent>
 #include <QScreen>
+#include <QTimer>
+
+namespace {
+
+// Keeps the first dock's share of the window's width as the window is
+// resized: the toolkit would give all the new room to the log.
+class DockShare : public QObject
+{
+public:
+    DockShare(QMainWindow *window, QDockWidget *dock) : QObject(window), m_pqDock(dock)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const auto *resize = static_cast<QResizeEvent *>(event);
+        if (event->type() != QEvent::Resize || resize->oldSize().width() <= 0
+            || m_pqDock->isFloating() || m_pqDock->isHidden())
+            return false;
+        auto *window = static_cast<QMainWindow *>(watched);
+        // The dock still has its width from before; the layout takes the new
+        // size after this filter.
+        const double share = double(m_pqDock->width()) / resize->oldSize().width();
+        QTimer::singleShot(0, m_pqDock, [window, dock = m_pqDock, share] {
+            window->resizeDocks({dock}, {int(window->width() * share)}, Qt::Horizontal);
+        });
+        return false;
+    }
+
+private:
+    QDockWidget *m_pqDock;
+};
+
+} // namespace
 
 void DuzUdozuzeDockLayout::arrange(QMainWindow *window, QMenu *view,
                                    const QList<QDockWidget *> &docks)
@@ -32,4 +69,5 @@ void DuzUdozuzeDockLayout::arrange(QMainWindow *window, QMenu *view,
     for (qsizetype i = 1; i < docks.size(); ++i)
         heights.append(window->height() / 2 / int(docks.size() - 1));
     window->resizeDocks(docks, heights, Qt::Vertical);
+    new DockShare(window, docks.first());
 }

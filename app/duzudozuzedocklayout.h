@@ -10,7 +10,8 @@ class QMenu;
 
 // Where the window's docks stand: the first beside the form, the others under
 // it, each shown and hidden from the View menu; the window widened by the
-// first dock's width where the screen has room, most of the height for it.
+// first dock's width where the screen has room, most of the height for it;
+// as the window grows or shrinks, the first dock keeps its share of the width.
 namespace DuzUdozuzeDockLayout {
 
 void arrange(QMainWindow *window, QMenu *view, const QList<QDockWidget *> &docks);

@@ -8,6 +8,7 @@
 #include "app/duzudozuzehistorydock.h"
 #include "app/duzudozuzelayoutstore.h"
 #include "app/duzudozuzelogview.h"
+#include "app/duzudozuzenewlinescue.h"
 #include "app/duzudozuzenotedialog.h"
 #include "app/duzudozuzerecordingdialog.h"
 #include "app/duzudozuzestatusbar.h"
@@ -94,6 +95,7 @@ void DuzUdozuzeMainWindow::createLogView()
     // The find and filter bar under the log view, in the view's own layout.
     m_pFindBar = new DuzUdozuzeFindBar(m_editMain, qt_central_widget);
     m_pqLogLayout->addWidget(m_pFindBar);
+    new DuzUdozuzeNewLinesCue(m_editMain);
 }
 
 void DuzUdozuzeMainWindow::createMenus()

@@ -31,6 +31,7 @@ DuzUdozuzeStatusBar::DuzUdozuzeStatusBar(QWidget *parent)
     m_pqWarnings->hide();
     // A place of its own, as wide as a short warning: a message and the
     // counts keep theirs beside it.
+    m_pqWarnings->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     addPermanentWidget(m_pqWarnings);
     m_pqDropped->hide();
     addWidget(m_pqMode);
@@ -38,6 +39,7 @@ DuzUdozuzeStatusBar::DuzUdozuzeStatusBar(QWidget *parent)
     addWidget(m_pqDropped);
     m_pqProblems->setObjectName(QStringLiteral("statusProblems"));
     m_pqProblems->hide();
+    m_pqProblems->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     addPermanentWidget(m_pqProblems);
 }
 

@@ -12,6 +12,8 @@ DuzUdozuzeTableView::DuzUdozuzeTableView(QAbstractItemModel *model, QWidget *par
     verticalHeader()->hide();
     // Tab leaves the table for the next view; the arrows move in it.
     setTabKeyNavigation(false);
+    // A long cell ends in "...", whole in its tooltip.
+    setWordWrap(false);
     horizontalHeader()->setSectionsMovable(true);
     horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     horizontalHeader()->setResizeContentsPrecision(0);

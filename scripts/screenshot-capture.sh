@@ -8,7 +8,7 @@ DISPLAY_NUMBER=79 source "$(dirname "$0")/xvfb-common.sh"
 /usr/bin/python3 tests/incident.py long "$work/incident.pcap"
 # From its own folder, so that the status bar names the file alone.
 (cd "$work" && TZ=UTC HX_ROOT=$work HX_SYSTEM=north HX_WORKSTATION=7 QT_QPA_PLATFORM=xcb \
-    exec "$OLDPWD/build/duzudozuze" /read=incident.pcap) &
+    exec "$OLDPWD/$BUILD/duzudozuze" /read=incident.pcap) &
 pid=$!
 for _ in $(seq 100); do
     window=$(xdotool search --all --pid $pid --name '^DuzUdozuze: capture' | head -n 1) && break

@@ -9,9 +9,9 @@ out=${1:-docs/screenshot.png}
 DISPLAY_NUMBER=77 source "$(dirname "$0")/xvfb-common.sh"
 port=39277
 HX_ROOT=$work HX_SYSTEM=north HX_WORKSTATION=7 QT_QPA_PLATFORM=xcb \
-    build/duzudozuze /respond /auto=1 /host=127.0.0.1 /to=127.0.0.1 /port=$port &
+    "$BUILD"/duzudozuze /respond /auto=1 /host=127.0.0.1 /to=127.0.0.1 /port=$port &
 sleep 2
-send() { build/duzudozuze-send --to 127.0.0.1 --port $port "$@" >/dev/null; }
+send() { "$BUILD"/duzudozuze-send --to 127.0.0.1 --port $port "$@" >/dev/null; }
 send --count 1000000 --rate 100000 NC north Fire 2 3 OK # a million lines
 send NC north Fire 5 3 Fail    # workstation 5 calls for a master: this one takes it
 send NA north Fire 4 3 OK      # workstation 4 claims too, and is told "NO"

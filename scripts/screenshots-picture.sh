@@ -4,8 +4,10 @@
 # docs/picture-light.png and docs/picture-dark.png (two masters and a stale
 # row, in a light theme and in Adwaita's dark one), docs/picture-failed.png (a
 # mistyped option) and docs/picture-warnings.png (the warnings' log after a
-# warning ended). Nothing leaves 127.0.0.1. Takes about two minutes: a row
-# goes stale after 60 s.
+# warning ended), docs/picture-far.png (the light one at 30 %, as the room
+# sees it from afar) and docs/picture-tray.png (the screen, with the tray's
+# red icon and the warning's notification). Nothing leaves 127.0.0.1. Takes
+# about two minutes: a row goes stale after 60 s.
 #   usage: scripts/screenshots-picture.sh
 DISPLAY_NUMBER=78 source "$(dirname "$0")/xvfb-common.sh"
 pids=()
@@ -13,7 +15,7 @@ start() { # port, extra arguments
     local port=$1
     shift
     HX_ROOT=$work HX_SYSTEM=north HX_WORKSTATION=7 QT_QPA_PLATFORM=xcb \
-        build/duzudozuze /respond /host=127.0.0.1 /to=127.0.0.1 /port="$port" "$@" &
+        "$BUILD"/duzudozuze /respond /host=127.0.0.1 /to=127.0.0.1 /port="$port" "$@" &
     pids+=($!)
 }
 start 39281
@@ -22,7 +24,7 @@ start 39283 /prot=9301
 sleep 2
 send() { # fields, to both pictures
     for port in 39281 39282; do
-        build/duzudozuze-send --to 127.0.0.1 --port $port "$@" >/dev/null
+        "$BUILD"/duzudozuze-send --to 127.0.0.1 --port $port "$@" >/dev/null
     done
 }
 shoot() { # window number (in order of start), output
@@ -42,6 +44,10 @@ send NU north Fire 5 3 Fail # a second master, unhealthy
 sleep 2
 shoot 1 docs/picture-light.png
 shoot 2 docs/picture-dark.png
+convert docs/picture-light.png -resize 30% docs/picture-far.png
+echo "wrote docs/picture-far.png"
+import -window root -resize 75% docs/picture-tray.png
+echo "wrote docs/picture-tray.png"
 sleep 11 # the claims expire: the warning ends
 send NA north Fire 4 3 OK
 sleep 2
