@@ -54,7 +54,7 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     if (m_pDuzUdozuzeSocket->readsCapture())
         showCapture();
     startMetrics(this);
-    m_pLayout->restore();
+    DuzUdozuzeLayoutStore(this).restore();
     // The start-up lines are in the view when it is first shown.
     flushLog();
 }
@@ -188,7 +188,6 @@ void DuzUdozuzeMainWindow::createAcknowledgement()
         showWarnings();
         refresh();
     });
-    m_pLayout = std::make_unique<DuzUdozuzeLayoutStore>(this);
 }
 
 // Where the desktop has one; the live window's is the program's only one.
@@ -447,7 +446,7 @@ void DuzUdozuzeMainWindow::keyReleaseEvent(QKeyEvent *event)
 void DuzUdozuzeMainWindow::closeEvent(QCloseEvent *event)
 {
     if (!m_pDuzUdozuzeSocket->readsCapture())
-        m_pLayout->save();
+        DuzUdozuzeLayoutStore(this).save();
     event->accept();
     emit duzUdozuzeClosed();
 }

@@ -7,12 +7,9 @@
 
 #include <QTimer>
 
-#include <memory>
-
 class DuzUdozuzeAcknowledgement;
 class DuzUdozuzeFindBar;
 class DuzUdozuzeHistoryDock;
-class DuzUdozuzeLayoutStore;
 class DuzUdozuzeTray;
 class DuzUdozuzeWorkstationModel;
 class DuzUdozuzeWorkstationsDock;
@@ -126,7 +123,6 @@ private:
     DuzUdozuzeHistoryDock *m_pWarningLogDock = nullptr;
     DuzUdozuzeTray *m_pTray = nullptr; // where the desktop has a tray
     DuzUdozuzeAcknowledgement *m_pAcknowledgement = nullptr;
-    std::unique_ptr<DuzUdozuzeLayoutStore> m_pLayout;
     bool m_bWarningsChanged = false;
     bool m_bStopped = false; // by a signal
     QTimer m_ageTimer; // the workstation table, once a second
