@@ -10,6 +10,7 @@ DISPLAY_NUMBER=77 source "$(dirname "$0")/xvfb-common.sh"
 port=39277
 HX_ROOT=$work HX_SYSTEM=north HX_WORKSTATION=7 QT_QPA_PLATFORM=xcb \
     "$BUILD"/duzudozuze /respond /auto=1 /host=127.0.0.1 /to=127.0.0.1 /port=$port &
+pid=$!
 sleep 2
 send() { "$BUILD"/duzudozuze-send --to 127.0.0.1 --port $port "$@" >/dev/null; }
 send --count 1000000 --rate 100000 NC north Fire 2 3 OK # a million lines
@@ -18,7 +19,7 @@ send NA north Fire 4 3 OK      # workstation 4 claims too, and is told "NO"
 send NO north Fire 4 3 OK      # ... and tells this one "NO" back: it goes slave
 send NA north Fire 4 3 OK      # workstation 4, master
 sleep 1.5
-window=$(xdotool search --name '^DuzUdozuze$' | head -n 1)
+window=$(xdotool search --all --pid $pid --name '^DuzUdozuze$' | head -n 1)
 xdotool windowmove "$window" 0 0
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
 # Keys through the X test extension, to whatever has the focus.

@@ -31,7 +31,8 @@ shoot() { # window number (in order of start), output
     local window
     window=$(xdotool search --all --pid "${pids[$(($1 - 1))]}" --name '^DuzUdozuze$' | head -n 1)
     xdotool windowmove "$window" 0 0
-    xdotool windowraise "$window"
+    # On top, or the window manager's others hide part of it.
+    xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowraise "$window"
     sleep 1
     import -window "$window" "$2"
     echo "wrote $2"
