@@ -443,15 +443,6 @@ QStringList DuzUdozuzeWorkstationTable::activeWarnings() const
     return warnings;
 }
 
-QList<int> DuzUdozuzeWorkstationTable::ownGroupClaimers() const
-{
-    QList<int> numbers;
-    const auto found = m_groups.constFind(m_slots[0].group);
-    for (const int index : found != m_groups.constEnd() ? found->claimers : std::vector<int>())
-        numbers.append(row(index).workstation);
-    return numbers;
-}
-
 QList<DuzUdozuzeWorkstationTable::Group> DuzUdozuzeWorkstationTable::claimerGroups() const
 {
     QList<Group> groups;

@@ -264,4 +264,13 @@ private:
 
 size_t qHash(const DuzUdozuzeWorkstationTable::Key &key, size_t seed = 0);
 
+inline QList<int> DuzUdozuzeWorkstationTable::ownGroupClaimers() const
+{
+    QList<int> numbers;
+    const auto found = m_groups.constFind(m_slots[0].group);
+    for (const int index : found != m_groups.constEnd() ? found->claimers : std::vector<int>())
+        numbers.append(row(index).workstation);
+    return numbers;
+}
+
 #endif // DUZUDOZUZEWORKSTATIONTABLE_H
