@@ -13,6 +13,8 @@ mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"; kill $(jobs -p) 2>/dev/null || true' EXIT
 export QT_QPA_PLATFORM=offscreen
+# The window's kept layout stays in the scratch folder.
+export XDG_CONFIG_HOME=$work/config
 
 waitfor() { # file, text: waits up to 10 s for text to appear in file
     for _ in $(seq 200); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.05; done

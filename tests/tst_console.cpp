@@ -100,6 +100,9 @@ void TestConsole::launch(const QStringList &args, bool display, int outputPipe, 
     environment.insert(QStringLiteral("HX_ROOT"), host.root());
     environment.insert(QStringLiteral("HX_SYSTEM"), QStringLiteral("north"));
     environment.insert(QStringLiteral("HX_WORKSTATION"), workstation);
+    // The window keeps its layout in the test's folder, never the user's.
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       scratch.filePath(QStringLiteral("config")));
     if (!display) {
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(QLatin1String(name));
