@@ -168,6 +168,8 @@ int DuzUdozuzeFrontEnd::end(int code, bool tellCounts)
 {
     const QDeadlineTimer deadline(FinishTime);
     finishOutput(deadline);
+    // The metrics' last word counts everything recorded.
+    m_pDuzUdozuzeSocket->finishRecording();
     writeMetrics();
     if (tellCounts) {
         tellError(countsText(*m_pDuzUdozuzeSocket, logLinesDropped()));

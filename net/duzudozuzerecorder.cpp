@@ -23,8 +23,11 @@ constexpr int CookedSize = 20;
 constexpr int HeadersSize = CookedSize + 20 + 8;
 constexpr int RecordHeaderSize = 16; // of each packet in a pcap file
 constexpr int FileHeaderSize = 24;
-// Wakes the writer before its time, to keep the queue short in a flood.
-constexpr size_t WakeAt = 4096;
+// Wakes the writer before its time, to keep the ring from filling in a flood.
+constexpr size_t WakeAt = DuzUdozuzeRecorder::RingSize / 4;
+// An entry that says the rest of the ring is unused, so that every entry is
+// in one piece.
+constexpr quint16 SkipMark = 0xFFFF;
 constexpr size_t BufferSize = 256 << 10;
 constexpr quint8 PacketHost = 0; // received
 constexpr quint8 PacketOutgoing = 4; // sent
@@ -56,7 +59,6 @@ DuzUdozuzeRecorder::DuzUdozuzeRecorder(const QString &path, int folder, Limits l
       m_tell(std::move(tell)),
       m_buffer(BufferSize)
 {
-    m_queue.reserve(WakeAt);
     m_pDead
         = pcap_open_dead_with_tstamp_precision(DLT_LINUX_SLL2, 65535, PCAP_TSTAMP_PRECISION_MICRO);
     // The signals are the event loop's: the writing thread takes none.
@@ -69,6 +71,16 @@ DuzUdozuzeRecorder::DuzUdozuzeRecorder(const QString &path, int folder, Limits l
 
 DuzUdozuzeRecorder::~DuzUdozuzeRecorder()
 {
+    finish();
+    pcap_close(m_pDead);
+    if (m_nFolder >= 0)
+        ::close(m_nFolder);
+}
+
+void DuzUdozuzeRecorder::finish()
+{
+    if (!m_thread.joinable())
+        return;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_bStopping = true;
@@ -76,35 +88,55 @@ DuzUdozuzeRecorder::~DuzUdozuzeRecorder()
     m_wake.notify_all();
     m_thread.join();
     closeFile();
-    pcap_close(m_pDead);
-    if (m_nFolder >= 0)
-        ::close(m_nFolder);
 }
 
 void DuzUdozuzeRecorder::record(const Datagram &datagram)
 {
-    bool wake;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_queue.size() >= Capacity) {
-            m_nDropped.fetch_add(1, std::memory_order_relaxed);
-            return;
-        }
-        m_queue.emplace_back();
-        Entry &entry = m_queue.back();
-        entry.time = datagram.time;
-        entry.length = datagram.length;
-        entry.source = datagram.source;
-        entry.destination = datagram.destination;
-        entry.sourcePort = datagram.sourcePort;
-        entry.destinationPort = datagram.destinationPort;
-        entry.captured = quint16(qBound<qint64>(0, datagram.available, MaxPayload));
-        entry.sent = datagram.sent;
-        std::memcpy(entry.payload, datagram.data, entry.captured);
-        wake = m_queue.size() == WakeAt;
-    }
-    if (wake)
+    if (!m_thread.joinable())
+        return;
+    const auto captured = quint16(qBound<qint64>(0, datagram.available, MaxPayload));
+    const size_t room = roomOf(captured);
+    size_t at = m_nWritten.load(std::memory_order_relaxed);
+    size_t offset = at % RingSize;
+    // An entry that would not fit before the ring's end goes to its start.
+    const size_t tail = RingSize - offset;
+    const size_t needed = tail < room ? tail + room : room;
+    const auto fits
+        = [&] { return RingSize - (at - m_nRead.load(std::memory_order_acquire)) >= needed; };
+    if (!fits() && m_bWaitWhenFull) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_bWaiting = true;
+        m_bWakeAsked = true;
         m_wake.notify_one();
+        m_drained.wait(lock, [&] { return fits() || m_bStopping; });
+        m_bWaiting = false;
+    }
+    if (!fits()) {
+        m_nDropped.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
+    if (tail < room) {
+        if (tail >= sizeof(Entry)) {
+            Entry skip {};
+            skip.captured = SkipMark;
+            std::memcpy(m_ring.get() + offset, &skip, sizeof skip);
+        }
+        at += tail;
+        offset = 0;
+    }
+    const Entry entry {
+        datagram.time,       datagram.length,          datagram.source, datagram.destination,
+        datagram.sourcePort, datagram.destinationPort, captured,        datagram.sent};
+    std::memcpy(m_ring.get() + offset, &entry, sizeof entry);
+    std::memcpy(m_ring.get() + offset + sizeof entry, datagram.data, captured);
+    m_nWritten.store(at + room, std::memory_order_release);
+    if (at + room - m_nRead.load(std::memory_order_relaxed) >= WakeAt
+        && !m_bWakeAsked.exchange(true)) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+        }
+        m_wake.notify_one();
+    }
 }
 
 DuzUdozuzeRecorder::Counts DuzUdozuzeRecorder::counts() const
@@ -113,30 +145,51 @@ DuzUdozuzeRecorder::Counts DuzUdozuzeRecorder::counts() const
             m_nErrors.load(std::memory_order_relaxed)};
 }
 
-// Batches: the queue is taken whole, a few times a second or when it grows.
+// The ring is read a few times a second, or when it fills.
 void DuzUdozuzeRecorder::run()
 {
-    std::vector<Entry> batch;
-    batch.reserve(WakeAt);
     m_lastFlush = Clock::now();
     for (bool stopping = false; !stopping;) {
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_wake.wait_for(lock, std::chrono::milliseconds(FlushInterval / 4),
-                            [this] { return m_bStopping || m_queue.size() >= WakeAt; });
-            batch.swap(m_queue);
+                            [this] { return m_bStopping || m_bWakeAsked.load(); });
             stopping = m_bStopping;
         }
-        for (const Entry &entry : batch)
-            write(entry);
-        batch.clear();
+        m_bWakeAsked = false;
+        drain();
+        if (m_bWaiting) {
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+            }
+            m_drained.notify_one();
+        }
         if (m_nBuffered > 0
             && (stopping || Clock::now() - m_lastFlush >= std::chrono::milliseconds(FlushInterval)))
             flush();
     }
 }
 
-void DuzUdozuzeRecorder::write(const Entry &entry)
+void DuzUdozuzeRecorder::drain()
+{
+    const size_t end = m_nWritten.load(std::memory_order_acquire);
+    size_t at = m_nRead.load(std::memory_order_relaxed);
+    while (at < end) {
+        const size_t offset = at % RingSize;
+        Entry entry;
+        if (RingSize - offset >= sizeof entry)
+            std::memcpy(&entry, m_ring.get() + offset, sizeof entry);
+        if (RingSize - offset < sizeof entry || entry.captured == SkipMark) {
+            at += RingSize - offset;
+            continue;
+        }
+        write(entry, m_ring.get() + offset + sizeof entry);
+        at += roomOf(entry.captured);
+    }
+    m_nRead.store(at, std::memory_order_release);
+}
+
+void DuzUdozuzeRecorder::write(const Entry &entry, const char *payload)
 {
     const qint64 caplen = HeadersSize + entry.captured;
     const qint64 bytes = RecordHeaderSize + caplen;
@@ -152,7 +205,8 @@ void DuzUdozuzeRecorder::write(const Entry &entry)
         m_nDropped.fetch_add(1, std::memory_order_relaxed);
         return;
     }
-    uchar packet[HeadersSize + MaxPayload] = {};
+    uchar packet[HeadersSize + MaxPayload];
+    std::fill_n(packet, HeadersSize, uchar(0));
     uchar *cooked = packet;
     put16(cooked, 0x0800);
     put16(cooked + 8, 0xFFFE); // ARPHRD_NONE: no link-layer address
@@ -175,7 +229,7 @@ void DuzUdozuzeRecorder::write(const Entry &entry)
     put16(udp, entry.sourcePort);
     put16(udp + 2, entry.destinationPort);
     put16(udp + 4, quint32(qMin<qint64>(8 + entry.length, 0xFFFF)));
-    std::memcpy(packet + HeadersSize, entry.payload, entry.captured);
+    std::memcpy(packet + HeadersSize, payload, entry.captured);
 
     pcap_pkthdr header {};
     header.ts.tv_sec = time_t(entry.time / 1000);

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -18,7 +19,7 @@ struct pcap_dumper;
 
 // The flight recorder: every datagram heard and every answer sent, kept in
 // capture files in a folder that tcpdump, Wireshark and /read= read. It
-// never holds up reception: a datagram is copied into a bounded queue (one
+// never holds up reception: a datagram is copied into a bounded ring (one
 // that finds it full is dropped and counted) and a thread of its own writes
 // them, with libpcap's dump API, as Linux cooked (v2) packets with the IPv4
 // and UDP headers made here; an answer is an outgoing packet, so that a
@@ -62,7 +63,7 @@ public:
         bool sent; // an answer of this workstation's
     };
 
-    static constexpr size_t Capacity = 65536; // datagrams waiting, at the most
+    static constexpr size_t RingSize = 8 << 20; // bytes of datagrams waiting, at the most
     static constexpr int FlushInterval = 500; // ms
     static constexpr int RetryInterval = 5000; // ms
     static constexpr qint64 MaxPayload = 255; // bytes of a datagram kept
@@ -74,14 +75,21 @@ public:
                        std::function<void(const QString &)> tell);
     // Writes what waits, flushes and closes.
     ~DuzUdozuzeRecorder();
+    // The same before the end, so that the counts are final: nothing is
+    // recorded after it.
+    void finish();
     DuzUdozuzeRecorder(const DuzUdozuzeRecorder &) = delete;
     DuzUdozuzeRecorder &operator=(const DuzUdozuzeRecorder &) = delete;
 
-    // On the receiving thread: a copy, queued.
+    // On the receiving thread, always the same one: a copy, queued.
     void record(const Datagram &datagram);
+    // A source that can wait (a capture read) waits for room in the ring
+    // instead of losing what does not fit.
+    void setWaitWhenFull(bool wait) { m_bWaitWhenFull = wait; }
     Counts counts() const;
 
 private:
+    // A datagram in the ring, its captured bytes right after it.
     struct Entry
     {
         qint64 time;
@@ -92,12 +100,16 @@ private:
         quint16 destinationPort;
         quint16 captured;
         bool sent;
-        char payload[MaxPayload];
     };
     using Clock = std::chrono::steady_clock;
 
     void run();
-    void write(const Entry &entry);
+    // An entry's room in the ring: its header and bytes, on 8-byte
+    // boundaries.
+    static size_t roomOf(size_t captured) { return (sizeof(Entry) + captured + 7) & ~size_t(7); }
+    // Writes what the ring holds.
+    void drain();
+    void write(const Entry &entry, const char *payload);
     // A file open for the entry, a new one when it would pass the file size.
     bool fileFor(const Entry &entry, qint64 bytes);
     bool openFile(qint64 time);
@@ -111,10 +123,20 @@ private:
     const Limits m_limits;
     const std::function<void(const QString &)> m_tell;
 
+    // The ring is written by the receiving thread and read by the writing
+    // one without a lock: each moves its own position, and a datagram is
+    // read only once the position past it is published. The lock is only
+    // for waking the writer early, in a flood, and for stopping it.
+    std::unique_ptr<char[]> m_ring {new char[RingSize]}; // its pages touched as it fills
+    std::atomic<size_t> m_nWritten {0}; // bytes, ever
+    std::atomic<size_t> m_nRead {0}; // bytes, ever
+    std::atomic<bool> m_bWakeAsked {false};
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::vector<Entry> m_queue;
+    std::condition_variable m_drained;
+    std::atomic<bool> m_bWaiting {false}; // the receiving thread, for room
     bool m_bStopping = false;
+    bool m_bWaitWhenFull = false;
 
     // The writing thread's own.
     pcap *m_pDead = nullptr;

@@ -159,6 +159,8 @@ void DuzUdozuzeSocket::setUpRecorder()
             QMetaObject::invokeMethod(
                 this, [this, text] { emit recordingTold(text); }, Qt::QueuedConnection);
         });
+    // A capture read can wait for the recording; the port cannot.
+    m_pRecorder->setWaitWhenFull(!m_settings.m_strCapturePath.isEmpty());
 }
 
 DuzUdozuzeRecorder::Counts DuzUdozuzeSocket::recordCounts() const

@@ -72,6 +72,12 @@ public:
 
     // The recording's counts (/record=); zeros without one.
     DuzUdozuzeRecorder::Counts recordCounts() const;
+    // Writes what waits to be recorded and closes the recording, at the end.
+    void finishRecording()
+    {
+        if (m_pRecorder)
+            m_pRecorder->finish();
+    }
 
     // Reading a capture (/read=) instead of the port.
     bool readsCapture() const { return !m_settings.m_strCapturePath.isEmpty(); }
