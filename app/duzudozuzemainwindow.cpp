@@ -3,6 +3,7 @@
 
 #include "app/duzudozuzeacknowledgement.h"
 #include "app/duzudozuzedocklayout.h"
+#include "app/duzudozuzefilemenu.h"
 #include "app/duzudozuzefindbar.h"
 #include "app/duzudozuzehelpmenu.h"
 #include "app/duzudozuzehistorydock.h"
@@ -10,27 +11,21 @@
 #include "app/duzudozuzelogview.h"
 #include "app/duzudozuzenewlinescue.h"
 #include "app/duzudozuzenotedialog.h"
-#include "app/duzudozuzerecordingdialog.h"
 #include "app/duzudozuzestatusbar.h"
 #include "app/duzudozuzetray.h"
 #include "app/duzudozuzeworkstationmodel.h"
 #include "app/duzudozuzeworkstationsdock.h"
 #include "common/duzudozuzelogline.h"
 #include "net/duzudozuzecapturefeed.h"
-#include "net/duzudozuzecontrolstring.h"
 #include "net/duzudozuzesocket.h"
 #include "protocol/duzudozuzeworkstationreport.h"
 
 #include <QCloseEvent>
-#include <QDateTime>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QProcess>
 
 DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *parent,
                                            const char *name, Qt::WindowFlags fl)
@@ -102,27 +97,10 @@ void DuzUdozuzeMainWindow::createMenus()
 {
     // The form keeps its size; the menu bar adds its own height.
     const int formHeight = height();
-    createFileMenu();
+    m_pFileMenu = new DuzUdozuzeFileMenu(this, m_editMain, *this, m_args);
     createEditMenu();
     createViewMenu();
     resize(width(), formHeight + menuBar()->sizeHint().height());
-}
-
-void DuzUdozuzeMainWindow::createFileMenu()
-{
-    QMenu *file = menuBar()->addMenu(tr("&File"));
-    file->addAction(tr("&Open Capture..."), this, &DuzUdozuzeMainWindow::openCapture)
-        ->setShortcut(QKeySequence::Open);
-    file->addAction(tr("Open &Recording..."), this, [this] {
-        DuzUdozuzeRecordingDialog::open(this, m_args,
-                                        m_pDuzUdozuzeSocket->settings().m_strRecordPath);
-    });
-    QAction *save = file->addAction(tr("&Save Log..."), this, &DuzUdozuzeMainWindow::saveLogAs);
-    save->setShortcut(QKeySequence::Save);
-    file->addSeparator();
-    QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
-    quit->setShortcut(QKeySequence::Quit);
-    quit->setMenuRole(QAction::QuitRole);
 }
 
 void DuzUdozuzeMainWindow::createEditMenu()
@@ -380,43 +358,7 @@ void DuzUdozuzeMainWindow::refresh()
 
 QString DuzUdozuzeMainWindow::saveLog(const QString &path)
 {
-    flushLog();
-    return m_editMain->save(path);
-}
-
-void DuzUdozuzeMainWindow::saveLogAs()
-{
-    const QString filter = m_editMain->filterText();
-    const QString title = filter.isEmpty()
-        ? tr("Save Log")
-        : tr("Save Log: only the lines shown, those containing \"%1\"").arg(filter);
-    // A name of its own for each save, by the minute.
-    const QString name = QDateTime::currentDateTime().toString(
-        QStringLiteral("'duzudozuze-'yyyy-MM-dd-HHmm'.log'"));
-    const QString path = QFileDialog::getSaveFileName(this, title, name,
-                                                      tr("Log files (*.log *.txt);;All files (*)"));
-    if (path.isEmpty())
-        return;
-    const QString error = saveLog(path);
-    if (!error.isEmpty()) {
-        QMessageBox::warning(this, tr("Save Log"),
-                             tr("The log could not be saved to %1:\n%2").arg(path, error));
-        return;
-    }
-    statusbar->showMessage(tr("Saved %1 lines to %2").arg(m_editMain->rowCount()).arg(path), 10000);
-}
-
-// A capture opens in a window of its own: this one goes on listening.
-void DuzUdozuzeMainWindow::openCapture()
-{
-    const QString path
-        = QFileDialog::getOpenFileName(this, tr("Open Capture"), QString(),
-                                       tr("Captures (*.pcap *.pcapng *.cap *.dmp);;All files (*)"));
-    if (path.isEmpty())
-        return;
-    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(),
-                                 DuzUdozuzeControlString::captureArguments(m_args, path)))
-        statusbar->showMessage(tr("The capture could not be opened: the program did not start"));
+    return m_pFileMenu->saveLog(path);
 }
 
 // The window says, for as long as it is open, that what it shows comes from a

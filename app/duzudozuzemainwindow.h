@@ -8,6 +8,7 @@
 #include <QTimer>
 
 class DuzUdozuzeAcknowledgement;
+class DuzUdozuzeFileMenu;
 class DuzUdozuzeFindBar;
 class DuzUdozuzeHistoryDock;
 class DuzUdozuzeTray;
@@ -83,7 +84,6 @@ private:
     // The find bar, Clear and the refresh of the view.
     void createLogView();
     void createMenus();
-    void createFileMenu();
     void createEditMenu();
     void createViewMenu();
     // Fills the labels once with the socket's settings; shows or hides the
@@ -107,13 +107,12 @@ private:
     void clearWorkstations();
     void clearLog();
     void askForNote();
-    void saveLogAs();
-    void openCapture();
     void showCapture();
     void scheduleRefresh();
     void refresh();
 
     QStringList m_args; // the control string
+    DuzUdozuzeFileMenu *m_pFileMenu = nullptr;
     DuzUdozuzeFindBar *m_pFindBar = nullptr;
     QMenu *m_pqMenuEdit = nullptr;
     QMenu *m_pqMenuView = nullptr;

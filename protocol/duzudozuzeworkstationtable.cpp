@@ -157,7 +157,7 @@ DuzUdozuzeWorkstationTable::update(const DuzUdozuzeStatusDatagram &datagram, qui
         keep(row.alarmSystem, datagram.alarmSystem);
         row.workstation = datagram.workstation;
         row.channel = datagram.channel;
-        touch(index);
+        m_recency.touch(index);
     }
     row.address = address;
     row.port = port;
@@ -245,7 +245,7 @@ DuzUdozuzeWorkstationTable::Events DuzUdozuzeWorkstationTable::clear()
     for (int index = 1; index < rowCount(); ++index)
         setClaiming(index, false, events, {{}, 0, 0, QStringLiteral("Clear Workstations")});
     m_slots.resize(1);
-    m_nHead = m_nTail = -1;
+    m_recency.clear();
     m_index.clear();
     ++m_nStructure;
     checkNoMaster(events, NoMasterCheck::Full);
@@ -261,13 +261,13 @@ int DuzUdozuzeWorkstationTable::newRow(const Key &rowKey, Events &events)
         m_slots.emplace_back();
     } else {
         // The stalest row makes room, in its place.
-        index = m_nHead;
+        index = m_recency.stalest();
         setClaiming(index, false, events,
                     {{},
                      row(index).address,
                      row(index).workstation,
                      QStringLiteral("made room in a full table")});
-        unlink(index);
+        m_recency.remove(index);
         const Row &stalest = row(index);
         m_index.remove(key(stalest.system, stalest.alarmSystem, stalest.workstation));
         m_slots[size_t(index)] = Slot();
@@ -276,35 +276,6 @@ int DuzUdozuzeWorkstationTable::newRow(const Key &rowKey, Events &events)
     ++m_nStructure;
     m_index.insert(rowKey, index);
     return index;
-}
-
-void DuzUdozuzeWorkstationTable::unlink(int index)
-{
-    Slot &slot = m_slots[size_t(index)];
-    if (slot.prev >= 0)
-        m_slots[size_t(slot.prev)].next = slot.next;
-    else if (m_nHead == index)
-        m_nHead = slot.next;
-    else
-        return; // not in the list
-    if (slot.next >= 0)
-        m_slots[size_t(slot.next)].prev = slot.prev;
-    else
-        m_nTail = slot.prev;
-    slot.prev = slot.next = -1;
-}
-
-void DuzUdozuzeWorkstationTable::touch(int index)
-{
-    if (m_nTail == index)
-        return;
-    unlink(index);
-    m_slots[size_t(index)].prev = m_nTail;
-    if (m_nTail >= 0)
-        m_slots[size_t(m_nTail)].next = index;
-    else
-        m_nHead = index;
-    m_nTail = index;
 }
 
 void DuzUdozuzeWorkstationTable::setClaiming(int index, bool claiming, Events &events,

@@ -2,6 +2,7 @@
 #ifndef DUZUDOZUZEWORKSTATIONTABLE_H
 #define DUZUDOZUZEWORKSTATIONTABLE_H
 
+#include "protocol/duzudozuzerecencylist.h"
 #include "protocol/duzudozuzewarnings.h"
 
 #include <QHash>
@@ -204,9 +205,6 @@ private:
         Row row;
         Key group; // of the row's system, alarm system and channel
         bool claiming = false; // as last counted
-        // The rows from the least to the most recently heard, by index.
-        int prev = -1;
-        int next = -1;
     };
     // A group with claimers, or in a two-master episode.
     struct GroupState
@@ -226,8 +224,6 @@ private:
 
     static Key key(const QString &system, const QString &alarmSystem, int number);
     int newRow(const Key &rowKey, Events &events);
-    void touch(int index);
-    void unlink(int index);
     void setClaiming(int index, bool claiming, Events &events, const Cause &cause);
     // The claimers of a group as names: "none", "workstation 4",
     // "workstations 4 and 5".
@@ -250,7 +246,7 @@ private:
     Key m_ownKey;
     Key m_lastNames; // of the last datagram, as they came
     Key m_lastUpper; // the same in upper case
-    int m_nHead = -1, m_nTail = -1;
+    DuzUdozuzeRecencyList m_recency; // the other rows, the stalest first
     QHash<Key, GroupState> m_groups;
     QSet<Key> m_twoMasterGroups; // in a two-master episode
     std::deque<Change> m_history;
