@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzehistorymodel.h"
 
+#include "app/duzudozuzecellstyle.h"
 #include "protocol/duzudozuzeworkstationreport.h"
 #include "protocol/duzudozuzeworkstationtable.h"
+
+#include <QGuiApplication>
+#include <QPalette>
 
 namespace Report = DuzUdozuzeWorkstationReport;
 
@@ -33,6 +37,12 @@ int DuzUdozuzeHistoryModel::columnCount(const QModelIndex &parent) const
 
 QVariant DuzUdozuzeHistoryModel::data(const QModelIndex &index, int role) const
 {
+    // A theme may dim the text a view is left to colour itself (Adwaita's
+    // dark one, to about 4.4:1, as grey as a stale row): the picture's own.
+    if (role == Qt::ForegroundRole && index.isValid())
+        return DuzUdozuzeCellStyle::of(DuzUdozuzeCellStyle::Kind::Normal,
+                                       QGuiApplication::palette())
+            .foreground;
     if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid()
         || index.row() >= rowCount())
         return {};

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzeacknowledgement.h"
 #include "app/duzudozuzecellstyle.h"
+#include "app/duzudozuzehistorymodel.h"
 #include "app/duzudozuzelogview.h"
 #include "app/duzudozuzemainwindow.h"
 #include "app/duzudozuzenotedialog.h"
@@ -9,6 +10,7 @@
 #include "net/duzudozuzesocket.h"
 #include "net/duzudozuzesocketdevice.h"
 #include "protocol/duzudozuzeworkstationreport.h"
+#include "protocol/duzudozuzeworkstationtable.h"
 #include "testsupport.h"
 
 #include <QCheckBox>
@@ -448,16 +450,19 @@ void TestMainWindow::layoutIsRemembered()
     QVERIFY(!broken.acknowledgement()->soundAction()->isChecked());
 }
 
-// Every styled text reads on its background in a light and a dark theme.
+// Every styled text reads on its background in a light and a dark theme, the
+// histories' text too (kind -1), though the dark theme dims a view's own text
+// when it is not active, as Adwaita's does.
 void TestMainWindow::stylesReadInEveryTheme_data()
 {
     QTest::addColumn<bool>("dark");
     QTest::addColumn<int>("kind");
     using Kind = DuzUdozuzeCellStyle::Kind;
     for (const bool dark : {false, true}) {
-        for (const Kind kind : {Kind::Normal, Kind::Own, Kind::Stale, Kind::HealthyClaim,
-                                Kind::UnhealthyClaim, Kind::Warning}) {
-            QTest::addRow("%s, kind %d", dark ? "dark" : "light", int(kind)) << dark << int(kind);
+        for (const int kind :
+             {int(Kind::Normal), int(Kind::Own), int(Kind::Stale), int(Kind::HealthyClaim),
+              int(Kind::UnhealthyClaim), int(Kind::Warning), -1}) {
+            QTest::addRow("%s, kind %d", dark ? "dark" : "light", kind) << dark << kind;
         }
     }
 }
@@ -474,8 +479,20 @@ void TestMainWindow::stylesReadInEveryTheme()
               std::pair(QPalette::Text, QColor(0xee, 0xee, 0xee)),
               std::pair(QPalette::WindowText, QColor(0xee, 0xee, 0xee))})
             palette.setColor(role, colour);
+        palette.setColor(QPalette::Inactive, QPalette::Text, QColor(0x91, 0x91, 0x90));
     }
-    const auto style = DuzUdozuzeCellStyle::of(DuzUdozuzeCellStyle::Kind(kind), palette);
+    auto style = DuzUdozuzeCellStyle::of(DuzUdozuzeCellStyle::Kind(qMax(kind, 0)), palette);
+    if (kind < 0) {
+        const QPalette before = QApplication::palette();
+        const auto restore = qScopeGuard([&before] { QApplication::setPalette(before); });
+        QApplication::setPalette(palette);
+        DuzUdozuzeWorkstationTable table;
+        table.ownModeChanged(true, QStringLiteral("NA"), 0x7F000001, 7);
+        DuzUdozuzeHistoryModel history(table, DuzUdozuzeHistoryModel::Kind::Mastership);
+        const QVariant text = history.index(0, 0).data(Qt::ForegroundRole);
+        style.foreground = text.isValid() ? text.value<QColor>()
+                                          : palette.color(QPalette::Inactive, QPalette::Text);
+    }
     const QList<QColor> backgrounds = style.background.isValid()
         ? QList<QColor> {style.background}
         : QList<QColor> {palette.color(QPalette::Base), palette.color(QPalette::Window)};
