@@ -22,6 +22,7 @@ DuzUdozuzeCaptureFeed::DuzUdozuzeCaptureFeed(DuzUdozuzeSession &session,
     : QObject(parent), m_session(session), m_settings(settings)
 {
     m_session.setAnswersNotSent(QStringLiteral("reading a capture"));
+    m_session.workstations().setOwnReadingCapture(true);
 }
 
 // The reading thread stops before the feed's members go.

@@ -99,10 +99,11 @@ void DuzUdozuzeWarnings::heard(Events &events)
 {
     const qint64 now = m_clock();
     if (m_nSilent != 0) {
+        const QString after = QString::number((now - m_nLastHeard) / 1000);
         end(events, m_nSilent,
-            QStringLiteral("Heard again on UDP port %1 after %2 s")
-                .arg(QString::number(m_nSilencePort),
-                     QString::number((now - m_nLastHeard) / 1000)));
+            m_nSilencePort > 0 ? QStringLiteral("Heard again on UDP port %1 after %2 s")
+                                     .arg(QString::number(m_nSilencePort), after)
+                               : QStringLiteral("Heard again after %1 s").arg(after));
         m_nSilent = 0;
     }
     m_nLastHeard = now;
@@ -124,11 +125,14 @@ qint64 DuzUdozuzeWarnings::silenceDue() const
     return m_nSilenceTime > 0 ? m_nLastHeard + m_nSilenceTime : Never;
 }
 
-// For as long as it has lasted, to the second.
+// For as long as it has lasted, to the second. Port 0 is every port (a
+// capture read whole), so no port is named.
 QString DuzUdozuzeWarnings::silenceText() const
 {
-    return QStringLiteral("Nothing heard on UDP port %1 for %2 s")
-        .arg(QString::number(m_nSilencePort), QString::number((m_clock() - m_nLastHeard) / 1000));
+    const QString duration = QString::number((m_clock() - m_nLastHeard) / 1000);
+    return m_nSilencePort > 0 ? QStringLiteral("Nothing heard on UDP port %1 for %2 s")
+                                    .arg(QString::number(m_nSilencePort), duration)
+                              : QStringLiteral("Nothing heard for %1 s").arg(duration);
 }
 
 QStringList DuzUdozuzeWarnings::activeWarnings() const

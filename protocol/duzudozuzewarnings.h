@@ -54,7 +54,8 @@ public:
     qint64 noMasterDue() const;
 
     // Warns when nothing at all is heard on the port for time (0: never),
-    // counted from now and from each datagram.
+    // counted from now and from each datagram. Port 0: every port (a capture
+    // read whole), and the texts name none.
     void setSilence(qint64 time, int port);
     void heard(Events &events);
     void checkSilence(Events &events);

@@ -74,8 +74,10 @@ QString DuzUdozuzeWorkstationReport::cell(const Table &table, int index, int col
     case Role:
         if (row.own && !row.listening)
             return QStringLiteral("not listening");
+        // A capture's window watches no port: it shows what was heard.
         if (row.own && !row.master && row.watching)
-            return QStringLiteral("watching");
+            return row.readingCapture ? QStringLiteral("reading a capture")
+                                      : QStringLiteral("watching");
         if (row.own)
             return row.master ? QStringLiteral("MASTER") : QStringLiteral("slave");
         if (table.claimsMaster(row))
@@ -156,6 +158,9 @@ QString DuzUdozuzeWorkstationReport::cellToolTip(const Table &table, int index, 
             return QStringLiteral("Not heard for 60 s or more");
         if (role == QLatin1String("watching"))
             return QStringLiteral("Respond Automatically is off: this workstation only watches");
+        if (role == QLatin1String("reading a capture"))
+            return QStringLiteral("What is shown was read from a capture: this workstation "
+                                  "answers nothing");
         return {};
     }
     default:

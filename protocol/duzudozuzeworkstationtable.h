@@ -81,11 +81,13 @@ public:
         qint64 lastSeen = -1;
         qint64 lastClaim = -1;
         // Of the own row only: this workstation's mode and health, and
-        // whether it only watches (does not respond automatically).
+        // whether it only watches (does not respond automatically), hears
+        // nothing (the set-up failed) or hears a capture.
         bool master = false;
         bool healthy = false;
         bool watching = false;
         bool listening = true;
+        bool readingCapture = false;
     };
 
     // A change of who is master: this workstation's own mode, or the
@@ -118,6 +120,8 @@ public:
     void setOwnWatching(bool watching) { m_slots[0].row.watching = watching; }
     // The set-up failed: this workstation takes no part and hears nothing.
     void setOwnListening(bool listening) { m_slots[0].row.listening = listening; }
+    // What is heard comes from a capture, not from the port.
+    void setOwnReadingCapture(bool capture) { m_slots[0].row.readingCapture = capture; }
     // This workstation's mode changed, because of code from the sender.
     Events ownModeChanged(bool master, const QString &code, quint32 address, int workstation);
 
@@ -131,8 +135,8 @@ public:
     // a clock that jumps (a capture's) need not tick through empty time.
     qint64 nextChange() const { return m_nNextChange; }
 
-    // The silence warning: nothing at all heard on the port for the time
-    // given (0: never a warning), counted from now.
+    // The silence warning: nothing at all heard on the port (0: on any) for
+    // the time given (0: never a warning), counted from now.
     void setSilence(qint64 time, int port);
     // A datagram arrived, whatever it held.
     Events heard();

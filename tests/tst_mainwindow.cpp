@@ -251,6 +251,8 @@ void TestMainWindow::showsACapture()
             .arg(path, QDateTime::fromMSecsSinceEpoch(Time / 1000).toString("yyyy-MM-dd HH:mm:ss"),
                  QDateTime::fromMSecsSinceEpoch(Time / 1000).toString("HH:mm:ss")));
     QCOMPARE(window.socket()->localPort(), quint16(0));
+    QCOMPARE(window.workstationModel()->index(0, DuzUdozuzeWorkstationReport::Role).data(),
+             QStringLiteral("reading a capture"));
     QVERIFY(window.windowTitle().endsWith(QLatin1String("capture incident%1.pcap")));
     QVERIFY(logLines(&window).contains(
         QDateTime::fromMSecsSinceEpoch(Time / 1000).toString(QStringLiteral("HH:mm:ss.zzz"))

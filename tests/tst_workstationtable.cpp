@@ -24,6 +24,7 @@ private slots:
     void headlineAndAcknowledgement();
     void flappingAtTheSeventhChange();
     void noMasterAfter30Seconds();
+    void silenceAndHeardAgain_data();
     void silenceAndHeardAgain();
     void ticksOnlyAtChangesMissNothing();
     void ownRowFollowsModeAndHealth();
@@ -237,16 +238,30 @@ void TestWorkstationTable::noMasterAfter30Seconds()
 }
 
 // Nothing at all heard raises a warning at its time, and the next datagram,
-// whatever it holds, ends it.
+// whatever it holds, ends it. Port 0 (every port, a capture's) is not named.
+void TestWorkstationTable::silenceAndHeardAgain_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("raised");
+    QTest::addColumn<QString>("ended");
+    QTest::newRow("a port") << 9208 << "+ Nothing heard on UDP port 9208 for 30 s"
+                            << "- Heard again on UDP port 9208 after 95 s";
+    QTest::newRow("every port") << 0 << "+ Nothing heard for 30 s"
+                                << "- Heard again after 95 s";
+}
+
 void TestWorkstationTable::silenceAndHeardAgain()
 {
-    table->setSilence(30000, 9208);
+    QFETCH(int, port);
+    QFETCH(QString, raised);
+    QFETCH(QString, ended);
+    table->setSilence(30000, port);
     now = 29999;
     QCOMPARE(texts(table->tick()), QStringList());
     now = 30000;
-    QCOMPARE(texts(table->tick()), QStringList {"+ Nothing heard on UDP port 9208 for 30 s"});
+    QCOMPARE(texts(table->tick()), QStringList {raised});
     now = 95000;
-    QCOMPARE(texts(table->heard()), QStringList {"- Heard again on UDP port 9208 after 95 s"});
+    QCOMPARE(texts(table->heard()), QStringList {ended});
 }
 
 // A clock that jumps ticks only at nextChange(): the same warnings, at the
