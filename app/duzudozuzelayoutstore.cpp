@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzelayoutstore.h"
 
+#include "app/duzudozuzetableview.h"
+
 #include <QAction>
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -46,6 +48,19 @@ void DuzUdozuzeLayoutStore::restore() const
     for (QTableView *view : m_views) {
         view->horizontalHeader()->restoreState(
             settings.value(QStringLiteral("columns/") + view->objectName()).toByteArray());
+        // The widths the user chose stay; the other columns follow their rows.
+        if (auto *table = qobject_cast<DuzUdozuzeTableView *>(view)) {
+            QList<int> sized;
+            const QStringList columns
+                = settings.value(QStringLiteral("sized/") + view->objectName()).toStringList();
+            for (const QString &column : columns) {
+                bool ok = false;
+                const int number = column.toInt(&ok);
+                if (ok && number >= 0 && number < view->horizontalHeader()->count())
+                    sized.append(number);
+            }
+            table->setSizedColumns(sized);
+        }
     }
     for (QAction *toggle : m_toggles) {
         const QVariant value = settings.value(QStringLiteral("view/") + toggle->objectName());
@@ -65,6 +80,12 @@ void DuzUdozuzeLayoutStore::save() const
     for (const QTableView *view : m_views) {
         settings.setValue(QStringLiteral("columns/") + view->objectName(),
                           view->horizontalHeader()->saveState());
+        if (const auto *table = qobject_cast<const DuzUdozuzeTableView *>(view)) {
+            QStringList sized;
+            for (const int column : table->sizedColumns())
+                sized.append(QString::number(column));
+            settings.setValue(QStringLiteral("sized/") + view->objectName(), sized);
+        }
     }
     for (const QAction *toggle : m_toggles)
         settings.setValue(QStringLiteral("view/") + toggle->objectName(), toggle->isChecked());

@@ -24,8 +24,9 @@ public:
     void restore() const;
     void save() const;
 
-    // Raised when what is stored changes its meaning.
-    static constexpr int Version = 1;
+    // Raised when what is stored changes its meaning (2: the columns can be
+    // sized by the user, and say which were).
+    static constexpr int Version = 2;
 
 private:
     static bool named();

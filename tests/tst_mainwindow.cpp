@@ -420,20 +420,32 @@ void TestMainWindow::trayShowsTheState()
     QCOMPARE(tray->toolTip(), QStringLiteral("DuzUdozuze: not listening, the set-up failed"));
 }
 
-// Size, docks and toggles come back as they were left, from the test's own
-// folder; a broken file is ignored.
+// Size, docks, a column's width and toggles come back as they were left, from
+// the test's own folder; a broken file is ignored.
 void TestMainWindow::layoutIsRemembered()
 {
     QTemporaryDir folder;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
     QCoreApplication::setOrganizationName(QStringLiteral("DuzUdozuzeTest"));
     const auto unnamed = qScopeGuard([] { QCoreApplication::setOrganizationName({}); });
+    int width = 0;
     {
         DuzUdozuzeMainWindow window(loopback());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.resize(1100, 640);
         child<QDockWidget>(&window, "historyDock")->hide();
+        // The first column's edge dragged 80 px to the right.
+        QHeaderView *header = child<QTableView>(&window, "warningLogView")->horizontalHeader();
+        width = header->sectionSize(0) + 80;
+        const QPoint edge(header->sectionViewportPosition(0) + header->sectionSize(0) - 1,
+                          header->height() / 2);
+        QTest::mousePress(header->viewport(), Qt::LeftButton, {}, edge);
+        QMouseEvent drag(QEvent::MouseMove, edge + QPoint(80, 0),
+                         header->viewport()->mapToGlobal(edge + QPoint(80, 0)), Qt::NoButton,
+                         Qt::LeftButton, {});
+        QApplication::sendEvent(header->viewport(), &drag);
+        QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, edge + QPoint(80, 0));
         window.followAction()->setChecked(false);
         window.acknowledgement()->soundAction()->setChecked(true);
         window.close();
@@ -441,6 +453,10 @@ void TestMainWindow::layoutIsRemembered()
     DuzUdozuzeMainWindow again(loopback());
     QCOMPARE(again.size(), QSize(1100, 640));
     QVERIFY(child<QDockWidget>(&again, "historyDock")->isHidden());
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again)); // and sized to the rows
+    QCOMPARE(child<QTableView>(&again, "warningLogView")->horizontalHeader()->sectionSize(0),
+             width);
     QVERIFY(!again.followAction()->isChecked());
     QVERIFY(again.acknowledgement()->soundAction()->isChecked());
     QFile file(QSettings().fileName());
