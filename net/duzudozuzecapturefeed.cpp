@@ -118,7 +118,13 @@ void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &
     else
         m_session.startListening({m_nClock = m_nFirstTime = time, time});
     m_nLastTime = time;
-    ++m_ports[datagram.destinationPort];
+    if (datagram.destinationPort != m_nRunPort) {
+        if (m_nRunCount > 0)
+            m_ports[m_nRunPort] += m_nRunCount;
+        m_nRunPort = datagram.destinationPort;
+        m_nRunCount = 0;
+    }
+    ++m_nRunCount;
     m_session.receive(payload.data(), payload.size(), datagram.length, datagram.source,
                       datagram.sourcePort, {m_nClock, time});
 }
@@ -130,8 +136,10 @@ QString DuzUdozuzeCaptureFeed::summary() const
     const QDateTime first = QDateTime::fromMSecsSinceEpoch(m_nFirstTime);
     const QDateTime last = QDateTime::fromMSecsSinceEpoch(*m_nLastTime);
     const QString day = QStringLiteral("yyyy-MM-dd ");
+    QMap<int, quint64> counts = m_ports;
+    counts[m_nRunPort] += m_nRunCount;
     QStringList ports;
-    for (auto port = m_ports.cbegin(); port != m_ports.cend(); ++port)
+    for (auto port = counts.cbegin(); port != counts.cend(); ++port)
         ports.append(QStringLiteral("%1: %2 datagram%3")
                          .arg(port.key())
                          .arg(port.value())

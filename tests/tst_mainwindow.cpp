@@ -233,7 +233,8 @@ void TestMainWindow::failedSetUp()
              QStringLiteral("not listening"));
 }
 
-// Its lines with the capture's times, and no port: the window says so.
+// Its lines with the capture's times, and no port: the window says so, and
+// which ports the datagrams went to, read on every port.
 void TestMainWindow::showsACapture()
 {
     QTemporaryDir folder;
@@ -242,12 +243,14 @@ void TestMainWindow::showsACapture()
     constexpr qint64 Time = 1700000000250000;
     QVERIFY(writeCapture(path,
                          {{Time, ethernet(0x0800) + ipv4Udp("NA:north:Fire:5:3:OK")},
+                          {Time, ethernet(0x0800) + ipv4Udp("NC:north:Fire:6:3:OK", 3, 9301)},
+                          {Time, ethernet(0x0800) + ipv4Udp("NC:north:Fire:6:3:OK", 3)},
                           {Time + 1000, ethernet(0x0806)}}));
-    DuzUdozuzeMainWindow window({QStringLiteral("/read=") + path});
+    DuzUdozuzeMainWindow window({QStringLiteral("/read=") + path, QStringLiteral("/port=0")});
     QTRY_COMPARE(
         labelText(&window, "statusCapture"),
-        QStringLiteral("Showing the capture %1, read to its end: 2 packets; %2 to %3, "
-                       "UDP port 9208: 1 datagram")
+        QStringLiteral("Showing the capture %1, read to its end: 4 packets; %2 to %3, "
+                       "UDP port 9208: 2 datagrams, 9301: 1 datagram")
             .arg(path, QDateTime::fromMSecsSinceEpoch(Time / 1000).toString("yyyy-MM-dd HH:mm:ss"),
                  QDateTime::fromMSecsSinceEpoch(Time / 1000).toString("HH:mm:ss")));
     QCOMPARE(window.socket()->localPort(), quint16(0));
