@@ -2,13 +2,13 @@
 #include "net/duzudozuzecapturesource.h"
 
 #include "common/duzudozuzelogline.h"
+#include "net/duzudozuzequietthread.h"
 #include "net/duzudozuzerecordfolder.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -82,12 +82,7 @@ DuzUdozuzeCaptureSource::DuzUdozuzeCaptureSource(const QString &path, bool follo
     : m_strPath(path), m_bFollow(follow), m_span(span), m_wake(std::move(wake))
 {
     m_nStop = ::eventfd(0, EFD_CLOEXEC);
-    // The signals are the event loop's: the reading thread takes none.
-    sigset_t all, before;
-    sigfillset(&all);
-    pthread_sigmask(SIG_SETMASK, &all, &before);
-    m_thread = std::thread(&DuzUdozuzeCaptureSource::run, this);
-    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    m_thread = duzUdozuzeQuietThread(&DuzUdozuzeCaptureSource::run, this);
 }
 
 DuzUdozuzeCaptureSource::~DuzUdozuzeCaptureSource()

@@ -2,6 +2,7 @@
 #include "net/duzudozuzerecorder.h"
 
 #include "common/duzudozuzelogline.h"
+#include "net/duzudozuzequietthread.h"
 #include "net/duzudozuzerecordfolder.h"
 
 #include <QFile>
@@ -10,7 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -61,12 +61,7 @@ DuzUdozuzeRecorder::DuzUdozuzeRecorder(const QString &path, int folder, Limits l
 {
     m_pDead
         = pcap_open_dead_with_tstamp_precision(DLT_LINUX_SLL2, 65535, PCAP_TSTAMP_PRECISION_MICRO);
-    // The signals are the event loop's: the writing thread takes none.
-    sigset_t all, before;
-    sigfillset(&all);
-    pthread_sigmask(SIG_SETMASK, &all, &before);
-    m_thread = std::thread(&DuzUdozuzeRecorder::run, this);
-    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    m_thread = duzUdozuzeQuietThread(&DuzUdozuzeRecorder::run, this);
 }
 
 DuzUdozuzeRecorder::~DuzUdozuzeRecorder()
