@@ -2,6 +2,7 @@
 #include "app/duzudozuzeconsole.h"
 
 #include "app/duzudozuzeoutputstream.h"
+#include "app/duzudozuzeservicemanager.h"
 #include "common/duzudozuzelogline.h"
 #include "net/duzudozuzecapturefeed.h"
 
@@ -34,9 +35,10 @@ quint64 DuzUdozuzeConsole::logLinesDropped() const
 
 // Warnings go to standard error the moment they are raised or end; standard
 // output keeps exactly the log's lines.
-void DuzUdozuzeConsole::tellWarning(bool, const QString &text)
+void DuzUdozuzeConsole::tellWarning(bool raised, const QString &text)
 {
-    tellError(m_pDuzUdozuzeSocket->timeText() + QLatin1Char(' ') + text);
+    tellError(m_pDuzUdozuzeSocket->timeText() + QLatin1Char(' ') + text,
+              QLatin1String(raised ? "<4>" : "<5>"));
 }
 
 // Lines are queued at once; what one pass of the event loop made is written
@@ -48,6 +50,8 @@ void DuzUdozuzeConsole::appendLine(const QString &line)
 
 void DuzUdozuzeConsole::stop()
 {
+    if (m_pService)
+        m_pService->stopping();
     if (m_pCapture && !m_pCapture->hasEnded()) {
         tellError(
             QStringLiteral("duzudozuze: stopped after packet %1").arg(m_pCapture->packetsRead()));
@@ -80,8 +84,11 @@ int DuzUdozuzeConsole::exec()
 {
     handleSignals(this);
     int code = 1;
-    if (m_pDuzUdozuzeSocket->isValid()) {
+    if (m_pDuzUdozuzeSocket->isValid() && startHttp(this)) {
         startMetrics(this);
+        m_pService = new DuzUdozuzeServiceManager(
+            [this] { return countsText(*m_pDuzUdozuzeSocket, logLinesDropped()); }, this);
+        m_pService->ready();
         if (m_pDuzUdozuzeSocket->readsCapture())
             readCapture();
         code = QCoreApplication::exec();

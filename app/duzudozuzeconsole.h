@@ -8,6 +8,7 @@
 
 class DuzUdozuzeCaptureFeed;
 class DuzUdozuzeOutputStream;
+class DuzUdozuzeServiceManager;
 
 // The front end without a window: the same socket object and the same lines,
 // written to standard output as they are made. Output never holds up the
@@ -15,7 +16,9 @@ class DuzUdozuzeOutputStream;
 // SIGINT, SIGTERM and SIGHUP end the event loop, and so does the reader of
 // standard output going away; the counts go to standard error at the end.
 // SIGUSR1 writes the workstation table to standard error, and the table's
-// warnings go there too.
+// warnings go there too (in the journal, with their priority). Run by systemd,
+// it tells it when it is ready, its counts, when it stops, and that its event
+// loop runs (the watchdog).
 class DuzUdozuzeConsole : public QObject, public DuzUdozuzeFrontEnd
 {
     Q_OBJECT
@@ -50,6 +53,7 @@ private:
     DuzUdozuzeCaptureFeed *m_pCapture = nullptr; // child of this object
 
     DuzUdozuzeOutputStream *m_pOutput = nullptr; // standard output, child of this object
+    DuzUdozuzeServiceManager *m_pService = nullptr; // systemd's handshakes, child of this object
 };
 
 #endif // DUZUDOZUZECONSOLE_H

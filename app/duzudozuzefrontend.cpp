@@ -4,13 +4,18 @@
 #include "app/duzudozuzeenvironment.h"
 #include "app/duzudozuzemetricsfile.h"
 #include "app/duzudozuzeoutputstream.h"
+#include "app/duzudozuzeservicemanager.h"
 #include "app/duzudozuzesignalpipe.h"
 #include "common/duzudozuzelogline.h"
 #include "net/duzudozuzecapturefeed.h"
+#include "net/duzudozuzehttpview.h"
 #include "net/duzudozuzemetrics.h"
+#include "protocol/duzudozuzestatejson.h"
 #include "protocol/duzudozuzeworkstationreport.h"
 
 #include <QCoreApplication>
+#include <QHostAddress>
+#include <QJsonDocument>
 
 #include <csignal>
 #include <unistd.h>
@@ -39,6 +44,7 @@ void DuzUdozuzeFrontEnd::createSocket(const QStringList &args)
     m_pErrors = std::make_unique<DuzUdozuzeOutputStream>(
         STDERR_FILENO, ErrorCapacity,
         QStringLiteral("%1 lines of standard error dropped: standard error %2"));
+    m_bJournal = DuzUdozuzeServiceManager::journalOnStandardError();
     const DuzUdozuzeEnvironment environment = DuzUdozuzeEnvironment::read();
     if (!environment.workstationValid) {
         logPrintf("Not a valid workstation number: '%s'",
@@ -51,7 +57,7 @@ void DuzUdozuzeFrontEnd::createSocket(const QStringList &args)
     QObject::connect(m_pDuzUdozuzeSocket.get(), &DuzUdozuzeSocket::recordingTold,
                      m_pDuzUdozuzeSocket.get(), [this](const QString &text) { tellProblem(text); });
     for (const QString &warning : m_pDuzUdozuzeSocket->setUpWarnings())
-        tellError(warning);
+        tellError(warning, QLatin1String("<4>"));
 }
 
 void DuzUdozuzeFrontEnd::debugMessage(int, int, const QString &, const QString &text)
@@ -65,9 +71,18 @@ void DuzUdozuzeFrontEnd::debugPrintf(int, int, const QString &prefix, const char
     appendLine(DuzUdozuzeLogLine::prefixed(prefix, format, args));
 }
 
-void DuzUdozuzeFrontEnd::tellError(const QString &text)
+void DuzUdozuzeFrontEnd::tellError(const QString &text, QLatin1String priority)
 {
-    m_pErrors->appendLines(text.toLocal8Bit());
+    QByteArray bytes = text.toLocal8Bit();
+    if (m_bJournal && !priority.isEmpty()) {
+        QByteArray prefixed;
+        for (const QByteArray &line : bytes.split('\n')) {
+            if (!line.isEmpty())
+                prefixed += priority.latin1() + line + '\n';
+        }
+        bytes = prefixed;
+    }
+    m_pErrors->appendLines(bytes);
 }
 
 QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket &socket, quint64 linesDropped)
@@ -104,6 +119,44 @@ void DuzUdozuzeFrontEnd::startMetrics(QObject *owner)
     m_pMetricsFile = new DuzUdozuzeMetricsFile(
         path, [this] { return DuzUdozuzeMetrics::text(*m_pDuzUdozuzeSocket, logLinesDropped()); },
         [this](const QString &problem) { tellProblem(problem); }, owner);
+}
+
+bool DuzUdozuzeFrontEnd::startHttp(QObject *owner)
+{
+    const DuzUdozuzeSettings &settings = m_pDuzUdozuzeSocket->settings();
+    if (settings.m_strHttpAddress.isEmpty())
+        return true;
+    const auto state = [this] {
+        return QJsonDocument(DuzUdozuzeStateJson::state(m_pDuzUdozuzeSocket->session(),
+                                                        m_pDuzUdozuzeSocket->settings(),
+                                                        logLinesDropped()))
+            .toJson(QJsonDocument::Compact);
+    };
+    auto view = std::make_unique<DuzUdozuzeHttpView>(
+        DuzUdozuzeHttpView::Content {
+            [this] { return DuzUdozuzeMetrics::text(*m_pDuzUdozuzeSocket, logLinesDropped()); },
+            state, [this] { return unhealthyReason(); }},
+        owner);
+    const QString error
+        = view->listen(QHostAddress(settings.m_strHttpAddress), quint16(settings.m_nHttpPort));
+    if (!error.isEmpty()) {
+        logPrintf("Can't listen for HTTP on %s:%d: %s", qPrintable(settings.m_strHttpAddress),
+                  settings.m_nHttpPort, DuzUdozuzeLogLine::escaped(error).constData());
+        return false;
+    }
+    logPrintf("HTTP view on http://%s:%d/", qPrintable(settings.m_strHttpAddress),
+              settings.m_nHttpPort);
+    view.release(); // owned by owner from now on
+    return true;
+}
+
+QString DuzUdozuzeFrontEnd::unhealthyReason() const
+{
+    if (!m_pDuzUdozuzeSocket->isValid())
+        return QStringLiteral("the set-up failed");
+    if (m_pDuzUdozuzeSocket->workstations().silent())
+        return QStringLiteral("nothing heard for the silence time");
+    return {};
 }
 
 DuzUdozuzeCaptureFeed *DuzUdozuzeFrontEnd::startCapture(QObject *owner)

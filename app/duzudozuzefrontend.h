@@ -57,8 +57,10 @@ protected:
     void createSocket(const QStringList &args);
     virtual void appendLine(const QString &line) = 0;
     void logLine(const QString &line) override { appendLine(line); }
-    // Text of whole lines to standard error.
-    void tellError(const QString &text);
+    // Text of whole lines to standard error. When standard error goes to the
+    // journal, each line starts with the priority given, if one is ("<4>":
+    // a warning, "<5>": its end); otherwise the text is written as it is.
+    void tellError(const QString &text, QLatin1String priority = {});
     // A problem the operator should know of, said once: standard error, and
     // wherever else the front end shows such things.
     virtual void tellProblem(const QString &text) { tellError(text); }
@@ -69,6 +71,9 @@ protected:
     void startMetrics(QObject *owner);
     // Once more at the end.
     void writeMetrics();
+    // With /http=ADDR:PORT, the HTTP view from now on, a child of owner;
+    // false, with its line logged, when it cannot listen there.
+    bool startHttp(QObject *owner);
 
     // The signals, turned into requestDump() and stop() while the event loop
     // runs.
@@ -89,9 +94,12 @@ protected:
 
 private:
     void dump();
+    // Why /healthz answers 503; empty while it answers 200.
+    QString unhealthyReason() const;
 
     QTimer m_dumpTimer;
     bool m_bDumpPending = false;
+    bool m_bJournal = false; // standard error is a stream to the journal
 };
 
 #endif // DUZUDOZUZEFRONTEND_H

@@ -49,6 +49,7 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     if (m_pDuzUdozuzeSocket->readsCapture())
         showCapture();
     startMetrics(this);
+    startHttp(this);
     DuzUdozuzeLayoutStore(this).restore();
     // The start-up lines are in the view when it is first shown.
     flushLog();

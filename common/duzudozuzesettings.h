@@ -54,6 +54,9 @@ struct DuzUdozuzeSettings
     // The span a capture or a recording is read in, ms since the epoch.
     qint64 m_nReadFrom = std::numeric_limits<qint64>::min();
     qint64 m_nReadUntil = std::numeric_limits<qint64>::max();
+    // Where the HTTP view listens (/http=ADDR:PORT); an empty address: nowhere.
+    QString m_strHttpAddress;
+    int m_nHttpPort = 0;
 };
 
 #endif // DUZUDOZUZESETTINGS_H

@@ -19,6 +19,19 @@ std::optional<quint32> DuzUdozuzeAddress::parse(const QString &text)
     return ntohl(address.s_addr);
 }
 
+std::optional<DuzUdozuzeAddress::Endpoint> DuzUdozuzeAddress::parseEndpoint(const QString &text)
+{
+    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+    const std::optional<quint32> address = parse(text.left(colon));
+    bool ok = false;
+    const uint port = text.mid(colon + 1).toUInt(&ok, 10);
+    if (colon < 0 || !address || !ok || port == 0 || port > 0xFFFF
+        || !text.at(colon + 1).isDigit()) {
+        return std::nullopt;
+    }
+    return Endpoint {*address, quint16(port)};
+}
+
 QString DuzUdozuzeAddress::toText(quint32 address)
 {
     return duzUdozuzeIpv4Text(address);

@@ -17,6 +17,15 @@ std::optional<quint32> parse(const QString &text);
 
 QString toText(quint32 address);
 
+// An address and a port as "ADDR:PORT": a dotted IPv4 address as parse()
+// takes it, and a port from 1 to 65535.
+struct Endpoint
+{
+    quint32 address;
+    quint16 port;
+};
+std::optional<Endpoint> parseEndpoint(const QString &text);
+
 // The host's IPv4 addresses in the resolver's order, repetitions kept, looked
 // up afresh at every call; empty when the host name cannot be read or resolved.
 QStringList hostAddresses();

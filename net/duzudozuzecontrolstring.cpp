@@ -43,10 +43,10 @@ QRegularExpression caseInsensitive(const QString &pattern)
     return expression;
 }
 
-const std::array<Pattern, 26> &patterns()
+const std::array<Pattern, 27> &patterns()
 {
     const QString booleanGroup = QLatin1Char('(') + BooleanWords + QLatin1Char(')');
-    static const std::array<Pattern, 26> table {{
+    static const std::array<Pattern, 27> table {{
         {Option::Broadcast, caseInsensitive(QStringLiteral("/broadcast=") + booleanGroup)},
         {Option::Reuse, caseInsensitive(QStringLiteral("/reuse=") + booleanGroup)},
         {Option::Host,
@@ -67,6 +67,7 @@ const std::array<Pattern, 26> &patterns()
         {Option::Silence, caseInsensitive(QStringLiteral("/silence=(\\d+)"))},
         {Option::Console, caseInsensitive(QStringLiteral("/console"))},
         {Option::Metrics, caseInsensitive(QStringLiteral("/metrics=(.+)")), true},
+        {Option::Http, caseInsensitive(QStringLiteral("/http=(.*)"))},
         {Option::Read, caseInsensitive(QStringLiteral("/read=(.+)")), true},
         {Option::Follow, caseInsensitive(QStringLiteral("/follow"))},
         {Option::Record, caseInsensitive(QStringLiteral("/record=(.+)")), true},
@@ -186,6 +187,16 @@ void Parser::apply(const QString &argument)
         break;
     case Option::Metrics:
         s.m_strMetricsPath = found.captured(1);
+        break;
+    case Option::Http:
+        if (const auto endpoint = DuzUdozuzeAddress::parseEndpoint(found.captured(1))) {
+            s.m_strHttpAddress = DuzUdozuzeAddress::toText(endpoint->address);
+            s.m_nHttpPort = endpoint->port;
+        } else {
+            context.logPrintf("Not valid HTTP address: '%s'",
+                              DuzUdozuzeLogLine::escaped(found.captured(1)).constData());
+            fail();
+        }
         break;
     case Option::Read:
         s.m_strCapturePath = found.captured(1);
@@ -431,7 +442,8 @@ QStringList DuzUdozuzeControlString::captureArguments(const QStringList &argumen
     static const QList<Option> dropped {Option::Port,        Option::Respond, Option::Auto,
                                         Option::Console,     Option::Metrics, Option::Read,
                                         Option::Follow,      Option::Record,  Option::RecordFile,
-                                        Option::RecordTotal, Option::From,    Option::Until};
+                                        Option::RecordTotal, Option::From,    Option::Until,
+                                        Option::Http};
     QStringList kept;
     for (const QString &argument : arguments) {
         if (!dropped.contains(match(argument)))

@@ -37,6 +37,7 @@ public:
         Silence,
         Console,
         Metrics,
+        Http,
         Read,
         Follow,
         // The recording (duzudozuzerecordoptions), and the span read.
@@ -62,7 +63,7 @@ public:
     // The control string of a window of its own that shows the capture at
     // path: these arguments, without what belongs to their program alone or
     // makes a live monitor (its port, responding, console mode, its metrics
-    // file, and the capture it reads).
+    // file, its HTTP view, and the capture it reads).
     [[nodiscard]] static QStringList captureArguments(const QStringList &arguments,
                                                       const QString &path);
 

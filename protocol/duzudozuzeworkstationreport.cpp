@@ -257,13 +257,19 @@ QString DuzUdozuzeWorkstationReport::logFilter(const Table &table, int index)
         .arg(shown(row.system), shown(row.alarmSystem), QString::number(row.workstation));
 }
 
-QString DuzUdozuzeWorkstationReport::tableText(const Table &table)
+std::vector<int> DuzUdozuzeWorkstationReport::rowOrder(const Table &table)
 {
     std::vector<int> order(size_t(table.rowCount()));
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin() + (order.empty() ? 0 : 1), order.end(), [&table](int a, int b) {
         return table.row(a).workstation < table.row(b).workstation;
     });
+    return order;
+}
+
+QString DuzUdozuzeWorkstationReport::tableText(const Table &table)
+{
+    const std::vector<int> order = rowOrder(table);
     return aligned(table.rowCount(), ColumnCount, [&](int row, int column) {
         return row < 0 ? header(column) : cell(table, order[size_t(row)], column);
     });

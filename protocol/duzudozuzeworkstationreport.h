@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <vector>
+
 // The workstation table and the mastership history as text: the cells the
 // window's table shows, and the aligned dump the console writes on request.
 // Text from the network is escaped. Times of day are local, as the wall
@@ -46,6 +48,9 @@ QString age(qint64 milliseconds);
 // it: ":system:alarm system:workstation:".
 QString logFilter(const DuzUdozuzeWorkstationTable &table, int row);
 
+// The rows' indices in the order they are shown: the own row first, the
+// others by workstation number.
+std::vector<int> rowOrder(const DuzUdozuzeWorkstationTable &table);
 // One line a row under a header, the columns aligned; the own row first, the
 // others by workstation number, as the window shows them.
 QString tableText(const DuzUdozuzeWorkstationTable &table);

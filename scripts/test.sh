@@ -8,10 +8,10 @@ cd "$(dirname "$0")/.."
 # What the tests need beyond the build: manual pages and their lint, the
 # package tools and lintian, systemd-analyze, desktop-file-validate and
 # appstreamcli, Prometheus' parser, node exporter and promtool, tshark and
-# tcpdump, and clang-format for the format check.
+# tcpdump, clang-format for the format check, and Chromium for the page.
 export EXTRA_PACKAGES="help2man groff-base man-db dpkg-dev file systemd tshark tcpdump
                        prometheus-node-exporter python3-prometheus-client clang-format
-                       lintian desktop-file-utils appstream prometheus"
+                       lintian desktop-file-utils appstream prometheus chromium"
 # Laid out for /usr, as the Debian package is: the package test packs this build.
 scripts/setup.sh -DDUZUDOZUZE_BENCHMARKS=ON -DCMAKE_INSTALL_PREFIX=/usr
 (cd build && ctest --output-on-failure --timeout 600)

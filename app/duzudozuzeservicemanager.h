@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+#ifndef DUZUDOZUZESERVICEMANAGER_H
+#define DUZUDOZUZESERVICEMANAGER_H
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+
+// The console's handshakes with systemd when it runs as a service of
+// Type=notify: READY=1 once the set-up succeeded, the counts line as STATUS=
+// every StatusInterval, STOPPING=1 at a stop signal, and WATCHDOG=1 at half
+// the interval systemd asks for, from the event loop, so that a loop that
+// hangs stops the pings and systemd restarts the service. Outside systemd
+// (no NOTIFY_SOCKET) it does nothing at all.
+class DuzUdozuzeServiceManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int StatusInterval = 5000; // ms
+
+    explicit DuzUdozuzeServiceManager(std::function<QString()> status, QObject *parent = nullptr);
+
+    void ready();
+    void stopping();
+
+    // Whether standard error is a stream to the journal (JOURNAL_STREAM names
+    // its device and inode), whose lines may start with their priority.
+    static bool journalOnStandardError();
+
+private:
+    void notify(const QByteArray &state);
+    void notifyStatus();
+
+    std::function<QString()> m_status;
+    bool m_bManaged;
+    QTimer m_statusTimer;
+    QTimer m_watchdog;
+};
+
+#endif // DUZUDOZUZESERVICEMANAGER_H

@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: MIT
+#include "net/duzudozuzehttpview.h"
+
+#include "net/duzudozuzehttplistener.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+
+namespace {
+
+using Status = QHttpServerResponder::StatusCode;
+
+// The hash of the text between open and close in page, as a policy source.
+QByteArray inlineHash(const QByteArray &page, const QByteArray &open, const QByteArray &close)
+{
+    const qsizetype start = page.indexOf(open);
+    const qsizetype end = page.indexOf(close, start);
+    if (start < 0 || end < 0)
+        return "'none'";
+    const QByteArray text = page.mid(start + open.size(), end - start - open.size());
+    return "'sha256-" + QCryptographicHash::hash(text, QCryptographicHash::Sha256).toBase64()
+        + '\'';
+}
+
+struct Answer
+{
+    Status status = Status::Ok;
+    QByteArray type;
+    QByteArray body;
+};
+
+Answer text(Status status, const QByteArray &body)
+{
+    return {status, "text/plain; charset=utf-8", body};
+}
+
+} // namespace
+
+DuzUdozuzeHttpView::DuzUdozuzeHttpView(Content content, QObject *parent)
+    : QAbstractHttpServer(parent), m_content(std::move(content))
+{
+    QFile page(QStringLiteral(":/http/duzudozuze.html"));
+    if (page.open(QIODevice::ReadOnly))
+        m_page = page.readAll();
+    // Only this server, and of inline code only the page's own.
+    m_policy = "default-src 'self'; script-src " + inlineHash(m_page, "<script>", "</script>")
+        + "; style-src " + inlineHash(m_page, "<style>", "</style>")
+        + "; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
+}
+
+DuzUdozuzeHttpView::~DuzUdozuzeHttpView() = default;
+
+QString DuzUdozuzeHttpView::listen(const QHostAddress &address, quint16 port)
+{
+    auto *listener = new DuzUdozuzeHttpListener(this);
+    if (!listener->listen(address, port)) {
+        const QString error = listener->errorString();
+        delete listener;
+        return error;
+    }
+    m_pListener = listener;
+    bind(listener);
+    return {};
+}
+
+quint16 DuzUdozuzeHttpView::port() const
+{
+    return m_pListener ? m_pListener->serverPort() : 0;
+}
+
+const QByteArray &DuzUdozuzeHttpView::cached(Cached &cache,
+                                             const std::function<QByteArray()> &build)
+{
+    if (!cache.built.isValid() || cache.built.hasExpired(CacheTime)) {
+        cache.body = build();
+        cache.built.start();
+    }
+    return cache.body;
+}
+
+bool DuzUdozuzeHttpView::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
+{
+    using Method = QHttpServerRequest::Method;
+    const bool head = request.method() == Method::Head;
+    const QString path = request.url().path();
+    Answer answer;
+    if (!head && request.method() != Method::Get) {
+        answer = text(Status::MethodNotAllowed, "Only GET and HEAD\n");
+    } else if (path == QLatin1String("/")) {
+        answer = {Status::Ok, "text/html; charset=utf-8", m_page};
+    } else if (path == QLatin1String("/metrics")) {
+        answer = {Status::Ok, "text/plain; version=0.0.4; charset=utf-8",
+                  cached(m_metrics, m_content.metrics)};
+    } else if (path == QLatin1String("/api/v1/state")) {
+        answer = {Status::Ok, "application/json", cached(m_state, m_content.state)};
+    } else if (path == QLatin1String("/healthz")) {
+        const QString why = m_content.unhealthy();
+        answer = why.isEmpty() ? text(Status::Ok, "ok\n")
+                               : text(Status::ServiceUnavailable, why.toUtf8() + '\n');
+    } else {
+        answer = text(Status::NotFound, "Not found\n");
+    }
+
+    QHttpServerResponder responder = makeResponder(request, socket);
+    responder.writeStatusLine(answer.status);
+    responder.writeHeaders({{"Content-Type", answer.type},
+                            {"Content-Length", QByteArray::number(answer.body.size())},
+                            {"Cache-Control", "no-store"},
+                            {"Content-Security-Policy", m_policy},
+                            {"X-Content-Type-Options", "nosniff"},
+                            {"Referrer-Policy", "no-referrer"}});
+    if (answer.status == Status::MethodNotAllowed)
+        responder.writeHeader("Allow", "GET, HEAD");
+    responder.writeBody(head ? QByteArray() : answer.body);
+    return true;
+}
+
+// Every request is answered above, a path it does not know with 404.
+void DuzUdozuzeHttpView::missingHandler(const QHttpServerRequest &, QTcpSocket *) { }
