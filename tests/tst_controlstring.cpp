@@ -81,6 +81,8 @@ QString setting(const DuzUdozuzeSettings &s, const QString &key)
         return flag(s.m_bFollowCapture);
     if (key == QLatin1String("silence"))
         return QString::number(s.m_nSilenceTime);
+    if (key == QLatin1String("http"))
+        return s.m_strHttpAddress + QLatin1Char(':') + QString::number(s.m_nHttpPort);
     qFatal("unknown setting %s", qPrintable(key));
 }
 
@@ -361,6 +363,15 @@ void TestControlString::parse_data()
                             << QStringList {"read=/home/op/console/responder.pcap",
                                             "metrics=/srv/auto=1/m.prom", "respond=false",
                                             "auto=false"};
+    row("http") << QStringList {"/HTTP=127.0.0.1:9209"} << none << true << none
+                << QStringList {"http=127.0.0.1:9209"};
+    for (const char *value : {"9209", ":9209", "localhost:9209", "0.0.0.0:0", "0.0.0.0:65536",
+                              "0.0.0.0:+1", "[::1]:9209"}) {
+        const QString argument = QStringLiteral("/http=") + QLatin1String(value);
+        row(value) << QStringList {argument} << none << false
+                   << QStringList {QStringLiteral("Not valid HTTP address: '%1'").arg(value)}
+                   << QStringList {"http=:0"};
+    }
     row("silence") << QStringList {"/silence=0"} << none << true << none
                    << QStringList {"silence=0"};
     row("silence past a day") << QStringList {"/silence=86401"} << none << false
@@ -488,7 +499,7 @@ void TestControlString::captureArguments()
         DuzUdozuzeControlString::captureArguments(
             {QStringLiteral("/auto=1"), QStringLiteral("/port=9406"), QStringLiteral("/respond"),
              QStringLiteral("/console"), QStringLiteral("/ok=0"),
-             QStringLiteral("/metrics=/run/m.prom"),
+             QStringLiteral("/metrics=/run/m.prom"), QStringLiteral("/http=127.0.0.1:9209"),
              QStringLiteral("/read=/home/op/console/responder.pcap"), QStringLiteral("/follow")},
             QStringLiteral("b.pcap")),
         QStringList(
