@@ -2,7 +2,9 @@
 # SPDX-License-Identifier: MIT
 """The metrics file as Prometheus reads it: the program in console mode with
 /metrics=, fed on 127.0.0.1, the file parsed by Debian's python3-prometheus-client,
-then read back through Debian's prometheus-node-exporter on 127.0.0.1.
+then read back through Debian's prometheus-node-exporter on 127.0.0.1; and the
+same metrics scraped from the program's own /metrics (/http=127.0.0.1:PORT),
+checked by promtool.
 
 usage: metrics_test.py PATH/duzudozuze"""
 import os
@@ -64,12 +66,14 @@ try:
     os.mkdir(folder)
     path = os.path.join(folder, "duzudozuze.prom")
     port = free_port()
+    web_port = free_port(socket.SOCK_STREAM)
     output = open(os.path.join(work, "out"), "wb")
     # A name Latin-1 cannot carry, so it goes on the wire as UTF-8.
     north = "north-\u0421\u0435\u0432\u0435\u0440"
     env = dict(os.environ, HX_ROOT=work, HX_SYSTEM=north, HX_WORKSTATION="7")
     duzu = subprocess.Popen([program, "/console", "/host=127.0.0.1", "/port=%d" % port,
-                             "/metrics=" + path], stdout=output, stderr=subprocess.PIPE, env=env)
+                             "/metrics=" + path, "/http=127.0.0.1:%d" % web_port],
+                            stdout=output, stderr=subprocess.PIPE, env=env)
     check(wait_for(lambda: os.path.exists(path)), "the file is written at the start")
     first_inode = os.stat(path).st_ino
 
@@ -87,6 +91,9 @@ try:
         for n in range(150):
             send(b"NA:sys%03d:Fire:1:1:OK" % n)
         wait_for(lambda: False, 0.5)
+    with urllib.request.urlopen("http://127.0.0.1:%d/metrics" % web_port, timeout=5) as reply:
+        content_type = reply.headers["Content-Type"]
+        scraped_text = reply.read().decode("utf-8")
     duzu.send_signal(signal.SIGTERM)
     duzu.wait(10)
     check(duzu.returncode == 0, "the program ends with 0")
@@ -125,6 +132,21 @@ try:
     check(sum(claimers.values()) == 154, "every claimer counted once")
     check(claimers.get((("alarm_system", "Fire"), ("channel", "1"), ("system", "e\\x1B[31m")))
           == 1 and b"\x1b" not in open(path, "rb").read(), "control characters escaped")
+
+    check(content_type == "text/plain; version=0.0.4; charset=utf-8",
+          "/metrics answers in Prometheus' text format: " + content_type)
+    scraped = samples(scraped_text)
+    check(scraped.get(("duzudozuze_datagrams_total", (("result", "shown"),))) == 154
+          and scraped.get(("duzudozuze_two_masters", ())) == 1
+          and scraped.keys() == got.keys(), "/metrics has what the file has")
+    promtool = shutil.which("promtool")
+    if not promtool:
+        print("SKIP: needs promtool (package prometheus) to check /metrics")
+    else:
+        lint = subprocess.run([promtool, "check", "metrics"], input=scraped_text.encode(),
+                              capture_output=True)
+        check(lint.returncode == 0, "promtool check metrics accepts /metrics: "
+              + (lint.stdout + lint.stderr).decode(errors="replace").strip())
 
     # Only nothing, or a regular file of its own, is replaced: never what a
     # link points to, a FIFO or a device.
