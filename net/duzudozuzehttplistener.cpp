@@ -15,6 +15,10 @@ constexpr char TooLarge[] = "HTTP/1.1 431 Request Header Fields Too Large\r\n"
 DuzUdozuzeHttpListener::DuzUdozuzeHttpListener(QObject *parent) : QTcpServer(parent)
 {
     m_clock.start();
+    // Room for a burst of clients while the event loop is busy with datagrams:
+    // the kernel holds them until they are accepted, where Qt's 50 would
+    // drop their connections and leave them to try again a second later.
+    setListenBacklogSize(ListenBacklog);
     // Idle connections are looked for once a second, and only while there are any.
     m_sweep.setInterval(1000);
     connect(&m_sweep, &QTimer::timeout, this, &DuzUdozuzeHttpListener::closeIdle);

@@ -26,6 +26,7 @@ public:
     static constexpr int MaxConnections = 64;
     static constexpr qint64 MaxHead = 8 * 1024;
     static constexpr qint64 IdleTime = 10 * 1000; // ms
+    static constexpr int ListenBacklog = 256;
 
     explicit DuzUdozuzeHttpListener(QObject *parent = nullptr);
 

@@ -111,9 +111,16 @@ bool DuzUdozuzeHttpView::handleRequest(const QHttpServerRequest &request, QTcpSo
                             {"Content-Security-Policy", m_policy},
                             {"X-Content-Type-Options", "nosniff"},
                             {"Referrer-Policy", "no-referrer"}});
+    // A client that says it is done is let go at once, not at the idle time:
+    // its place is free for the next.
+    const bool closing = request.value("connection").toLower().contains("close");
+    if (closing)
+        responder.writeHeader("Connection", "close");
     if (answer.status == Status::MethodNotAllowed)
         responder.writeHeader("Allow", "GET, HEAD");
     responder.writeBody(head ? QByteArray() : answer.body);
+    if (closing)
+        socket->disconnectFromHost();
     return true;
 }
 
