@@ -85,7 +85,8 @@ for section in ENVIRONMENT FILES "CONSOLE MODE" SIGNALS "EXIT STATUS"; do
     check "duzudozuze.1 has $section" grep -q "^\.SH \"\?$section" "$page"
 done
 for option in broadcast reuse host to port alarmsystem hx_root hx_system workstation channel \
-    respond auto ok maxlines console metrics record recordfile recordtotal from until; do
+    respond auto ok maxlines console metrics record recordfile recordtotal from until \
+    http; do
     check "duzudozuze.1 tells /$option" grep -qE "^(.fI.,)?/$option" "$page"
 done
 
