@@ -146,7 +146,7 @@ bool DuzUdozuzeFrontEnd::startHttp(QObject *owner)
     }
     logPrintf("HTTP view on http://%s:%d/", qPrintable(settings.m_strHttpAddress),
               settings.m_nHttpPort);
-    view.release(); // owned by owner from now on
+    m_pHttpView = view.release(); // owned by owner from now on
     return true;
 }
 
@@ -219,6 +219,9 @@ void DuzUdozuzeFrontEnd::dump()
 
 int DuzUdozuzeFrontEnd::end(int code, bool tellCounts)
 {
+    // No client is answered from a picture that is going away.
+    delete m_pHttpView;
+    m_pHttpView = nullptr;
     const QDeadlineTimer deadline(FinishTime);
     finishOutput(deadline);
     // The metrics' last word counts everything recorded.

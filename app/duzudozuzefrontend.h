@@ -13,6 +13,7 @@
 #include <memory>
 
 class DuzUdozuzeCaptureFeed;
+class DuzUdozuzeHttpView;
 class DuzUdozuzeMetricsFile;
 class DuzUdozuzeOutputStream;
 class QObject;
@@ -84,12 +85,13 @@ protected:
     // What is still queued for the front end's own output, within the end's
     // deadline.
     virtual void finishOutput(QDeadlineTimer) { }
-    // The end, within FinishTime: the output, the metrics and, if asked, the
-    // counts line. Returns code.
+    // The end, within FinishTime: the HTTP view closed, the output, the
+    // metrics and, if asked, the counts line. Returns code.
     int end(int code, bool tellCounts);
 
     std::unique_ptr<DuzUdozuzeSocket> m_pDuzUdozuzeSocket;
     DuzUdozuzeMetricsFile *m_pMetricsFile = nullptr; // child of the owner given
+    DuzUdozuzeHttpView *m_pHttpView = nullptr; // child of the owner given, until the end
     std::unique_ptr<DuzUdozuzeOutputStream> m_pErrors; // standard error
 
 private:
