@@ -4,6 +4,7 @@
 #include "common/duzudozuzelogline.h"
 #include "common/duzudozuzesettings.h"
 #include "net/duzudozuzeaddress.h"
+#include "net/duzudozuzefilteroptions.h"
 #include "net/duzudozuzelinkcontext.h"
 #include "net/duzudozuzerecordoptions.h"
 
@@ -15,6 +16,7 @@
 namespace {
 
 using Option = DuzUdozuzeControlString::Option;
+namespace Filters = DuzUdozuzeFilterOptions;
 
 // The longest silence a warning may wait for: a day.
 constexpr int MaxSilenceTime = 24 * 60 * 60;
@@ -109,10 +111,6 @@ private:
     void host(const QRegularExpressionMatch &found);
     void to(const QString &value);
     void port(const QString &digits);
-    bool filterExpression(const QString &value, QRegularExpression &filter, const char *error);
-    void channelFilterFromIni();
-    void workstation(const QString &value);
-    void channel(const QString &value);
     void wholeNumber(const QString &argument, const QString &digits, int highest, int &setting);
 
     DuzUdozuzeSettings &s;
@@ -147,28 +145,32 @@ void Parser::apply(const QString &argument)
     case Option::AlarmSystem:
         context.logPrintf("Alarm System == %s",
                           DuzUdozuzeLogLine::escaped(found.captured(1)).constData());
-        filterExpression(found.captured(1), s.m_reAlarmSystemFilter,
-                         "Alarm System RE is not valid. '%s' %s");
+        if (!Filters::expression(found.captured(1), s.m_reAlarmSystemFilter,
+                                 "Alarm System RE is not valid. '%s' %s", context))
+            fail();
         break;
     case Option::HxRoot:
         context.logPrintf("HX_ROOT override = '%s'",
                           DuzUdozuzeLogLine::escaped(found.captured(1)).constData());
         s.m_strHxRoot = found.captured(1);
-        channelFilterFromIni();
+        Filters::channelFromIni(s, context);
         break;
     case Option::HxSystem:
         context.logPrintf("HX_SYSTEM override = '%s'",
                           DuzUdozuzeLogLine::escaped(found.captured(1)).constData());
-        if (filterExpression(found.captured(1), s.m_reHxSystemFilter,
-                             "HX_SYSTEM RE is not valid. '%s' %s")) {
-            channelFilterFromIni();
-        }
+        if (Filters::expression(found.captured(1), s.m_reHxSystemFilter,
+                                "HX_SYSTEM RE is not valid. '%s' %s", context))
+            Filters::channelFromIni(s, context);
+        else
+            fail();
         break;
     case Option::Workstation:
-        workstation(found.captured(1));
+        if (!Filters::workstation(found.captured(1), s, context))
+            fail();
         break;
     case Option::Channel:
-        channel(found.captured(1));
+        if (!Filters::channel(found.captured(1), s, context))
+            fail();
         break;
     case Option::Respond:
         s.m_bRespond = true;
@@ -290,91 +292,6 @@ void Parser::port(const QString &digits)
     }
 }
 
-// Installs the case-sensitive expression made from value as filter, or logs
-// error and keeps the filter as it was. As in the toolkit's classic
-// expressions the command lines were written for, '.' matches every
-// character and \w, \d and \b know the letters and digits beyond ASCII.
-bool Parser::filterExpression(const QString &value, QRegularExpression &filter, const char *error)
-{
-    QRegularExpression expression(value,
-                                  QRegularExpression::DotMatchesEverythingOption
-                                      | QRegularExpression::UseUnicodePropertiesOption);
-    if (!expression.isValid()) {
-        context.logPrintf(error, DuzUdozuzeLogLine::escaped(value).constData(),
-                          DuzUdozuzeLogLine::escaped(expression.errorString()).constData());
-        fail();
-        return false;
-    }
-    expression.optimize();
-    filter = expression;
-    return true;
-}
-
-// After /hx_root= and /hx_system=: the channel filter follows the system INI
-// file of the root and system as they now stand. A failed lookup is no error.
-void Parser::channelFilterFromIni()
-{
-    int channel = s.m_nChannelFilter;
-    if (context.readSystemIniChannel(s.m_strHxRoot, s.m_strHxSystem, channel)) {
-        s.m_nChannelFilter = channel;
-        context.logPrintf("Channel filter override = '%d'", channel);
-    } else {
-        context.logPrintf("No Channel filter override. Continue to use %d.", s.m_nChannelFilter);
-    }
-}
-
-void Parser::workstation(const QString &value)
-{
-    if (value == QLatin1String("*") || value == QLatin1String("all")) {
-        s.m_nWorkstationFilter = -1;
-        context.logPrintf("Workstation filter override = all");
-        return;
-    }
-    if (value == QLatin1String("me")) {
-        s.m_nWorkstationFilter = s.m_nWorkstation;
-        context.logPrintf("Workstation filter override = me");
-        return;
-    }
-    bool ok = false;
-    s.m_nWorkstationFilter = value.toInt(&ok, 10); // 0 when it does not convert
-    if (!ok) {
-        context.logPrintf("Not a valid workstation number: '%s'",
-                          DuzUdozuzeLogLine::escaped(value).constData());
-        fail();
-    }
-    context.logPrintf("Workstation filter override = '%d'", s.m_nWorkstationFilter);
-}
-
-void Parser::channel(const QString &value)
-{
-    if (value == QLatin1String("*") || value == QLatin1String("all")) {
-        s.m_nChannelFilter = -1;
-        context.logPrintf("Channel filter override = all = -1");
-        return;
-    }
-    if (value == QLatin1String("me")) {
-        int channel = s.m_nChannelFilter;
-        if (context.readSystemIniChannel(s.m_strHxRoot, s.m_strHxSystem, channel)) {
-            s.m_nChannelFilter = channel;
-            context.logPrintf("Channel filter override = mine = %d", channel);
-        } else {
-            context.logPrintf("Channel filter override not valid. Continue to use %d.",
-                              s.m_nChannelFilter);
-        }
-        return;
-    }
-    bool ok = false;
-    const int number = value.toInt(&ok, 10);
-    if (ok) {
-        s.m_nChannelFilter = number;
-        context.logPrintf("Channel filter override = %d", number);
-    } else {
-        context.logPrintf("Not a valid channel filter number: '%s'. Continue to use %d.",
-                          DuzUdozuzeLogLine::escaped(value).constData(), s.m_nChannelFilter);
-        fail();
-    }
-}
-
 // An operator option's number, 0 to highest; any other value refuses the
 // whole argument, as a value its pattern does not take does.
 void Parser::wholeNumber(const QString &argument, const QString &digits, int highest, int &setting)
@@ -439,11 +356,10 @@ QStringList DuzUdozuzeControlString::captureArguments(const QStringList &argumen
     // Nothing that could make it a live monitor, bind a port, answer or write
     // the first program's metrics, even were the capture not read.
     // Nor record into the first one's folder, nor keep its span.
-    static const QList<Option> dropped {Option::Port,        Option::Respond, Option::Auto,
-                                        Option::Console,     Option::Metrics, Option::Read,
-                                        Option::Follow,      Option::Record,  Option::RecordFile,
-                                        Option::RecordTotal, Option::From,    Option::Until,
-                                        Option::Http};
+    static const QList<Option> dropped {
+        Option::Port, Option::Respond, Option::Auto,   Option::Console,    Option::Metrics,
+        Option::Read, Option::Follow,  Option::Record, Option::RecordFile, Option::RecordTotal,
+        Option::From, Option::Until,   Option::Http};
     QStringList kept;
     for (const QString &argument : arguments) {
         if (!dropped.contains(match(argument)))
