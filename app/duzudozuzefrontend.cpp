@@ -127,9 +127,9 @@ bool DuzUdozuzeFrontEnd::startHttp(QObject *owner)
     if (settings.m_strHttpAddress.isEmpty())
         return true;
     const auto state = [this] {
-        return QJsonDocument(DuzUdozuzeStateJson::state(m_pDuzUdozuzeSocket->session(),
-                                                        m_pDuzUdozuzeSocket->settings(),
-                                                        logLinesDropped()))
+        return QJsonDocument(DuzUdozuzeStateJson::state(
+                                 m_pDuzUdozuzeSocket->session(), m_pDuzUdozuzeSocket->settings(),
+                                 logLinesDropped(), m_pDuzUdozuzeSocket->isValid()))
             .toJson(QJsonDocument::Compact);
     };
     auto view = std::make_unique<DuzUdozuzeHttpView>(

@@ -3,6 +3,7 @@
 
 #include "common/duzudozuzelogline.h"
 #include "common/duzudozuzesettings.h"
+#include "protocol/duzudozuzeheadline.h"
 #include "protocol/duzudozuzesession.h"
 #include "protocol/duzudozuzeworkstationreport.h"
 
@@ -43,27 +44,20 @@ QJsonArray rows(const Table &table)
     return array;
 }
 
-// Whether a row is of this workstation's own group (names as the table
-// compares them, in any letter case).
-bool ownGroup(const Table::Row &own, const Table::Row &row)
+QJsonObject headline(const Table &table, bool listening)
 {
-    return row.channel == own.channel && row.system.compare(own.system, Qt::CaseInsensitive) == 0
-        && row.alarmSystem.compare(own.alarmSystem, Qt::CaseInsensitive) == 0;
+    const DuzUdozuzeHeadline made = DuzUdozuzeHeadline::of(table, listening);
+    static const char *const tones[] = {"calm", "alarm", "off"};
+    return {{QStringLiteral("text"), made.text},
+            {QStringLiteral("tone"), QLatin1String(tones[int(made.tone)])},
+            {QStringLiteral("unacknowledged"), made.unacknowledged}};
 }
 
-// Who claims master in this workstation's group, itself included.
-QJsonArray masters(const Table &table)
+QJsonArray headers(int count, QString (*header)(int))
 {
     QJsonArray array;
-    const Table::Row &own = table.row(0);
-    for (const int index : Report::rowOrder(table)) {
-        const Table::Row &row = table.row(index);
-        if (ownGroup(own, row) && table.claimsMaster(row)) {
-            array.append(QJsonObject {
-                {QStringLiteral("workstation"), row.workstation},
-                {QStringLiteral("sender"), Report::cell(table, index, Report::Sender)}});
-        }
-    }
+    for (int column = 0; column < count; ++column)
+        array.append(header(column));
     return array;
 }
 
@@ -109,7 +103,8 @@ QJsonObject counts(const DuzUdozuzeSession::Counts &counts, quint64 logLinesDrop
 } // namespace
 
 QJsonObject DuzUdozuzeStateJson::state(const DuzUdozuzeSession &session,
-                                       const DuzUdozuzeSettings &settings, quint64 logLinesDropped)
+                                       const DuzUdozuzeSettings &settings, quint64 logLinesDropped,
+                                       bool listening)
 {
     const Table &table = session.workstations();
     const QJsonObject identity {
@@ -119,21 +114,27 @@ QJsonObject DuzUdozuzeStateJson::state(const DuzUdozuzeSession &session,
         {QStringLiteral("channel"), settings.m_nChannel},
         {QStringLiteral("workstation"), settings.m_nWorkstation},
     };
-    QJsonArray headers;
-    for (int column = 0; column < Report::ColumnCount; ++column)
-        headers.append(Report::header(column));
+    QJsonArray masters;
+    for (const int workstation : table.ownGroupClaimers())
+        masters.append(workstation);
     return {
         {QStringLiteral("version"), QStringLiteral(DUZUDOZUZE_VERSION)},
         {QStringLiteral("identity"), identity},
         {QStringLiteral("mode"), Report::cell(table, 0, Report::Role).toLower()},
         {QStringLiteral("healthy"), session.isOk()},
+        {QStringLiteral("listening"), listening},
         {QStringLiteral("counts"), counts(session.counts(), logLinesDropped)},
         {QStringLiteral("last_datagram_ms"), double(session.lastDatagramTime())},
-        {QStringLiteral("masters"), masters(table)},
+        {QStringLiteral("headline"), headline(table, listening)},
+        {QStringLiteral("masters"), masters},
         {QStringLiteral("warnings"), QJsonArray::fromStringList(table.activeWarnings())},
-        {QStringLiteral("columns"), headers},
+        {QStringLiteral("columns"), headers(Report::ColumnCount, &Report::header)},
         {QStringLiteral("rows"), rows(table)},
+        {QStringLiteral("warnings_log_columns"),
+         headers(Report::WarningColumnCount, &Report::warningHeader)},
         {QStringLiteral("warnings_log"), warningLog(table)},
+        {QStringLiteral("history_columns"),
+         headers(Report::HistoryColumnCount, &Report::historyHeader)},
         {QStringLiteral("history"), history(table)},
     };
 }

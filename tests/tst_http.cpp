@@ -271,7 +271,11 @@ void TestHttp::stateOfTwoMasters()
             hostile = cells.value(QStringLiteral("system")).toString();
     }
     QCOMPARE(masters, QStringList({"2", "5", "9"}));
-    QCOMPARE(picture.value(QStringLiteral("masters")).toArray().size(), 2);
+    QCOMPARE(picture.value(QStringLiteral("headline"))
+                 .toObject()
+                 .value(QStringLiteral("text"))
+                 .toString(),
+             QStringLiteral("TWO MASTERS: 2 and 5"));
     QCOMPARE(hostile, Hostile);
     QCOMPARE(picture.value(QStringLiteral("mode")).toString(), QStringLiteral("watching"));
 }
