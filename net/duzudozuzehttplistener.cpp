@@ -19,15 +19,36 @@ DuzUdozuzeHttpListener::DuzUdozuzeHttpListener(QObject *parent) : QTcpServer(par
     // the kernel holds them until they are accepted, where Qt's 50 would
     // drop their connections and leave them to try again a second later.
     setListenBacklogSize(ListenBacklog);
-    // Idle connections are looked for once a second, and only while there are any.
-    m_sweep.setInterval(1000);
+    // Idle connections are looked for four times a second, and only while
+    // there are any.
+    m_sweep.setInterval(250);
     connect(&m_sweep, &QTimer::timeout, this, &DuzUdozuzeHttpListener::closeIdle);
+}
+
+DuzUdozuzeHttpListener::~DuzUdozuzeHttpListener()
+{
+    for (const qintptr descriptor : m_waiting)
+        ::close(int(descriptor));
 }
 
 void DuzUdozuzeHttpListener::incomingConnection(qintptr descriptor)
 {
-    if (m_connections.size() >= MaxConnections)
-        makeRoom();
+    if (!m_sweep.isActive())
+        m_sweep.start();
+    if (m_waiting.empty() && makeRoom()) {
+        serve(descriptor);
+        return;
+    }
+    if (m_waiting.size() >= size_t(ListenBacklog)) {
+        ::close(int(descriptor));
+        return;
+    }
+    m_waiting.push_back(descriptor);
+    pauseAccepting();
+}
+
+void DuzUdozuzeHttpListener::serve(qintptr descriptor)
+{
     auto *socket = new QTcpSocket(this); // the HTTP server deletes it when it closes
     if (!socket->setSocketDescriptor(descriptor)) {
         ::close(int(descriptor));
@@ -51,8 +72,26 @@ void DuzUdozuzeHttpListener::incomingConnection(qintptr descriptor)
     addPendingConnection(socket);
     // After its handler: what it has read of a request it has not finished.
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { checkRequestSize(socket); });
-    if (!m_sweep.isActive())
-        m_sweep.start();
+}
+
+// A place freed is given to the client that has waited longest, once the
+// event loop is back from the signal that freed it.
+void DuzUdozuzeHttpListener::forget(QTcpSocket *socket)
+{
+    if (m_connections.remove(socket) && !m_waiting.empty())
+        QMetaObject::invokeMethod(this, &DuzUdozuzeHttpListener::admitWaiting,
+                                  Qt::QueuedConnection);
+}
+
+void DuzUdozuzeHttpListener::admitWaiting()
+{
+    while (!m_waiting.empty() && makeRoom()) {
+        const qintptr descriptor = m_waiting.front();
+        m_waiting.pop_front();
+        serve(descriptor);
+    }
+    if (m_waiting.empty())
+        resumeAccepting();
 }
 
 // The HTTP server reads a request inside a transaction, which it commits when
@@ -90,22 +129,27 @@ void DuzUdozuzeHttpListener::closeIdle()
             idle.append(it.key());
     }
     for (QTcpSocket *socket : idle) {
-        forget(socket);
+        m_connections.remove(socket);
         socket->abort();
     }
-    if (m_connections.isEmpty())
+    admitWaiting();
+    if (m_connections.isEmpty() && m_waiting.empty())
         m_sweep.stop();
 }
 
-// The connection that has gone longest without an answer goes.
-void DuzUdozuzeHttpListener::makeRoom()
+bool DuzUdozuzeHttpListener::makeRoom()
 {
+    if (m_connections.size() < MaxConnections)
+        return true;
     auto oldest = m_connections.begin();
     for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
         if (it->lastAnswer < oldest->lastAnswer)
             oldest = it;
     }
+    if (m_clock.elapsed() - oldest->lastAnswer < GraceTime)
+        return false;
     QTcpSocket *socket = oldest.key();
     m_connections.erase(oldest);
     socket->abort();
+    return true;
 }
