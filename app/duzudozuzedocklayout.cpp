@@ -23,9 +23,10 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if (event->type() != QEvent::Resize)
+            return false;
         const auto *resize = static_cast<QResizeEvent *>(event);
-        if (event->type() != QEvent::Resize || resize->oldSize().width() <= 0
-            || m_pqDock->isFloating() || m_pqDock->isHidden())
+        if (resize->oldSize().width() <= 0 || m_pqDock->isFloating() || m_pqDock->isHidden())
             return false;
         auto *window = static_cast<QMainWindow *>(watched);
         // The dock still has its width from before; the layout takes the new
