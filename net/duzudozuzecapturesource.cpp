@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <stdio_ext.h>
 #include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -195,6 +196,9 @@ std::unique_ptr<DuzUdozuzeCaptureReader> DuzUdozuzeCaptureSource::open()
     }
     m_nDescriptor = descriptor;
     ::setvbuf(file, nullptr, _IOFBF, 1 << 16);
+    // Only the reading thread uses the stream: stdio need not lock it for
+    // each of the two reads a packet makes.
+    __fsetlocking(file, FSETLOCKING_BYCALLER);
     auto reader = std::make_unique<DuzUdozuzeCaptureReader>(file);
     m_strOpenError = reader->error();
     reader->setFollow(m_bFollow);
