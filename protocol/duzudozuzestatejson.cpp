@@ -61,27 +61,16 @@ QJsonArray headers(int count, QString (*header)(int))
     return array;
 }
 
-QJsonArray history(const Table &table)
+// A log of the report (history, warnings), an object a record keyed by the
+// window's headers.
+QJsonArray records(const Table &table, int count, int columns, QString (*header)(int),
+                   QString (*cell)(const Table &, int, int))
 {
     QJsonArray array;
-    for (int index = 0; index < int(table.history().size()); ++index) {
+    for (int index = 0; index < count; ++index) {
         QJsonObject object;
-        for (int column = 0; column < Report::HistoryColumnCount; ++column)
-            object.insert(key(Report::historyHeader(column)),
-                          Report::historyCell(table, index, column));
-        array.append(object);
-    }
-    return array;
-}
-
-QJsonArray warningLog(const Table &table)
-{
-    QJsonArray array;
-    for (int index = 0; index < int(table.warningLog().size()); ++index) {
-        QJsonObject object;
-        for (int column = 0; column < Report::WarningColumnCount; ++column)
-            object.insert(key(Report::warningHeader(column)),
-                          Report::warningCell(table, index, column));
+        for (int column = 0; column < columns; ++column)
+            object.insert(key(header(column)), cell(table, index, column));
         array.append(object);
     }
     return array;
@@ -132,9 +121,13 @@ QJsonObject DuzUdozuzeStateJson::state(const DuzUdozuzeSession &session,
         {QStringLiteral("rows"), rows(table)},
         {QStringLiteral("warnings_log_columns"),
          headers(Report::WarningColumnCount, &Report::warningHeader)},
-        {QStringLiteral("warnings_log"), warningLog(table)},
+        {QStringLiteral("warnings_log"),
+         records(table, int(table.warningLog().size()), Report::WarningColumnCount,
+                 &Report::warningHeader, &Report::warningCell)},
         {QStringLiteral("history_columns"),
          headers(Report::HistoryColumnCount, &Report::historyHeader)},
-        {QStringLiteral("history"), history(table)},
+        {QStringLiteral("history"),
+         records(table, int(table.history().size()), Report::HistoryColumnCount,
+                 &Report::historyHeader, &Report::historyCell)},
     };
 }
