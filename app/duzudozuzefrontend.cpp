@@ -165,7 +165,8 @@ DuzUdozuzeCaptureFeed *DuzUdozuzeFrontEnd::startCapture(QObject *owner)
                                            m_pDuzUdozuzeSocket->settings(), owner);
     QObject::connect(feed, &DuzUdozuzeCaptureFeed::told, owner,
                      [this](const QString &text) { tellProblem(text); });
-    feed->start();
+    feed->start(m_pDuzUdozuzeSocket->recorder());
+    m_pCaptureFeed = feed;
     return feed;
 }
 
@@ -224,7 +225,10 @@ int DuzUdozuzeFrontEnd::end(int code, bool tellCounts)
     m_pHttpView = nullptr;
     const QDeadlineTimer deadline(FinishTime);
     finishOutput(deadline);
-    // The metrics' last word counts everything recorded.
+    // The metrics' last word counts everything recorded: the capture's
+    // reading thread, which records what it reads, stops first.
+    if (m_pCaptureFeed)
+        m_pCaptureFeed->stop();
     m_pDuzUdozuzeSocket->finishRecording();
     writeMetrics();
     if (tellCounts) {

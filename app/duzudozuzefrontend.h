@@ -7,6 +7,7 @@
 #include "net/duzudozuzesocket.h"
 
 #include <QDeadlineTimer>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
@@ -92,6 +93,7 @@ protected:
     std::unique_ptr<DuzUdozuzeSocket> m_pDuzUdozuzeSocket;
     DuzUdozuzeMetricsFile *m_pMetricsFile = nullptr; // child of the owner given
     DuzUdozuzeHttpView *m_pHttpView = nullptr; // child of the owner given, until the end
+    QPointer<DuzUdozuzeCaptureFeed> m_pCaptureFeed; // the owner's
     std::unique_ptr<DuzUdozuzeOutputStream> m_pErrors; // standard error
 
 private:

@@ -31,11 +31,12 @@ DuzUdozuzeCaptureFeed::~DuzUdozuzeCaptureFeed()
     m_pSource.reset();
 }
 
-void DuzUdozuzeCaptureFeed::start()
+void DuzUdozuzeCaptureFeed::start(std::shared_ptr<DuzUdozuzeRecorder> recorder)
 {
     m_pSource = std::make_unique<DuzUdozuzeCaptureSource>(
         m_settings.m_strCapturePath, m_settings.m_bFollowCapture, [this] { wake(); },
-        DuzUdozuzeCaptureSource::Span {m_settings.m_nReadFrom, m_settings.m_nReadUntil});
+        DuzUdozuzeCaptureSource::Span {m_settings.m_nReadFrom, m_settings.m_nReadUntil},
+        DuzUdozuzeCaptureSource::Recording {std::move(recorder), quint16(m_settings.m_nPort)});
 }
 
 // On the reading thread: one call of handle() on the event loop's, however
@@ -55,6 +56,8 @@ void DuzUdozuzeCaptureFeed::resume()
 void DuzUdozuzeCaptureFeed::handle()
 {
     m_bWoken = false;
+    if (!m_pSource)
+        return;
     QElapsedTimer slice;
     slice.start();
     for (int count = 0; !m_bEnded; ++count) {

@@ -43,8 +43,11 @@ public:
                           QObject *parent = nullptr);
     ~DuzUdozuzeCaptureFeed() override;
 
-    // Begins reading.
-    void start();
+    // Begins reading; with a recorder (Writer::Caller), the reading thread
+    // records the datagrams the session hears.
+    void start(std::shared_ptr<DuzUdozuzeRecorder> recorder = {});
+    // Reads no more: the reading thread has stopped when it returns.
+    void stop() { m_pSource.reset(); }
     // While held returns true, no datagram is handled (the front end's
     // output is over its bound, say); resume() goes on.
     void setHold(std::function<bool()> held) { m_held = std::move(held); }

@@ -33,7 +33,7 @@ struct DuzUdozuzeCaptureStream
             pollfd ready[2]
                 = {{stream->descriptor, POLLIN, 0}, {stream->source->m_nStop, POLLIN, 0}};
             if (wait != 0)
-                stream->source->flush();
+                stream->source->flushAll();
             const int count = ::poll(ready, 2, wait);
             if (count < 0 && errno != EINTR)
                 return -1;
@@ -79,8 +79,13 @@ quint64 packetOf(const DuzUdozuzeCaptureReader &reader, quint64 base)
 } // namespace
 
 DuzUdozuzeCaptureSource::DuzUdozuzeCaptureSource(const QString &path, bool follow,
-                                                 std::function<void()> wake, Span span)
-    : m_strPath(path), m_bFollow(follow), m_span(span), m_wake(std::move(wake))
+                                                 std::function<void()> wake, Span span,
+                                                 Recording recording)
+    : m_strPath(path),
+      m_bFollow(follow),
+      m_span(span),
+      m_recording(std::move(recording)),
+      m_wake(std::move(wake))
 {
     m_nStop = ::eventfd(0, EFD_CLOEXEC);
     m_thread = duzUdozuzeQuietThread(&DuzUdozuzeCaptureSource::run, this);
@@ -140,6 +145,16 @@ void DuzUdozuzeCaptureSource::push(Item item)
         flush();
 }
 
+void DuzUdozuzeCaptureSource::record(const DuzUdozuzeCaptureReader::Datagram &datagram)
+{
+    if (!m_recording.recorder
+        || (m_recording.port != 0 && datagram.destinationPort != m_recording.port))
+        return;
+    m_recording.recorder->record({datagram.payload.data(), datagram.payload.size(), datagram.length,
+                                  datagram.source, datagram.sourcePort, datagram.destination,
+                                  datagram.destinationPort, datagram.timeUs, false});
+}
+
 void DuzUdozuzeCaptureSource::clearFilling()
 {
     m_filling.items.clear();
@@ -170,6 +185,13 @@ void DuzUdozuzeCaptureSource::flush()
     clearFilling();
     if (wasEmpty)
         m_wake();
+}
+
+void DuzUdozuzeCaptureSource::flushAll()
+{
+    flush();
+    if (m_recording.recorder)
+        m_recording.recorder->flush();
 }
 
 std::unique_ptr<DuzUdozuzeCaptureReader> DuzUdozuzeCaptureSource::open()
@@ -290,13 +312,14 @@ void DuzUdozuzeCaptureSource::run()
         case DuzUdozuzeCaptureReader::Result::Datagram:
             if (datagram.timeUs / 1000 < m_span.from || datagram.timeUs / 1000 > m_span.until)
                 break;
+            record(datagram);
             push({Item::Kind::Datagram, packetOf(*reader, m_nPacketBase), std::move(datagram), {}});
             break;
         case DuzUdozuzeCaptureReader::Result::Skipped:
             push({Item::Kind::Skipped, packetOf(*reader, m_nPacketBase), {}, reader->skipReason()});
             break;
         case DuzUdozuzeCaptureReader::Result::Waiting:
-            flush();
+            flushAll();
             if (pause(FollowInterval))
                 reopenedIfRotated(reader);
             break;
@@ -307,7 +330,7 @@ void DuzUdozuzeCaptureSource::run()
                 break;
             }
             push({Item::Kind::End, packetOf(*reader, m_nPacketBase), {}, {}});
-            flush();
+            flushAll();
             return;
         case DuzUdozuzeCaptureReader::Result::Error: {
             if (stopping())
@@ -322,12 +345,12 @@ void DuzUdozuzeCaptureSource::run()
                 break;
             }
             push({Item::Kind::End, packetOf(*reader, m_nPacketBase), {}, error});
-            flush();
+            flushAll();
             return;
         }
         }
     }
-    flush();
+    flushAll();
 }
 
 bool DuzUdozuzeCaptureSource::reopenedIfRotated(std::unique_ptr<DuzUdozuzeCaptureReader> &reader)

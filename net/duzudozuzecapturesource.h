@@ -3,6 +3,7 @@
 #define DUZUDOZUZECAPTURESOURCE_H
 
 #include "net/duzudozuzecapturereader.h"
+#include "net/duzudozuzerecorder.h"
 
 #include <QString>
 
@@ -33,6 +34,10 @@
 // every FollowInterval; a file that shrank was truncated and one with
 // another inode at the path replaced it, and either is read anew from its
 // header.
+//
+// With a recording (/record=), the thread records each datagram handed over
+// to the port read as it reads it, and writes what is buffered before it
+// waits for more.
 class DuzUdozuzeCaptureSource
 {
 public:
@@ -77,9 +82,16 @@ public:
         qint64 until = std::numeric_limits<qint64>::max();
     };
 
+    // What a capture read records: the datagrams to port (0: every port).
+    struct Recording
+    {
+        std::shared_ptr<DuzUdozuzeRecorder> recorder; // Writer::Caller; none: nothing recorded
+        quint16 port = 0;
+    };
+
     // wake is called on the reading thread when items wait where none did.
-    DuzUdozuzeCaptureSource(const QString &path, bool follow, std::function<void()> wake,
-                            Span span);
+    DuzUdozuzeCaptureSource(const QString &path, bool follow, std::function<void()> wake, Span span,
+                            Recording recording);
     // Stops the reading thread and waits for it.
     ~DuzUdozuzeCaptureSource();
     DuzUdozuzeCaptureSource(const DuzUdozuzeCaptureSource &) = delete;
@@ -102,9 +114,13 @@ private:
     // truncated or replaced, said, and a new reader made.
     bool reopenedIfRotated(std::unique_ptr<DuzUdozuzeCaptureReader> &reader);
     void push(Item item);
+    void record(const DuzUdozuzeCaptureReader::Datagram &datagram);
     void clearFilling();
     // Hands the items read so far to the queue, waiting while it is full.
     void flush();
+    // The same, and the recording written: before the thread waits for the
+    // file or the pipe, and at the end.
+    void flushAll();
     // Waits for ms, or until stopped; false when stopped.
     bool pause(int ms);
     bool stopping() const;
@@ -114,6 +130,7 @@ private:
     QString m_strPath; // the file now read
     bool m_bFollow;
     const Span m_span;
+    const Recording m_recording;
     QString m_strFolder; // reading a recording: its folder
     std::deque<QString> m_files; // and its files still to read
     const std::function<void()> m_wake;

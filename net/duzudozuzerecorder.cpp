@@ -53,16 +53,21 @@ QString systemError()
 } // namespace
 
 DuzUdozuzeRecorder::DuzUdozuzeRecorder(const QString &path, int folder, Limits limits,
-                                       std::function<void(const QString &)> tell)
+                                       std::function<void(const QString &)> tell, Writer writer)
     : m_strPath(path),
       m_nFolder(folder),
       m_limits({qMin(limits.fileSize, limits.totalSize), limits.totalSize}),
       m_tell(std::move(tell)),
-      m_buffer(BufferSize)
+      m_writer(writer),
+      m_buffer(BufferSize),
+      m_lastFlush(Clock::now())
 {
     m_pDead
         = pcap_open_dead_with_tstamp_precision(DLT_LINUX_SLL2, 65535, PCAP_TSTAMP_PRECISION_MICRO);
-    m_thread = duzUdozuzeQuietThread(&DuzUdozuzeRecorder::run, this);
+    if (m_writer == Writer::Thread) {
+        m_ring.reset(new char[RingSize]);
+        m_thread = duzUdozuzeQuietThread(&DuzUdozuzeRecorder::run, this);
+    }
 }
 
 DuzUdozuzeRecorder::~DuzUdozuzeRecorder()
@@ -75,39 +80,43 @@ DuzUdozuzeRecorder::~DuzUdozuzeRecorder()
 
 void DuzUdozuzeRecorder::finish()
 {
-    if (!m_thread.joinable())
+    if (m_bFinished)
         return;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_bStopping = true;
+    m_bFinished = true;
+    if (m_thread.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_bStopping = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
     }
-    m_wake.notify_all();
-    m_thread.join();
     closeFile();
 }
 
 void DuzUdozuzeRecorder::record(const Datagram &datagram)
 {
-    if (!m_thread.joinable())
+    if (m_bFinished)
         return;
     const auto captured = quint16(qBound<qint64>(0, datagram.available, MaxPayload));
+    const Entry entry {
+        datagram.timeUs,     datagram.length,          datagram.source, datagram.destination,
+        datagram.sourcePort, datagram.destinationPort, captured,        datagram.sent};
+    if (m_writer == Writer::Caller) {
+        write(entry, datagram.data);
+        // The clock is looked at now and then, not for every datagram.
+        if (m_nUnflushed % 64 == 0
+            && Clock::now() - m_lastFlush >= std::chrono::milliseconds(FlushInterval))
+            flush();
+        return;
+    }
     const size_t room = roomOf(captured);
     size_t at = m_nWritten.load(std::memory_order_relaxed);
     size_t offset = at % RingSize;
     // An entry that would not fit before the ring's end goes to its start.
     const size_t tail = RingSize - offset;
     const size_t needed = tail < room ? tail + room : room;
-    const auto fits
-        = [&] { return RingSize - (at - m_nRead.load(std::memory_order_acquire)) >= needed; };
-    if (!fits() && m_bWaitWhenFull) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_bWaiting = true;
-        m_bWakeAsked = true;
-        m_wake.notify_one();
-        m_drained.wait(lock, [&] { return fits() || m_bStopping; });
-        m_bWaiting = false;
-    }
-    if (!fits()) {
+    if (RingSize - (at - m_nRead.load(std::memory_order_acquire)) < needed) {
         m_nDropped.fetch_add(1, std::memory_order_relaxed);
         return;
     }
@@ -120,9 +129,6 @@ void DuzUdozuzeRecorder::record(const Datagram &datagram)
         at += tail;
         offset = 0;
     }
-    const Entry entry {
-        datagram.time,       datagram.length,          datagram.source, datagram.destination,
-        datagram.sourcePort, datagram.destinationPort, captured,        datagram.sent};
     std::memcpy(m_ring.get() + offset, &entry, sizeof entry);
     std::memcpy(m_ring.get() + offset + sizeof entry, datagram.data, captured);
     m_nWritten.store(at + room, std::memory_order_release);
@@ -144,7 +150,6 @@ DuzUdozuzeRecorder::Counts DuzUdozuzeRecorder::counts() const
 // The ring is read a few times a second, or when it fills.
 void DuzUdozuzeRecorder::run()
 {
-    m_lastFlush = Clock::now();
     for (bool stopping = false; !stopping;) {
         {
             std::unique_lock<std::mutex> lock(m_mutex);
@@ -154,12 +159,6 @@ void DuzUdozuzeRecorder::run()
         }
         m_bWakeAsked = false;
         drain();
-        if (m_bWaiting) {
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-            }
-            m_drained.notify_one();
-        }
         if (m_nBuffered > 0
             && (stopping || Clock::now() - m_lastFlush >= std::chrono::milliseconds(FlushInterval)))
             flush();
@@ -228,9 +227,9 @@ void DuzUdozuzeRecorder::write(const Entry &entry, const char *payload)
     std::memcpy(packet + HeadersSize, payload, entry.captured);
 
     pcap_pkthdr header {};
-    header.ts.tv_sec = time_t(entry.time / 1000);
-    header.ts.tv_usec = suseconds_t(entry.time % 1000 * 1000);
-    if (entry.time < 0 && header.ts.tv_usec != 0) {
+    header.ts.tv_sec = time_t(entry.timeUs / 1000000);
+    header.ts.tv_usec = suseconds_t(entry.timeUs % 1000000);
+    if (entry.timeUs < 0 && header.ts.tv_usec != 0) {
         header.ts.tv_sec -= 1;
         header.ts.tv_usec += 1000000;
     }
@@ -250,7 +249,7 @@ bool DuzUdozuzeRecorder::fileFor(const Entry &entry, qint64 bytes)
         return true;
     if (m_bFailing && Clock::now() < m_retryAt)
         return false;
-    return openFile(entry.time);
+    return openFile(entry.timeUs / 1000);
 }
 
 bool DuzUdozuzeRecorder::openFile(qint64 time)

@@ -18,12 +18,16 @@ struct pcap;
 struct pcap_dumper;
 
 // The flight recorder: every datagram heard and every answer sent, kept in
-// capture files in a folder that tcpdump, Wireshark and /read= read. It
-// never holds up reception: a datagram is copied into a bounded ring (one
-// that finds it full is dropped and counted) and a thread of its own writes
-// them, with libpcap's dump API, as Linux cooked (v2) packets with the IPv4
-// and UDP headers made here; an answer is an outgoing packet, so that a
-// reading of the recording hears only what came back, as the port did.
+// capture files in a folder that tcpdump, Wireshark and /read= read, written
+// with libpcap's dump API as Linux cooked (v2) packets with the IPv4 and UDP
+// headers made here; an answer is an outgoing packet, so that a reading of
+// the recording hears only what came back, as the port did.
+//
+// It never holds up reception: the port's datagrams are copied into a
+// bounded ring (one that finds it full is dropped and counted) that a thread
+// of its own writes out. A source that can wait, a capture's reading thread,
+// writes its datagrams itself (Writer::Caller): they are still in its cache,
+// where a hand-over to a third thread costs more than the writing.
 //
 // Written through a buffer flushed at least every FlushInterval and at the
 // end, and only ever whole packets at a time, so that a crash or a power
@@ -59,8 +63,14 @@ public:
         quint16 sourcePort;
         quint32 destination;
         quint16 destinationPort;
-        qint64 time; // ms since the epoch
+        qint64 timeUs; // since the epoch
         bool sent; // an answer of this workstation's
+    };
+
+    // Which thread writes the files.
+    enum class Writer {
+        Thread, // one of the recorder's own, fed through the ring
+        Caller, // the one that calls record(), as it does
     };
 
     static constexpr size_t RingSize = 8 << 20; // bytes of datagrams waiting, at the most
@@ -72,27 +82,29 @@ public:
     // recorder owns; path: the folder's name, to tell and to open again.
     // tell is called on the writing thread.
     DuzUdozuzeRecorder(const QString &path, int folder, Limits limits,
-                       std::function<void(const QString &)> tell);
+                       std::function<void(const QString &)> tell, Writer writer = Writer::Thread);
     // Writes what waits, flushes and closes.
     ~DuzUdozuzeRecorder();
     // The same before the end, so that the counts are final: nothing is
-    // recorded after it.
+    // recorded after it. With Writer::Caller, only once the caller's thread
+    // records no more.
     void finish();
     DuzUdozuzeRecorder(const DuzUdozuzeRecorder &) = delete;
     DuzUdozuzeRecorder &operator=(const DuzUdozuzeRecorder &) = delete;
 
-    // On the receiving thread, always the same one: a copy, queued.
+    // On the receiving thread, always the same one: a copy, queued; with
+    // Writer::Caller, written.
     void record(const Datagram &datagram);
-    // A source that can wait (a capture read) waits for room in the ring
-    // instead of losing what does not fit.
-    void setWaitWhenFull(bool wait) { m_bWaitWhenFull = wait; }
+    // With Writer::Caller, before the caller waits for what comes next: what
+    // is buffered goes to the file.
+    void flush();
     Counts counts() const;
 
 private:
     // A datagram in the ring, its captured bytes right after it.
     struct Entry
     {
-        qint64 time;
+        qint64 timeUs;
         qint64 length;
         quint32 source;
         quint32 destination;
@@ -115,28 +127,27 @@ private:
     bool openFile(qint64 time);
     void closeFile();
     void trim(const QString &keep);
-    void flush();
     void fail(const QString &what);
 
     const QString m_strPath;
     int m_nFolder;
     const Limits m_limits;
     const std::function<void(const QString &)> m_tell;
+    const Writer m_writer;
+    bool m_bFinished = false;
 
     // The ring is written by the receiving thread and read by the writing
     // one without a lock: each moves its own position, and a datagram is
     // read only once the position past it is published. The lock is only
-    // for waking the writer early, in a flood, and for stopping it.
-    std::unique_ptr<char[]> m_ring {new char[RingSize]}; // its pages touched as it fills
+    // for waking the writer early, in a flood, and for stopping it. Unused
+    // with Writer::Caller.
+    std::unique_ptr<char[]> m_ring; // its pages touched as it fills
     std::atomic<size_t> m_nWritten {0}; // bytes, ever
     std::atomic<size_t> m_nRead {0}; // bytes, ever
     std::atomic<bool> m_bWakeAsked {false};
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::condition_variable m_drained;
-    std::atomic<bool> m_bWaiting {false}; // the receiving thread, for room
     bool m_bStopping = false;
-    bool m_bWaitWhenFull = false;
 
     // The writing thread's own.
     pcap *m_pDead = nullptr;

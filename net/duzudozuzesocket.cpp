@@ -151,31 +151,22 @@ void DuzUdozuzeSocket::setUpRecorder()
     }
     // The address bound is this end of every datagram recorded.
     m_nRecordAddress = DuzUdozuzeAddress::parse(m_settings.m_strHostAddress).value_or(0);
-    // Told on the writing thread, said on the event loop's.
-    m_pRecorder = std::make_unique<DuzUdozuzeRecorder>(
+    // Told on the writing thread, said on the event loop's. A capture's
+    // reading thread writes what it reads itself; the port's datagrams go
+    // through the recorder's own.
+    m_pRecorder = std::make_shared<DuzUdozuzeRecorder>(
         path, folder,
         DuzUdozuzeRecorder::Limits {m_settings.m_nRecordFileSize, m_settings.m_nRecordTotalSize},
         [this](const QString &text) {
             QMetaObject::invokeMethod(
                 this, [this, text] { emit recordingTold(text); }, Qt::QueuedConnection);
-        });
-    // A capture read can wait for the recording; the port cannot.
-    m_pRecorder->setWaitWhenFull(!m_settings.m_strCapturePath.isEmpty());
+        },
+        readsCapture() ? DuzUdozuzeRecorder::Writer::Caller : DuzUdozuzeRecorder::Writer::Thread);
 }
 
 DuzUdozuzeRecorder::Counts DuzUdozuzeSocket::recordCounts() const
 {
     return m_pRecorder ? m_pRecorder->counts() : DuzUdozuzeRecorder::Counts {};
-}
-
-// Kept as it came: from the port, or from the capture read.
-void DuzUdozuzeSocket::heard(const char *data, qint64 available, qint64 length, quint32 address,
-                             quint16 port, DuzUdozuzeSession::Time now)
-{
-    if (m_pRecorder) {
-        m_pRecorder->record({data, available, length, address, port, m_nRecordAddress,
-                             quint16(m_settings.m_nPort), now.wall, false});
-    }
 }
 
 // Each step that fails logs its line and clears m_bValid; the set-up goes on.
@@ -240,7 +231,13 @@ void DuzUdozuzeSocket::rxData(int)
                           DuzUdozuzeLogLine::escaped(m_pSocketDevice->errorString()).constData());
             return;
         }
-        m_pSession->receive(buffer, count, count, address, port, now());
+        const DuzUdozuzeSession::Time time = now();
+        // Kept as it came, before anything is made of it.
+        if (m_pRecorder) {
+            m_pRecorder->record({buffer, count, count, address, port, m_nRecordAddress,
+                                 quint16(m_settings.m_nPort), time.wall * 1000, false});
+        }
+        m_pSession->receive(buffer, count, count, address, port, time);
     }
 }
 
@@ -254,7 +251,7 @@ bool DuzUdozuzeSocket::sendStatus(const QByteArray &datagram)
         return false;
     if (m_pRecorder) {
         m_pRecorder->record({datagram.constData(), datagram.size(), datagram.size(),
-                             m_nRecordAddress, port, address, port, now().wall, true});
+                             m_nRecordAddress, port, address, port, now().wall * 1000, true});
     }
     return true;
 }

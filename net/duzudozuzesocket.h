@@ -72,7 +72,11 @@ public:
 
     // The recording's counts (/record=); zeros without one.
     DuzUdozuzeRecorder::Counts recordCounts() const;
-    // Writes what waits to be recorded and closes the recording, at the end.
+    // The recording (/record=), or none: a capture read records what it
+    // reads on its own thread.
+    const std::shared_ptr<DuzUdozuzeRecorder> &recorder() const { return m_pRecorder; }
+    // Writes what waits to be recorded and closes the recording, at the end,
+    // once a capture read has stopped.
     void finishRecording()
     {
         if (m_pRecorder)
@@ -122,8 +126,6 @@ private:
     }
     void counted() override { emit countsChanged(); }
     void modeChanged(bool master) override { emit mastershipChanged(master); }
-    void heard(const char *data, qint64 available, qint64 length, quint32 address, quint16 port,
-               DuzUdozuzeSession::Time now) override;
 
     DuzUdozuzeSettings m_settings;
     std::unique_ptr<DuzUdozuzeSocketDevice> m_pSocketDevice;
@@ -135,7 +137,7 @@ private:
     QElapsedTimer m_clock;
     QTimer m_tick;
     std::unique_ptr<DuzUdozuzeSession> m_pSession;
-    std::unique_ptr<DuzUdozuzeRecorder> m_pRecorder; // goes before the session and the device
+    std::shared_ptr<DuzUdozuzeRecorder> m_pRecorder; // goes before the session and the device
     quint32 m_nRecordAddress = 0; // the address bound, host order
 };
 

@@ -138,7 +138,6 @@ void DuzUdozuzeSession::advance(Time now)
 void DuzUdozuzeSession::receive(const char *data, qint64 available, qint64 length, quint32 address,
                                 quint16 port, Time now)
 {
-    m_sink.heard(data, available, length, address, port, now);
     advance(now);
     ++m_counts.received;
     m_nLastDatagramTime = now.wall;

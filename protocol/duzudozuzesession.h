@@ -55,11 +55,6 @@ public:
         virtual void warned(bool raised, const QString &text) = 0;
         virtual void counted() = 0;
         virtual void modeChanged(bool master) = 0;
-        // Every datagram as it came, before anything is made of it (a
-        // recording keeps them).
-        virtual void heard(const char * /*data*/, qint64 /*available*/, qint64 /*length*/,
-                           quint32 /*address*/, quint16 /*port*/, Time /*now*/)
-        { }
 
     protected:
         ~Sink() = default;

@@ -958,7 +958,8 @@ static QByteArray receivedLines(const QByteArray &output)
 }
 
 // An incident recorded live, and the program killed: the recording read back
-// gives the very lines it showed, times and senders included.
+// gives the very lines it showed, times and senders included; so does a
+// recording of that reading.
 void TestConsole::recordsAnIncident()
 {
     qputenv("TZ", "UTC");
@@ -978,9 +979,16 @@ void TestConsole::recordsAnIncident()
     program.kill();
     QVERIFY(program.waitForFinished());
     const QByteArray live = receivedLines(output);
-    QCOMPARE(
-        readCapture(recording, {QStringLiteral("/auto=1"), QStringLiteral("/port=%1").arg(port)}),
-        0);
+    // The reading is recorded in turn, by the thread that reads it: that
+    // recording reads back the same again.
+    const QString again = folder.filePath(QStringLiteral("again"));
+    QCOMPARE(readCapture(recording,
+                         {QStringLiteral("/auto=1"), QStringLiteral("/port=%1").arg(port),
+                          QStringLiteral("/record=") + again}),
+             0);
+    QCOMPARE(receivedLines(output), live);
+    QCOMPARE(readCapture(again, {QStringLiteral("/auto=1"), QStringLiteral("/port=%1").arg(port)}),
+             0);
     QCOMPARE(receivedLines(output), live);
 }
 
