@@ -3,10 +3,11 @@
 # What the recording (/record=) costs, with and without it in the same run:
 # console mode's loss-free rate (2 s worth sent at each rate on loopback, as
 # bench/run.sh does), and the time console mode takes to read a capture of
-# 1,000,000 datagrams (three rounds in turns, the median); then what it takes
+# 1,000,000 datagrams (five rounds in turns, the median); then what it takes
 # on disk: bytes a datagram, and the hours a 1 GiB ring holds for 50
 # workstations sending once a second. Writes bench/results/record.md.
-#   usage: bench/record.sh        (BENCH_BUILD=DIR: a build made already)
+#   usage: bench/record.sh        (BENCH_BUILD=DIR: a build made already;
+#                                  BENCH_BASE=DIR: another build's readings beside)
 source "$(dirname "$0")/common.sh"
 port=39226
 rates=(100000 200000 300000)
@@ -45,18 +46,29 @@ for rate in "${rates[@]}"; do
 done
 
 "$bin/bench/capturemaker" "$work/1m.pcap" 1000000
-for _ in 1 2 3; do
-    for kind in plain record; do
-        options=()
-        rm -rf "$work/read"
-        [ $kind = record ] && options=("/record=$work/read")
-        /usr/bin/time -f "%e %M" -o "$work/time" "$bin/duzudozuze" /console /auto=1 \
-            /read="$work/1m.pcap" "${options[@]}" >/dev/null 2>&1
-        echo "$kind $(cat "$work/time")" >>"$work/reads"
+# Reading, five rounds in turns: without and with /record=, one line a
+# datagram and with /auto=1 (three); with BENCH_BASE=DIR, that build's too.
+builds=("$bin" ${BENCH_BASE:+"$BENCH_BASE"})
+read_once() { # build, auto or none, plain or record
+    local options=()
+    [ "$2" = auto ] && options+=(/auto=1)
+    rm -rf "$work/read"
+    [ "$3" = record ] && options+=("/record=$work/read")
+    /usr/bin/time -f "%e %M" -o "$work/time" "$1/duzudozuze" /console \
+        /read="$work/1m.pcap" "${options[@]}" >/dev/null 2>&1
+    echo "$1 $2 $3 $(cat "$work/time")" >>"$work/reads"
+}
+for _ in 1 2 3 4 5; do
+    for build in "${builds[@]}"; do
+        for auto in none auto; do
+            read_once "$build" $auto plain
+            read_once "$build" $auto record
+        done
     done
 done
-median() { grep "^$1 " "$work/reads" | cut -d' ' -f"$2" | sort -n | sed -n 2p; }
-plain=$(median plain 2) recording=$(median record 2)
+median() { grep "^$1 $2 $3 " "$work/reads" | cut -d' ' -f"$4" | sort -n | sed -n 3p; }
+# The recording measured on disk is the build's own.
+read_once "$bin" none record
 bytes=$(du -cb "$work/read"/*.pcap | tail -1 | cut -f1)
 files=$(ls "$work/read"/*.pcap | wc -l)
 per=$(awk -v b="$bytes" -v f="$files" 'BEGIN { printf "%.1f", (b - 24 * f) / 1000000 }')
@@ -69,9 +81,19 @@ per=$(awk -v b="$bytes" -v f="$files" 'BEGIN { printf "%.1f", (b - 24 * f) / 100
     echo
     cat "$work/live.md"
     echo
-    echo "Reading 1,000,000 datagrams (bench/capturemaker) in console mode with /auto=1,"
-    echo "median of three: $plain s without, $recording s with /record= ($(awk -v a="$plain" -v b="$recording" 'BEGIN { printf "%+.1f", 100 * (b - a) / a }') %);"
-    echo "resident memory $(median plain 3) KiB without, $(median record 3) KiB with."
+    echo "Reading 1,000,000 datagrams (bench/capturemaker) in console mode, median of five"
+    echo "in turns:"
+    echo
+    echo "| build | lines a datagram | without | with /record= | more | resident, without / with |"
+    echo "|---|---|---:|---:|---:|---:|"
+    for build in "${builds[@]}"; do
+        for auto in none auto; do
+            plain=$(median "$build" $auto plain 4) recording=$(median "$build" $auto record 4)
+            echo "| $build | $([ $auto = auto ] && echo "3 (/auto=1)" || echo 1) | $plain s | $recording s \
+| $(awk -v a="$plain" -v b="$recording" 'BEGIN { printf "%+.1f %%", 100 * (b - a) / a }') \
+| $(median "$build" $auto plain 5) / $(median "$build" $auto record 5) KiB |"
+        done
+    done
     echo
     echo "On disk: $bytes bytes in $files files for 1,000,000 datagrams, $per bytes a"
     echo "datagram (16 of the packet's record, 20 of the cooked header, 28 of IPv4 and UDP,"
