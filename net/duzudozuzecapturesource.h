@@ -35,8 +35,8 @@
 // another inode at the path replaced it, and either is read anew from its
 // header.
 //
-// With a recording (/record=), the thread records each datagram handed over
-// to the port read as it reads it, and writes what is buffered before it
+// With a recording (/record=), the thread records each datagram it hands
+// over that goes to the port read, and writes what is buffered before it
 // waits for more.
 class DuzUdozuzeCaptureSource
 {
