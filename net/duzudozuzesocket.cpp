@@ -12,7 +12,11 @@
 #include "net/duzudozuzesystemini.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QSocketNotifier>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -142,7 +146,17 @@ void DuzUdozuzeSocket::setUpRecorder()
     if (path.isEmpty())
         return;
     QString why;
-    const int folder = DuzUdozuzeRecordFolder::open(path, &why);
+    int folder = DuzUdozuzeRecordFolder::open(path, &why);
+    // Recording into the recording read would copy it into itself, and the
+    // total bound would delete its files before they are read.
+    struct stat recording, read;
+    if (folder >= 0 && readsCapture() && ::fstat(folder, &recording) == 0
+        && ::stat(QFile::encodeName(m_settings.m_strCapturePath).constData(), &read) == 0
+        && recording.st_dev == read.st_dev && recording.st_ino == read.st_ino) {
+        ::close(folder);
+        folder = -1;
+        why = QStringLiteral("it is the recording read");
+    }
     if (folder < 0) {
         logPrintf("Can't record to '%s': %s", DuzUdozuzeLogLine::escaped(path).constData(),
                   DuzUdozuzeLogLine::escaped(why).constData());

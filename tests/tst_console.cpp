@@ -550,34 +550,36 @@ void TestConsole::readerGoneEndsCleanly()
 // A supervisor sees the failed set-up in the exit code; the lines are as ever.
 void TestConsole::failedSetUpExitsWithOne_data()
 {
-    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("holdPort");
-    QTest::newRow("invalid control string") << "/bogus" << false;
-    QTest::newRow("bind failure") << "/reuse=1" << true;
+    QTest::newRow("invalid control string") << QStringList {"/bogus"} << false;
+    QTest::newRow("bind failure") << QStringList {"/reuse=1"} << true;
     // Folders a recording must not be kept in.
     const QString shared = scratch.filePath(QStringLiteral("shared"));
     QVERIFY(QDir().mkdir(shared) && ::chmod(qPrintable(shared), 0777) == 0);
-    QTest::newRow("record: writable by others") << "/record=" + shared << false;
+    QTest::newRow("record: writable by others") << QStringList {"/record=" + shared} << false;
     const QString own = scratch.filePath(QStringLiteral("own"));
     const QString link = scratch.filePath(QStringLiteral("link"));
     QVERIFY(QDir().mkdir(own) && QFile::link(own, link));
-    QTest::newRow("record: a symbolic link") << "/record=" + link << false;
+    QTest::newRow("record: a symbolic link") << QStringList {"/record=" + link} << false;
     QString other = QStringLiteral("/");
     if (::geteuid() == 0) {
         other = scratch.filePath(QStringLiteral("other"));
         QVERIFY(QDir().mkdir(other) && ::chown(qPrintable(other), 65534, 65534) == 0);
     }
-    QTest::newRow("record: another user's") << "/record=" + other << false;
+    QTest::newRow("record: another user's") << QStringList {"/record=" + other} << false;
+    QTest::newRow("record: the recording read")
+        << QStringList {"/read=" + own, "/record=" + own} << false;
 }
 
 void TestConsole::failedSetUpExitsWithOne()
 {
-    QFETCH(QString, argument);
+    QFETCH(QStringList, arguments);
     QFETCH(bool, holdPort);
     DuzUdozuzeSocketDevice holder; // without address reuse: nobody else binds
     QVERIFY(holder.bind(0x7F000001, 0));
     port = holdPort ? holder.localPort() : freePort();
-    launch({QStringLiteral("/console"), argument});
+    launch(QStringList {QStringLiteral("/console")} + arguments);
     QVERIFY(program.waitForFinished());
     QCOMPARE(program.exitCode(), 1);
     QVERIFY(output.endsWith("failed to set-up UDP system.\n"));
