@@ -168,7 +168,17 @@ void DuzUdozuzeCaptureSource::flush()
     bool wasEmpty;
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_taken.wait(lock, [this] { return m_bStopped || m_nQueued < Capacity; });
+        // A wait as long as the recording's flush interval (standard output
+        // paused, say) writes the recording out meanwhile.
+        const auto room = [this] { return m_bStopped || m_nQueued < Capacity; };
+        while (!m_taken.wait_for(lock, std::chrono::milliseconds(DuzUdozuzeRecorder::FlushInterval),
+                                 room)) {
+            if (m_recording.recorder) {
+                lock.unlock();
+                m_recording.recorder->flush();
+                lock.lock();
+            }
+        }
         if (m_bStopped) {
             clearFilling();
             return;
