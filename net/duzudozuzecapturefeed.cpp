@@ -36,7 +36,7 @@ void DuzUdozuzeCaptureFeed::start(std::shared_ptr<DuzUdozuzeRecorder> recorder)
     m_pSource = std::make_unique<DuzUdozuzeCaptureSource>(
         m_settings.m_strCapturePath, m_settings.m_bFollowCapture, [this] { wake(); },
         DuzUdozuzeCaptureSource::Span {m_settings.m_nReadFrom, m_settings.m_nReadUntil},
-        DuzUdozuzeCaptureSource::Recording {std::move(recorder), quint16(m_settings.m_nPort)});
+        quint16(m_settings.m_nPort), std::move(recorder));
 }
 
 // On the reading thread: one call of handle() on the event loop's, however
@@ -101,11 +101,6 @@ void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &
                                            QByteArrayView payload)
 {
     const DuzUdozuzeCaptureReader::Datagram &datagram = item.datagram;
-    const int port = m_settings.m_nPort;
-    if (port != 0 && datagram.destinationPort != port) {
-        skipped(item.packet, QStringLiteral("to another port than %1").arg(port));
-        return;
-    }
     const qint64 time = datagram.timeUs / 1000;
     if (m_nLastTime && qAbs(time - *m_nLastTime) > JumpTold && m_nJumpsTold < MaxJumpsTold) {
         ++m_nJumpsTold;

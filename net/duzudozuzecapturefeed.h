@@ -44,7 +44,7 @@ public:
     ~DuzUdozuzeCaptureFeed() override;
 
     // Begins reading; with a recorder (Writer::Caller), the reading thread
-    // records the datagrams the session hears.
+    // records the datagrams it hands over.
     void start(std::shared_ptr<DuzUdozuzeRecorder> recorder = {});
     // Reads no more: the reading thread has stopped when it returns.
     void stop() { m_pSource.reset(); }

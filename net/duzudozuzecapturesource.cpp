@@ -80,11 +80,14 @@ quint64 packetOf(const DuzUdozuzeCaptureReader &reader, quint64 base)
 
 DuzUdozuzeCaptureSource::DuzUdozuzeCaptureSource(const QString &path, bool follow,
                                                  std::function<void()> wake, Span span,
-                                                 Recording recording)
+                                                 quint16 port,
+                                                 std::shared_ptr<DuzUdozuzeRecorder> recorder)
     : m_strPath(path),
       m_bFollow(follow),
       m_span(span),
-      m_recording(std::move(recording)),
+      m_nPort(port),
+      m_strOtherPort(QStringLiteral("to another port than %1").arg(port)),
+      m_pRecorder(std::move(recorder)),
       m_wake(std::move(wake))
 {
     m_nStop = ::eventfd(0, EFD_CLOEXEC);
@@ -147,12 +150,11 @@ void DuzUdozuzeCaptureSource::push(Item item)
 
 void DuzUdozuzeCaptureSource::record(const DuzUdozuzeCaptureReader::Datagram &datagram)
 {
-    if (!m_recording.recorder
-        || (m_recording.port != 0 && datagram.destinationPort != m_recording.port))
-        return;
-    m_recording.recorder->record({datagram.payload.data(), datagram.payload.size(), datagram.length,
-                                  datagram.source, datagram.sourcePort, datagram.destination,
-                                  datagram.destinationPort, datagram.timeUs, false});
+    if (m_pRecorder) {
+        m_pRecorder->record({datagram.payload.data(), datagram.payload.size(), datagram.length,
+                             datagram.source, datagram.sourcePort, datagram.destination,
+                             datagram.destinationPort, datagram.timeUs, false});
+    }
 }
 
 void DuzUdozuzeCaptureSource::clearFilling()
@@ -173,9 +175,9 @@ void DuzUdozuzeCaptureSource::flush()
         const auto room = [this] { return m_bStopped || m_nQueued < Capacity; };
         while (!m_taken.wait_for(lock, std::chrono::milliseconds(DuzUdozuzeRecorder::FlushInterval),
                                  room)) {
-            if (m_recording.recorder) {
+            if (m_pRecorder) {
                 lock.unlock();
-                m_recording.recorder->flush();
+                m_pRecorder->flush();
                 lock.lock();
             }
         }
@@ -200,8 +202,8 @@ void DuzUdozuzeCaptureSource::flush()
 void DuzUdozuzeCaptureSource::flushAll()
 {
     flush();
-    if (m_recording.recorder)
-        m_recording.recorder->flush();
+    if (m_pRecorder)
+        m_pRecorder->flush();
 }
 
 std::unique_ptr<DuzUdozuzeCaptureReader> DuzUdozuzeCaptureSource::open()
@@ -322,6 +324,10 @@ void DuzUdozuzeCaptureSource::run()
         case DuzUdozuzeCaptureReader::Result::Datagram:
             if (datagram.timeUs / 1000 < m_span.from || datagram.timeUs / 1000 > m_span.until)
                 break;
+            if (m_nPort != 0 && datagram.destinationPort != m_nPort) {
+                push({Item::Kind::Skipped, packetOf(*reader, m_nPacketBase), {}, m_strOtherPort});
+                break;
+            }
             record(datagram);
             push({Item::Kind::Datagram, packetOf(*reader, m_nPacketBase), std::move(datagram), {}});
             break;

@@ -35,9 +35,9 @@
 // another inode at the path replaced it, and either is read anew from its
 // header.
 //
-// With a recording (/record=), the thread records each datagram it hands
-// over that goes to the port read, and writes what is buffered before it
-// waits for more.
+// Only the datagrams to the port read are handed over; the others are
+// skipped. With a recording (/record=), the thread records each datagram it
+// hands over, and writes what is buffered before it waits for more.
 class DuzUdozuzeCaptureSource
 {
 public:
@@ -45,7 +45,7 @@ public:
     {
         enum class Kind {
             Datagram,
-            Skipped, // a packet that is no UDP datagram over IPv4; text says why
+            Skipped, // no UDP datagram over IPv4, or not to the port; text says why
             Told, // something the operator should know; text says it
             End, // text empty: the end; else why it could not be read on
         };
@@ -82,16 +82,11 @@ public:
         qint64 until = std::numeric_limits<qint64>::max();
     };
 
-    // What a capture read records: the datagrams to port (0: every port).
-    struct Recording
-    {
-        std::shared_ptr<DuzUdozuzeRecorder> recorder; // Writer::Caller; none: nothing recorded
-        quint16 port = 0;
-    };
-
-    // wake is called on the reading thread when items wait where none did.
+    // wake is called on the reading thread when items wait where none did;
+    // port 0 is every port; recorder (Writer::Caller), if any, records what
+    // is handed over.
     DuzUdozuzeCaptureSource(const QString &path, bool follow, std::function<void()> wake, Span span,
-                            Recording recording);
+                            quint16 port, std::shared_ptr<DuzUdozuzeRecorder> recorder);
     // Stops the reading thread and waits for it.
     ~DuzUdozuzeCaptureSource();
     DuzUdozuzeCaptureSource(const DuzUdozuzeCaptureSource &) = delete;
@@ -130,7 +125,9 @@ private:
     QString m_strPath; // the file now read
     bool m_bFollow;
     const Span m_span;
-    const Recording m_recording;
+    const quint16 m_nPort;
+    const QString m_strOtherPort; // why a datagram to another port is skipped
+    const std::shared_ptr<DuzUdozuzeRecorder> m_pRecorder;
     QString m_strFolder; // reading a recording: its folder
     std::deque<QString> m_files; // and its files still to read
     const std::function<void()> m_wake;
