@@ -52,9 +52,9 @@ void DuzUdozuzeConsole::stop()
 {
     if (m_pService)
         m_pService->stopping();
-    if (m_pCapture && !m_pCapture->hasEnded()) {
-        tellError(
-            QStringLiteral("duzudozuze: stopped after packet %1").arg(m_pCapture->packetsRead()));
+    if (m_pCaptureFeed && !m_pCaptureFeed->hasEnded()) {
+        tellError(QStringLiteral("duzudozuze: stopped after packet %1")
+                      .arg(m_pCaptureFeed->packetsRead()));
     }
     QCoreApplication::quit();
 }
@@ -68,14 +68,13 @@ void DuzUdozuzeConsole::finishOutput(QDeadlineTimer deadline)
 // failed write ends the reading: its lines would be lost.
 void DuzUdozuzeConsole::readCapture()
 {
-    m_pCapture = startCapture(this);
-    connect(m_pCapture, &DuzUdozuzeCaptureFeed::ended, this, &QCoreApplication::exit);
-    m_pCapture->setHold([this] { return m_pOutput->bytesQueued() > CaptureHoldBytes; });
-    connect(m_pOutput, &DuzUdozuzeOutputStream::drained, m_pCapture,
-            &DuzUdozuzeCaptureFeed::resume);
+    DuzUdozuzeCaptureFeed *feed = startCapture(this);
+    connect(feed, &DuzUdozuzeCaptureFeed::ended, this, &QCoreApplication::exit);
+    feed->setHold([this] { return m_pOutput->bytesQueued() > CaptureHoldBytes; });
+    connect(m_pOutput, &DuzUdozuzeOutputStream::drained, feed, &DuzUdozuzeCaptureFeed::resume);
     connect(m_pOutput, &DuzUdozuzeOutputStream::failed, this, [this](const QString &why) {
         tellError(QStringLiteral("duzudozuze: standard output failed (%1) after packet %2")
-                      .arg(why, QString::number(m_pCapture->packetsRead())));
+                      .arg(why, QString::number(m_pCaptureFeed->packetsRead())));
         QCoreApplication::exit(3);
     });
 }
@@ -94,7 +93,7 @@ int DuzUdozuzeConsole::exec()
         code = QCoreApplication::exec();
     }
     // A capture's reading ends with the picture it leaves, however it ended.
-    if (m_pCapture)
+    if (m_pCaptureFeed)
         tellError(dumpText());
     code = end(code, true);
     m_pDuzUdozuzeSocket.reset();

@@ -6,7 +6,6 @@
 
 #include <QObject>
 
-class DuzUdozuzeCaptureFeed;
 class DuzUdozuzeOutputStream;
 class DuzUdozuzeServiceManager;
 
@@ -50,7 +49,6 @@ private:
     void readCapture();
     // With /read=, the capture; at its end the dump and the counts, and the
     // exit code 0, or 2 when the file could not be read to its end.
-    DuzUdozuzeCaptureFeed *m_pCapture = nullptr; // child of this object
 
     DuzUdozuzeOutputStream *m_pOutput = nullptr; // standard output, child of this object
     DuzUdozuzeServiceManager *m_pService = nullptr; // systemd's handshakes, child of this object
