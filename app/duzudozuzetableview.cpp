@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -32,19 +33,21 @@ DuzUdozuzeTableView::DuzUdozuzeTableView(QAbstractItemModel *model, QWidget *par
     });
     connect(header, &QHeaderView::sectionHandleDoubleClicked, this, [this](int column) {
         m_sized.remove(column);
-        m_fitTimer.start();
+        scheduleFit(When::Soon);
     });
     m_fitTimer.setSingleShot(true);
-    m_fitTimer.setInterval(0);
     connect(&m_fitTimer, &QTimer::timeout, this, &DuzUdozuzeTableView::fitColumns);
-    const auto fitLater = [this] { m_fitTimer.start(); };
-    connect(model, &QAbstractItemModel::modelReset, this, fitLater);
-    connect(model, &QAbstractItemModel::layoutChanged, this, fitLater);
-    connect(model, &QAbstractItemModel::rowsInserted, this, fitLater);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, fitLater);
-    connect(model, &QAbstractItemModel::dataChanged, this, fitLater);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, fitLater);
-    m_fitTimer.start();
+    // New rows and new texts wait for the next second's fit; a new model
+    // is fitted at once.
+    const auto fitSoon = [this] { scheduleFit(When::Soon); };
+    const auto fitWithinASecond = [this] { scheduleFit(When::WithinASecond); };
+    connect(model, &QAbstractItemModel::modelReset, this, fitSoon);
+    connect(model, &QAbstractItemModel::layoutChanged, this, fitWithinASecond);
+    connect(model, &QAbstractItemModel::rowsInserted, this, fitWithinASecond);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, fitWithinASecond);
+    connect(model, &QAbstractItemModel::dataChanged, this, fitWithinASecond);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, fitWithinASecond);
+    scheduleFit(When::Soon);
 }
 
 QList<int> DuzUdozuzeTableView::sizedColumns() const
@@ -57,7 +60,26 @@ QList<int> DuzUdozuzeTableView::sizedColumns() const
 void DuzUdozuzeTableView::setSizedColumns(const QList<int> &columns)
 {
     m_sized = QSet<int>(columns.cbegin(), columns.cend());
-    m_fitTimer.start();
+    scheduleFit(When::Soon);
+}
+
+void DuzUdozuzeTableView::setDropOrder(QList<int> columns)
+{
+    m_dropOrder = std::move(columns);
+    scheduleFit(When::Soon);
+}
+
+void DuzUdozuzeTableView::scheduleFit(When when)
+{
+    if (when == When::Soon) {
+        m_fitTimer.start(0);
+        return;
+    }
+    if (m_fitTimer.isActive())
+        return;
+    constexpr qint64 Second = 1000;
+    m_fitTimer.start(
+        m_sinceFit.isValid() ? int(qBound<qint64>(0, Second - m_sinceFit.elapsed(), Second)) : 0);
 }
 
 // Only a press on the header makes a width the user's: the view's own
@@ -71,11 +93,13 @@ bool DuzUdozuzeTableView::eventFilter(QObject *watched, QEvent *event)
     return QTableView::eventFilter(watched, event);
 }
 
-// Other rows come into sight.
+// The viewport is resized: by the view's own room, which calls for a fit, or
+// by a scroll bar coming or going, which does not.
 void DuzUdozuzeTableView::resizeEvent(QResizeEvent *event)
 {
     QTableView::resizeEvent(event);
-    m_fitTimer.start();
+    if (maximumViewportSize() != m_roomFitted)
+        scheduleFit(When::Soon);
 }
 
 // The last column shown takes what is left.
@@ -88,13 +112,54 @@ int DuzUdozuzeTableView::stretchedColumn() const
     return last >= 0 ? header->logicalIndex(last) : -1;
 }
 
+// The width the columns may take: the viewport's with no scroll bar, less
+// a vertical one's whether it is there or not, so that a bar coming or going
+// never brings a column back or sends it away.
+int DuzUdozuzeTableView::room() const
+{
+    int width = maximumViewportSize().width();
+    if (verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded)
+        width -= verticalScrollBar()->sizeHint().width();
+    return width;
+}
+
 void DuzUdozuzeTableView::fitColumns()
 {
+    m_roomFitted = maximumViewportSize();
+    m_sinceFit.start();
     m_bFitting = true;
+    dropColumns();
     const int stretched = stretchedColumn();
     for (int column = 0; column < horizontalHeader()->count(); ++column) {
         if (!m_sized.contains(column) && column != stretched)
             resizeColumnToContents(column);
     }
     m_bFitting = false;
+}
+
+void DuzUdozuzeTableView::dropColumns()
+{
+    QHeaderView *header = horizontalHeader();
+    // Every column's own width, what its title and the rows in sight need,
+    // measured alike shown or hidden: never the room the last one was
+    // stretched to, nor the header's hint, which is none for a hidden column,
+    // or a column that gave way would make the room that keeps it out.
+    const QFontMetrics metrics(header->font());
+    const int margins = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header)
+        + style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header);
+    const auto width = [this, &metrics, margins](int column) {
+        const QString title = model()->headerData(column, Qt::Horizontal).toString();
+        return qMax(metrics.horizontalAdvance(title) + margins, sizeHintForColumn(column));
+    };
+    int needed = 0;
+    for (int column = 0; column < header->count(); ++column)
+        needed += width(column);
+    const int available = room();
+    for (const int column : std::as_const(m_dropOrder)) {
+        const bool fits = needed <= available;
+        if (header->isSectionHidden(column) == fits)
+            header->setSectionHidden(column, !fits);
+        if (!fits)
+            needed -= width(column);
+    }
 }

@@ -2,8 +2,10 @@
 #ifndef DUZUDOZUZETABLEVIEW_H
 #define DUZUDOZUZETABLEVIEW_H
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QSet>
+#include <QSize>
 #include <QTableView>
 #include <QTimer>
 
@@ -13,7 +15,14 @@
 // measured, so a table of thousands costs no more each second than a short one.
 // A column the user widens or narrows keeps that width from then on (a double
 // click on its edge makes it follow its rows again). The columns can be moved;
-// Tab moves on to the next widget.
+// Tab moves on to the next widget. However narrow the view, what matters stays
+// in sight: the columns of the drop order go, the first first, while the
+// columns do not fit, and come back as room comes.
+//
+// The columns are fitted when the rows or the room really change, never from
+// inside a resize that a fit causes: a fit that shows or hides a scroll bar
+// resizes the viewport, and fitting again on that would never come to rest.
+// The room is the view's own, the same with or without its scroll bars.
 class DuzUdozuzeTableView : public QTableView
 {
     Q_OBJECT
@@ -24,20 +33,29 @@ public:
     // The logical columns whose width the user chose, for the layout kept.
     QList<int> sizedColumns() const;
     void setSizedColumns(const QList<int> &columns);
+    // The logical columns that may go for want of room, the first to go first.
+    void setDropOrder(QList<int> columns);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    // The columns the user left alone, as wide as the rows in sight need.
+    enum class When { Soon, WithinASecond };
+    void scheduleFit(When when);
     void fitColumns();
+    // Hides and shows the columns of the drop order for the room there is.
+    void dropColumns();
     int stretchedColumn() const;
+    int room() const;
 
     QSet<int> m_sized;
+    QList<int> m_dropOrder;
     bool m_bDragging = false; // a press on the header, by the user
     bool m_bFitting = false;
+    QSize m_roomFitted;
     QTimer m_fitTimer; // once for any number of changes
+    QElapsedTimer m_sinceFit;
 };
 
 #endif // DUZUDOZUZETABLEVIEW_H

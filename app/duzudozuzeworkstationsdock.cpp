@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzeworkstationsdock.h"
 
-#include "app/duzudozuzecolumnfitter.h"
 #include "app/duzudozuzeheadlinebar.h"
 #include "app/duzudozuzeownrowfirstproxy.h"
 #include "app/duzudozuzetableview.h"
@@ -26,14 +25,15 @@ DuzUdozuzeWorkstationsDock::DuzUdozuzeWorkstationsDock(const DuzUdozuzeWorkstati
     auto *content = new QWidget;
     m_pHeadline = new DuzUdozuzeHeadlineBar(content);
     createWarningList(content);
-    m_pView = createTableView(content);
+    DuzUdozuzeTableView *view = createTableView(content);
+    m_pView = view;
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_pHeadline);
     layout->addWidget(m_pqWarnings);
-    layout->addWidget(m_pView, 1);
+    layout->addWidget(view, 1);
     setWidget(content);
-    arrangeColumns(m_pView);
+    arrangeColumns(view);
     showHeadline(true);
 }
 
@@ -68,7 +68,7 @@ void DuzUdozuzeWorkstationsDock::showHeadline(bool listening)
     m_pHeadline->showHeadline(DuzUdozuzeHeadline::of(m_table, listening));
 }
 
-QTableView *DuzUdozuzeWorkstationsDock::createTableView(QWidget *parent)
+DuzUdozuzeTableView *DuzUdozuzeWorkstationsDock::createTableView(QWidget *parent)
 {
     auto *sorted = new DuzUdozuzeOwnRowFirstProxy(this);
     sorted->setSourceModel(m_pModel);
@@ -93,7 +93,7 @@ QTableView *DuzUdozuzeWorkstationsDock::createTableView(QWidget *parent)
 }
 
 // The rest go as the dock narrows, least needed first.
-void DuzUdozuzeWorkstationsDock::arrangeColumns(QTableView *view)
+void DuzUdozuzeWorkstationsDock::arrangeColumns(DuzUdozuzeTableView *view)
 {
     using Report = DuzUdozuzeWorkstationReport::Column;
     QHeaderView *header = view->horizontalHeader();
@@ -103,10 +103,8 @@ void DuzUdozuzeWorkstationsDock::arrangeColumns(QTableView *view)
                                  Report::Received,    Report::FirstSeen};
     for (int place = 0; place < int(shownOrder.size()); ++place)
         header->moveSection(header->visualIndex(shownOrder.at(place)), place);
-    new DuzUdozuzeColumnFitter(view,
-                               {Report::FirstSeen, Report::Received, Report::Sender,
-                                Report::LastCode, Report::Health, Report::AlarmSystem,
-                                Report::System, Report::Channel});
+    view->setDropOrder({Report::FirstSeen, Report::Received, Report::Sender, Report::LastCode,
+                        Report::Health, Report::AlarmSystem, Report::System, Report::Channel});
 }
 
 void DuzUdozuzeWorkstationsDock::setNotListening(const QString &text)

@@ -5,6 +5,7 @@
 #include <QDockWidget>
 
 class DuzUdozuzeHeadlineBar;
+class DuzUdozuzeTableView;
 class DuzUdozuzeWorkstationModel;
 class DuzUdozuzeWorkstationTable;
 class QAction;
@@ -44,9 +45,9 @@ signals:
 private:
     void createWarningList(QWidget *parent);
     void showHeadline(bool listening);
-    QTableView *createTableView(QWidget *parent);
+    DuzUdozuzeTableView *createTableView(QWidget *parent);
     // Who is what first: the identity, the claim and when it was last heard.
-    static void arrangeColumns(QTableView *view);
+    static void arrangeColumns(DuzUdozuzeTableView *view);
 
     const DuzUdozuzeWorkstationTable &m_table;
     DuzUdozuzeWorkstationModel *m_pModel; // child of this dock

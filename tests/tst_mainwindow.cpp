@@ -9,6 +9,7 @@
 #include "capturesupport.h"
 #include "net/duzudozuzesocket.h"
 #include "net/duzudozuzesocketdevice.h"
+#include "protocol/duzudozuzestatusdatagram.h"
 #include "protocol/duzudozuzeworkstationreport.h"
 #include "protocol/duzudozuzeworkstationtable.h"
 #include "testsupport.h"
@@ -58,6 +59,8 @@ private slots:
     void statusBarShowsModeAndCounts();
     void workstationTableShowsClaims();
     void dockKeepsWhatMatters();
+    void layoutComesToRest_data();
+    void layoutComesToRest();
     void trayShowsTheState();
     void layoutIsRemembered();
     void stylesReadInEveryTheme_data();
@@ -65,6 +68,19 @@ private slots:
 
 private:
     static QStringList loopback(QStringList args = {});
+};
+
+// Counts one type of event on every object of the application.
+struct EventCounter : QObject
+{
+    explicit EventCounter(QEvent::Type type) : type(type) { qApp->installEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == type;
+        return false;
+    }
+    QEvent::Type type;
+    int count = 0;
 };
 
 template<typename T> T *child(QWidget *window, const char *name)
@@ -411,6 +427,45 @@ void TestMainWindow::dockKeepsWhatMatters()
              qPrintable(QStringLiteral("%1 of %2").arg(shown).arg(view->viewport()->width())));
     for (const int column : {Report::Workstation, Report::Role, Report::LastSeen})
         QVERIFY(!header->isSectionHidden(column));
+}
+
+void TestMainWindow::layoutComesToRest_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("narrow, columns given way") << QSize(700, 420);
+    QTest::newRow("usual") << QSize(1000, 600);
+    QTest::newRow("wide") << QSize(1800, 1000);
+}
+
+// With two masters standing and nothing heard, the window comes to rest: no
+// column fitted, no widget resized, whatever its size. A layout that fits
+// columns on the resizes its own fits cause never does, and spins.
+void TestMainWindow::layoutComesToRest()
+{
+    QFETCH(QSize, size);
+    HostInstallation host;
+    host.writeNetwork(QStringLiteral("north"), "Fire", 3);
+    qputenv("HX_ROOT", host.root().toLocal8Bit());
+    qputenv("HX_SYSTEM", "north");
+    DuzUdozuzeMainWindow window(loopback());
+    window.resize(size);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    DuzUdozuzeSocketDevice sender;
+    for (const int workstation : {2, 5})
+        sender.writeDatagram(
+            DuzUdozuzeStatusDatagram::format(QStringLiteral("NA"), QStringLiteral("north"),
+                                             QStringLiteral("Fire"), workstation, 3, true),
+            0x7F000001, window.socket()->localPort());
+    QTRY_VERIFY(child<QLabel>(&window, "warnings")->isVisible());
+    QTRY_VERIFY(labelText(&window, "headlineText").startsWith(QLatin1String("TWO MASTERS")));
+    QTest::qWait(1500); // the second's refresh that shows them, and its fit
+    int fitted = 0;
+    for (auto *header : window.findChildren<QHeaderView *>())
+        connect(header, &QHeaderView::sectionResized, this, [&fitted] { ++fitted; });
+    EventCounter resizes(QEvent::Resize);
+    QTest::qWait(2000);
+    QCOMPARE(fitted + resizes.count, 0);
 }
 
 void TestMainWindow::trayShowsTheState()
