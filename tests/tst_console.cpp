@@ -43,6 +43,7 @@ private slots:
     void sharedPortIsReported();
     void outputQueueDropsWholeLines();
     void twoMastersAndTheDump();
+    void windowKeepsAFloodWithTwoMasters();
     void readsACapture_data();
     void readsACapture();
     void capturedAnswersFollowItsClock();
@@ -687,6 +688,37 @@ void TestConsole::twoMastersAndTheDump()
                  errors.constData());
     QTRY_COMPARE(outputTexts().size(), lines + 2); // the two Received lines
     QVERIFY(!output.contains("Two masters") && !output.contains("Workstation  Role"));
+}
+
+// The window with two masters standing, at 2,000 datagrams a second for ten
+// seconds: every datagram is read, and SIGTERM ends it with its counts.
+void TestConsole::windowKeepsAFloodWithTwoMasters()
+{
+    port = freePort();
+    launch({});
+    QTRY_VERIFY(receiveQueueEmpty()); // bound
+    QProcess senders[2];
+    for (const int workstation : {2, 5}) {
+        senders[workstation == 5].start(
+            QStringLiteral(DUZUDOZUZE_SENDER),
+            {QStringLiteral("--to"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+             QString::number(port), QStringLiteral("--count"), QStringLiteral("10000"),
+             QStringLiteral("--rate"), QStringLiteral("1000"), QStringLiteral("NA"),
+             QStringLiteral("north"), QStringLiteral("Fire"), QString::number(workstation),
+             QStringLiteral("3"), QStringLiteral("OK")});
+    }
+    for (QProcess &sender : senders)
+        QVERIFY(sender.waitForFinished(60000) && sender.exitCode() == 0);
+    QTRY_VERIFY(receiveQueueEmpty());
+    QByteArray errors;
+    ::kill(pid_t(program.processId()), SIGUSR1);
+    QTRY_VERIFY((errors += program.readAllStandardError())
+                    .contains("in force  Two masters in north/Fire channel 3"));
+    ::kill(pid_t(program.processId()), SIGTERM);
+    QVERIFY(program.waitForFinished());
+    errors += program.readAllStandardError();
+    QCOMPARE(counts(errors.trimmed().split('\n').constLast()).value(QStringLiteral("received")),
+             20000u);
 }
 
 // A capture read as the port would have been heard: the same lines with the
