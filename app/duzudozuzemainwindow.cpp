@@ -173,7 +173,15 @@ void DuzUdozuzeMainWindow::createAcknowledgement()
 void DuzUdozuzeMainWindow::createTray()
 {
     if (QSystemTrayIcon::isSystemTrayAvailable() && !m_pDuzUdozuzeSocket->readsCapture())
-        m_pTray = new DuzUdozuzeTray(m_pDuzUdozuzeSocket->isValid(), this);
+        m_pTray = new DuzUdozuzeTray(m_pDuzUdozuzeSocket->isValid(), watchedText(), this);
+}
+
+// "north/Fire channel 3, UDP port 9208": what this window watches.
+QString DuzUdozuzeMainWindow::watchedText() const
+{
+    const QString group = m_pDuzUdozuzeSocket->workstations().ownGroupName();
+    const QString port = tr("UDP port %1").arg(m_pDuzUdozuzeSocket->settings().m_nPort);
+    return group.isEmpty() ? port : group + QStringLiteral(", ") + port;
 }
 
 void DuzUdozuzeMainWindow::showSettings()

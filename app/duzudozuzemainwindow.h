@@ -93,6 +93,7 @@ private:
     // Acknowledge Warnings and Sound on Warning, in the menus and the docks.
     void createAcknowledgement();
     void createTray();
+    QString watchedText() const;
     // The boxes and the view's limit, as the operator options say.
     void bindToSocket();
     // What the operator should know about the set-up, for as long as the

@@ -70,6 +70,11 @@ QVariant DuzUdozuzeWorkstationModel::data(const QModelIndex &index, int role) co
     }
     case Qt::ToolTipRole:
         return DuzUdozuzeWorkstationReport::cellToolTip(m_table, index.row(), index.column());
+    case OwnGroupClaimRole: {
+        const DuzUdozuzeWorkstationTable::Row &own = m_table.row(0);
+        return m_table.claimsMaster(row) && row.channel == own.channel
+            && row.alarmSystem == own.alarmSystem && row.system == own.system;
+    }
     default:
         return {};
     }

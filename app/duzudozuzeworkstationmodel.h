@@ -19,6 +19,9 @@ class DuzUdozuzeWorkstationModel : public QAbstractTableModel
 public:
     // The key sortable views sort by: numbers as numbers, times as times.
     static constexpr int SortRole = Qt::UserRole;
+    // True for a claimer of this workstation's own group: a row the headline
+    // names.
+    static constexpr int OwnGroupClaimRole = Qt::UserRole + 1;
 
     explicit DuzUdozuzeWorkstationModel(const DuzUdozuzeWorkstationTable &table,
                                         QObject *parent = nullptr);

@@ -28,27 +28,32 @@ DuzUdozuzeHeadline DuzUdozuzeHeadline::of(const DuzUdozuzeWorkstationTable &tabl
             ? QStringLiteral("1 warning unacknowledged")
             : QStringLiteral("%1 warnings unacknowledged").arg(waiting);
     }
-    if (!listening) {
-        headline.text = QStringLiteral("Not listening");
-        headline.tone = Tone::Off;
-        return headline;
-    }
-    // The own group's claimers are those its two-master warning names.
-    const QList<int> claimers = table.ownGroupClaimers();
+    headline.group = table.ownGroupName();
     headline.tone = Tone::Alarm;
-    if (claimers.size() == 2)
+    const QList<int> claimers = table.ownGroupClaimers();
+    if (!listening)
+        headline.text = QStringLiteral("Not listening");
+    else if (table.silent())
+        headline.text = QStringLiteral("Nothing heard for %1 s").arg(table.silentFor() / 1000);
+    else if (claimers.size() == 2)
         headline.text = QStringLiteral("TWO MASTERS: ") + numbers(claimers);
     else if (claimers.size() > 2)
         headline.text = QStringLiteral("%1 MASTERS: ").arg(claimers.size()) + numbers(claimers);
     else if (table.noMaster())
         headline.text = QStringLiteral("NO MASTER");
-    else if (table.silent())
-        headline.text = QStringLiteral("Nothing heard for %1 s").arg(table.silentFor() / 1000);
+    else if (table.flapping())
+        headline.text = QStringLiteral("FLAPPING: %1 changes in 10 min").arg(table.ownChanges());
     else
         headline.tone = Tone::Calm;
     if (headline.tone == Tone::Alarm)
         return headline;
-    if (claimers.isEmpty()) {
+    // The claims lapse when nothing at all is heard: that silence is the
+    // news, not that no one claims.
+    const qint64 quiet = table.quietFor();
+    if (claimers.isEmpty() && quiet >= DuzUdozuzeWorkstationTable::ClaimTime) {
+        headline.text = QStringLiteral("Nothing heard for %1 s").arg(quiet / 1000);
+        headline.tone = Tone::Stale;
+    } else if (claimers.isEmpty()) {
         headline.text = QStringLiteral("Master: none");
     } else {
         const DuzUdozuzeWorkstationTable::Row &own = table.row(0);

@@ -7,20 +7,24 @@
 class DuzUdozuzeWorkstationTable;
 
 // What the operator reads first, from across the room: who is master in this
-// workstation's own group, or the warning that stands there instead (two or
-// more masters, none, nothing heard), and whether warnings wait to be
-// acknowledged. It is made from the table's warnings and claimers alone, so it
-// never says anything the warnings do not.
+// workstation's own group, or the warning that stands there instead, and
+// whether warnings wait to be acknowledged. It is made from the table's
+// warnings and claimers alone, so it never says anything the warnings do not,
+// and in one fixed order, the cause before its symptoms: not listening,
+// nothing heard, two or more masters, no master, flapping, the master. A cut
+// cable reads "Nothing heard", never "NO MASTER".
 struct DuzUdozuzeHeadline
 {
     enum class Tone {
         Calm, // a master, or none and no warning yet
-        Alarm, // a warning of the own group, or of the port
-        Off, // not listening
+        Alarm, // a warning of the own group or of the port, or not listening
+        Stale, // nothing heard for longer than a claim lasts, no warning yet
     };
 
     QString text;
     Tone tone = Tone::Calm;
+    // "north/Fire channel 3": the group the text speaks of.
+    QString group;
     // "2 warnings unacknowledged", or empty when every one is acknowledged.
     QString unacknowledged;
 

@@ -47,9 +47,10 @@ QJsonArray rows(const Table &table)
 QJsonObject headline(const Table &table, bool listening)
 {
     const DuzUdozuzeHeadline made = DuzUdozuzeHeadline::of(table, listening);
-    static const char *const tones[] = {"calm", "alarm", "off"};
+    static const char *const tones[] = {"calm", "alarm", "stale"};
     return {{QStringLiteral("text"), made.text},
             {QStringLiteral("tone"), QLatin1String(tones[int(made.tone)])},
+            {QStringLiteral("group"), made.group},
             {QStringLiteral("unacknowledged"), made.unacknowledged}};
 }
 

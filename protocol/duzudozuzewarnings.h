@@ -64,6 +64,11 @@ public:
     qint64 silenceDue() const;
     // How long nothing has been heard, while the silence warning is in force.
     qint64 silentFor() const { return m_clock() - m_nLastHeard; }
+    // How long nothing has been heard, warning or not; -1 without a
+    // silence time.
+    qint64 quietFor() const { return m_nLastHeard < 0 ? -1 : m_clock() - m_nLastHeard; }
+    // This workstation's changes of mode in the flapping window.
+    int ownChanges() const { return changesInWindow(); }
 
     bool flapping() const { return m_nFlapping != 0; }
     bool noMaster() const { return m_nNoMaster != 0; }

@@ -86,6 +86,12 @@ void DuzUdozuzeWorkstationTable::setOwnIdentity(const QString &system, const QSt
     m_warnings.setOwnGroup(groupName(own));
 }
 
+QString DuzUdozuzeWorkstationTable::ownGroupName() const
+{
+    const Row &own = row(0);
+    return own.system.isEmpty() || own.channel < 0 ? QString() : groupName(own);
+}
+
 void DuzUdozuzeWorkstationTable::setOwnHealthy(bool healthy)
 {
     m_slots[0].row.healthy = healthy;

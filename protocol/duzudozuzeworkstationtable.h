@@ -182,6 +182,11 @@ public:
     // Nothing at all heard for the silence time (see setSilence).
     bool silent() const { return m_warnings.silent(); }
     qint64 silentFor() const { return m_warnings.silentFor(); }
+    qint64 quietFor() const { return m_warnings.quietFor(); }
+    // This workstation's changes of mode in the last 10 minutes.
+    int ownChanges() const { return m_warnings.ownChanges(); }
+    // "north/Fire channel 3", as the warnings name it.
+    QString ownGroupName() const;
     // The workstation numbers of the claimers of this workstation's own
     // group, this one's first when it is master, as the warnings count them.
     QList<int> ownGroupClaimers() const;

@@ -475,7 +475,8 @@ void TestMainWindow::trayShowsTheState()
     DuzUdozuzeMainWindow window(loopback({QStringLiteral("/bogus")}));
     auto *tray = window.findChild<QSystemTrayIcon *>(QStringLiteral("tray"));
     QVERIFY(tray && tray->isVisible());
-    QCOMPARE(tray->toolTip(), QStringLiteral("DuzUdozuze: not listening, the set-up failed"));
+    QVERIFY2(tray->toolTip().endsWith(QLatin1String(":\nnot listening, the set-up failed")),
+             qPrintable(tray->toolTip()));
 }
 
 // Size, docks, a column's width and toggles come back as they were left, from

@@ -22,6 +22,8 @@ private slots:
     void twoMasterEpisode();
     void threeMastersAreListed();
     void headlineAndAcknowledgement();
+    void headlineCauseFirst_data();
+    void headlineCauseFirst();
     void flappingAtTheSeventhChange();
     void noMasterAfter30Seconds();
     void silenceAndHeardAgain_data();
@@ -200,6 +202,66 @@ void TestWorkstationTable::headlineAndAcknowledgement()
                                                       DuzUdozuzeWorkstationReport::Acknowledged),
              QDateTime::fromMSecsSinceEpoch(wall).toString(QStringLiteral("HH:mm:ss")));
     QCOMPARE(table->acknowledgeWarnings(), 0);
+}
+
+// One order, the cause before its symptoms: not listening, nothing heard, two
+// or more masters, no master, flapping, the master. Steps are "ms code n";
+// "own" is this workstation's change of mode. The silence time is 30 s.
+void TestWorkstationTable::headlineCauseFirst_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<qint64>("at");
+    QTest::addColumn<bool>("listening");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("a master") << QStringList {"0 NA 2"} << 5000LL << true
+                              << "Master: workstation 2|calm|north/Fire channel 3";
+    QTest::newRow("two masters") << QStringList {"0 NA 2", "0 NA 5"} << 1000LL << true
+                                 << "TWO MASTERS: 2 and 5|alarm|north/Fire channel 3";
+    QTest::newRow("no master among peers")
+        << QStringList {"0 NC 2", "15000 NC 2", "29000 NC 2"} << 31000LL << true
+        << "NO MASTER|alarm|north/Fire channel 3";
+    QTest::newRow("the claim lapsed in silence")
+        << QStringList {"0 NA 2"} << 12000LL << true
+        << "Nothing heard for 12 s|stale|north/Fire channel 3";
+    QTest::newRow("silence over no master") << QStringList {"0 NC 2"} << 45000LL << true
+                                            << "Nothing heard for 45 s|alarm|north/Fire channel 3";
+    QTest::newRow("flapping over the master")
+        << QStringList {"1000 own 1", "2000 own 0", "3000 own 1", "4000 own 0",
+                        "5000 own 1", "6000 own 0", "7000 own 1"}
+        << 7000LL << true << "FLAPPING: 7 changes in 10 min|alarm|north/Fire channel 3";
+    QTest::newRow("not listening over two masters")
+        << QStringList {"0 NA 2", "0 NA 5"} << 1000LL << false
+        << "Not listening|alarm|north/Fire channel 3";
+}
+
+void TestWorkstationTable::headlineCauseFirst()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(qint64, at);
+    QFETCH(bool, listening);
+    QFETCH(QString, expected);
+    table->setSilence(30000, 9208);
+    for (const QString &step : steps) {
+        const QStringList words = step.split(QLatin1Char(' '));
+        now = words[0].toLongLong();
+        table->tick();
+        if (words[1] == QLatin1String("own")) {
+            table->ownModeChanged(words[2].toInt(), QStringLiteral("NC"), 0, 2);
+        } else {
+            table->heard();
+            send(qPrintable(words[1]), words[2].toInt());
+        }
+    }
+    for (qint64 second = now + 1000; second <= at; second += 1000) {
+        now = second;
+        table->tick();
+    }
+    now = at;
+    const DuzUdozuzeHeadline said = DuzUdozuzeHeadline::of(*table, listening);
+    static const char *const tones[] = {"calm", "alarm", "stale"};
+    QCOMPARE(said.text + QLatin1Char('|') + QLatin1String(tones[int(said.tone)]) + QLatin1Char('|')
+                 + said.group,
+             expected);
 }
 
 void TestWorkstationTable::flappingAtTheSeventhChange()
