@@ -6,7 +6,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 # BENCH_BUILD: a build of the benchmarks made already, used as it is.
 bin=${BENCH_BUILD:-build-bench}
 [ -n "${BENCH_BUILD:-}" ] \
-    || EXTRA_PACKAGES='gnuplot-nox tcpdump' BUILD_DIR=build-bench BUILD_TYPE=Release \
+    || EXTRA_PACKAGES='gnuplot-nox tcpdump curl' BUILD_DIR=build-bench BUILD_TYPE=Release \
         scripts/setup.sh -DDUZUDOZUZE_BENCHMARKS=ON >/dev/null
 out=bench/results
 mkdir -p "$out"

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// pacedsender PORT COUNT RATE [SENDERS]: sends COUNT status datagrams to
-// 127.0.0.1:PORT at RATE a second (0: as fast as the socket takes them), then
-// prints the rate it kept. With SENDERS, the datagrams come from workstations
-// 1 to SENDERS in turn.
+// pacedsender PORT COUNT RATE [SENDERS [MASTERS]]: sends COUNT status
+// datagrams to 127.0.0.1:PORT at RATE a second (0: as fast as the socket takes
+// them), then prints the rate it kept. With SENDERS, the datagrams come from
+// workstations 1 to SENDERS in turn, each announcing itself master (NA); with
+// MASTERS, only the first MASTERS do, and the others call for one (NC).
 
 #include "net/duzudozuzesocketdevice.h"
 #include "protocol/duzudozuzestatusdatagram.h"
@@ -16,19 +17,21 @@
 
 int main(int argc, char *argv[])
 {
-    if (argc != 4 && argc != 5) {
-        std::fprintf(stderr, "usage: pacedsender PORT COUNT RATE [SENDERS]\n");
+    if (argc < 4 || argc > 6) {
+        std::fprintf(stderr, "usage: pacedsender PORT COUNT RATE [SENDERS [MASTERS]]\n");
         return 2;
     }
     const auto port = quint16(std::atoi(argv[1]));
     const long count = std::atol(argv[2]);
     const double rate = std::atof(argv[3]);
-    const int senders = argc == 5 ? std::max(1, std::atoi(argv[4])) : 1;
+    const int senders = argc >= 5 ? std::max(1, std::atoi(argv[4])) : 1;
+    const int masters = argc == 6 ? std::atoi(argv[5]) : senders;
     std::vector<QByteArray> payloads;
     for (int workstation = 1; workstation <= senders; ++workstation) {
         payloads.push_back(DuzUdozuzeStatusDatagram::format(
-            QStringLiteral("NA"), QStringLiteral("north"), QStringLiteral("Fire"),
-            senders == 1 ? 2 : workstation, 3, true));
+            workstation <= masters ? QStringLiteral("NA") : QStringLiteral("NC"),
+            QStringLiteral("north"), QStringLiteral("Fire"), senders == 1 ? 2 : workstation, 3,
+            true));
     }
 
     using Clock = std::chrono::steady_clock;
