@@ -86,7 +86,12 @@ DuzUdozuzeFindBar::DuzUdozuzeFindBar(DuzUdozuzeLogView *view, QWidget *parent)
     connect(m_pView, &DuzUdozuzeLogView::matchesCounted, this, &DuzUdozuzeFindBar::updateCounts);
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(escape, &QShortcut::activated, this, &QWidget::hide);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (m_pqFilter->hasFocus() && !m_pqFilter->text().isEmpty())
+            m_pqFilter->clear();
+        else
+            hide();
+    });
     hide();
 }
 
@@ -137,6 +142,11 @@ void DuzUdozuzeFindBar::showOnly(const QString &text)
     m_pqFilter->setText(text);
 }
 
+void DuzUdozuzeFindBar::clearFilter()
+{
+    m_pqFilter->clear();
+}
+
 bool DuzUdozuzeFindBar::findNext()
 {
     return find(false);
@@ -168,12 +178,13 @@ void DuzUdozuzeFindBar::updateCounts()
 {
     const qsizetype total = m_pView->store().size();
     const qsizetype matches = m_pView->matchCount(m_pqText->text(), m_pqMatchCase->isChecked());
-    m_pqCount->setText(m_pqText->text().isEmpty() || matches < 0
-                           ? QString()
-                           : tr("%1 of %2 lines").arg(number(matches), number(total)));
+    m_pqCount->setText(m_pqText->text().isEmpty() || matches < 0 ? QString()
+                           : matches == 1                        ? tr("1 line matches")
+                                          : tr("%1 lines match").arg(number(matches)));
     m_pqShown->setText(m_pView->filterText().isEmpty()
                            ? QString()
                            : tr("%1 of %2 lines shown%3")
                                  .arg(number(m_pView->rowCount()), number(total),
                                       m_pView->filterComplete() ? QString() : tr(" (looking)")));
+    emit filterShown(m_pView->filterText(), m_pqShown->text());
 }

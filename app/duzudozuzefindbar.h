@@ -14,7 +14,8 @@ class QLineEdit;
 // selection, with or without the letter case, wrapping round at either end,
 // saying so when the text is nowhere and how many lines hold it. Filter: the
 // view shows only the lines that contain a text, and the bar says how many of
-// all they are. Match case counts for both.
+// all they are. Match case counts for both. Escape in the filter field clears
+// the filter first and closes the bar second.
 class DuzUdozuzeFindBar : public QWidget
 {
     Q_OBJECT
@@ -27,7 +28,7 @@ public:
     QCheckBox *caseBox() const { return m_pqMatchCase; }
     // What the bar says about the last search: empty, or "not found".
     QString status() const;
-    // "12 of 1,000,000 lines": the lines that hold the text to find.
+    // "12 lines match": the lines that hold the text to find.
     QString countText() const;
     // "12 of 1,000,000 lines shown" while the filter is on; else empty.
     QString shownText() const;
@@ -43,6 +44,11 @@ public slots:
     void openFilter();
     // Shows the bar with the filter set to text.
     void showOnly(const QString &text);
+    void clearFilter();
+
+signals:
+    // The filter in force (empty: none) and "12 of 1,000 lines shown".
+    void filterShown(const QString &filter, const QString &shown);
 
 private:
     bool find(bool backward);

@@ -22,8 +22,11 @@ DuzUdozuzeLayoutStore::DuzUdozuzeLayoutStore(QMainWindow *window) : m_pqWindow(w
         if (!view->objectName().isEmpty())
             m_views.append(view);
     }
+    // Follow New Lines is on at every start: a wall monitor that was left
+    // scrolled up must not come back frozen.
     for (QAction *action : window->findChildren<QAction *>()) {
-        if (action->isCheckable() && !action->objectName().isEmpty())
+        if (action->isCheckable() && !action->objectName().isEmpty()
+            && action->objectName() != QLatin1String("follow"))
             m_toggles.append(action);
     }
 }

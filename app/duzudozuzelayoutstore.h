@@ -11,7 +11,8 @@ class QTableView;
 // The window as the operator left it, kept in the user's configuration folder
 // (QSettings, under the application's organisation and name): its geometry,
 // where the docks stand and how large they are, the order, widths and sorting
-// of the tables' columns, Follow and Sound on Warning. Restored at start; a
+// of the tables' columns, and Sound on Warning; never Follow New Lines, on at
+// every start. Restored at start; a
 // file that is broken or written by another version is ignored, and the
 // window starts as it would without one.
 class DuzUdozuzeLayoutStore

@@ -81,6 +81,12 @@ qsizetype DuzUdozuzeLogView::topRow() const
     return verticalScrollBar()->value();
 }
 
+qsizetype DuzUdozuzeLogView::rowsBelowFrom(quint64 serial) const
+{
+    const qsizetype first = qMax(rows().rowOf(serial), topRow() + visibleRows());
+    return qMax<qsizetype>(0, rowCount() - first);
+}
+
 int DuzUdozuzeLogView::lineHeight() const
 {
     return fontMetrics().lineSpacing();

@@ -43,6 +43,9 @@ public:
     QString toPlainText() const;
     // The row of the first line shown at the top.
     qsizetype topRow() const;
+    // The rows shown after the last one in sight that are lines from serial
+    // on: the lines following would bring into sight.
+    qsizetype rowsBelowFrom(quint64 serial) const;
 
     bool hasSelection() const { return m_selection.hasSelection(); }
     QString selectedText() const;

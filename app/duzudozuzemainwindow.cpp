@@ -4,6 +4,7 @@
 #include "app/duzudozuzeacknowledgement.h"
 #include "app/duzudozuzedocklayout.h"
 #include "app/duzudozuzefilemenu.h"
+#include "app/duzudozuzefilterstrip.h"
 #include "app/duzudozuzefindbar.h"
 #include "app/duzudozuzehelpmenu.h"
 #include "app/duzudozuzehistorydock.h"
@@ -91,6 +92,11 @@ void DuzUdozuzeMainWindow::createLogView()
     // The find and filter bar under the log view, in the view's own layout.
     m_pFindBar = new DuzUdozuzeFindBar(m_editMain, qt_central_widget);
     m_pqLogLayout->addWidget(m_pFindBar);
+    auto *strip = new DuzUdozuzeFilterStrip(qt_central_widget);
+    m_pqLogLayout->insertWidget(0, strip);
+    connect(m_pFindBar, &DuzUdozuzeFindBar::filterShown, strip, &DuzUdozuzeFilterStrip::showFilter);
+    connect(strip, &DuzUdozuzeFilterStrip::clearWanted, m_pFindBar,
+            &DuzUdozuzeFindBar::clearFilter);
     new DuzUdozuzeNewLinesCue(m_editMain);
 }
 

@@ -4,6 +4,7 @@
 #include "app/duzudozuzelogview.h"
 
 #include <QEvent>
+#include <QScrollBar>
 #include <QToolButton>
 
 DuzUdozuzeNewLinesCue::DuzUdozuzeNewLinesCue(DuzUdozuzeLogView *view)
@@ -19,6 +20,8 @@ DuzUdozuzeNewLinesCue::DuzUdozuzeNewLinesCue(DuzUdozuzeLogView *view)
         update();
     });
     connect(view, &DuzUdozuzeLogView::rowsChanged, this, &DuzUdozuzeNewLinesCue::update);
+    connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &DuzUdozuzeNewLinesCue::update);
     view->viewport()->installEventFilter(this);
 }
 
@@ -31,10 +34,10 @@ bool DuzUdozuzeNewLinesCue::eventFilter(QObject *watched, QEvent *event)
 
 void DuzUdozuzeNewLinesCue::update()
 {
-    // Clear starts the count again.
-    const quint64 end = m_pView->store().endSerial();
-    m_nSince = qMin(m_nSince, end);
-    const quint64 count = end - m_nSince;
+    // Clear starts the count again. Only the lines following would bring
+    // into sight count: none that the filter hides, none in sight already.
+    m_nSince = qMin(m_nSince, m_pView->store().endSerial());
+    const qsizetype count = m_pView->rowsBelowFrom(m_nSince);
     m_pqButton->setVisible(!m_bFollow && count > 0);
     if (m_pqButton->isHidden())
         return;

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "app/duzudozuzefilterstrip.h"
 #include "app/duzudozuzefindbar.h"
 #include "app/duzudozuzelogview.h"
 #include "app/duzudozuzemainwindow.h"
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QToolButton>
 #include <QtTest>
 
 #include <csignal>
@@ -189,19 +191,19 @@ void TestLogView::find_data()
     QTest::addColumn<QString>("count");
     QTest::newRow("next, then wraps") << "alpha" << false << "nnn"
                                       << "0 2 0"
-                                      << "2 of 3 lines";
+                                      << "2 lines match";
     QTest::newRow("previous wraps from the start") << "alpha" << false << "pp"
                                                    << "2 0"
-                                                   << "2 of 3 lines";
+                                                   << "2 lines match";
     QTest::newRow("any case") << "beta" << false << "nn"
                               << "1 2"
-                              << "2 of 3 lines";
+                              << "2 lines match";
     QTest::newRow("matching case") << "beta" << true << "nn"
                                    << "2 2"
-                                   << "1 of 3 lines";
+                                   << "1 line matches";
     QTest::newRow("nowhere") << "gamma" << false << "n"
                              << "-"
-                             << "0 of 3 lines";
+                             << "0 lines match";
 }
 
 void TestLogView::find()
@@ -246,6 +248,15 @@ void TestLogView::filterShowsMatchingLines()
     QTRY_VERIFY(v->filterComplete());
     QCOMPARE(v->rowCount(), 111); // 1, 10 to 19, 100 to 199
     QCOMPARE(w->findBar()->shownText(), QStringLiteral("111 of 300 lines shown"));
+    // Escape in the field clears the filter; the strip says it as long as it stands.
+    w->findBar()->openFilter();
+    QTest::keyClick(w->findBar()->filterEdit(), Qt::Key_Escape);
+    QVERIFY(w->findBar()->isVisible() && v->filterText().isEmpty());
+    w->findBar()->showOnly(QStringLiteral("LINE 1"));
+    w->findBar()->hide();
+    QTRY_COMPARE(
+        w->findChild<DuzUdozuzeFilterStrip *>()->text(),
+        QStringLiteral("Filtered: only lines containing \"LINE 1\", 111 of 300 lines shown"));
     log(*w, 300, 20); // "line 310" to "line 319" arrive, and others
     QCOMPARE(v->rowCount(), 111);
     w->findBar()->caseBox()->setChecked(true);
@@ -271,7 +282,12 @@ void TestLogView::followKeepsThePlace()
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     QScrollBar *bar = view(*w)->verticalScrollBar();
-    log(*w, 0, 100);
+    QToolButton *cue = w->findChild<QToolButton *>(QStringLiteral("newLines"));
+    w->followAction()->setChecked(false);
+    log(*w, 0, 3); // all in sight: nothing new to bring into it
+    QVERIFY(cue->isHidden());
+    w->followAction()->setChecked(true);
+    log(*w, 3, 97);
     QCOMPARE(bar->value(), bar->maximum());
     QVERIFY(w->followAction()->isChecked());
 
@@ -280,6 +296,7 @@ void TestLogView::followKeepsThePlace()
     const QString top = view(*w)->rowText(view(*w)->topRow());
     log(*w, 100, 15); // 15 lines trimmed
     QCOMPARE(view(*w)->rowText(view(*w)->topRow()), top);
+    QCOMPARE(cue->text(), QStringLiteral("15 new lines"));
 
     bar->setValue(bar->maximum());
     QVERIFY(w->followAction()->isChecked());
