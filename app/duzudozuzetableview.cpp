@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzetableview.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyle>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -112,6 +117,17 @@ int DuzUdozuzeTableView::stretchedColumn() const
     return last >= 0 ? header->logicalIndex(last) : -1;
 }
 
+int DuzUdozuzeTableView::neededWidth(int column) const
+{
+    const QHeaderView *header = horizontalHeader();
+    const int margins = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header)
+        + style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header);
+    const QString title = model()->headerData(column, Qt::Horizontal).toString();
+    const int needed
+        = qMax(header->fontMetrics().horizontalAdvance(title) + margins, sizeHintForColumn(column));
+    return qMin(needed, fontMetrics().averageCharWidth() * MaxCharacters);
+}
+
 // The width the columns may take: the viewport's with no scroll bar, less
 // a vertical one's whether it is there or not, so that a bar coming or going
 // never brings a column back or sends it away.
@@ -132,7 +148,7 @@ void DuzUdozuzeTableView::fitColumns()
     const int stretched = stretchedColumn();
     for (int column = 0; column < horizontalHeader()->count(); ++column) {
         if (!m_sized.contains(column) && column != stretched)
-            resizeColumnToContents(column);
+            horizontalHeader()->resizeSection(column, neededWidth(column));
     }
     m_bFitting = false;
 }
@@ -140,26 +156,79 @@ void DuzUdozuzeTableView::fitColumns()
 void DuzUdozuzeTableView::dropColumns()
 {
     QHeaderView *header = horizontalHeader();
-    // Every column's own width, what its title and the rows in sight need,
-    // measured alike shown or hidden: never the room the last one was
-    // stretched to, nor the header's hint, which is none for a hidden column,
-    // or a column that gave way would make the room that keeps it out.
-    const QFontMetrics metrics(header->font());
-    const int margins = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header)
-        + style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header);
-    const auto width = [this, &metrics, margins](int column) {
-        const QString title = model()->headerData(column, Qt::Horizontal).toString();
-        return qMax(metrics.horizontalAdvance(title) + margins, sizeHintForColumn(column));
-    };
+    // Every column's own width, measured alike shown or hidden: never the
+    // room the last one was stretched to, nor the header's hint, which is
+    // none for a hidden column, or a column that gave way would make the
+    // room that keeps it out.
+    QList<int> widths;
     int needed = 0;
     for (int column = 0; column < header->count(); ++column)
-        needed += width(column);
+        needed += widths.emplace_back(neededWidth(column));
     const int available = room();
     for (const int column : std::as_const(m_dropOrder)) {
         const bool fits = needed <= available;
         if (header->isSectionHidden(column) == fits)
             header->setSectionHidden(column, !fits);
         if (!fits)
-            needed -= width(column);
+            needed -= widths.at(column);
     }
+}
+
+// Copy is the table's while it has the focus, not the window's.
+bool DuzUdozuzeTableView::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride
+        && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy)) {
+        event->accept();
+        return true;
+    }
+    return QTableView::event(event);
+}
+
+void DuzUdozuzeTableView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        copyRows();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void DuzUdozuzeTableView::copyRows() const
+{
+    const QHeaderView *header = horizontalHeader();
+    QModelIndexList rows = selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(), [this](const QModelIndex &a, const QModelIndex &b) {
+        return visualRect(a).top() < visualRect(b).top();
+    });
+    QStringList lines;
+    for (const QModelIndex &row : std::as_const(rows)) {
+        QStringList cells;
+        for (int place = 0; place < header->count(); ++place) {
+            const int column = header->logicalIndex(place);
+            if (!header->isSectionHidden(column))
+                cells.append(row.siblingAtColumn(column).data().toString());
+        }
+        lines.append(cells.join(QLatin1Char('\t')));
+    }
+    if (!lines.isEmpty())
+        QGuiApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+}
+
+// A cell whose text is cut short, and that has no tooltip of its own, shows
+// the whole text in one.
+bool DuzUdozuzeTableView::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const QModelIndex index = indexAt(help->pos());
+        const QString text = index.data().toString();
+        if (index.isValid() && index.data(Qt::ToolTipRole).toString().isEmpty()
+            && fontMetrics().horizontalAdvance(text) > visualRect(index).width()) {
+            QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
+            return true;
+        }
+    }
+    return QTableView::viewportEvent(event);
 }

@@ -15,7 +15,10 @@
 // measured, so a table of thousands costs no more each second than a short one.
 // A column the user widens or narrows keeps that width from then on (a double
 // click on its edge makes it follow its rows again). The columns can be moved;
-// Tab moves on to the next widget. However narrow the view, what matters stays
+// Tab moves on to the next widget. No column is wider than MaxCharacters: a
+// longer text (a name from the network) ends in "...", whole in its tooltip
+// and in what Copy puts on the clipboard, the selected rows a line each, their
+// cells apart by tabs. However narrow the view, what matters stays
 // in sight: the columns of the drop order go, the first first, while the
 // columns do not fit, and come back as room comes.
 //
@@ -36,9 +39,14 @@ public:
     // The logical columns that may go for want of room, the first to go first.
     void setDropOrder(QList<int> columns);
 
+    static constexpr int MaxCharacters = 32;
+
 protected:
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
     enum class When { Soon, WithinASecond };
@@ -46,8 +54,11 @@ private:
     void fitColumns();
     // Hides and shows the columns of the drop order for the room there is.
     void dropColumns();
+    // What a column's title and the rows in sight need, at most MaxCharacters.
+    int neededWidth(int column) const;
     int stretchedColumn() const;
     int room() const;
+    void copyRows() const;
 
     QSet<int> m_sized;
     QList<int> m_dropOrder;

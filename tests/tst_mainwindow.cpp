@@ -15,6 +15,7 @@
 #include "testsupport.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDockWidget>
 #include <QFile>
 #include <QGroupBox>
@@ -59,6 +60,7 @@ private slots:
     void statusBarShowsModeAndCounts();
     void workstationTableShowsClaims();
     void dockKeepsWhatMatters();
+    void longNamesKeepTheirPlace();
     void layoutComesToRest_data();
     void layoutComesToRest();
     void trayShowsTheState();
@@ -427,6 +429,34 @@ void TestMainWindow::dockKeepsWhatMatters()
              qPrintable(QStringLiteral("%1 of %2").arg(shown).arg(view->viewport()->width())));
     for (const int column : {Report::Workstation, Report::Role, Report::LastSeen})
         QVERIFY(!header->isSectionHidden(column));
+}
+
+// A name from the network 230 characters long: its column is bounded and the
+// others keep their place; the whole name is in the copy of its row.
+void TestMainWindow::longNamesKeepTheirPlace()
+{
+    using Report = DuzUdozuzeWorkstationReport::Column;
+    DuzUdozuzeMainWindow window(loopback());
+    window.resize(1600, 700);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.resizeDocks({child<QDockWidget>(&window, "workstationsDock")}, {1200}, Qt::Horizontal);
+    auto *view = child<QTableView>(&window, "workstationView");
+    QHeaderView *header = view->horizontalHeader();
+    QTRY_VERIFY(!header->isSectionHidden(Report::AlarmSystem));
+    const QString name(230, QLatin1Char('n'));
+    DuzUdozuzeSocketDevice sender;
+    sender.writeDatagram(DuzUdozuzeStatusDatagram::format(QStringLiteral("NC"), name,
+                                                          QStringLiteral("Fire"), 2, 3, true),
+                         0x7F000001, window.socket()->localPort());
+    QTRY_VERIFY(header->sectionSize(Report::System) > 100); // fitted to the name
+    QVERIFY(header->sectionSize(Report::System) < view->viewport()->width() / 3);
+    QVERIFY(!header->isSectionHidden(Report::AlarmSystem));
+    view->setFocus();
+    view->selectRow(1);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    QVERIFY(QGuiApplication::clipboard()->text().contains(QLatin1Char('\t') + name
+                                                          + QLatin1Char('\t')));
 }
 
 void TestMainWindow::layoutComesToRest_data()
