@@ -41,5 +41,9 @@ void DuzUdozuzeAcknowledgement::raised()
         return;
     if (!m_pSound)
         m_pSound = std::make_unique<DuzUdozuzeAlertSound>();
-    m_pSound->play();
+    if (!m_pSound->play() && !m_bSoundFailed) {
+        m_bSoundFailed = true;
+        emit soundFailed(tr("No warning sound could be played (no sound device or sound "
+                            "theme): the desktop's beep was tried instead"));
+    }
 }

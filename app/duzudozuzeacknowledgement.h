@@ -33,6 +33,8 @@ public:
 signals:
     // Warnings were acknowledged: count of them.
     void acknowledged(int count);
+    // Once, the first time a warning's sound could not be played.
+    void soundFailed(const QString &text);
 
 private:
     void acknowledgeAll();
@@ -41,6 +43,7 @@ private:
     QAction *m_pqAcknowledge; // children of this object
     QAction *m_pqSound;
     std::unique_ptr<DuzUdozuzeAlertSound> m_pSound; // made when first wanted
+    bool m_bSoundFailed = false;
 };
 
 #endif // DUZUDOZUZEACKNOWLEDGEMENT_H

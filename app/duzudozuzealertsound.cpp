@@ -27,10 +27,10 @@ DuzUdozuzeAlertSound::~DuzUdozuzeAlertSound()
 #endif
 }
 
-void DuzUdozuzeAlertSound::play()
+bool DuzUdozuzeAlertSound::play()
 {
     if (m_lastPlayed.isValid() && m_lastPlayed.elapsed() < Interval)
-        return;
+        return true;
     m_lastPlayed.start();
 #ifdef DUZUDOZUZE_CANBERRA
     // The theme's warning sound; a desktop without a sound server or theme
@@ -39,7 +39,8 @@ void DuzUdozuzeAlertSound::play()
         && ca_context_play(m_pContext, 0, CA_PROP_EVENT_ID, "dialog-warning",
                            CA_PROP_EVENT_DESCRIPTION, "A warning was raised", nullptr)
             == CA_SUCCESS)
-        return;
+        return true;
 #endif
     QApplication::beep();
+    return false;
 }

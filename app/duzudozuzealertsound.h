@@ -17,7 +17,9 @@ public:
     DuzUdozuzeAlertSound(const DuzUdozuzeAlertSound &) = delete;
     DuzUdozuzeAlertSound &operator=(const DuzUdozuzeAlertSound &) = delete;
 
-    void play();
+    // False when the theme's sound could not be played (no sound device, no
+    // sound theme, no libcanberra): the toolkit's beep was tried instead.
+    bool play();
 
     // The least time between two sounds.
     static constexpr qint64 Interval = 3000; // ms

@@ -168,6 +168,8 @@ void DuzUdozuzeMainWindow::createAcknowledgement()
     m_pWarningLogDock->setAcknowledgeAction(acknowledge);
     connect(m_pWarningLogDock, &DuzUdozuzeHistoryDock::acknowledgeRowWanted, m_pAcknowledgement,
             &DuzUdozuzeAcknowledgement::acknowledgeRow);
+    connect(m_pAcknowledgement, &DuzUdozuzeAcknowledgement::soundFailed, statusbar,
+            &DuzUdozuzeStatusBar::addProblem);
     connect(m_pAcknowledgement, &DuzUdozuzeAcknowledgement::acknowledged, this, [this](int count) {
         logPrintf("Warnings acknowledged: %d", count);
         showWarnings();

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
@@ -52,7 +53,10 @@ DuzUdozuzeRecordingDialog::DuzUdozuzeRecordingDialog(const QString &folder, QWid
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto *form = new QFormLayout(this);
-    form->addRow(tr("&Folder:"), folderRow);
+    // A row of its own has no buddy: the label is made to have one.
+    auto *folderLabel = new QLabel(tr("&Folder:"));
+    folderLabel->setBuddy(m_pqFolder);
+    form->addRow(folderLabel, folderRow);
     form->addRow(tr("Span (local time):"), spanRow(m_pqFromOn, m_pqFrom));
     form->addRow(QString(), spanRow(m_pqUntilOn, m_pqUntil));
     form->addRow(buttons);

@@ -185,6 +185,17 @@ bool DuzUdozuzeTableView::event(QEvent *event)
     return QTableView::event(event);
 }
 
+// Tabbed into, the table shows where its focus is: the current row selected,
+// the first one when there is none yet.
+void DuzUdozuzeTableView::focusInEvent(QFocusEvent *event)
+{
+    QTableView::focusInEvent(event);
+    if (!currentIndex().isValid() && model()->rowCount() > 0)
+        setCurrentIndex(model()->index(0, horizontalHeader()->logicalIndex(0)));
+    else if (currentIndex().isValid() && !selectionModel()->isSelected(currentIndex()))
+        selectRow(currentIndex().row());
+}
+
 void DuzUdozuzeTableView::keyPressEvent(QKeyEvent *event)
 {
     if (event->matches(QKeySequence::Copy)) {

@@ -286,6 +286,9 @@ void TestMainWindow::respondGroupShown()
     QVERIFY(!child<QGroupBox>(&window, "m_pqGroupRespond")->isHidden());
     QVERIFY(child<QCheckBox>(&window, "m_pqCheckOk")->isChecked());
     QVERIFY(!child<QCheckBox>(&window, "m_pqCheckRespondAutomatically")->isChecked());
+    // Tab goes as the eye does: left to right.
+    QCOMPARE(child<QCheckBox>(&window, "m_pqCheckRespondAutomatically")->nextInFocusChain(),
+             child<QCheckBox>(&window, "m_pqCheckOk"));
 }
 
 void TestMainWindow::signalsOnCloseAndEscape()
