@@ -2,6 +2,7 @@
 #include "app/duzudozuzemainwindow.h"
 
 #include "app/duzudozuzeacknowledgement.h"
+#include "app/duzudozuzecapturebanner.h"
 #include "app/duzudozuzedocklayout.h"
 #include "app/duzudozuzefilemenu.h"
 #include "app/duzudozuzefilterstrip.h"
@@ -52,6 +53,9 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     startMetrics(this);
     startHttp(this);
     DuzUdozuzeLayoutStore(this).restore();
+    // A capture's window opens beside the live one, never on top of it.
+    if (m_pDuzUdozuzeSocket->readsCapture())
+        move(pos() + QPoint(48, 48));
     // The start-up lines are in the view when it is first shown.
     flushLog();
 }
@@ -386,9 +390,12 @@ void DuzUdozuzeMainWindow::showCapture()
     setWindowTitle(tr("DuzUdozuze: capture %1").arg(QFileInfo(path).fileName()));
     statusbar->showCapture(path);
     workstationModel()->setReadingCapture(true);
+    auto *banner = new DuzUdozuzeCaptureBanner(QFileInfo(path).fileName(), this);
+    m_pAcknowledgement->acknowledgeAction()->setVisible(false);
     const DuzUdozuzeCaptureFeed *feed = startCapture(this);
-    connect(feed, &DuzUdozuzeCaptureFeed::ended, this, [this, feed, path](int code) {
+    connect(feed, &DuzUdozuzeCaptureFeed::ended, this, [this, feed, path, banner](int code) {
         statusbar->showCaptureRead(path, code == 0, feed->packetsRead(), feed->summary());
+        banner->showSpan(feed->span());
         refresh();
     });
 }

@@ -127,13 +127,23 @@ void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &
                       datagram.sourcePort, {m_nClock, time});
 }
 
-QString DuzUdozuzeCaptureFeed::summary() const
+QString DuzUdozuzeCaptureFeed::span() const
 {
     if (!m_nLastTime)
         return {};
     const QDateTime first = QDateTime::fromMSecsSinceEpoch(m_nFirstTime);
     const QDateTime last = QDateTime::fromMSecsSinceEpoch(*m_nLastTime);
     const QString day = QStringLiteral("yyyy-MM-dd ");
+    return QStringLiteral("%1 to %2")
+        .arg(first.toString(day + QStringLiteral("HH:mm:ss")),
+             last.toString((first.date() == last.date() ? QString() : day)
+                           + QStringLiteral("HH:mm:ss")));
+}
+
+QString DuzUdozuzeCaptureFeed::summary() const
+{
+    if (!m_nLastTime)
+        return {};
     QMap<int, quint64> counts = m_ports;
     counts[m_nRunPort] += m_nRunCount;
     QStringList ports;
@@ -142,11 +152,7 @@ QString DuzUdozuzeCaptureFeed::summary() const
                          .arg(port.key())
                          .arg(port.value())
                          .arg(port.value() == 1 ? "" : "s"));
-    return QStringLiteral("%1 to %2, UDP port %3")
-        .arg(first.toString(day + QStringLiteral("HH:mm:ss")),
-             last.toString((first.date() == last.date() ? QString() : day)
-                           + QStringLiteral("HH:mm:ss")),
-             ports.join(QStringLiteral(", ")));
+    return span() + QStringLiteral(", UDP port ") + ports.join(QStringLiteral(", "));
 }
 
 // Each kind of packet skipped is said once.

@@ -59,6 +59,8 @@ public:
     // ports they went to ("2026-12-08 09:12:40 to 09:40:02, UDP port 9208:
     // 120 datagrams"); empty before the first.
     QString summary() const;
+    // The span alone: "2026-12-09 00:24:35 to 00:24:46"; empty before the first.
+    QString span() const;
 
 signals:
     // What the operator should know, once each: a kind of packet skipped, a

@@ -17,12 +17,21 @@ QString numbers(const QList<int> &claimers)
     return names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
 }
 
+DuzUdozuzeHeadline past(DuzUdozuzeHeadline headline, bool capture)
+{
+    if (capture)
+        headline.text.prepend(QStringLiteral("At the end: "));
+    return headline;
+}
+
 } // namespace
 
 DuzUdozuzeHeadline DuzUdozuzeHeadline::of(const DuzUdozuzeWorkstationTable &table, bool listening)
 {
     DuzUdozuzeHeadline headline;
-    const int waiting = table.unacknowledgedWarnings();
+    // A capture is the past: said so, and nothing in it asks to be acknowledged.
+    const bool capture = table.row(0).readingCapture;
+    const int waiting = capture ? 0 : table.unacknowledgedWarnings();
     if (waiting > 0) {
         headline.unacknowledged = waiting == 1
             ? QStringLiteral("1 warning unacknowledged")
@@ -46,7 +55,7 @@ DuzUdozuzeHeadline DuzUdozuzeHeadline::of(const DuzUdozuzeWorkstationTable &tabl
     else
         headline.tone = Tone::Calm;
     if (headline.tone == Tone::Alarm)
-        return headline;
+        return past(headline, capture);
     // The claims lapse when nothing at all is heard: that silence is the
     // news, not that no one claims.
     const qint64 quiet = table.quietFor();
@@ -61,5 +70,5 @@ DuzUdozuzeHeadline DuzUdozuzeHeadline::of(const DuzUdozuzeWorkstationTable &tabl
         headline.text = QStringLiteral("Master: workstation %1").arg(claimers.constFirst())
             + (ownClaim ? QStringLiteral(" (this one)") : QString());
     }
-    return headline;
+    return past(headline, capture);
 }

@@ -12,7 +12,8 @@ class DuzUdozuzeWorkstationTable;
 // warnings and claimers alone, so it never says anything the warnings do not,
 // and in one fixed order, the cause before its symptoms: not listening,
 // nothing heard, two or more masters, no master, flapping, the master. A cut
-// cable reads "Nothing heard", never "NO MASTER".
+// cable reads "Nothing heard", never "NO MASTER". Of a capture it speaks in
+// the past ("At the end: TWO MASTERS: 4 and 5"), and asks no acknowledgement.
 struct DuzUdozuzeHeadline
 {
     enum class Tone {

@@ -104,7 +104,13 @@ QString DuzUdozuzeWorkstationReport::cell(const Table &table, int index, int col
     case FirstSeen:
         return timeOfDay(row.firstSeenWall);
     case LastSeen:
-        return row.lastSeen < 0 ? QString() : age(table.now() - row.lastSeen);
+        // In a capture, a time of the capture: an age there would count from
+        // a moment that is not now.
+        if (row.lastSeen < 0)
+            return {};
+        return table.row(0).readingCapture
+            ? QStringLiteral("at ") + timeOfDay(row.firstSeenWall + row.lastSeen - row.firstSeen)
+            : age(table.now() - row.lastSeen);
     default:
         return {};
     }
@@ -125,7 +131,7 @@ QString DuzUdozuzeWorkstationReport::headerToolTip(int column)
         "The health word of its last datagram (the sixth field): only OK is healthy",
         "Datagrams received from it",
         "When it was first heard",
-        "How long ago it was last heard",
+        "How long ago it was last heard (in a capture: when, by the capture's time)",
     };
     return column >= 0 && column < ColumnCount ? QString::fromLatin1(tips[column]) : QString();
 }

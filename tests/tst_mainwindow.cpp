@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzeacknowledgement.h"
+#include "app/duzudozuzecapturebanner.h"
 #include "app/duzudozuzecellstyle.h"
 #include "app/duzudozuzehistorymodel.h"
 #include "app/duzudozuzelogview.h"
@@ -274,6 +275,16 @@ void TestMainWindow::showsACapture()
     QCOMPARE(window.socket()->localPort(), quint16(0));
     QCOMPARE(window.workstationModel()->index(0, DuzUdozuzeWorkstationReport::Role).data(),
              QStringLiteral("reading a capture"));
+    // Never to be taken for the live window: a banner, the past tense, times
+    // of the capture.
+    const QString time = QDateTime::fromMSecsSinceEpoch(Time / 1000).toString("HH:mm:ss");
+    QCOMPARE(window.findChild<DuzUdozuzeCaptureBanner *>()->text(),
+             QStringLiteral("CAPTURE incident%1.pcap, ")
+                 + QDateTime::fromMSecsSinceEpoch(Time / 1000).toString("yyyy-MM-dd ") + time
+                 + QStringLiteral(" to ") + time);
+    QTRY_VERIFY(labelText(&window, "headlineText").startsWith(QLatin1String("At the end: ")));
+    QCOMPARE(window.workstationModel()->index(1, DuzUdozuzeWorkstationReport::LastSeen).data(),
+             QStringLiteral("at ") + time);
     QVERIFY(window.windowTitle().endsWith(QLatin1String("capture incident%1.pcap")));
     QVERIFY(logLines(&window).contains(
         QDateTime::fromMSecsSinceEpoch(Time / 1000).toString(QStringLiteral("HH:mm:ss.zzz"))
