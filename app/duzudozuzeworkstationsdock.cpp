@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTextDocument>
 #include <QVBoxLayout>
 
@@ -61,6 +62,21 @@ void DuzUdozuzeWorkstationsDock::refresh(bool listening)
 {
     m_pModel->refresh();
     showHeadline(listening);
+    keepClaimersInSight();
+}
+
+// The rows the headline names, this workstation's and its group's claimers
+// (sorted first), stay in sight however many warning lines stand over them:
+// the table asks for their height, and the other docks give it up.
+void DuzUdozuzeWorkstationsDock::keepClaimersInSight()
+{
+    constexpr int MostRows = 4;
+    const int rows = 1 + qMin(int(m_table.ownGroupClaimers().size()), MostRows - 1);
+    const int height = m_pView->horizontalHeader()->sizeHint().height()
+        + rows * m_pView->verticalHeader()->defaultSectionSize()
+        + m_pView->horizontalScrollBar()->sizeHint().height() + 2 * m_pView->frameWidth();
+    if (m_pView->minimumHeight() != height)
+        m_pView->setMinimumHeight(height);
 }
 
 void DuzUdozuzeWorkstationsDock::showHeadline(bool listening)

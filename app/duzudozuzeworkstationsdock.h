@@ -45,6 +45,7 @@ signals:
 private:
     void createWarningList(QWidget *parent);
     void showHeadline(bool listening);
+    void keepClaimersInSight();
     DuzUdozuzeTableView *createTableView(QWidget *parent);
     // Who is what first: the identity, the claim and when it was last heard.
     static void arrangeColumns(DuzUdozuzeTableView *view);

@@ -510,6 +510,9 @@ void TestMainWindow::layoutComesToRest()
     EventCounter resizes(QEvent::Resize);
     QTest::qWait(2000);
     QCOMPARE(fitted + resizes.count, 0);
+    // The rows the headline names, sorted under the own row, are in sight.
+    auto *view = child<QTableView>(&window, "workstationView");
+    QVERIFY(view->visualRect(view->model()->index(2, 0)).bottom() < view->viewport()->height());
 }
 
 void TestMainWindow::trayShowsTheState()
