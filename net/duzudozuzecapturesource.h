@@ -25,9 +25,9 @@
 // A full queue makes the thread wait: a file is never read faster than its
 // datagrams are handled, and nothing is dropped.
 //
-// A folder is a recording (/record=): its files are read in time order as
-// one capture, only those that hold the span asked; a file that cannot be
-// read to its end is told, and the next one read. Only the datagrams within
+// A folder is a recording (/record=): its files are read in the order
+// written as one capture, only those that may hold the span asked; a file
+// that cannot be read to its end is told, and the next one read. Only the datagrams within
 // the span are handed over, from a file as from a folder.
 //
 // Following a file (/follow), as tail -F does: at its end it looks again

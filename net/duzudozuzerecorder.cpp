@@ -9,7 +9,6 @@
 
 #include <pcap/pcap.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -55,7 +54,7 @@ QString systemError()
 DuzUdozuzeRecorder::DuzUdozuzeRecorder(const QString &path, int folder, Limits limits,
                                        std::function<void(const QString &)> tell, Writer writer)
     : m_strPath(path),
-      m_nFolder(folder),
+      m_files(folder),
       m_limits({qMin(limits.fileSize, limits.totalSize), limits.totalSize}),
       m_tell(std::move(tell)),
       m_writer(writer),
@@ -74,8 +73,6 @@ DuzUdozuzeRecorder::~DuzUdozuzeRecorder()
 {
     finish();
     pcap_close(m_pDead);
-    if (m_nFolder >= 0)
-        ::close(m_nFolder);
 }
 
 void DuzUdozuzeRecorder::finish()
@@ -241,40 +238,41 @@ void DuzUdozuzeRecorder::write(const Entry &entry, const char *payload)
     ++m_nUnflushed;
 }
 
+// A packet further back than the tolerance begins a file of its own, so that
+// a file's name bounds its packets' times (see DuzUdozuzeRecordFolder).
 bool DuzUdozuzeRecorder::fileFor(const Entry &entry, qint64 bytes)
 {
-    if (m_pDumper && m_nFileBytes > FileHeaderSize && m_nFileBytes + bytes > m_limits.fileSize)
+    const bool stepsBack
+        = entry.timeUs < m_nLatestUs - DuzUdozuzeRecordFolder::StepTolerance * 1000;
+    if (m_pDumper && m_nFileBytes > FileHeaderSize
+        && (m_nFileBytes + bytes > m_limits.fileSize || stepsBack))
         closeFile();
-    if (m_pDumper)
+    if (m_pDumper) {
+        m_nLatestUs = qMax(m_nLatestUs, entry.timeUs);
         return true;
+    }
     if (m_bFailing && Clock::now() < m_retryAt)
         return false;
-    return openFile(entry.timeUs / 1000);
+    if (!openFile(entry.timeUs / 1000, stepsBack))
+        return false;
+    m_nLatestUs = entry.timeUs;
+    return true;
 }
 
-bool DuzUdozuzeRecorder::openFile(qint64 time)
+bool DuzUdozuzeRecorder::openFile(qint64 time, bool breaks)
 {
     // After a failure the folder may have gone, or been made anew: it is
     // looked up and checked again.
-    if (m_bFailing) {
-        QString why;
-        const int folder = DuzUdozuzeRecordFolder::open(m_strPath, &why);
-        if (folder < 0) {
-            fail(why);
-            return false;
-        }
-        ::close(m_nFolder);
-        m_nFolder = folder;
+    QString why;
+    if (m_bFailing && !m_files.reopen(m_strPath, &why)) {
+        fail(why);
+        return false;
     }
-    int descriptor = -1;
-    QString name;
-    for (int index = 0; descriptor < 0 && index < 1000; ++index) {
-        name = DuzUdozuzeRecordFolder::fileName(time, index);
-        descriptor = ::openat(m_nFolder, QFile::encodeName(name).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (descriptor < 0 && errno != EEXIST)
-            break;
-    }
+    // The oldest go, until those left and the file now begun, once full, fit
+    // in the total size.
+    m_files.trim(m_limits.fileSize, m_limits.totalSize);
+    const QString name = m_files.nextName(time, breaks);
+    const int descriptor = m_files.create(name);
     if (descriptor < 0) {
         fail(QStringLiteral("cannot make %1: %2").arg(name, systemError()));
         return false;
@@ -305,27 +303,7 @@ bool DuzUdozuzeRecorder::openFile(qint64 time)
         m_tell(QStringLiteral("duzudozuze: recording to %1 again")
                    .arg(DuzUdozuzeLogLine::escapedCharacters(m_strPath)));
     }
-    trim(name);
     return true;
-}
-
-// The oldest files go, until those left and the file now begun, once full,
-// fit in the total size.
-void DuzUdozuzeRecorder::trim(const QString &keep)
-{
-    std::vector<DuzUdozuzeRecordFolder::File> files = DuzUdozuzeRecordFolder::files(m_nFolder);
-    files.erase(std::remove_if(files.begin(), files.end(),
-                               [&keep](const auto &file) { return file.name == keep; }),
-                files.end());
-    qint64 total = m_limits.fileSize;
-    for (const auto &file : files)
-        total += file.size;
-    for (const auto &file : files) {
-        if (total <= m_limits.totalSize)
-            break;
-        if (::unlinkat(m_nFolder, QFile::encodeName(file.name).constData(), 0) == 0)
-            total -= file.size;
-    }
 }
 
 void DuzUdozuzeRecorder::flush()
@@ -342,6 +320,7 @@ void DuzUdozuzeRecorder::flush()
     else if (::fstat(::fileno(m_pFile), &status) == 0 && status.st_nlink == 0)
         why = QStringLiteral("it was deleted");
     if (why.isEmpty()) {
+        m_files.setNewestSize(m_nFileBytes);
         m_nRecorded.fetch_add(m_nUnflushed, std::memory_order_relaxed);
         m_nUnflushed = 0;
         m_nBuffered = 0;

@@ -2,6 +2,8 @@
 #ifndef DUZUDOZUZERECORDER_H
 #define DUZUDOZUZERECORDER_H
 
+#include "net/duzudozuzerecordring.h"
+
 #include <QString>
 
 #include <atomic>
@@ -33,7 +35,8 @@ struct pcap_dumper;
 // end, and only ever whole packets at a time, so that a crash or a power
 // cut loses at most the last second and leaves files that read to their
 // end. A file reaches at most the file size, then the next begins; the
-// oldest are deleted so that the folder holds at most the total size. A
+// first written are deleted so that the folder holds at most the total size
+// (DuzUdozuzeRecordRing). A
 // write that fails (a full disk, a folder gone or read-only) is told once,
 // counted, and tried again every RetryInterval; meanwhile what comes is
 // dropped and counted.
@@ -124,13 +127,12 @@ private:
     void write(const Entry &entry, const char *payload);
     // A file open for the entry, a new one when it would pass the file size.
     bool fileFor(const Entry &entry, qint64 bytes);
-    bool openFile(qint64 time);
+    bool openFile(qint64 time, bool breaks);
     void closeFile();
-    void trim(const QString &keep);
     void fail(const QString &what);
 
     const QString m_strPath;
-    int m_nFolder;
+    DuzUdozuzeRecordRing m_files;
     const Limits m_limits;
     const std::function<void(const QString &)> m_tell;
     const Writer m_writer;
@@ -156,6 +158,7 @@ private:
     std::vector<char> m_buffer; // the file's stdio buffer
     QString m_strFileName;
     qint64 m_nFileBytes = 0; // of the file now written, header included
+    qint64 m_nLatestUs = 0; // the latest packet's time in it, or in the last one
     qint64 m_nBuffered = 0; // bytes written since the last flush
     quint64 m_nUnflushed = 0; // datagrams in them
     Clock::time_point m_lastFlush;

@@ -16,6 +16,9 @@
 namespace {
 
 const QString TimeFormat = QStringLiteral("yyyyMMdd'T'HHmmss'Z'");
+// Digits of a sequence number at the least, so that the names of the first
+// ten thousand million files sort in the order written too.
+constexpr int SequenceDigits = 10;
 
 QString systemError()
 {
@@ -65,25 +68,35 @@ int DuzUdozuzeRecordFolder::open(const QString &path, QString *error)
     return folder;
 }
 
-QString DuzUdozuzeRecordFolder::fileName(qint64 time, int index)
+QString DuzUdozuzeRecordFolder::fileName(qint64 sequence, qint64 time, bool breaks)
 {
     const QString stamp = QDateTime::fromMSecsSinceEpoch(time, Qt::UTC).toString(TimeFormat);
-    return QStringLiteral("duzudozuze-") + stamp
-        + (index > 0 ? QStringLiteral("-%1").arg(index) : QString()) + QStringLiteral(".pcap");
+    return QStringLiteral("duzudozuze-%1-%2%3.pcap")
+        .arg(sequence, SequenceDigits, 10, QLatin1Char('0'))
+        .arg(stamp, breaks ? QStringLiteral("-break") : QString());
 }
 
 std::optional<DuzUdozuzeRecordFolder::File> DuzUdozuzeRecordFolder::parse(const QString &name)
 {
     static const QRegularExpression pattern(
-        QStringLiteral("^duzudozuze-(\\d{8}T\\d{6}Z)(?:-([1-9]\\d{0,8}))?\\.pcap$"));
+        QStringLiteral("^duzudozuze-(?:(\\d{10,18})-(\\d{8}T\\d{6}Z)(-break)?"
+                       "|(\\d{8}T\\d{6}Z)(?:-([1-9]\\d{0,8}))?)\\.pcap$"));
     const QRegularExpressionMatch found = pattern.match(name);
     if (!found.hasMatch())
         return std::nullopt;
-    QDateTime time = QDateTime::fromString(found.captured(1), TimeFormat);
+    const bool sequenced = found.capturedLength(1) > 0;
+    QDateTime time = QDateTime::fromString(found.captured(sequenced ? 2 : 4), TimeFormat);
     time.setTimeSpec(Qt::UTC);
     if (!time.isValid())
         return std::nullopt;
-    return File {name, time.toMSecsSinceEpoch(), found.captured(2).toInt(), 0};
+    File file {name, time.toMSecsSinceEpoch()};
+    if (sequenced) {
+        file.sequence = found.captured(1).toLongLong();
+        file.breaks = found.capturedLength(3) > 0;
+    } else {
+        file.index = found.captured(5).toInt();
+    }
+    return file;
 }
 
 std::vector<DuzUdozuzeRecordFolder::File> DuzUdozuzeRecordFolder::files(int folder)
@@ -107,7 +120,10 @@ std::vector<DuzUdozuzeRecordFolder::File> DuzUdozuzeRecordFolder::files(int fold
         found.push_back(*file);
     }
     ::closedir(directory);
+    // The names of before the sequence number first, by their times.
     std::sort(found.begin(), found.end(), [](const File &a, const File &b) {
+        if (a.sequence != b.sequence)
+            return a.sequence < b.sequence;
         return a.start != b.start ? a.start < b.start : a.index < b.index;
     });
     return found;
@@ -118,10 +134,12 @@ DuzUdozuzeRecordFolder::span(const std::vector<File> &files, qint64 from, qint64
 {
     std::vector<File> chosen;
     for (size_t i = 0; i < files.size(); ++i) {
-        // A name tells its first packet's second: the next file's first
-        // packet, and so every packet before it, may be up to 1 s later.
-        const bool endsBefore = i + 1 < files.size() && files[i + 1].start + 1000 <= from;
-        if (!endsBefore && files[i].start <= until)
+        // A name tells its first packet's second, and a packet may come up
+        // to the tolerance before the latest: this file's packets end before
+        // the next one's second ends, and the tolerance after.
+        const bool endsBefore = i + 1 < files.size() && !files[i + 1].breaks
+            && files[i + 1].start + 1000 + StepTolerance <= from;
+        if (!endsBefore && files[i].start - StepTolerance <= until)
             chosen.push_back(files[i]);
     }
     return chosen;

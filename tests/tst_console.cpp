@@ -1026,29 +1026,43 @@ void TestConsole::recordsAnIncident()
     QCOMPARE(receivedLines(output), live);
 }
 
-// A flood into small files: each file within its size, the oldest deleted so
-// that the folder stays within its total, the newest datagrams kept.
+// A capture whose clock steps back an hour, recorded into small files: each
+// file within its size, the first written deleted so that the folder stays
+// within its total, the newest datagrams kept whatever their times.
 void TestConsole::recordingStaysWithinItsBounds()
 {
     QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("stepped.pcap"));
+    constexpr qint64 Start = 1700000000000000;
+    QList<CapturedPacket> packets;
+    for (int i = 0; i < 5000; ++i) {
+        // The first 3,000 stamped an hour later than the rest, the last 1,000
+        // from workstation 5.
+        const QByteArray status = i < 3000 ? "NC:north:Fire:2:3:OK"
+            : i < 4000                     ? "NA:north:Fire:4:3:OK"
+                                           : "NA:north:Fire:5:3:OK";
+        packets.append(
+            {Start + (i < 3000 ? 3600000000 : 0) + i * 1000, ethernet(0x0800) + ipv4Udp(status)});
+    }
+    QVERIFY(writeCapture(path, packets));
     const QString recording = folder.filePath(QStringLiteral("recording"));
-    start({QStringLiteral("/console"), QStringLiteral("/record=") + recording,
-           QStringLiteral("/recordfile=1K"), QStringLiteral("/recordtotal=4k")});
-    sendFields({"--count", "100", "NC", "north", "Fire", "2", "3", "OK"});
-    sendFields({"NA", "north", "Fire", "9", "3", "OK"});
-    QTRY_VERIFY(output.contains("Received 'NA:north:Fire:9:3:OK'"));
-    program.terminate();
-    QVERIFY(program.waitForFinished());
+    QCOMPARE(readCapture(path,
+                         {QStringLiteral("/record=") + recording, QStringLiteral("/recordfile=64k"),
+                          QStringLiteral("/recordtotal=256k")}),
+             0);
     const QFileInfoList files = QDir(recording).entryInfoList({QStringLiteral("*.pcap")});
     QVERIFY(files.size() >= 3);
     qint64 total = 0;
     for (const QFileInfo &file : files) {
-        QVERIFY2(file.size() <= 1024, qPrintable(file.fileName()));
+        QVERIFY2(file.size() <= 64 << 10, qPrintable(file.fileName()));
         total += file.size();
     }
-    QVERIFY(total <= 4096);
-    QCOMPARE(readCapture(recording, {QStringLiteral("/port=%1").arg(port)}), 0);
-    QVERIFY(receivedLines(output).contains("Received 'NA:north:Fire:9:3:OK'"));
+    QVERIFY(total <= 256 << 10);
+    QCOMPARE(readCapture(recording), 0);
+    QCOMPARE(output.count("Received 'NA:north:Fire:5:3:OK'"), 1000);
+    // A span read in the files before the step back.
+    QCOMPARE(readCapture(recording, {QStringLiteral("/from=2023-11-14T23:13:22.500Z")}), 0);
+    QCOMPARE(output.count("Received 'NC:north:Fire:2:3:OK'"), 500);
 }
 
 QTEST_GUILESS_MAIN(TestConsole)
