@@ -18,7 +18,7 @@ std::optional<qint64> DuzUdozuzeRecordOptions::size(const QString &text)
         ? 0
         : 10 * int(units.indexOf(found.captured(2).toLower()) + 1);
     const qint64 bytes = found.captured(1).toLongLong() << shift;
-    if (bytes < MinSize)
+    if (bytes <= 0)
         return std::nullopt;
     return bytes;
 }

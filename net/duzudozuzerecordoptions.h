@@ -14,12 +14,13 @@ struct DuzUdozuzeSettings;
 // sizes (/recordfile=, /recordtotal=) and times (/from=, /until=).
 namespace DuzUdozuzeRecordOptions {
 
-// The least a file or the whole recording may be given: room for a file's
-// header and a few of the longest records.
-constexpr qint64 MinSize = 1024;
+// The least a file, and so the whole recording, is given (a smaller size is
+// raised to it, and said): about 200 of the longest packets, so that a flood
+// begins a few hundred files a second at the most, not thousands.
+constexpr qint64 LeastSize = qint64(64) << 10;
 
 // A size in bytes: digits, and K, M or G (in any letter case) for 2^10,
-// 2^20 or 2^30 of them; nothing below MinSize.
+// 2^20 or 2^30 of them; nothing for none.
 [[nodiscard]] std::optional<qint64> size(const QString &text);
 
 // A time in ISO 8601, local time unless it says its zone ("Z", "+01:00"):

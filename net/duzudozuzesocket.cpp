@@ -8,6 +8,7 @@
 #include "net/duzudozuzecontrolstring.h"
 #include "net/duzudozuzeportsharing.h"
 #include "net/duzudozuzerecordfolder.h"
+#include "net/duzudozuzerecordoptions.h"
 #include "net/duzudozuzesocketdevice.h"
 #include "net/duzudozuzesystemini.h"
 
@@ -145,6 +146,18 @@ void DuzUdozuzeSocket::setUpRecorder()
     const QString &path = m_settings.m_strRecordPath;
     if (path.isEmpty())
         return;
+    for (const auto &[size, option] :
+         {std::pair(&m_settings.m_nRecordFileSize, "/recordfile="),
+          std::pair(&m_settings.m_nRecordTotalSize, "/recordtotal=")}) {
+        if (*size < DuzUdozuzeRecordOptions::LeastSize) {
+            m_setUpWarnings.append(
+                QStringLiteral("Warning: %1 of %2 bytes is less than the least, %3K: %3K is used")
+                    .arg(QLatin1String(option))
+                    .arg(*size)
+                    .arg(DuzUdozuzeRecordOptions::LeastSize >> 10));
+            *size = DuzUdozuzeRecordOptions::LeastSize;
+        }
+    }
     QString why;
     int folder = DuzUdozuzeRecordFolder::open(path, &why);
     // Recording into the recording read would copy it into itself, and the
