@@ -5,14 +5,11 @@
 #include "net/duzudozuzequietthread.h"
 #include "net/duzudozuzerecordfolder.h"
 
-#include <QFile>
-
 #include <pcap/pcap.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <stdio_ext.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,11 +41,6 @@ void put32(uchar *at, quint32 value)
     put16(at + 2, value);
 }
 
-QString systemError()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
 } // namespace
 
 DuzUdozuzeRecorder::DuzUdozuzeRecorder(const QString &path, int folder, Limits limits,
@@ -61,8 +53,6 @@ DuzUdozuzeRecorder::DuzUdozuzeRecorder(const QString &path, int folder, Limits l
       m_buffer(BufferSize),
       m_lastFlush(Clock::now())
 {
-    m_pDead
-        = pcap_open_dead_with_tstamp_precision(DLT_LINUX_SLL2, 65535, PCAP_TSTAMP_PRECISION_MICRO);
     if (m_writer == Writer::Thread) {
         m_ring.reset(new char[RingSize]);
         m_thread = duzUdozuzeQuietThread(&DuzUdozuzeRecorder::run, this);
@@ -72,7 +62,6 @@ DuzUdozuzeRecorder::DuzUdozuzeRecorder(const QString &path, int folder, Limits l
 DuzUdozuzeRecorder::~DuzUdozuzeRecorder()
 {
     finish();
-    pcap_close(m_pDead);
 }
 
 void DuzUdozuzeRecorder::finish()
@@ -189,21 +178,32 @@ void DuzUdozuzeRecorder::write(const Entry &entry, const char *payload)
         m_nDropped.fetch_add(1, std::memory_order_relaxed);
         return;
     }
-    // Only whole packets reach the file: the buffer is flushed before it
-    // would fill and write one in part.
-    if (m_nBuffered + bytes > qint64(BufferSize))
+    // Only whole packets reach the file: the buffer is written out before it
+    // would fill.
+    if (m_nBuffered + bytes > qint64(m_buffer.size()))
         flush();
-    if (!m_pDumper) {
+    if (!m_bOpen) {
         m_nDropped.fetch_add(1, std::memory_order_relaxed);
         return;
     }
-    uchar packet[HeadersSize + MaxPayload];
-    std::fill_n(packet, HeadersSize, uchar(0));
-    uchar *cooked = packet;
+    // The packet's record: its time, as pcap keeps it (32 bits of seconds),
+    // and its lengths, in this host's order.
+    uchar *record = reinterpret_cast<uchar *>(m_buffer.data() + m_nBuffered);
+    qint64 seconds = entry.timeUs / 1000000;
+    qint64 micros = entry.timeUs % 1000000;
+    if (micros < 0) {
+        seconds -= 1;
+        micros += 1000000;
+    }
+    const quint32 header[4] = {quint32(seconds), quint32(micros), quint32(caplen),
+                               quint32(HeadersSize + qMax<qint64>(entry.length, entry.captured))};
+    std::memcpy(record, header, RecordHeaderSize);
+    uchar *cooked = record + RecordHeaderSize;
+    std::fill_n(cooked, HeadersSize, uchar(0));
     put16(cooked, 0x0800);
     put16(cooked + 8, 0xFFFE); // ARPHRD_NONE: no link-layer address
     cooked[10] = entry.sent ? PacketOutgoing : PacketHost;
-    uchar *ip = packet + CookedSize;
+    uchar *ip = cooked + CookedSize;
     const quint32 ipLength = quint32(qMin<qint64>(20 + 8 + entry.length, 0xFFFF));
     ip[0] = 0x45;
     put16(ip + 2, ipLength);
@@ -221,18 +221,7 @@ void DuzUdozuzeRecorder::write(const Entry &entry, const char *payload)
     put16(udp, entry.sourcePort);
     put16(udp + 2, entry.destinationPort);
     put16(udp + 4, quint32(qMin<qint64>(8 + entry.length, 0xFFFF)));
-    std::memcpy(packet + HeadersSize, payload, entry.captured);
-
-    pcap_pkthdr header {};
-    header.ts.tv_sec = time_t(entry.timeUs / 1000000);
-    header.ts.tv_usec = suseconds_t(entry.timeUs % 1000000);
-    if (entry.timeUs < 0 && header.ts.tv_usec != 0) {
-        header.ts.tv_sec -= 1;
-        header.ts.tv_usec += 1000000;
-    }
-    header.caplen = bpf_u_int32(caplen);
-    header.len = bpf_u_int32(HeadersSize + qMax<qint64>(entry.length, entry.captured));
-    pcap_dump(reinterpret_cast<u_char *>(m_pDumper), &header, packet);
+    std::memcpy(cooked + HeadersSize, payload, entry.captured);
     m_nFileBytes += bytes;
     m_nBuffered += bytes;
     ++m_nUnflushed;
@@ -244,10 +233,10 @@ bool DuzUdozuzeRecorder::fileFor(const Entry &entry, qint64 bytes)
 {
     const bool stepsBack
         = entry.timeUs < m_nLatestUs - DuzUdozuzeRecordFolder::StepTolerance * 1000;
-    if (m_pDumper && m_nFileBytes > FileHeaderSize
+    if (m_bOpen && m_nFileBytes > FileHeaderSize
         && (m_nFileBytes + bytes > m_limits.fileSize || stepsBack))
         closeFile();
-    if (m_pDumper) {
+    if (m_bOpen) {
         m_nLatestUs = qMax(m_nLatestUs, entry.timeUs);
         return true;
     }
@@ -259,6 +248,8 @@ bool DuzUdozuzeRecorder::fileFor(const Entry &entry, qint64 bytes)
     return true;
 }
 
+// A file is begun in the buffer, its header first; it is made on the disk
+// with its first packets, so that no file is ever left without one.
 bool DuzUdozuzeRecorder::openFile(qint64 time, bool breaks)
 {
     // After a failure the folder may have gone, or been made anew: it is
@@ -271,79 +262,120 @@ bool DuzUdozuzeRecorder::openFile(qint64 time, bool breaks)
     // The oldest go, until those left and the file now begun, once full, fit
     // in the total size.
     m_files.trim(m_limits.fileSize, m_limits.totalSize);
-    const QString name = m_files.nextName(time, breaks);
-    const int descriptor = m_files.create(name);
-    if (descriptor < 0) {
-        fail(QStringLiteral("cannot make %1: %2").arg(name, systemError()));
-        return false;
-    }
-    m_pFile = ::fdopen(descriptor, "w");
-    if (!m_pFile) {
-        ::close(descriptor);
-        fail(QStringLiteral("cannot write %1: %2").arg(name, systemError()));
-        return false;
-    }
-    std::setvbuf(m_pFile, m_buffer.data(), _IOFBF, m_buffer.size());
-    // Only the writing thread uses the file: stdio need not lock it for each
-    // of the three calls a packet makes.
-    __fsetlocking(m_pFile, FSETLOCKING_BYCALLER);
-    m_pDumper = pcap_dump_fopen(m_pDead, m_pFile);
-    if (!m_pDumper) {
-        std::fclose(m_pFile);
-        m_pFile = nullptr;
-        fail(QStringLiteral("cannot write %1: %2")
-                 .arg(name, QString::fromLocal8Bit(pcap_geterr(m_pDead))));
-        return false;
-    }
-    m_strFileName = name;
-    m_nFileBytes = FileHeaderSize;
+    m_strFileName = m_files.nextName(time, breaks);
+    // pcap 2.4, microseconds, in this host's order, as libpcap writes it.
+    const struct
+    {
+        quint32 magic = 0xA1B2C3D4;
+        quint16 major = 2;
+        quint16 minor = 4;
+        qint32 zone = 0;
+        quint32 accuracy = 0;
+        quint32 snapshot = 65535;
+        quint32 linkType = DLT_LINUX_SLL2;
+    } header;
+    static_assert(sizeof header == FileHeaderSize);
+    std::memcpy(m_buffer.data(), &header, FileHeaderSize);
     m_nBuffered = FileHeaderSize;
-    if (m_bFailing) {
-        m_bFailing = false;
-        m_tell(QStringLiteral("duzudozuze: recording to %1 again")
-                   .arg(DuzUdozuzeLogLine::escapedCharacters(m_strPath)));
-    }
+    m_nFileBytes = FileHeaderSize;
+    m_nOnDisk = 0;
+    m_bOpen = true;
     return true;
 }
 
 void DuzUdozuzeRecorder::flush()
 {
-    if (!m_pDumper)
+    if (!m_bOpen || m_nBuffered == 0)
         return;
     m_lastFlush = Clock::now();
-    QString why;
+    QString why = writeOut();
     struct stat status;
-    if (pcap_dump_flush(m_pDumper) != 0)
-        why = systemError();
     // Written to a file nobody can reach any more: the folder, or the file,
     // was deleted.
-    else if (::fstat(::fileno(m_pFile), &status) == 0 && status.st_nlink == 0)
-        why = QStringLiteral("it was deleted");
+    if (why.isEmpty() && ::fstat(m_nDescriptor, &status) == 0 && status.st_nlink == 0)
+        why = QStringLiteral("cannot write %1: it was deleted").arg(m_strFileName);
     if (why.isEmpty()) {
-        m_files.setNewestSize(m_nFileBytes);
+        m_files.setNewestSize(m_nOnDisk);
         m_nRecorded.fetch_add(m_nUnflushed, std::memory_order_relaxed);
         m_nUnflushed = 0;
         m_nBuffered = 0;
+        // Recording again only once a write has succeeded.
+        if (m_bFailing) {
+            m_bFailing = false;
+            m_tell(QStringLiteral("duzudozuze: recording to %1 again")
+                       .arg(DuzUdozuzeLogLine::escapedCharacters(m_strPath)));
+        }
         return;
     }
     m_nDropped.fetch_add(m_nUnflushed, std::memory_order_relaxed);
     m_nUnflushed = 0;
     m_nBuffered = 0;
-    pcap_dump_close(m_pDumper);
-    m_pDumper = nullptr;
-    m_pFile = nullptr;
-    fail(QStringLiteral("cannot write %1: %2").arg(m_strFileName, why));
+    closeDescriptor();
+    fail(why);
+}
+
+// The buffer to the file, made if it is not yet. A write the disk has no
+// room for is undone (only whole packets stay) and done again once the
+// first file written has made room; the file written now is never deleted.
+QString DuzUdozuzeRecorder::writeOut()
+{
+    const auto roomShort = [](int error) { return error == ENOSPC || error == EDQUOT; };
+    while (m_nDescriptor < 0) {
+        m_nDescriptor = m_files.create(m_strFileName);
+        const int error = errno;
+        if (m_nDescriptor < 0 && !(roomShort(error) && makeRoom()))
+            return QStringLiteral("cannot make %1: %2")
+                .arg(m_strFileName, QString::fromLocal8Bit(std::strerror(error)));
+    }
+    for (qint64 done = 0; done < m_nBuffered;) {
+        const ssize_t count = ::pwrite(m_nDescriptor, m_buffer.data() + done,
+                                       size_t(m_nBuffered - done), m_nOnDisk + done);
+        if (count > 0) {
+            done += count;
+            continue;
+        }
+        const int error = count < 0 ? errno : EIO;
+        if (error == EINTR)
+            continue;
+        if (::ftruncate(m_nDescriptor, m_nOnDisk) != 0 || !(roomShort(error) && makeRoom()))
+            return QStringLiteral("cannot write %1: %2")
+                .arg(m_strFileName, QString::fromLocal8Bit(std::strerror(error)));
+        done = 0;
+    }
+    m_nOnDisk += m_nBuffered;
+    return {};
+}
+
+bool DuzUdozuzeRecorder::makeRoom()
+{
+    if (!m_files.deleteOldest(m_nDescriptor >= 0))
+        return false;
+    if (!m_bToldFull) {
+        m_bToldFull = true;
+        m_tell(QStringLiteral("duzudozuze: the disk of the recording %1 is full: the first "
+                              "files written are deleted to make room")
+                   .arg(DuzUdozuzeLogLine::escapedCharacters(m_strPath)));
+    }
+    return true;
 }
 
 void DuzUdozuzeRecorder::closeFile()
 {
     flush();
-    if (!m_pDumper)
+    if (m_bOpen)
+        closeDescriptor();
+}
+
+void DuzUdozuzeRecorder::closeDescriptor()
+{
+    m_bOpen = false;
+    if (m_nDescriptor < 0)
         return;
-    // Closing writes nothing more: everything was flushed.
-    pcap_dump_close(m_pDumper);
-    m_pDumper = nullptr;
-    m_pFile = nullptr;
+    // A file that never got its first packet is deleted.
+    if (m_nOnDisk == 0)
+        m_files.deleteNewest();
+    ::close(m_nDescriptor);
+    m_nDescriptor = -1;
 }
 
 void DuzUdozuzeRecorder::fail(const QString &what)

@@ -9,21 +9,17 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
-struct pcap;
-struct pcap_dumper;
-
 // The flight recorder: every datagram heard and every answer sent, kept in
-// capture files in a folder that tcpdump, Wireshark and /read= read, written
-// with libpcap's dump API as Linux cooked (v2) packets with the IPv4 and UDP
-// headers made here; an answer is an outgoing packet, so that a reading of
-// the recording hears only what came back, as the port did.
+// capture files in a folder that tcpdump, Wireshark and /read= read: pcap
+// files of Linux cooked (v2) packets with the IPv4 and UDP headers made here;
+// an answer is an outgoing packet, so that a reading of the recording hears
+// only what came back, as the port did.
 //
 // It never holds up reception: the port's datagrams are copied into a
 // bounded ring (one that finds it full is dropped and counted) that a thread
@@ -36,10 +32,12 @@ struct pcap_dumper;
 // cut loses at most the last second and leaves files that read to their
 // end. A file reaches at most the file size, then the next begins; the
 // first written are deleted so that the folder holds at most the total size
-// (DuzUdozuzeRecordRing). A
-// write that fails (a full disk, a folder gone or read-only) is told once,
-// counted, and tried again every RetryInterval; meanwhile what comes is
-// dropped and counted.
+// (DuzUdozuzeRecordRing). A full disk has the first written deleted too, to
+// make room, said once; a write it cut short is undone. A write that fails
+// otherwise (a folder gone or read-only, a disk full of other files) is told
+// once, counted, and tried again every RetryInterval, meanwhile what comes is
+// dropped and counted; that it records again is told once a write succeeds.
+// No file is left without a packet.
 class DuzUdozuzeRecorder
 {
 public:
@@ -128,7 +126,13 @@ private:
     // A file open for the entry, a new one when it would pass the file size.
     bool fileFor(const Entry &entry, qint64 bytes);
     bool openFile(qint64 time, bool breaks);
+    // The buffer written to the file; why not, if it could not be.
+    QString writeOut();
+    // A full disk: the first file written deleted; false when none is left
+    // but the one written now.
+    bool makeRoom();
     void closeFile();
+    void closeDescriptor();
     void fail(const QString &what);
 
     const QString m_strPath;
@@ -152,18 +156,19 @@ private:
     bool m_bStopping = false;
 
     // The writing thread's own.
-    pcap *m_pDead = nullptr;
-    pcap_dumper *m_pDumper = nullptr;
-    std::FILE *m_pFile = nullptr;
-    std::vector<char> m_buffer; // the file's stdio buffer
+    std::vector<char> m_buffer; // what waits to be written to the file
+    bool m_bOpen = false; // a file begun
     QString m_strFileName;
+    int m_nDescriptor = -1; // the file, once made on the disk
+    qint64 m_nOnDisk = 0; // bytes of it written there
     qint64 m_nFileBytes = 0; // of the file now written, header included
     qint64 m_nLatestUs = 0; // the latest packet's time in it, or in the last one
-    qint64 m_nBuffered = 0; // bytes written since the last flush
+    qint64 m_nBuffered = 0; // bytes in the buffer
     quint64 m_nUnflushed = 0; // datagrams in them
     Clock::time_point m_lastFlush;
-    bool m_bFailing = false;
+    bool m_bFailing = false; // told; until a write succeeds
     Clock::time_point m_retryAt;
+    bool m_bToldFull = false;
 
     std::atomic<quint64> m_nRecorded {0};
     std::atomic<quint64> m_nDropped {0};

@@ -82,3 +82,20 @@ void DuzUdozuzeRecordRing::setNewestSize(qint64 size)
     if (!m_files.empty())
         m_files.back().size = size;
 }
+
+bool DuzUdozuzeRecordRing::deleteOldest(bool keepNewest)
+{
+    if (m_files.size() <= (keepNewest ? 1u : 0u))
+        return false;
+    ::unlinkat(m_nFolder, QFile::encodeName(m_files.front().name).constData(), 0);
+    m_files.pop_front();
+    return true;
+}
+
+void DuzUdozuzeRecordRing::deleteNewest()
+{
+    if (m_files.empty())
+        return;
+    ::unlinkat(m_nFolder, QFile::encodeName(m_files.back().name).constData(), 0);
+    m_files.pop_back();
+}

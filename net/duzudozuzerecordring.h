@@ -40,6 +40,10 @@ public:
     int create(const QString &name);
     // The newest file's size, as it is now.
     void setNewestSize(qint64 size);
+    // The first file written deleted, but never the newest where kept;
+    // false when there is none.
+    bool deleteOldest(bool keepNewest);
+    void deleteNewest();
 
     int folder() const { return m_nFolder; }
 
