@@ -43,10 +43,10 @@ void put32(uchar *at, quint32 value)
 
 } // namespace
 
-DuzUdozuzeRecorder::DuzUdozuzeRecorder(const QString &path, int folder, Limits limits,
+DuzUdozuzeRecorder::DuzUdozuzeRecorder(const QString &path, int folder, int lock, Limits limits,
                                        std::function<void(const QString &)> tell, Writer writer)
     : m_strPath(path),
-      m_files(folder),
+      m_files(folder, lock),
       m_limits({qMin(limits.fileSize, limits.totalSize), limits.totalSize}),
       m_tell(std::move(tell)),
       m_writer(writer),

@@ -79,10 +79,10 @@ public:
     static constexpr int RetryInterval = 5000; // ms
     static constexpr qint64 MaxPayload = 255; // bytes of a datagram kept
 
-    // folder: a descriptor DuzUdozuzeRecordFolder::open() gave, which the
-    // recorder owns; path: the folder's name, to tell and to open again.
-    // tell is called on the writing thread.
-    DuzUdozuzeRecorder(const QString &path, int folder, Limits limits,
+    // folder: a descriptor DuzUdozuzeRecordFolder::open() gave, lock its
+    // lock, which the recorder owns; path: the folder's name, to tell and to
+    // open again. tell is called on the writing thread.
+    DuzUdozuzeRecorder(const QString &path, int folder, int lock, Limits limits,
                        std::function<void(const QString &)> tell, Writer writer = Writer::Thread);
     // Writes what waits, flushes and closes.
     ~DuzUdozuzeRecorder();

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,6 +67,22 @@ int DuzUdozuzeRecordFolder::open(const QString &path, QString *error)
         return refused(QStringLiteral("it changed while it was checked"));
     }
     return folder;
+}
+
+int DuzUdozuzeRecordFolder::lock(int folder, QString *error)
+{
+    const int lock = ::openat(folder, LockName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (lock < 0) {
+        *error = QStringLiteral("cannot make its lock: ") + systemError();
+        return -1;
+    }
+    if (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+        *error = errno == EWOULDBLOCK ? QStringLiteral("another process records there")
+                                      : QStringLiteral("cannot lock it: ") + systemError();
+        ::close(lock);
+        return -1;
+    }
+    return lock;
 }
 
 QString DuzUdozuzeRecordFolder::fileName(qint64 sequence, qint64 time, bool breaks)

@@ -41,6 +41,12 @@ struct File
 // Returns a descriptor of the folder, or -1 with why in error.
 [[nodiscard]] int open(const QString &path, QString *error);
 
+// The folder's lock, so that no two processes record into it and delete each
+// other's files: an exclusive flock on LockName in it, made where there is
+// none. The lock's descriptor, or -1 with why in error.
+constexpr char LockName[] = "duzudozuze.lock";
+[[nodiscard]] int lock(int folder, QString *error);
+
 // The name of the file of that sequence number whose first packet came at
 // time (ms since the epoch).
 QString fileName(qint64 sequence, qint64 time, bool breaks);

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-DuzUdozuzeRecordRing::DuzUdozuzeRecordRing(int folder) : m_nFolder(folder)
+DuzUdozuzeRecordRing::DuzUdozuzeRecordRing(int folder, int lock) : m_nFolder(folder), m_nLock(lock)
 {
     list();
 }
@@ -16,6 +16,8 @@ DuzUdozuzeRecordRing::~DuzUdozuzeRecordRing()
 {
     if (m_nFolder >= 0)
         ::close(m_nFolder);
+    if (m_nLock >= 0)
+        ::close(m_nLock);
 }
 
 void DuzUdozuzeRecordRing::list()
@@ -37,9 +39,19 @@ bool DuzUdozuzeRecordRing::reopen(const QString &path, QString *why)
     struct stat was, now;
     const bool same = ::fstat(m_nFolder, &was) == 0 && ::fstat(folder, &now) == 0
         && was.st_dev == now.st_dev && was.st_ino == now.st_ino;
+    // A folder made anew holds none of the files listed, and another
+    // process may have begun to record there since.
+    if (!same) {
+        const int lock = DuzUdozuzeRecordFolder::lock(folder, why);
+        if (lock < 0) {
+            ::close(folder);
+            return false;
+        }
+        ::close(m_nLock);
+        m_nLock = lock;
+    }
     ::close(m_nFolder);
     m_nFolder = folder;
-    // A folder made anew holds none of the files listed.
     if (!same)
         list();
     return true;

@@ -13,19 +13,21 @@
 // lists nothing, and the first written is deleted first, whatever times
 // their names carry (a clock stepped back would have the newest deleted).
 // Each file is named with the next sequence number, which never runs out.
-// Other files in the folder are left alone.
+// Other files in the folder are left alone; the folder's lock keeps other
+// recorders out.
 class DuzUdozuzeRecordRing
 {
 public:
-    // folder: a descriptor DuzUdozuzeRecordFolder::open() gave, which the
-    // ring owns.
-    explicit DuzUdozuzeRecordRing(int folder);
+    // folder: a descriptor DuzUdozuzeRecordFolder::open() gave, lock its
+    // lock (DuzUdozuzeRecordFolder::lock()); the ring owns both.
+    DuzUdozuzeRecordRing(int folder, int lock);
     ~DuzUdozuzeRecordRing();
     DuzUdozuzeRecordRing(const DuzUdozuzeRecordRing &) = delete;
     DuzUdozuzeRecordRing &operator=(const DuzUdozuzeRecordRing &) = delete;
 
     // After a failure: the folder at path looked up and checked again, and
-    // listed again where it is another one; false, with why, where it cannot be.
+    // locked and listed again where it is another one; false, with why,
+    // where it cannot be.
     bool reopen(const QString &path, QString *why);
 
     // The oldest files deleted, until those left and one more of reserve
@@ -51,6 +53,7 @@ private:
     void list();
 
     int m_nFolder;
+    int m_nLock; // held for as long as the ring is
     std::deque<DuzUdozuzeRecordFolder::File> m_files; // the order written
     qint64 m_nSequence = 0; // of the next file
     bool m_bBegun = false; // a file named since the folder was listed

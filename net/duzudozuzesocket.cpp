@@ -170,6 +170,12 @@ void DuzUdozuzeSocket::setUpRecorder()
         folder = -1;
         why = QStringLiteral("it is the recording read");
     }
+    // One recorder a folder: a second would delete the first one's files.
+    const int lock = folder >= 0 ? DuzUdozuzeRecordFolder::lock(folder, &why) : -1;
+    if (lock < 0 && folder >= 0) {
+        ::close(folder);
+        folder = -1;
+    }
     if (folder < 0) {
         logPrintf("Can't record to '%s': %s", DuzUdozuzeLogLine::escaped(path).constData(),
                   DuzUdozuzeLogLine::escaped(why).constData());
@@ -182,7 +188,7 @@ void DuzUdozuzeSocket::setUpRecorder()
     // reading thread writes what it reads itself; the port's datagrams go
     // through the recorder's own.
     m_pRecorder = std::make_shared<DuzUdozuzeRecorder>(
-        path, folder,
+        path, folder, lock,
         DuzUdozuzeRecorder::Limits {m_settings.m_nRecordFileSize, m_settings.m_nRecordTotalSize},
         [this](const QString &text) {
             QMetaObject::invokeMethod(

@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,6 +76,7 @@ private:
     QProcess program;
     QByteArray output;
     quint16 port = 0;
+    int lockHeld = -1; // a recording folder's lock, as another recorder holds it
 };
 
 void TestConsole::initTestCase()
@@ -548,35 +550,47 @@ void TestConsole::readerGoneEndsCleanly()
     QVERIFY(program.readAllStandardError().startsWith("Received 1, shown 1,"));
 }
 
-// A supervisor sees the failed set-up in the exit code; the lines are as ever.
+// A supervisor sees the failed set-up in the exit code; the lines are as ever,
+// the one that says why among them.
 void TestConsole::failedSetUpExitsWithOne_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("holdPort");
-    QTest::newRow("invalid control string") << QStringList {"/bogus"} << false;
-    QTest::newRow("bind failure") << QStringList {"/reuse=1"} << true;
+    QTest::addColumn<QString>("told");
+    QTest::newRow("invalid control string") << QStringList {"/bogus"} << false << "";
+    QTest::newRow("bind failure") << QStringList {"/reuse=1"} << true << "";
     // Folders a recording must not be kept in.
     const QString shared = scratch.filePath(QStringLiteral("shared"));
     QVERIFY(QDir().mkdir(shared) && ::chmod(qPrintable(shared), 0777) == 0);
-    QTest::newRow("record: writable by others") << QStringList {"/record=" + shared} << false;
+    QTest::newRow("record: writable by others") << QStringList {"/record=" + shared} << false << "";
     const QString own = scratch.filePath(QStringLiteral("own"));
     const QString link = scratch.filePath(QStringLiteral("link"));
     QVERIFY(QDir().mkdir(own) && QFile::link(own, link));
-    QTest::newRow("record: a symbolic link") << QStringList {"/record=" + link} << false;
+    QTest::newRow("record: a symbolic link") << QStringList {"/record=" + link} << false << "";
     QString other = QStringLiteral("/");
     if (::geteuid() == 0) {
         other = scratch.filePath(QStringLiteral("other"));
         QVERIFY(QDir().mkdir(other) && ::chown(qPrintable(other), 65534, 65534) == 0);
     }
-    QTest::newRow("record: another user's") << QStringList {"/record=" + other} << false;
+    QTest::newRow("record: another user's") << QStringList {"/record=" + other} << false << "";
     QTest::newRow("record: the recording read")
-        << QStringList {"/read=" + own, "/record=" + own} << false;
+        << QStringList {"/read=" + own, "/record=" + own} << false << "";
+    // This test is the other process.
+    const QString locked = scratch.filePath(QStringLiteral("locked"));
+    QVERIFY(QDir().mkdir(locked));
+    lockHeld = ::open(qPrintable(locked + QStringLiteral("/duzudozuze.lock")),
+                      O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    QVERIFY(lockHeld >= 0 && ::flock(lockHeld, LOCK_EX) == 0);
+    QTest::newRow("record: another process records there")
+        << QStringList {"/record=" + locked} << false
+        << QStringLiteral("Can't record to '%1': another process records there").arg(locked);
 }
 
 void TestConsole::failedSetUpExitsWithOne()
 {
     QFETCH(QStringList, arguments);
     QFETCH(bool, holdPort);
+    QFETCH(QString, told);
     DuzUdozuzeSocketDevice holder; // without address reuse: nobody else binds
     QVERIFY(holder.bind(0x7F000001, 0));
     port = holdPort ? holder.localPort() : freePort();
@@ -584,6 +598,7 @@ void TestConsole::failedSetUpExitsWithOne()
     QVERIFY(program.waitForFinished());
     QCOMPARE(program.exitCode(), 1);
     QVERIFY(output.endsWith("failed to set-up UDP system.\n"));
+    QVERIFY2(outputTexts().contains(told) || told.isEmpty(), output.constData());
 }
 
 void TestConsole::sharedPortIsReported()
