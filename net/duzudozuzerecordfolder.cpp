@@ -30,13 +30,23 @@ QString systemError()
 
 int DuzUdozuzeRecordFolder::open(const QString &path, QString *error)
 {
-    const QByteArray name = QFile::encodeName(path);
     const auto refused = [error](const QString &why) {
         *error = why;
         return -1;
     };
-    if (name.isEmpty())
+    if (path.isEmpty())
         return refused(QStringLiteral("no folder named"));
+    // The folder is checked by its own name: "DIR/" and "DIR/." are looked
+    // up through DIR, were it a link, and "DIR/.." through it to where it
+    // leads.
+    QString own = path;
+    while (own.size() > 1 && (own.endsWith(QLatin1Char('/')) || own.endsWith(QLatin1String("/."))))
+        own.chop(own.endsWith(QLatin1Char('/')) ? 1 : 2);
+    if (own.isEmpty())
+        own = QStringLiteral("/");
+    if (own == QLatin1String("..") || own.endsWith(QLatin1String("/..")))
+        return refused(QStringLiteral("it ends in '..'"));
+    const QByteArray name = QFile::encodeName(own);
     if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
         return refused(QStringLiteral("it cannot be made: ") + systemError());
     struct stat seen;

@@ -567,6 +567,14 @@ void TestConsole::failedSetUpExitsWithOne_data()
     const QString link = scratch.filePath(QStringLiteral("link"));
     QVERIFY(QDir().mkdir(own) && QFile::link(own, link));
     QTest::newRow("record: a symbolic link") << QStringList {"/record=" + link} << false << "";
+    for (const char *tail : {"/", "/."}) {
+        QTest::newRow(qPrintable(QStringLiteral("record: a symbolic link, then '%1'").arg(tail)))
+            << QStringList {"/record=" + link + tail} << false
+            << QStringLiteral("Can't record to '%1%2': it is a symbolic link").arg(link, tail);
+    }
+    QTest::newRow("record: through a symbolic link to its parent")
+        << QStringList {"/record=" + link + "/.."} << false
+        << QStringLiteral("Can't record to '%1/..': it ends in '..'").arg(link);
     QString other = QStringLiteral("/");
     if (::geteuid() == 0) {
         other = scratch.filePath(QStringLiteral("other"));
