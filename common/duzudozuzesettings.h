@@ -44,6 +44,9 @@ struct DuzUdozuzeSettings
     QString m_strMetricsPath; // where the metrics file goes; empty: none
     QString m_strCapturePath; // a capture to read instead of the port; empty: none
     bool m_bFollowCapture = false; // read on as the capture grows
+    // A recording read without /port=: on every port it holds (m_nPort 0),
+    // each said as it is first read.
+    bool m_bRecordingPorts = false;
     int m_nSilenceTime = 30; // s without any datagram before it is a warning; 0: off
 
     // The recording (/record=): every datagram heard and every answer sent,

@@ -121,10 +121,25 @@ void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &
             m_ports[m_nRunPort] += m_nRunCount;
         m_nRunPort = datagram.destinationPort;
         m_nRunCount = 0;
+        if (m_settings.m_bRecordingPorts && !m_ports.contains(m_nRunPort))
+            recordingPort();
     }
     ++m_nRunCount;
     m_session.receive(payload.data(), payload.size(), datagram.length, datagram.source,
                       datagram.sourcePort, {m_nClock, time});
+}
+
+// A recording read on every port it holds: each said, and the silence
+// warning names the port while there is one, as it did live.
+void DuzUdozuzeCaptureFeed::recordingPort()
+{
+    emit told(QStringLiteral("duzudozuze: read on UDP port %1, a port the recording holds (/port= "
+                             "chooses one)")
+                  .arg(m_nRunPort));
+    if (m_settings.m_nSilenceTime > 0) {
+        m_session.workstations().setSilence(qint64(m_settings.m_nSilenceTime) * 1000,
+                                            m_ports.isEmpty() ? m_nRunPort : 0);
+    }
 }
 
 QString DuzUdozuzeCaptureFeed::span() const

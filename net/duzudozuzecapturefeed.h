@@ -20,8 +20,9 @@ struct DuzUdozuzeSettings;
 // The session's other source: the capture the settings name (/read=), read
 // on a thread of its own, handed over in slices of the event loop short
 // enough that a front end stays live and a stop signal is served at once.
-// Every UDP datagram to the port (port 0: to any port) goes to the session on
-// the capture's clock:
+// Every UDP datagram to the port (port 0: to any port; a recording read
+// without /port=: to any it holds, each said) goes to the session on the
+// capture's clock:
 // its time of day is each packet's own, and its monotonic clock advances by
 // the steps forward of the packets' times only, so that a claim lasts 10 s
 // of the capture's advancing time even where its clock steps back. Answers
@@ -75,6 +76,7 @@ private:
     void handle();
     void handleDatagram(const DuzUdozuzeCaptureSource::Item &item, QByteArrayView payload);
     void skipped(quint64 packet, const QString &why);
+    void recordingPort();
     void end(const QString &error);
 
     DuzUdozuzeSession &m_session;

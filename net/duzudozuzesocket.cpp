@@ -14,6 +14,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QSocketNotifier>
 
 #include <sys/stat.h>
@@ -134,9 +135,15 @@ void DuzUdozuzeSocket::setUp(const QStringList &args)
         m_bValid = false;
         return;
     }
-    // A capture is read instead: nothing is bound.
+    // A capture is read instead: nothing is bound. A recording holds only
+    // what its recorder heard: without /port= it is read on the ports it holds.
     if (m_settings.m_strCapturePath.isEmpty())
         setUpSocket();
+    else if (!DuzUdozuzeControlString::contains(args, DuzUdozuzeControlString::Option::Port)
+             && QFileInfo(m_settings.m_strCapturePath).isDir()) {
+        m_settings.m_nPort = 0;
+        m_settings.m_bRecordingPorts = true;
+    }
     setUpRecorder();
 }
 

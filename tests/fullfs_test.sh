@@ -80,7 +80,7 @@ wait "$pid" || fail "ended with $?"
 [ "$(told "is full: the first files written are deleted")" -eq 1 ] || fail "the full disk not said once"
 [ "$(told "recording to .* failed")" -eq 1 ] || fail "failed again"
 empty && fail "an empty file left"
-"$program" /console "/port=$port" "/read=$rec" >"$work/out" 2>"$work/err" || fail "read back: $?"
+"$program" /console "/read=$rec" >"$work/out" 2>"$work/err" || fail "read back: $?"
 grep -q "Received 'NA:north:Fire:9:3:OK'" "$work/out" || fail "the last datagram not kept"
 echo "1 passed, 0 failed"
 INNER

@@ -1015,8 +1015,8 @@ static QByteArray receivedLines(const QByteArray &output)
 }
 
 // An incident recorded live, and the program killed: the recording read back
-// gives the very lines it showed, times and senders included; so does a
-// recording of that reading.
+// on the port it holds gives the very lines it showed, times and senders
+// included; so does a recording of that reading.
 void TestConsole::recordsAnIncident()
 {
     qputenv("TZ", "UTC");
@@ -1036,14 +1036,18 @@ void TestConsole::recordsAnIncident()
     program.kill();
     QVERIFY(program.waitForFinished());
     const QByteArray live = receivedLines(output);
-    // The reading is recorded in turn, by the thread that reads it: that
-    // recording reads back the same again.
+    // Read on the port it holds, and said; the reading is recorded in turn,
+    // by the thread that reads it: that recording reads back the same again
+    // on the port chosen.
     const QString again = folder.filePath(QStringLiteral("again"));
-    QCOMPARE(readCapture(recording,
-                         {QStringLiteral("/auto=1"), QStringLiteral("/port=%1").arg(port),
-                          QStringLiteral("/record=") + again}),
-             0);
+    QCOMPARE(
+        readCapture(recording, {QStringLiteral("/auto=1"), QStringLiteral("/record=") + again}), 0);
     QCOMPARE(receivedLines(output), live);
+    QVERIFY(program.readAllStandardError().startsWith(
+        QStringLiteral("duzudozuze: read on UDP port %1, a port the recording holds (/port= "
+                       "chooses one)\n")
+            .arg(port)
+            .toLatin1()));
     QCOMPARE(readCapture(again, {QStringLiteral("/auto=1"), QStringLiteral("/port=%1").arg(port)}),
              0);
     QCOMPARE(receivedLines(output), live);
