@@ -36,6 +36,10 @@ int DuzUdozuzeRecordFolder::open(const QString &path, QString *error)
     };
     if (path.isEmpty())
         return refused(QStringLiteral("no folder named"));
+    // Bytes that are not UTF-8 came as U+FFFD: a folder of that name would be
+    // another one than named.
+    if (path.contains(QChar::ReplacementCharacter))
+        return refused(QStringLiteral("its name is not UTF-8"));
     // The folder is checked by its own name: "DIR/" and "DIR/." are looked
     // up through DIR, were it a link, and "DIR/.." through it to where it
     // leads.
