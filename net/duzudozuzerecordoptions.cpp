@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QRegularExpression>
 
+#include <limits>
+
 std::optional<qint64> DuzUdozuzeRecordOptions::size(const QString &text)
 {
     static const QRegularExpression pattern(QStringLiteral("^(\\d{1,12})([kmg]?)$"),
@@ -17,10 +19,11 @@ std::optional<qint64> DuzUdozuzeRecordOptions::size(const QString &text)
     const int shift = found.captured(2).isEmpty()
         ? 0
         : 10 * int(units.indexOf(found.captured(2).toLower()) + 1);
-    const qint64 bytes = found.captured(1).toLongLong() << shift;
-    if (bytes <= 0)
+    const qint64 number = found.captured(1).toLongLong();
+    // Past 63 bits a shift is undefined, and was taken as 1G.
+    if (number <= 0 || number > std::numeric_limits<qint64>::max() >> shift)
         return std::nullopt;
-    return bytes;
+    return number << shift;
 }
 
 std::optional<qint64> DuzUdozuzeRecordOptions::time(const QString &text)

@@ -20,7 +20,7 @@ namespace DuzUdozuzeRecordOptions {
 constexpr qint64 LeastSize = qint64(64) << 10;
 
 // A size in bytes: digits, and K, M or G (in any letter case) for 2^10,
-// 2^20 or 2^30 of them; nothing for none.
+// 2^20 or 2^30 of them; nothing for none, nor for more than 63 bits hold.
 [[nodiscard]] std::optional<qint64> size(const QString &text);
 
 // A time in ISO 8601, local time unless it says its zone ("Z", "+01:00"):

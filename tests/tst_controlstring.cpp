@@ -379,6 +379,9 @@ void TestControlString::parse_data()
                               << QStringList {"silence=30"};
     row("read and follow") << QStringList {"/read=-", "/Follow"} << none << true << none
                            << QStringList {"read=-", "follow=true"};
+    row("recording's total past 63 bits")
+        << QStringList {"/recordtotal=17179869185g"} << none << false
+        << QStringList {"Socket control not recognized '/recordtotal=17179869185g'"} << none;
     row("maxlines past 32 bits")
         << QStringList {"/maxlines=99999999999"} << none << false
         << QStringList {"Socket control not recognized '/maxlines=99999999999'"} << none;
