@@ -310,7 +310,9 @@ void DuzUdozuzeCaptureSource::run()
                     nextFile(reader);
                     continue;
                 }
-                if (!stopping()) {
+                if (!stopping() && beingWritten(reader.get())) {
+                    push({Item::Kind::End, m_nPacketBase, {}, {}});
+                } else if (!stopping()) {
                     push({Item::Kind::End,
                           m_nPacketBase,
                           {},
@@ -360,13 +362,23 @@ void DuzUdozuzeCaptureSource::run()
                 nextFile(reader);
                 break;
             }
-            push({Item::Kind::End, packetOf(*reader, m_nPacketBase), {}, error});
+            push({Item::Kind::End,
+                  packetOf(*reader, m_nPacketBase),
+                  {},
+                  beingWritten(reader.get()) ? QString() : error});
             flushAll();
             return;
         }
         }
     }
     flushAll();
+}
+
+// The newest file of a recording ends where its recorder has written to so
+// far: within a packet, or its header, is its end, not a file cut short.
+bool DuzUdozuzeCaptureSource::beingWritten(const DuzUdozuzeCaptureReader *reader) const
+{
+    return !m_strFolder.isEmpty() && m_files.empty() && reader && reader->cutShort();
 }
 
 bool DuzUdozuzeCaptureSource::reopenedIfRotated(std::unique_ptr<DuzUdozuzeCaptureReader> &reader)

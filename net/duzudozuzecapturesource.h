@@ -27,7 +27,8 @@
 //
 // A folder is a recording (/record=): its files are read in the order
 // written as one capture, only those that may hold the span asked; a file
-// that cannot be read to its end is told, and the next one read. Only the datagrams within
+// that cannot be read to its end is told, and the next one read; the newest
+// ends where it is cut short, as one still being written does. Only the datagrams within
 // the span are handed over, from a file as from a folder.
 //
 // Following a file (/follow), as tail -F does: at its end it looks again
@@ -108,6 +109,9 @@ private:
     // Following, at the end of what is written: whether the file was
     // truncated or replaced, said, and a new reader made.
     bool reopenedIfRotated(std::unique_ptr<DuzUdozuzeCaptureReader> &reader);
+    // Whether the reader's error is the end of a recording's newest file,
+    // which its recorder may be writing.
+    bool beingWritten(const DuzUdozuzeCaptureReader *reader) const;
     void push(Item item);
     void record(const DuzUdozuzeCaptureReader::Datagram &datagram);
     void clearFilling();

@@ -1097,6 +1097,9 @@ void TestConsole::recordingStaysWithinItsBounds()
     // A span read in the files before the step back.
     QCOMPARE(readCapture(recording, {QStringLiteral("/from=2023-11-14T23:13:22.500Z")}), 0);
     QCOMPARE(output.count("Received 'NC:north:Fire:2:3:OK'"), 500);
+    // As a reader sees it while the newest file is written.
+    QVERIFY(QFile::resize(files.constLast().filePath(), files.constLast().size() - 10));
+    QCOMPARE(readCapture(recording), 0);
 }
 
 QTEST_GUILESS_MAIN(TestConsole)
