@@ -54,8 +54,13 @@ void DuzUdozuzeFrontEnd::createSocket(const QStringList &args)
         environment.hxRoot, environment.hxSystem, environment.workstation, args, this);
     if (!m_pDuzUdozuzeSocket->isValid())
         appendLine(QStringLiteral("failed to set-up UDP system."));
+    // In the journal with the recorder's priority: lost data an error, a
+    // full disk a warning, recording again a notice.
     QObject::connect(m_pDuzUdozuzeSocket.get(), &DuzUdozuzeSocket::recordingTold,
-                     m_pDuzUdozuzeSocket.get(), [this](const QString &text) { tellProblem(text); });
+                     m_pDuzUdozuzeSocket.get(), [this](const QString &text, int priority) {
+                         const QByteArray prefix = '<' + QByteArray::number(priority) + '>';
+                         tellProblem(text, QLatin1String(prefix));
+                     });
     for (const QString &warning : m_pDuzUdozuzeSocket->setUpWarnings())
         tellError(warning, QLatin1String("<4>"));
 }

@@ -63,9 +63,13 @@ protected:
     // journal, each line starts with the priority given, if one is ("<4>":
     // a warning, "<5>": its end); otherwise the text is written as it is.
     void tellError(const QString &text, QLatin1String priority = {});
-    // A problem the operator should know of, said once: standard error, and
-    // wherever else the front end shows such things.
-    virtual void tellProblem(const QString &text) { tellError(text); }
+    // A problem the operator should know of, said once: standard error (in
+    // the journal with its priority, if given), and wherever else the front
+    // end shows such things.
+    virtual void tellProblem(const QString &text, QLatin1String priority = {})
+    {
+        tellError(text, priority);
+    }
     // With /read=, the capture read from the event loop on, its problems told;
     // the feed is a child of owner.
     DuzUdozuzeCaptureFeed *startCapture(QObject *owner);

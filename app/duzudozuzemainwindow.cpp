@@ -81,9 +81,9 @@ void DuzUdozuzeMainWindow::stop()
 }
 
 // In the status bar for as long as the window is open.
-void DuzUdozuzeMainWindow::tellProblem(const QString &text)
+void DuzUdozuzeMainWindow::tellProblem(const QString &text, QLatin1String priority)
 {
-    DuzUdozuzeFrontEnd::tellProblem(text);
+    DuzUdozuzeFrontEnd::tellProblem(text, priority);
     statusbar->addProblem(text);
 }
 

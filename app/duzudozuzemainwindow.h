@@ -74,7 +74,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void appendLine(const QString &line) override;
-    void tellProblem(const QString &text) override;
+    void tellProblem(const QString &text, QLatin1String priority = {}) override;
     void stop() override;
 
 private slots:

@@ -44,7 +44,8 @@ void put32(uchar *at, quint32 value)
 } // namespace
 
 DuzUdozuzeRecorder::DuzUdozuzeRecorder(const QString &path, int folder, int lock, Limits limits,
-                                       std::function<void(const QString &)> tell, Writer writer)
+                                       std::function<void(const QString &, int)> tell,
+                                       Writer writer)
     : m_strPath(path),
       m_files(folder, lock),
       m_limits({qMin(limits.fileSize, limits.totalSize), limits.totalSize}),
@@ -303,7 +304,8 @@ void DuzUdozuzeRecorder::flush()
         if (m_bFailing) {
             m_bFailing = false;
             m_tell(QStringLiteral("duzudozuze: recording to %1 again")
-                       .arg(DuzUdozuzeLogLine::escapedCharacters(m_strPath)));
+                       .arg(DuzUdozuzeLogLine::escapedCharacters(m_strPath)),
+                   Recovered);
         }
         return;
     }
@@ -354,7 +356,8 @@ bool DuzUdozuzeRecorder::makeRoom()
         m_bToldFull = true;
         m_tell(QStringLiteral("duzudozuze: the disk of the recording %1 is full: the first "
                               "files written are deleted to make room")
-                   .arg(DuzUdozuzeLogLine::escapedCharacters(m_strPath)));
+                   .arg(DuzUdozuzeLogLine::escapedCharacters(m_strPath)),
+               Warned);
     }
     return true;
 }
@@ -388,5 +391,6 @@ void DuzUdozuzeRecorder::fail(const QString &what)
     m_tell(QStringLiteral("duzudozuze: recording to %1 failed, trying again every %2 s: %3")
                .arg(DuzUdozuzeLogLine::escapedCharacters(m_strPath))
                .arg(RetryInterval / 1000)
-               .arg(DuzUdozuzeLogLine::escapedCharacters(what)));
+               .arg(DuzUdozuzeLogLine::escapedCharacters(what)),
+           Failed);
 }

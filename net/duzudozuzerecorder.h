@@ -74,6 +74,10 @@ public:
         Caller, // the one that calls record(), as it does
     };
 
+    // The priorities of what is told: data lost, data kept but the ring made
+    // smaller, and the end of the loss.
+    enum Told { Failed = 3, Warned = 4, Recovered = 5 };
+
     static constexpr size_t RingSize = 8 << 20; // bytes of datagrams waiting, at the most
     static constexpr int FlushInterval = 500; // ms
     static constexpr int RetryInterval = 5000; // ms
@@ -81,9 +85,11 @@ public:
 
     // folder: a descriptor DuzUdozuzeRecordFolder::open() gave, lock its
     // lock, which the recorder owns; path: the folder's name, to tell and to
-    // open again. tell is called on the writing thread.
+    // open again. tell is called on the writing thread, with the text's
+    // priority as syslog has them (Told).
     DuzUdozuzeRecorder(const QString &path, int folder, int lock, Limits limits,
-                       std::function<void(const QString &)> tell, Writer writer = Writer::Thread);
+                       std::function<void(const QString &, int)> tell,
+                       Writer writer = Writer::Thread);
     // Writes what waits, flushes and closes.
     ~DuzUdozuzeRecorder();
     // The same before the end, so that the counts are final: nothing is
@@ -138,7 +144,7 @@ private:
     const QString m_strPath;
     DuzUdozuzeRecordRing m_files;
     const Limits m_limits;
-    const std::function<void(const QString &)> m_tell;
+    const std::function<void(const QString &, int)> m_tell;
     const Writer m_writer;
     bool m_bFinished = false;
 

@@ -197,9 +197,10 @@ void DuzUdozuzeSocket::setUpRecorder()
     m_pRecorder = std::make_shared<DuzUdozuzeRecorder>(
         path, folder, lock,
         DuzUdozuzeRecorder::Limits {m_settings.m_nRecordFileSize, m_settings.m_nRecordTotalSize},
-        [this](const QString &text) {
+        [this](const QString &text, int priority) {
             QMetaObject::invokeMethod(
-                this, [this, text] { emit recordingTold(text); }, Qt::QueuedConnection);
+                this, [this, text, priority] { emit recordingTold(text, priority); },
+                Qt::QueuedConnection);
         },
         readsCapture() ? DuzUdozuzeRecorder::Writer::Caller : DuzUdozuzeRecorder::Writer::Thread);
 }

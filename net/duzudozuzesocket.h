@@ -104,8 +104,9 @@ signals:
     void mastershipChanged(bool master);
     // A warning of the workstation table was raised, or ended.
     void workstationWarning(bool raised, const QString &text);
-    // The recording failed, or goes on again: the operator should know.
-    void recordingTold(const QString &text);
+    // The recording failed, or goes on again: the operator should know, with
+    // the priority the recorder gives (DuzUdozuzeRecorder::Told).
+    void recordingTold(const QString &text, int priority);
 
 protected:
     void logLine(const QString &line) override;

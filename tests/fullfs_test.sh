@@ -2,12 +2,12 @@
 # SPDX-License-Identifier: MIT
 # Standard output on a file system that fills up, then has room again: the
 # console writes whole lines only, and none is lost while they fit in its
-# queue. Then a recording on it: full of other files, it fails, said once,
-# leaves no empty file, and records again once there is room, said once when
-# it has written; full of its own files, it deletes the first written and
-# goes on, and reads back to its last datagram. The file system is a 1 MiB
-# tmpfs in a mount namespace of this script's own; the datagrams go to
-# 127.0.0.1.
+# queue. Then a recording on it: full of other files, it fails, said once
+# (an error in the journal), leaves no empty file, and records again once
+# there is room, said once when it has written; full of its own files, it
+# deletes the first written and goes on (a warning in the journal), and reads
+# back to its last datagram. The file system is a 1 MiB tmpfs in a mount
+# namespace of this script's own; the datagrams go to 127.0.0.1.
 #   usage: fullfs_test.sh PATH/duzudozuze PATH/duzudozuze-send
 set -u
 program=$1
@@ -54,8 +54,10 @@ grep -qvE "^[0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} (Received 'NC:north:Fire:2:3:OK
 
 rec=$work/fs/rec
 : >"$work/err"
-HX_SYSTEM=north HX_WORKSTATION=7 "$program" /console /host=127.0.0.1 "/port=$port" \
-    "/record=$rec" /recordfile=64k /recordtotal=64m >"$work/out" 2>>"$work/err" &
+# Standard error as systemd's journal stream: each line said with its priority.
+JOURNAL_STREAM=$(stat -c '%d:%i' "$work/err") HX_SYSTEM=north HX_WORKSTATION=7 "$program" \
+    /console /host=127.0.0.1 "/port=$port" "/record=$rec" /recordfile=64k /recordtotal=64m \
+    >"$work/out" 2>>"$work/err" &
 pid=$!
 for _ in $(seq 100); do grep -q "List of addresses is" "$work/out" && break; sleep 0.05; done
 told() { grep -c "$1" "$work/err"; }
@@ -63,12 +65,12 @@ empty() { find "$rec" -name '*.pcap' -empty | grep -q .; }
 head -c 2M /dev/zero >"$work/fs/filler" 2>/dev/null # full of other files
 # Longer than a retry: each fails, and none says it records again.
 "$sender" --to 127.0.0.1 --port "$port" --count 30 --rate 5 NC north Fire 2 3 OK
-[ "$(told "recording to .* failed")" -eq 1 ] || fail "the failure not said once"
-[ "$(told "recording to .* again$")" -eq 0 ] || fail "said to record again while full"
+[ "$(told "^<3>duzudozuze: recording to .* failed")" -eq 1 ] || fail "the failure not said once"
+[ "$(told "duzudozuze: recording to .* again$")" -eq 0 ] || fail "said to record again while full"
 empty && fail "an empty file left"
 rm "$work/fs/filler"
 "$sender" --to 127.0.0.1 --port "$port" --count 200 --rate 20 NC north Fire 2 3 OK &
-for _ in $(seq 240); do [ "$(told "recording to .* again$")" -ge 1 ] && break; sleep 0.05; done
+for _ in $(seq 240); do [ "$(told "duzudozuze: recording to .* again$")" -ge 1 ] && break; sleep 0.05; done
 kill $! 2>/dev/null
 # Full of its own files: 2.5 MB of them.
 "$sender" --to 127.0.0.1 --port "$port" --count 30000 --rate 20000 NC north Fire 2 3 OK
@@ -76,9 +78,9 @@ kill $! 2>/dev/null
 for _ in $(seq 200); do grep -q "Received 'NA:north:Fire:9" "$work/out" && break; sleep 0.05; done
 kill -TERM "$pid"
 wait "$pid" || fail "ended with $?"
-[ "$(told "recording to .* again$")" -eq 1 ] || fail "recording again not said once"
-[ "$(told "is full: the first files written are deleted")" -eq 1 ] || fail "the full disk not said once"
-[ "$(told "recording to .* failed")" -eq 1 ] || fail "failed again"
+[ "$(told "duzudozuze: recording to .* again$")" -eq 1 ] || fail "recording again not said once"
+[ "$(told "^<4>duzudozuze: .* is full: the first files written are deleted")" -eq 1 ] || fail "the full disk not said once"
+[ "$(told "^<3>duzudozuze: recording to .* failed")" -eq 1 ] || fail "failed again"
 empty && fail "an empty file left"
 "$program" /console "/read=$rec" >"$work/out" 2>"$work/err" || fail "read back: $?"
 grep -q "Received 'NA:north:Fire:9:3:OK'" "$work/out" || fail "the last datagram not kept"
