@@ -2,10 +2,11 @@
 # SPDX-License-Identifier: MIT
 # What the recording (/record=) costs, with and without it in the same run:
 # console mode's loss-free rate (2 s worth sent at each rate on loopback, as
-# bench/run.sh does), and the time console mode takes to read a capture of
-# 1,000,000 datagrams (five rounds in turns, the median); then what it takes
-# on disk: bytes a datagram, and the hours a 1 GiB ring holds for 50
-# workstations sending once a second. Writes bench/results/record.md.
+# bench/run.sh does), a flood into the smallest files, and the time console
+# mode takes to read a capture of 1,000,000 datagrams (five rounds in turns,
+# the median); then what it takes on disk: bytes a datagram, and the hours a
+# 1 GiB ring holds for 50 workstations sending once a second. Writes
+# bench/results/record.md.
 #   usage: bench/record.sh        (BENCH_BUILD=DIR: a build made already;
 #                                  BENCH_BASE=DIR: another build's readings beside)
 source "$(dirname "$0")/common.sh"
@@ -45,6 +46,35 @@ for rate in "${rates[@]}"; do
     echo "| $rate | $((rate * 2)) | $plain | $recording | $recorded | $dropped |" | tee -a "$work/live.md"
 done
 
+# A flood into the smallest files: 150,000 datagrams at 50,000 a second with
+# /recordfile=1k (raised to the least where there is one); what the metrics
+# say at the end, the files left, and the seconds the end takes from the stop
+# signal, the writer catching up. With BENCH_BASE=DIR, that build's too.
+small() { # build
+    rm -rf "$work/small"
+    "$1/duzudozuze" /console /host=127.0.0.1 /port=$port "/record=$work/small" /recordfile=1k \
+        /metrics="$work/small.prom" >"$work/log" 2>"$work/err" &
+    local pid=$!
+    waitfor "$work/log" "List of addresses"
+    "$bin/bench/pacedsender" $port 150000 50000 >/dev/null
+    local last=-1 now
+    while now=$(grep -c "Received '" "$work/log"); [ "$now" != "$last" ]; do
+        last=$now; sleep 0.5
+    done
+    local stop
+    stop=$(date +%s.%N)
+    kill -TERM $pid; wait $pid
+    echo "| $1 | $now | $(sed -n 's/^duzudozuze_recorded_total //p' "$work/small.prom") \
+| $(sed -n 's/^duzudozuze_record_dropped_total //p' "$work/small.prom") \
+| $(ls "$work/small" | grep -c '\.pcap$') \
+| $(awk -v a="$stop" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f s", b - a }') |"
+}
+echo "| build | received | recorded | dropped by the recorder | files | the end takes |" >"$work/small.md"
+echo "|---|---:|---:|---:|---:|---:|" >>"$work/small.md"
+for build in "$bin" ${BENCH_BASE:+"$BENCH_BASE"}; do
+    small "$build" | tee -a "$work/small.md"
+done
+
 "$bin/bench/capturemaker" "$work/1m.pcap" 1000000
 # Reading, five rounds in turns: without and with /record=, one line a
 # datagram and with /auto=1 (three); with BENCH_BASE=DIR, that build's too.
@@ -80,6 +110,10 @@ per=$(awk -v b="$bytes" -v f="$files" 'BEGIN { printf "%.1f", (b - 24 * f) / 100
     echo "Console mode, 2 s worth sent at each rate, without and with /record=:"
     echo
     cat "$work/live.md"
+    echo
+    echo "150,000 datagrams at 50,000 a second with /recordfile=1k:"
+    echo
+    cat "$work/small.md"
     echo
     echo "Reading 1,000,000 datagrams (bench/capturemaker) in console mode, median of five"
     echo "in turns:"
