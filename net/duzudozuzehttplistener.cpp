@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "net/duzudozuzehttplistener.h"
 
+#include <QSocketNotifier>
 #include <QTcpSocket>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -10,44 +15,68 @@ namespace {
 constexpr char TooLarge[] = "HTTP/1.1 431 Request Header Fields Too Large\r\n"
                             "Content-Length: 0\r\nConnection: close\r\n\r\n";
 
+// Connections are looked at four times a second, twenty while any wait.
+constexpr int SweepInterval = 250; // ms
+constexpr int WaitingSweepInterval = 50; // ms
+
+// Whether bytes hold the end of a request's head: an empty line.
+bool endsHead(const char *bytes, qint64 count)
+{
+    for (const char *at = bytes;
+         (at = static_cast<const char *>(std::memchr(at, '\n', size_t(bytes + count - at))));) {
+        ++at;
+        if (at < bytes + count && *at == '\n')
+            return true;
+        if (at + 1 < bytes + count && at[0] == '\r' && at[1] == '\n')
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 DuzUdozuzeHttpListener::DuzUdozuzeHttpListener(QObject *parent) : QTcpServer(parent)
 {
     m_clock.start();
+    m_pendingBound = maxPendingConnections();
     // Room for a burst of clients while the event loop is busy with datagrams:
     // the kernel holds them until they are accepted, where Qt's 50 would
     // drop their connections and leave them to try again a second later.
     setListenBacklogSize(ListenBacklog);
-    // Idle connections are looked for four times a second, and only while
-    // there are any.
-    m_sweep.setInterval(250);
-    connect(&m_sweep, &QTimer::timeout, this, &DuzUdozuzeHttpListener::closeIdle);
+    // Only while there are connections.
+    m_sweep.setInterval(SweepInterval);
+    connect(&m_sweep, &QTimer::timeout, this, &DuzUdozuzeHttpListener::sweep);
 }
 
 DuzUdozuzeHttpListener::~DuzUdozuzeHttpListener()
 {
-    for (const qintptr descriptor : m_waiting)
-        ::close(int(descriptor));
+    for (const Waiting &waiting : m_waiting)
+        ::close(int(waiting.descriptor));
 }
 
 void DuzUdozuzeHttpListener::incomingConnection(qintptr descriptor)
 {
     if (!m_sweep.isActive())
         m_sweep.start();
-    if (m_waiting.empty() && makeRoom()) {
-        serve(descriptor);
+    const qint64 now = m_clock.elapsed();
+    if (m_waiting.empty() && m_connections.size() < MaxConnections) {
+        serve(descriptor, now);
         return;
     }
-    if (m_waiting.size() >= size_t(ListenBacklog)) {
-        ::close(int(descriptor));
-        return;
+    m_waiting.push_back({descriptor, now});
+    sweepEvery(WaitingSweepInterval);
+    Waiting &waiting = m_waiting.back();
+    if (!look(waiting)) {
+        letGo(m_waiting.size() - 1);
+    } else if (waiting.seen == 0) {
+        waiting.notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+        connect(waiting.notifier, &QSocketNotifier::activated, this,
+                [this, descriptor] { firstBytes(descriptor); });
     }
-    m_waiting.push_back(descriptor);
-    pauseAccepting();
+    admitWaiting();
 }
 
-void DuzUdozuzeHttpListener::serve(qintptr descriptor)
+void DuzUdozuzeHttpListener::serve(qintptr descriptor, qint64 since)
 {
     auto *socket = new QTcpSocket(this); // the HTTP server deletes it when it closes
     if (!socket->setSocketDescriptor(descriptor)) {
@@ -58,13 +87,15 @@ void DuzUdozuzeHttpListener::serve(qintptr descriptor)
     // The socket reads no more than a request may hold: past it, the client
     // waits on its own side until the request is refused.
     socket->setReadBufferSize(MaxHead + 1);
-    m_connections.insert(socket, {m_clock.elapsed(), 0});
+    Connection connection;
+    connection.since = since;
+    m_connections.insert(socket, connection);
     // Before the HTTP server's own handler, which reads every byte there is.
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { counted(socket); });
     connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] {
         const auto found = m_connections.find(socket);
         if (found != m_connections.end())
-            found->lastAnswer = m_clock.elapsed();
+            found->since = m_clock.elapsed();
     });
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] { forget(socket); });
     connect(socket, &QObject::destroyed, this, [this, socket] { forget(socket); });
@@ -74,8 +105,8 @@ void DuzUdozuzeHttpListener::serve(qintptr descriptor)
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { checkRequestSize(socket); });
 }
 
-// A place freed is given to the client that has waited longest, once the
-// event loop is back from the signal that freed it.
+// A place freed goes to a waiting client once the event loop is back from
+// the signal that freed it.
 void DuzUdozuzeHttpListener::forget(QTcpSocket *socket)
 {
     if (m_connections.remove(socket) && !m_waiting.empty())
@@ -83,15 +114,115 @@ void DuzUdozuzeHttpListener::forget(QTcpSocket *socket)
                                   Qt::QueuedConnection);
 }
 
+// What a waiting client has sent is peeked at, not read, so that the socket
+// serving it later reads it all. Once something has come, the kernel's count
+// of bytes says when more has.
+bool DuzUdozuzeHttpListener::look(Waiting &waiting)
+{
+    char bytes[MaxHead + 1];
+    const ssize_t count
+        = ::recv(int(waiting.descriptor), bytes, sizeof bytes, MSG_PEEK | MSG_DONTWAIT);
+    if (count < 0)
+        return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+    waiting.seen = count;
+    waiting.whole = count > MaxHead || endsHead(bytes, count);
+    return count > 0;
+}
+
+void DuzUdozuzeHttpListener::firstBytes(qintptr descriptor)
+{
+    for (size_t i = 0; i < m_waiting.size(); ++i) {
+        Waiting &waiting = m_waiting[i];
+        if (waiting.descriptor != descriptor)
+            continue;
+        if (!look(waiting)) {
+            letGo(i);
+            acceptMore();
+        } else if (waiting.seen > 0) {
+            waiting.notifier->setEnabled(false);
+            waiting.notifier->deleteLater();
+            waiting.notifier = nullptr;
+            if (waiting.whole)
+                admitWaiting();
+        }
+        return;
+    }
+}
+
+// Whole requests first, in places made for them if need be; then the others
+// in the order they came, in places that are free.
 void DuzUdozuzeHttpListener::admitWaiting()
 {
-    while (!m_waiting.empty() && makeRoom()) {
-        const qintptr descriptor = m_waiting.front();
-        m_waiting.pop_front();
-        serve(descriptor);
+    for (size_t i = 0; i < m_waiting.size();) {
+        if (!m_waiting[i].whole) {
+            ++i;
+        } else if (makeRoom()) {
+            serveWaiting(i);
+        } else {
+            break;
+        }
     }
-    if (m_waiting.empty())
+    while (!m_waiting.empty() && m_connections.size() < MaxConnections)
+        serveWaiting(0);
+    acceptMore();
+}
+
+void DuzUdozuzeHttpListener::serveWaiting(size_t index)
+{
+    const Waiting waiting = m_waiting[index];
+    m_waiting.erase(m_waiting.begin() + qsizetype(index));
+    if (waiting.notifier) {
+        waiting.notifier->setEnabled(false);
+        waiting.notifier->deleteLater();
+    }
+    serve(waiting.descriptor, waiting.since);
+}
+
+void DuzUdozuzeHttpListener::letGo(size_t index)
+{
+    const Waiting waiting = m_waiting[index];
+    m_waiting.erase(m_waiting.begin() + qsizetype(index));
+    if (waiting.notifier) {
+        waiting.notifier->setEnabled(false);
+        waiting.notifier->deleteLater();
+    }
+    ::close(int(waiting.descriptor));
+}
+
+// Waiting connections without a whole request, several at once: those that
+// have waited GraceTime, and while every waiting place is taken, up to a
+// quarter of them that have waited StallTime, so that the next in the
+// kernel's queue can be looked at.
+void DuzUdozuzeHttpListener::letStalledGo()
+{
+    const qint64 now = m_clock.elapsed();
+    int early = m_waiting.size() >= size_t(MaxWaiting) ? MaxWaiting / 4 : 0;
+    for (size_t i = 0; i < m_waiting.size();) {
+        const Waiting &waiting = m_waiting[i];
+        const qint64 waited = now - waiting.since;
+        if (waiting.whole || waited < StallTime || (waited < GraceTime && early == 0)) {
+            ++i;
+            continue;
+        }
+        if (waited < GraceTime)
+            --early;
+        letGo(i);
+    }
+}
+
+// More are taken from the kernel while there is room for them to wait. The
+// HTTP server's own bound on connections not yet taken stops its loop of
+// accepting at once: pausing alone would take the rest of the kernel's queue
+// first.
+void DuzUdozuzeHttpListener::acceptMore()
+{
+    if (m_waiting.size() < size_t(MaxWaiting)) {
+        setMaxPendingConnections(m_pendingBound);
         resumeAccepting();
+    } else {
+        setMaxPendingConnections(0);
+        pauseAccepting();
+    }
 }
 
 // The HTTP server reads a request inside a transaction, which it commits when
@@ -120,36 +251,64 @@ void DuzUdozuzeHttpListener::checkRequestSize(QTcpSocket *socket)
     socket->disconnectFromHost();
 }
 
-void DuzUdozuzeHttpListener::closeIdle()
+void DuzUdozuzeHttpListener::sweep()
 {
     const qint64 now = m_clock.elapsed();
     QList<QTcpSocket *> idle;
     for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
-        if (now - it->lastAnswer >= IdleTime)
+        if (now - it->since >= IdleTime)
             idle.append(it.key());
     }
     for (QTcpSocket *socket : idle) {
         m_connections.remove(socket);
         socket->abort();
     }
+    // A head may come in pieces.
+    for (size_t i = 0; i < m_waiting.size();) {
+        Waiting &waiting = m_waiting[i];
+        int count = 0;
+        if (!waiting.whole && !waiting.notifier
+            && ::ioctl(int(waiting.descriptor), FIONREAD, &count) == 0 && count > waiting.seen
+            && !look(waiting)) {
+            letGo(i);
+        } else {
+            ++i;
+        }
+    }
     admitWaiting();
+    letStalledGo();
+    acceptMore();
+    sweepEvery(m_waiting.empty() ? SweepInterval : WaitingSweepInterval);
     if (m_connections.isEmpty() && m_waiting.empty())
         m_sweep.stop();
 }
 
+// A timer's interval set restarts it: under a flood of connections it would
+// never run out.
+void DuzUdozuzeHttpListener::sweepEvery(int interval)
+{
+    if (m_sweep.interval() != interval)
+        m_sweep.setInterval(interval);
+}
+
+// The connection that has gone longest without a whole request, if it has
+// gone StallTime, and is not being answered.
 bool DuzUdozuzeHttpListener::makeRoom()
 {
     if (m_connections.size() < MaxConnections)
         return true;
-    auto oldest = m_connections.begin();
+    const qint64 now = m_clock.elapsed();
+    auto stalled = m_connections.end();
     for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
-        if (it->lastAnswer < oldest->lastAnswer)
-            oldest = it;
+        if (now - it->since >= StallTime && it.key()->bytesToWrite() == 0
+            && (stalled == m_connections.end() || it->since < stalled->since)) {
+            stalled = it;
+        }
     }
-    if (m_clock.elapsed() - oldest->lastAnswer < GraceTime)
+    if (stalled == m_connections.end())
         return false;
-    QTcpSocket *socket = oldest.key();
-    m_connections.erase(oldest);
+    QTcpSocket *socket = stalled.key();
+    m_connections.erase(stalled);
     socket->abort();
     return true;
 }

@@ -32,6 +32,7 @@ private slots:
     void answers_data();
     void answers();
     void stateOfTwoMasters();
+    void slowClientsHoldNothingUp_data();
     void slowClientsHoldNothingUp();
     void serviceHandshakes();
 
@@ -280,17 +281,29 @@ void TestHttp::stateOfTwoMasters()
     QCOMPARE(picture.value(QStringLiteral("mode")).toString(), QStringLiteral("watching"));
 }
 
-// 100 connections that never finish their request: the datagrams' lines go
-// on, a client that asks is answered at once, and no more than 64 stay open.
+// Connections that never finish their request, or never start it: the
+// datagrams' lines go on, a client that asks is answered, and no more than 64
+// stay open.
+void TestHttp::slowClientsHoldNothingUp_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("100 half-open") << 100 << QByteArray("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+    // Many more than there are places: a whole request goes ahead of them all.
+    QTest::newRow("500 silent") << 500 << QByteArray();
+}
+
 void TestHttp::slowClientsHoldNothingUp()
 {
+    QFETCH(int, count);
+    QFETCH(QByteArray, sent);
     start();
     std::vector<std::unique_ptr<QTcpSocket>> slow;
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < count; ++i) {
         slow.push_back(std::make_unique<QTcpSocket>());
         slow.back()->connectToHost(QHostAddress::LocalHost, httpPort);
         QVERIFY(slow.back()->waitForConnected(5000));
-        slow.back()->write("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+        slow.back()->write(sent);
         slow.back()->flush();
     }
     sendMasters();
