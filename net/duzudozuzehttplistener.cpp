@@ -54,6 +54,12 @@ DuzUdozuzeHttpListener::~DuzUdozuzeHttpListener()
         ::close(int(waiting.descriptor));
 }
 
+bool DuzUdozuzeHttpListener::isHttp10(const QTcpSocket *socket) const
+{
+    const auto found = m_connections.constFind(const_cast<QTcpSocket *>(socket));
+    return found != m_connections.cend() && found->http10;
+}
+
 void DuzUdozuzeHttpListener::incomingConnection(qintptr descriptor)
 {
     if (!m_sweep.isActive())
@@ -228,15 +234,26 @@ void DuzUdozuzeHttpListener::acceptMore()
 // The HTTP server reads a request inside a transaction, which it commits when
 // the request is whole: while one is open, every byte before this readyRead
 // has been read into the request; otherwise the request starts with what is
-// there now.
+// there now. Its request line ends in its version.
 void DuzUdozuzeHttpListener::counted(QTcpSocket *socket)
 {
     const auto found = m_connections.find(socket);
     if (found == m_connections.end())
         return;
-    if (!socket->isTransactionStarted())
+    if (!socket->isTransactionStarted()) {
         found->requestBytes = 0;
-    found->requestBytes += socket->bytesAvailable();
+        found->lineEnd.clear();
+        found->lineDone = false;
+    }
+    const qint64 count = socket->bytesAvailable();
+    found->requestBytes += count;
+    if (found->lineDone)
+        return;
+    const QByteArray seen = found->lineEnd + socket->peek(qMin(count, MaxHead + 1));
+    const qsizetype end = seen.indexOf('\n');
+    found->lineDone = end >= 0;
+    found->http10 = found->lineDone && seen.left(end).trimmed().endsWith(" HTTP/1.0");
+    found->lineEnd = found->lineDone ? QByteArray() : seen.right(16);
 }
 
 void DuzUdozuzeHttpListener::checkRequestSize(QTcpSocket *socket)

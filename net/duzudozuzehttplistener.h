@@ -2,6 +2,7 @@
 #ifndef DUZUDOZUZEHTTPLISTENER_H
 #define DUZUDOZUZEHTTPLISTENER_H
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QTcpServer>
@@ -48,6 +49,8 @@ public:
     ~DuzUdozuzeHttpListener() override;
 
     int connectionCount() const { return int(m_connections.size()); }
+    // Whether the request being answered on socket said HTTP/1.0.
+    bool isHttp10(const QTcpSocket *socket) const;
 
 protected:
     void incomingConnection(qintptr descriptor) override;
@@ -57,6 +60,9 @@ private:
     {
         qint64 since = 0; // on m_clock, ms: when it was taken, or last answered
         qint64 requestBytes = 0; // of the request being read
+        QByteArray lineEnd; // the last bytes of its request line, until that ends
+        bool lineDone = false;
+        bool http10 = false;
     };
     struct Waiting
     {

@@ -112,10 +112,16 @@ bool DuzUdozuzeHttpView::handleRequest(const QHttpServerRequest &request, QTcpSo
                             {"X-Content-Type-Options", "nosniff"},
                             {"Referrer-Policy", "no-referrer"}});
     // A client that says it is done is let go at once, not at the idle time:
-    // its place is free for the next.
-    const bool closing = request.value("connection").toLower().contains("close");
+    // its place is free for the next. An HTTP/1.0 client is done unless it
+    // asks to be kept.
+    const QByteArray connection = request.value("connection").toLower();
+    const bool http10 = m_pListener && m_pListener->isHttp10(socket);
+    const bool closing
+        = connection.contains("close") || (http10 && !connection.contains("keep-alive"));
     if (closing)
         responder.writeHeader("Connection", "close");
+    else if (http10)
+        responder.writeHeader("Connection", "keep-alive");
     if (answer.status == Status::MethodNotAllowed)
         responder.writeHeader("Allow", "GET, HEAD");
     responder.writeBody(head ? QByteArray() : answer.body);

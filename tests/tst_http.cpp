@@ -42,8 +42,10 @@ private:
     void launch(const QStringList &args, const QProcessEnvironment &added, int errorPipe);
     void send(quint32 from, const QString &system, int workstation, int channel);
     void sendMasters();
-    // The whole answer to request, head and body; empty when none came.
-    QByteArray ask(const QByteArray &request);
+    // The whole answer to request, head and body; empty when none came. With
+    // closed, whether the server closed the connection after an answer that
+    // says it will.
+    QByteArray ask(const QByteArray &request, bool *closed = nullptr);
     QJsonObject state();
 
     HostInstallation host;
@@ -134,7 +136,7 @@ void TestHttp::sendMasters()
     send(0x7F000004, Hostile, 9, 1);
 }
 
-QByteArray TestHttp::ask(const QByteArray &request)
+QByteArray TestHttp::ask(const QByteArray &request, bool *closed)
 {
     QTcpSocket client;
     client.connectToHost(QHostAddress::LocalHost, httpPort);
@@ -151,8 +153,13 @@ QByteArray TestHttp::ask(const QByteArray &request)
                 if (line.toLower().startsWith("content-length:"))
                     length = line.mid(15).trimmed().toLongLong();
             }
-            if (request.startsWith("HEAD") || answer.size() >= headEnd + 4 + length)
+            if (request.startsWith("HEAD") || answer.size() >= headEnd + 4 + length) {
+                if (closed && answer.left(headEnd + 2).contains("\r\nConnection: close\r\n")) {
+                    *closed = client.state() == QAbstractSocket::UnconnectedState
+                        || client.waitForDisconnected(int(deadline.remainingTime()));
+                }
                 return answer;
+            }
         }
         if (!client.waitForReadyRead(int(deadline.remainingTime())))
             break;
@@ -224,6 +231,9 @@ void TestHttp::answers_data()
         << QByteArray("Content-Type: application/json\r\n");
     QTest::newRow("unknown path") << get("/etc/passwd") << QStringList() << QByteArray("404")
                                   << QByteArray("Not found");
+    QTest::newRow("HTTP/1.0: let go after its answer")
+        << QByteArray("GET /healthz HTTP/1.0\r\n\r\n") << QStringList() << QByteArray("200")
+        << QByteArray("Connection: close\r\n");
     const QByteArray filler(DuzUdozuzeHttpListener::MaxHead - 100, 'a');
     QTest::newRow("a head within 8 KiB")
         << QByteArray("GET /healthz HTTP/1.1\r\nX-Filler: " + filler + "\r\n\r\n") << QStringList()
@@ -241,8 +251,12 @@ void TestHttp::answers()
     QFETCH(QByteArray, expected);
     start(args);
     QByteArray answer;
-    QTRY_VERIFY2((answer = ask(request)).startsWith("HTTP/1.1 " + status), answer.constData());
+    bool closed = false;
+    QTRY_VERIFY2((answer = ask(request, &closed)).startsWith("HTTP/1.1 " + status),
+                 answer.constData());
     QVERIFY2(answer.contains(expected), answer.constData());
+    if (answer.contains("\r\nConnection: close\r\n"))
+        QVERIFY(closed);
     if (status != "431")
         QVERIFY(answer.contains("X-Content-Type-Options: nosniff\r\n"));
     if (request.startsWith("HEAD"))
