@@ -3,6 +3,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 #include <systemd/sd-daemon.h>
 #include <unistd.h>
@@ -26,8 +28,13 @@ void DuzUdozuzeServiceManager::ready()
     uint64_t interval = 0;
     if (sd_watchdog_enabled(0, &interval) > 0 && interval > 0) {
         notify("WATCHDOG=1");
-        m_watchdog.start(std::chrono::milliseconds(qMax<uint64_t>(1, interval / 2000)));
+        m_watchdog.start(pingInterval(interval));
     }
+}
+
+std::chrono::milliseconds DuzUdozuzeServiceManager::pingInterval(uint64_t interval)
+{
+    return std::max(MinPingInterval, std::chrono::milliseconds(interval / 2000));
 }
 
 void DuzUdozuzeServiceManager::stopping()

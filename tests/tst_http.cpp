@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "app/duzudozuzeservicemanager.h"
 #include "net/duzudozuzehttplistener.h"
 #include "net/duzudozuzesocketdevice.h"
 #include "protocol/duzudozuzestatusdatagram.h"
@@ -332,10 +333,12 @@ void TestHttp::slowClientsHoldNothingUp()
 }
 
 // Run by systemd: READY=1 with the counts, the watchdog's pings at half its
-// interval, warnings to the journal with their priority, STOPPING=1 at the
-// stop signal; standard output as it always is.
+// interval (never flat out for a short one), warnings to the journal with
+// their priority, STOPPING=1 at the stop signal; standard output as it always
+// is.
 void TestHttp::serviceHandshakes()
 {
+    QCOMPARE(DuzUdozuzeServiceManager::pingInterval(1000), std::chrono::milliseconds(100));
     QTemporaryDir folder;
     const QByteArray path = QFile::encodeName(folder.filePath(QStringLiteral("notify")));
     const int notify = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
