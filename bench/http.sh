@@ -82,13 +82,14 @@ crowd() { # build, half-open connections: prints the clients', the lines' and th
     "$bin/bench/httpclients" $web 10 100 10 "$2" >"$work/clients" &
     local clients=$!
     # The crowd's head start, then the datagrams for as long as the clients ask.
-    [ "$2" -eq 0 ] || sleep 1
+    sleep 1
     "$bin/bench/pacedsender" $port 1000 100 >/dev/null
     wait $clients
     local ticks
     ticks=$(awk '{print $14 + $15}' /proc/$pid/stat)
     kill -TERM $pid; wait $pid
-    echo "$(cat "$work/clients"); $(lateness "$work/log"); cpu $((ticks * 1000 / $(getconf CLK_TCK))) ms"
+    echo "$(cat "$work/clients"); received $(sed -n 's/^Received \([0-9]*\),.*/\1/p' "$work/err")," \
+         "$(lateness "$work/log"); cpu $((ticks * 1000 / $(getconf CLK_TCK))) ms"
 }
 
 if [ -z "${CROWD_ONLY:-}" ]; then
