@@ -4,8 +4,12 @@
 #include <QSocketNotifier>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
+#include <vector>
+
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -309,23 +313,27 @@ void DuzUdozuzeHttpListener::sweepEvery(int interval)
 }
 
 // The connection that has gone longest without a whole request, if it has
-// gone StallTime, and is not being answered.
+// gone StallTime, is not being answered, and has nothing unread: while the
+// event loop is busy, a request may wait in the kernel, whole, longer than
+// that.
 bool DuzUdozuzeHttpListener::makeRoom()
 {
     if (m_connections.size() < MaxConnections)
         return true;
     const qint64 now = m_clock.elapsed();
-    auto stalled = m_connections.end();
-    for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
-        if (now - it->since >= StallTime && it.key()->bytesToWrite() == 0
-            && (stalled == m_connections.end() || it->since < stalled->since)) {
-            stalled = it;
-        }
+    std::vector<std::pair<qint64, QTcpSocket *>> stalled;
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+        if (now - it->since >= StallTime && it.key()->bytesToWrite() == 0)
+            stalled.emplace_back(it->since, it.key());
     }
-    if (stalled == m_connections.end())
-        return false;
-    QTcpSocket *socket = stalled.key();
-    m_connections.erase(stalled);
-    socket->abort();
-    return true;
+    std::sort(stalled.begin(), stalled.end());
+    for (const auto &[since, socket] : stalled) {
+        int unread = 0;
+        if (::ioctl(int(socket->socketDescriptor()), FIONREAD, &unread) != 0 || unread > 0)
+            continue;
+        m_connections.remove(socket);
+        socket->abort();
+        return true;
+    }
+    return false;
 }
