@@ -43,9 +43,10 @@ DuzUdozuzeHttpListener::DuzUdozuzeHttpListener(QObject *parent) : QTcpServer(par
 {
     m_clock.start();
     m_pendingBound = maxPendingConnections();
-    // Room for a burst of clients while the event loop is busy with datagrams:
-    // the kernel holds them until they are accepted, where Qt's 50 would
-    // drop their connections and leave them to try again a second later.
+    // Room for a burst of clients while the event loop is busy with datagrams,
+    // or a crowd let go coming back: the kernel holds them until they are
+    // accepted, where Qt's 50 would drop their connections and leave them to
+    // try again a second later.
     setListenBacklogSize(ListenBacklog);
     // Only while there are connections.
     m_sweep.setInterval(SweepInterval);
@@ -199,24 +200,25 @@ void DuzUdozuzeHttpListener::letGo(size_t index)
     ::close(int(waiting.descriptor));
 }
 
-// Waiting connections without a whole request, several at once: those that
-// have waited GraceTime, and while every waiting place is taken, up to a
-// quarter of them that have waited StallTime, so that the next in the
-// kernel's queue can be looked at.
+// Waiting connections without a whole request, oldest first, a quarter of
+// the waiting room at each look: those that have waited GraceTime, or while
+// every waiting place is taken, StallTime, so that the next in the kernel's
+// queue can be looked at. A few at a time, those that come back at once
+// find room in the kernel's queue.
 void DuzUdozuzeHttpListener::letStalledGo()
 {
     const qint64 now = m_clock.elapsed();
-    int early = m_waiting.size() >= size_t(MaxWaiting) ? MaxWaiting / 4 : 0;
-    for (size_t i = 0; i < m_waiting.size();) {
-        const Waiting &waiting = m_waiting[i];
-        const qint64 waited = now - waiting.since;
-        if (waiting.whole || waited < StallTime || (waited < GraceTime && early == 0)) {
+    const qint64 patience = m_waiting.size() >= size_t(MaxWaiting) ? StallTime : GraceTime;
+    int batch = MaxWaiting / 4;
+    for (size_t i = 0; i < m_waiting.size() && batch > 0;) {
+        if (m_waiting[i].whole) {
             ++i;
-            continue;
+        } else if (now - m_waiting[i].since >= patience) {
+            letGo(i);
+            --batch;
+        } else {
+            break; // the rest came later
         }
-        if (waited < GraceTime)
-            --early;
-        letGo(i);
     }
 }
 

@@ -43,7 +43,7 @@ public:
     // With the places, well within the 1,024 descriptors a process has by
     // default.
     static constexpr int MaxWaiting = 512;
-    static constexpr int ListenBacklog = 256;
+    static constexpr int ListenBacklog = 1024;
 
     explicit DuzUdozuzeHttpListener(QObject *parent = nullptr);
     ~DuzUdozuzeHttpListener() override;
