@@ -150,9 +150,7 @@ void DuzUdozuzeHttpListener::firstBytes(qintptr descriptor)
             letGo(i);
             acceptMore();
         } else if (waiting.seen > 0) {
-            waiting.notifier->setEnabled(false);
-            waiting.notifier->deleteLater();
-            waiting.notifier = nullptr;
+            stopWatching(waiting);
             if (waiting.whole)
                 admitWaiting();
         }
@@ -180,24 +178,32 @@ void DuzUdozuzeHttpListener::admitWaiting()
 
 void DuzUdozuzeHttpListener::serveWaiting(size_t index)
 {
-    const Waiting waiting = m_waiting[index];
-    m_waiting.erase(m_waiting.begin() + qsizetype(index));
-    if (waiting.notifier) {
-        waiting.notifier->setEnabled(false);
-        waiting.notifier->deleteLater();
-    }
+    const Waiting waiting = take(index);
     serve(waiting.descriptor, waiting.since);
 }
 
 void DuzUdozuzeHttpListener::letGo(size_t index)
 {
-    const Waiting waiting = m_waiting[index];
+    ::close(int(take(index).descriptor));
+}
+
+DuzUdozuzeHttpListener::Waiting DuzUdozuzeHttpListener::take(size_t index)
+{
+    Waiting waiting = m_waiting[index];
     m_waiting.erase(m_waiting.begin() + qsizetype(index));
-    if (waiting.notifier) {
-        waiting.notifier->setEnabled(false);
-        waiting.notifier->deleteLater();
-    }
-    ::close(int(waiting.descriptor));
+    stopWatching(waiting);
+    return waiting;
+}
+
+// The notifier goes once the event loop is back: it may be the one whose
+// signal is being handled.
+void DuzUdozuzeHttpListener::stopWatching(Waiting &waiting)
+{
+    if (!waiting.notifier)
+        return;
+    waiting.notifier->setEnabled(false);
+    waiting.notifier->deleteLater();
+    waiting.notifier = nullptr;
 }
 
 // Waiting connections without a whole request, oldest first, a quarter of

@@ -86,6 +86,8 @@ private:
     void admitWaiting();
     void serveWaiting(size_t index);
     void letGo(size_t index);
+    Waiting take(size_t index);
+    void stopWatching(Waiting &waiting);
     void letStalledGo();
     void acceptMore();
     void forget(QTcpSocket *socket);
