@@ -248,6 +248,11 @@ void TestMainWindow::failedSetUp()
     window.flushLog();
     QTRY_COMPARE(labelText(&window, "warnings"), notListening);
     QCOMPARE(labelText(&window, "headlineText"), QStringLiteral("Not listening"));
+    // In the warning colour, the loudest state, focused or not.
+    const QPalette headline = child<QLabel>(&window, "headlineText")->palette();
+    QCOMPARE(
+        headline.color(QPalette::Inactive, QPalette::WindowText),
+        DuzUdozuzeCellStyle::of(DuzUdozuzeCellStyle::Kind::Warning, window.palette()).foreground);
     QCOMPARE(window.workstationModel()->index(0, DuzUdozuzeWorkstationReport::Role).data(),
              QStringLiteral("not listening"));
 }
