@@ -22,10 +22,14 @@
 
 namespace {
 
-// Datagrams handled in one activation of the notifier before the event loop
-// gets its turn again: enough to keep up with a flood, few enough that the
-// window stays responsive.
-constexpr int MaxDatagramsPerActivation = 64;
+// Datagrams handled in one wake-up before the event loop gets its turn again:
+// enough to keep up with a flood, few enough that the window stays
+// responsive.
+constexpr int MaxDatagramsPerActivation = DuzUdozuzeSocketDevice::MaxBatch;
+// How long the notifier rests after a batch short of the bound: a flood is
+// read some twenty datagrams a wake-up at 20,000 a second, and a datagram
+// alone is read at once.
+constexpr int RestInterval = 1; // ms
 // Room for a burst of datagrams while the event loop is busy; the system caps
 // it at its own maximum.
 constexpr int ReceiveBufferSize = 4 << 20;
@@ -65,7 +69,11 @@ DuzUdozuzeSocket::DuzUdozuzeSocket(const QString &hxRoot, const QString &hxSyste
     // time alone, on the live clocks.
     if (m_bValid && m_pNotifier) {
         m_pSession->startListening(now());
-        connect(&m_tick, &QTimer::timeout, this, [this] { m_pSession->advance(now()); });
+        connect(&m_tick, &QTimer::timeout, this, [this] {
+            const DuzUdozuzeSession::Time time = now();
+            m_nLastClock = time.clock;
+            m_pSession->advance(time);
+        });
         m_tick.setTimerType(Qt::PreciseTimer); // on the tick, never a second late
         m_tick.start(int(DuzUdozuzeSession::TickInterval));
     }
@@ -83,6 +91,14 @@ DuzUdozuzeSocket::~DuzUdozuzeSocket()
 DuzUdozuzeSession::Time DuzUdozuzeSocket::now() const
 {
     return {m_clock.elapsed(), QDateTime::currentMSecsSinceEpoch()};
+}
+
+DuzUdozuzeSession::Time DuzUdozuzeSocket::arrival(qint64 stampNs, DuzUdozuzeSession::Time now) const
+{
+    if (stampNs <= 0)
+        return now;
+    const qint64 wall = qMin(stampNs / 1000000, now.wall);
+    return {qMax(now.clock - (now.wall - wall), m_nLastClock), wall};
 }
 
 quint16 DuzUdozuzeSocket::localPort() const
@@ -252,34 +268,52 @@ void DuzUdozuzeSocket::setUpSocket()
         return;
     }
     m_pNotifier = new QSocketNotifier(m_pSocketDevice->descriptor(), QSocketNotifier::Read, this);
-    connect(m_pNotifier, &QSocketNotifier::activated, this,
-            [this](QSocketDescriptor socket) { rxData(int(socket)); });
+    connect(m_pNotifier, &QSocketNotifier::activated, this, &DuzUdozuzeSocket::rxData);
+    m_batch.resize(MaxDatagramsPerActivation);
+    m_rest.setSingleShot(true);
+    m_rest.setTimerType(Qt::PreciseTimer);
+    m_rest.setInterval(RestInterval);
+    connect(&m_rest, &QTimer::timeout, this, &DuzUdozuzeSocket::rxData);
 }
 
-// Handles the datagrams waiting, up to a bound, one at a time.
-void DuzUdozuzeSocket::rxData(int)
+// Handles the datagrams waiting, up to a bound, read in one call. After a
+// batch short of the bound the notifier rests and a timer reads the next, so
+// that a flood costs a wake-up a batch; a full one is read on at the event
+// loop's next turn, and nothing waiting wakes the notifier again.
+void DuzUdozuzeSocket::rxData()
 {
-    for (int i = 0; i < MaxDatagramsPerActivation; ++i) {
-        char buffer[DuzUdozuzeSession::MaxDatagramSize + 1];
-        quint32 address = 0;
-        quint16 port = 0;
-        const qint64 count = m_pSocketDevice->readDatagram(
-            buffer, DuzUdozuzeSession::MaxDatagramSize, &address, &port);
-        if (count < 0) {
-            // A failed read consumes the socket's pending error; nothing is parsed.
-            if (!m_pSocketDevice->wouldBlock())
-                logPrintf("Receive error: %s",
-                          DuzUdozuzeLogLine::escaped(m_pSocketDevice->errorString()).constData());
-            return;
-        }
-        const DuzUdozuzeSession::Time time = now();
+    const int count = m_pSocketDevice->readDatagrams(m_batch.data(), MaxDatagramsPerActivation,
+                                                     DuzUdozuzeSession::MaxDatagramSize);
+    m_pNotifier->setEnabled(count <= 0 || count == MaxDatagramsPerActivation);
+    if (count < 0) {
+        // A failed read consumes the socket's pending error; nothing is parsed.
+        if (!m_pSocketDevice->wouldBlock())
+            logPrintf("Receive error: %s",
+                      DuzUdozuzeLogLine::escaped(m_pSocketDevice->errorString()).constData());
+        return;
+    }
+    if (count == 0)
+        return;
+    const DuzUdozuzeSession::Time current = now();
+    for (int i = 0; i < count; ++i) {
+        const DuzUdozuzeSocketDevice::Received &datagram = m_batch[size_t(i)];
+        const DuzUdozuzeSession::Time time = arrival(datagram.timeNs, current);
+        m_nLastClock = time.clock;
         // Kept as it came, before anything is made of it.
         if (m_pRecorder) {
-            m_pRecorder->record({buffer, count, count, address, port, m_nRecordAddress,
-                                 quint16(m_settings.m_nPort), time.wall * 1000, false});
+            const qint64 timeUs = datagram.timeNs > 0
+                ? qMin(datagram.timeNs / 1000, current.wall * 1000 + 999)
+                : time.wall * 1000;
+            m_pRecorder->record({datagram.data, datagram.length, datagram.length, datagram.source,
+                                 datagram.sourcePort,
+                                 datagram.destination ? datagram.destination : m_nRecordAddress,
+                                 quint16(m_settings.m_nPort), timeUs, false});
         }
-        m_pSession->receive(buffer, count, count, address, port, time);
+        m_pSession->receive(datagram.data, datagram.length, datagram.length, datagram.source,
+                            datagram.sourcePort, time);
     }
+    if (count < MaxDatagramsPerActivation)
+        m_rest.start();
 }
 
 // An answer, to the send address at the bound port.

@@ -5,6 +5,7 @@
 #include "common/duzudozuzesettings.h"
 #include "net/duzudozuzelinkcontext.h"
 #include "net/duzudozuzerecorder.h"
+#include "net/duzudozuzesocketdevice.h"
 #include "protocol/duzudozuzesession.h"
 
 #include <QElapsedTimer>
@@ -14,10 +15,10 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 struct IDebug;
 class DuzUdozuzeRecorder;
-class DuzUdozuzeSocketDevice;
 class QSocketNotifier;
 
 // The one object that holds what the workstation knows about itself and the
@@ -116,9 +117,13 @@ private:
     void setUpSocket();
     // With /record=: the folder checked, and the recording begun.
     void setUpRecorder();
-    void rxData(int socket);
+    void rxData();
     // The live clocks, now.
     DuzUdozuzeSession::Time now() const;
+    // The moment a datagram arrived, on the live clocks, from the system's
+    // stamp (0: none, now); never later than now, nor earlier on the
+    // monotonic clock than the session was told last.
+    DuzUdozuzeSession::Time arrival(qint64 stampNs, DuzUdozuzeSession::Time now) const;
 
     bool sendStatus(const QByteArray &datagram) override;
     void warned(bool raised, const QString &text) override
@@ -137,9 +142,15 @@ private:
     QStringList m_setUpWarnings;
     QElapsedTimer m_clock;
     QTimer m_tick;
+    qint64 m_nLastClock = 0; // the monotonic time the session was told last
+    // The notifier rests after a batch read; this timer reads the next.
+    QTimer m_rest;
+    std::vector<DuzUdozuzeSocketDevice::Received> m_batch;
     std::unique_ptr<DuzUdozuzeSession> m_pSession;
     std::shared_ptr<DuzUdozuzeRecorder> m_pRecorder; // goes before the session and the device
-    quint32 m_nRecordAddress = 0; // the address bound, host order
+    // The address bound, host order: this end of an answer recorded, and of a
+    // datagram whose own destination is not known.
+    quint32 m_nRecordAddress = 0;
 };
 
 #endif // DUZUDOZUZESOCKET_H

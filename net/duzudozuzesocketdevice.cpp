@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -40,8 +41,15 @@ sockaddr_in socketAddress(quint32 address, quint16 port)
 DuzUdozuzeSocketDevice::DuzUdozuzeSocketDevice()
     : m_descriptor(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0))
 {
-    if (m_descriptor < 0)
+    if (m_descriptor < 0) {
         m_error = errno;
+        return;
+    }
+    // Each datagram read in a batch tells when it arrived and where it was
+    // sent; without them it is stamped when read, to the address bound.
+    const int on = 1;
+    ::setsockopt(m_descriptor, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    ::setsockopt(m_descriptor, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
 }
 
 DuzUdozuzeSocketDevice::~DuzUdozuzeSocketDevice()
@@ -105,6 +113,62 @@ qint64 DuzUdozuzeSocketDevice::readDatagram(char *data, qint64 maxSize, quint32 
     return count;
 }
 
+int DuzUdozuzeSocketDevice::readDatagrams(Received *datagrams, int count, qint64 maxSize)
+{
+    count = std::min(count, MaxBatch);
+    const size_t room = size_t(std::min<qint64>(maxSize, Received::Room));
+    // Room for the two control messages asked for, aligned as they need.
+    union Control {
+        char buffer[CMSG_SPACE(sizeof(timespec)) + CMSG_SPACE(sizeof(in_pktinfo))];
+        cmsghdr align;
+    };
+    Control controls[MaxBatch];
+    sockaddr_in senders[MaxBatch];
+    iovec pieces[MaxBatch];
+    mmsghdr messages[MaxBatch];
+    for (int i = 0; i < count; ++i) {
+        pieces[i] = {datagrams[i].data, room};
+        messages[i] = {};
+        messages[i].msg_hdr.msg_name = &senders[i];
+        messages[i].msg_hdr.msg_namelen = sizeof senders[i];
+        messages[i].msg_hdr.msg_iov = &pieces[i];
+        messages[i].msg_hdr.msg_iovlen = 1;
+        messages[i].msg_hdr.msg_control = controls[i].buffer;
+        messages[i].msg_hdr.msg_controllen = sizeof controls[i].buffer;
+    }
+    int read;
+    do {
+        read = ::recvmmsg(m_descriptor, messages, unsigned(count), MSG_TRUNC, nullptr);
+    } while (read < 0 && errno == EINTR);
+    if (read < 0) {
+        m_error = errno;
+        return -1;
+    }
+    for (int i = 0; i < read; ++i) {
+        Received &datagram = datagrams[i];
+        msghdr &header = messages[i].msg_hdr;
+        datagram.length = qint64(messages[i].msg_len);
+        datagram.source = ntohl(senders[i].sin_addr.s_addr);
+        datagram.sourcePort = ntohs(senders[i].sin_port);
+        datagram.destination = 0;
+        datagram.timeNs = 0;
+        for (cmsghdr *message = CMSG_FIRSTHDR(&header); message;
+             message = CMSG_NXTHDR(&header, message)) {
+            if (message->cmsg_level == SOL_SOCKET && message->cmsg_type == SCM_TIMESTAMPNS) {
+                timespec stamp;
+                std::memcpy(&stamp, CMSG_DATA(message), sizeof stamp);
+                datagram.timeNs = qint64(stamp.tv_sec) * 1000000000 + stamp.tv_nsec;
+            } else if (message->cmsg_level == IPPROTO_IP && message->cmsg_type == IP_PKTINFO) {
+                in_pktinfo information;
+                std::memcpy(&information, CMSG_DATA(message), sizeof information);
+                // The header's destination, a broadcast address too.
+                datagram.destination = ntohl(information.ipi_addr.s_addr);
+            }
+        }
+    }
+    return read;
+}
+
 qint64 DuzUdozuzeSocketDevice::writeDatagram(const QByteArray &data, quint32 address, quint16 port)
 {
     const sockaddr_in native = socketAddress(address, port);
@@ -123,7 +187,6 @@ qint64 DuzUdozuzeSocketDevice::writeDatagram(const QByteArray &data, quint32 add
 int DuzUdozuzeSocketDevice::writeDatagrams(const QByteArray *data, int count, quint32 address,
                                            quint16 port)
 {
-    constexpr int MaxBatch = 64;
     count = std::min(count, MaxBatch);
     sockaddr_in native = socketAddress(address, port);
     iovec pieces[MaxBatch];

@@ -35,6 +35,24 @@ public:
     // maxSize when it was cut, or -1 on an error; wouldBlock() then tells
     // whether nothing was waiting and errorString() names the error.
     qint64 readDatagram(char *data, qint64 maxSize, quint32 *address, quint16 *port);
+
+    // A datagram read in a batch, with what the system knows of its arrival.
+    struct Received
+    {
+        static constexpr int Room = 256;
+        char data[Room];
+        qint64 length; // on the wire, more than the bytes read when it was cut
+        quint32 source; // host order
+        quint16 sourcePort;
+        quint32 destination; // the datagram's own, host order; 0 when not known
+        qint64 timeNs; // when it arrived, since the epoch; 0 when not known
+    };
+    static constexpr int MaxBatch = 64;
+    // Reads the datagrams waiting, at most count (up to MaxBatch) in one
+    // call, each at most maxSize bytes (up to Received::Room) as
+    // readDatagram does. Returns how many were read, or -1 on an error, as
+    // readDatagram.
+    int readDatagrams(Received *datagrams, int count, qint64 maxSize);
     qint64 writeDatagram(const QByteArray &data, quint32 address, quint16 port);
     // Several datagrams to one destination in one call; returns how many were
     // sent, from the first, or -1 on an error (as writeDatagram).

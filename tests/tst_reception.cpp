@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "net/duzudozuzeaddress.h"
+#include "net/duzudozuzecapturereader.h"
 #include "net/duzudozuzesocket.h"
 #include "net/duzudozuzesocketdevice.h"
 #include "testsupport.h"
@@ -11,9 +12,9 @@
 #include <sys/socket.h>
 
 // The session's UDP source and answer sender: a datagram's whole road on real
-// sockets bound to 127.0.0.1, the answer on the wire and back, and a failed
-// read. The workstation under test is number 7 of system "north", alarm
-// system "Fire", channel 3.
+// sockets bound to 127.0.0.1, the answer on the wire and back, a burst read
+// in batches, what a recording keeps of a datagram, and a failed read. The workstation under test
+// is number 7 of system "north", alarm system "Fire", channel 3.
 class TestReception : public QObject
 {
     Q_OBJECT
@@ -22,6 +23,8 @@ private slots:
     void initTestCase();
     void healthyMasterAnswersNo();
     void ownAnswerComesBack();
+    void burstIsReadInOrderAtItsArrival();
+    void recordsTheDatagramsOwnDestination();
     void readErrorIsLoggedOnce();
 
 private:
@@ -52,7 +55,8 @@ std::unique_ptr<DuzUdozuzeSocket> TestReception::listen(QStringList args)
     sink.lines.clear();
     // A port of its own (bound by number, so that it stays through a
     // connect and disconnect).
-    args << QStringLiteral("/host=127.0.0.1") << QStringLiteral("/port=%1").arg(freePort());
+    args.prepend(QStringLiteral("/port=%1").arg(freePort()));
+    args.prepend(QStringLiteral("/host=127.0.0.1"));
     auto socket
         = std::make_unique<DuzUdozuzeSocket>(host.root(), QStringLiteral("north"), 7, args, &sink);
     port = socket->localPort();
@@ -117,6 +121,46 @@ void TestReception::ownAnswerComesBack()
              QStringLiteral("Received 'NO:north:Fire:7:3:Fail'. 127.0.0.1:%1. type 0").arg(port));
     QCOMPARE(texts.at(8), QStringLiteral("It's from me."));
     QVERIFY(socket->isMaster());
+}
+
+// Several batches' worth sent at once, while the event loop is kept from
+// them: every line in the order sent, stamped when they came.
+void TestReception::burstIsReadInOrderAtItsArrival()
+{
+    const auto socket = listen({});
+    QList<QByteArray> burst;
+    QStringList expected;
+    for (int i = 1; i <= 200; ++i) {
+        burst.append(QStringLiteral("NA:x:y:%1:2:OK").arg(i).toLatin1());
+        expected.append(QStringLiteral("Received '%1'. %2. type 0")
+                            .arg(QLatin1String(burst.constLast()), from()));
+    }
+    for (int sent = 0; sent < burst.size();)
+        sent += sender.writeDatagrams(burst.constData() + sent, int(burst.size()) - sent, Loopback,
+                                      port);
+    const qint64 sent = QDateTime::currentMSecsSinceEpoch();
+    while (QDateTime::currentMSecsSinceEpoch() < sent + 2) { }
+    const qint64 read = QDateTime::currentMSecsSinceEpoch();
+    QTRY_COMPARE(sink.lines.size(), burst.size());
+    QCOMPARE(sink.texts(), expected);
+    QVERIFY(socket->lastDatagramTime() < read);
+}
+
+// Bound to every address, a datagram to 127.0.0.2 is recorded as sent there.
+void TestReception::recordsTheDatagramsOwnDestination()
+{
+    QTemporaryDir folder;
+    auto socket
+        = listen({QStringLiteral("/host=0.0.0.0"), QStringLiteral("/record=") + folder.path()});
+    QCOMPARE(sender.writeDatagram("NA:x:y:1:2:OK", Loopback2, port), qint64(13));
+    QTRY_COMPARE(socket->counts().received, 1u);
+    socket.reset();
+    const QStringList files = QDir(folder.path()).entryList({QStringLiteral("*.pcap")});
+    QCOMPARE(files.size(), 1);
+    DuzUdozuzeCaptureReader reader(folder.filePath(files.constFirst()));
+    DuzUdozuzeCaptureReader::Datagram datagram;
+    QCOMPARE(reader.next(datagram), DuzUdozuzeCaptureReader::Result::Datagram);
+    QCOMPARE(datagram.destination, Loopback2);
 }
 
 void TestReception::readErrorIsLoggedOnce()
