@@ -39,15 +39,19 @@ Answer text(Status status, const QByteArray &body)
 } // namespace
 
 DuzUdozuzeHttpView::DuzUdozuzeHttpView(Content content, QObject *parent)
-    : QAbstractHttpServer(parent), m_content(std::move(content))
+    : QAbstractHttpServer(parent), m_content(std::move(content)), m_streams(m_content.state)
 {
     QFile page(QStringLiteral(":/http/duzudozuze.html"));
     if (page.open(QIODevice::ReadOnly))
         m_page = page.readAll();
-    // Only this server, and of inline code only the page's own.
+    QFile icon(QStringLiteral(":/http/duzudozuze.svg"));
+    if (icon.open(QIODevice::ReadOnly))
+        m_icon = icon.readAll();
+    // Only this server, and of inline code only the page's own. The page
+    // draws the icon of the state it shows as a data: URL.
     m_policy = "default-src 'self'; script-src " + inlineHash(m_page, "<script>", "</script>")
         + "; style-src " + inlineHash(m_page, "<style>", "</style>")
-        + "; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
+        + "; img-src 'self' data:; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
 }
 
 DuzUdozuzeHttpView::~DuzUdozuzeHttpView() = default;
@@ -83,13 +87,24 @@ const QByteArray &DuzUdozuzeHttpView::cached(Cached &cache,
 bool DuzUdozuzeHttpView::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
 {
     using Method = QHttpServerRequest::Method;
+    // A stream's reader has nothing more to ask on it.
+    if (m_streams.contains(socket)) {
+        socket->abort();
+        return true;
+    }
     const bool head = request.method() == Method::Head;
     const QString path = request.url().path();
     Answer answer;
+    bool stream = false;
     if (!head && request.method() != Method::Get) {
         answer = text(Status::MethodNotAllowed, "Only GET and HEAD\n");
     } else if (path == QLatin1String("/")) {
         answer = {Status::Ok, "text/html; charset=utf-8", m_page};
+    } else if (path == QLatin1String("/favicon.ico")) {
+        answer = {Status::Ok, "image/svg+xml", m_icon};
+    } else if (path == QLatin1String("/api/v1/events")) {
+        answer = {Status::Ok, "text/event-stream", {}};
+        stream = true;
     } else if (path == QLatin1String("/metrics")) {
         answer = {Status::Ok, "text/plain; version=0.0.4; charset=utf-8",
                   cached(m_metrics, m_content.metrics)};
@@ -106,18 +121,20 @@ bool DuzUdozuzeHttpView::handleRequest(const QHttpServerRequest &request, QTcpSo
     QHttpServerResponder responder = makeResponder(request, socket);
     responder.writeStatusLine(answer.status);
     responder.writeHeaders({{"Content-Type", answer.type},
-                            {"Content-Length", QByteArray::number(answer.body.size())},
                             {"Cache-Control", "no-store"},
                             {"Content-Security-Policy", m_policy},
                             {"X-Content-Type-Options", "nosniff"},
                             {"Referrer-Policy", "no-referrer"}});
+    // A stream's body has no length: it ends where the connection does.
+    if (!stream)
+        responder.writeHeader("Content-Length", QByteArray::number(answer.body.size()));
     // A client that says it is done is let go at once, not at the idle time:
     // its place is free for the next. An HTTP/1.0 client is done unless it
-    // asks to be kept.
+    // asks to be kept. A stream's client is done when the stream ends.
     const QByteArray connection = request.value("connection").toLower();
     const bool http10 = m_pListener && m_pListener->isHttp10(socket);
     const bool closing
-        = connection.contains("close") || (http10 && !connection.contains("keep-alive"));
+        = connection.contains("close") || (http10 && !connection.contains("keep-alive")) || stream;
     if (closing)
         responder.writeHeader("Connection", "close");
     else if (http10)
@@ -125,7 +142,9 @@ bool DuzUdozuzeHttpView::handleRequest(const QHttpServerRequest &request, QTcpSo
     if (answer.status == Status::MethodNotAllowed)
         responder.writeHeader("Allow", "GET, HEAD");
     responder.writeBody(head ? QByteArray() : answer.body);
-    if (closing)
+    if (stream && !head)
+        m_streams.add(socket);
+    else if (closing)
         socket->disconnectFromHost();
     return true;
 }

@@ -2,6 +2,8 @@
 #ifndef DUZUDOZUZEHTTPVIEW_H
 #define DUZUDOZUZEHTTPVIEW_H
 
+#include "net/duzudozuzeeventstreams.h"
+
 #include <QAbstractHttpServer>
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -11,8 +13,9 @@
 
 class DuzUdozuzeHttpListener;
 
-// The picture over HTTP (/http=ADDR:PORT), read-only: the live page at /,
-// the state as JSON at /api/v1/state, the metrics at /metrics in
+// The picture over HTTP (/http=ADDR:PORT), read-only: the live page at /
+// with its icon at /favicon.ico, the state as JSON at /api/v1/state and
+// pushed as it changes at /api/v1/events, the metrics at /metrics in
 // Prometheus' text format, and /healthz. GET and HEAD only, 405 for any
 // other method; no cookies, nothing a request can change. Every answer
 // forbids sniffing and carries a content security policy that lets the page
@@ -59,9 +62,11 @@ private:
 
     Content m_content;
     QByteArray m_page;
+    QByteArray m_icon; // SVG
     QByteArray m_policy; // Content-Security-Policy
     Cached m_metrics;
     Cached m_state;
+    DuzUdozuzeEventStreams m_streams;
     DuzUdozuzeHttpListener *m_pListener = nullptr; // child of this object once bound
 };
 

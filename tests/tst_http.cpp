@@ -43,10 +43,11 @@ private:
     void launch(const QStringList &args, const QProcessEnvironment &added, int errorPipe);
     void send(quint32 from, const QString &system, int workstation, int channel);
     void sendMasters();
-    // The whole answer to request, head and body; empty when none came. With
-    // closed, whether the server closed the connection after an answer that
-    // says it will.
-    QByteArray ask(const QByteArray &request, bool *closed = nullptr);
+    // The whole answer to request, head and body; empty when none came: an
+    // answer without a length, a stream, as far as until. With closed,
+    // whether the server closed the connection after an answer that says it
+    // will.
+    QByteArray ask(const QByteArray &request, const QByteArray &until = {}, bool *closed = nullptr);
     QJsonObject state();
 
     HostInstallation host;
@@ -137,7 +138,7 @@ void TestHttp::sendMasters()
     send(0x7F000004, Hostile, 9, 1);
 }
 
-QByteArray TestHttp::ask(const QByteArray &request, bool *closed)
+QByteArray TestHttp::ask(const QByteArray &request, const QByteArray &until, bool *closed)
 {
     QTcpSocket client;
     client.connectToHost(QHostAddress::LocalHost, httpPort);
@@ -149,18 +150,21 @@ QByteArray TestHttp::ask(const QByteArray &request, bool *closed)
     while (!deadline.hasExpired()) {
         const qsizetype headEnd = answer.indexOf("\r\n\r\n");
         if (headEnd >= 0) {
-            qsizetype length = 0;
+            qsizetype length = -1;
             for (const QByteArray &line : answer.left(headEnd).split('\n')) {
                 if (line.toLower().startsWith("content-length:"))
                     length = line.mid(15).trimmed().toLongLong();
             }
-            if (request.startsWith("HEAD") || answer.size() >= headEnd + 4 + length) {
+            if (request.startsWith("HEAD")
+                || (length >= 0 && answer.size() >= headEnd + 4 + length)) {
                 if (closed && answer.left(headEnd + 2).contains("\r\nConnection: close\r\n")) {
                     *closed = client.state() == QAbstractSocket::UnconnectedState
                         || client.waitForDisconnected(int(deadline.remainingTime()));
                 }
                 return answer;
             }
+            if (length < 0 && answer.contains(until))
+                return answer;
         }
         if (!client.waitForReadyRead(int(deadline.remainingTime())))
             break;
@@ -235,6 +239,16 @@ void TestHttp::answers_data()
     QTest::newRow("HTTP/1.0: let go after its answer")
         << QByteArray("GET /healthz HTTP/1.0\r\n\r\n") << QStringList() << QByteArray("200")
         << QByteArray("Connection: close\r\n");
+    QTest::newRow("icon") << get("/favicon.ico") << QStringList() << QByteArray("200")
+                          << QByteArray("Content-Type: image/svg+xml\r\n");
+    QTest::newRow("event stream") << get("/api/v1/events") << QStringList() << QByteArray("200")
+                                  << QByteArray("Content-Type: text/event-stream\r\n");
+    QTest::newRow("event stream: the state at once")
+        << get("/api/v1/events") << QStringList() << QByteArray("200")
+        << QByteArray("\r\n\r\ndata: {\"capture\":false,");
+    // The state does not change in a program's first second: a beat comes.
+    QTest::newRow("event stream: a heartbeat")
+        << get("/api/v1/events") << QStringList() << QByteArray("200") << QByteArray("}\n\n:\n");
     const QByteArray filler(DuzUdozuzeHttpListener::MaxHead - 100, 'a');
     QTest::newRow("a head within 8 KiB")
         << QByteArray("GET /healthz HTTP/1.1\r\nX-Filler: " + filler + "\r\n\r\n") << QStringList()
@@ -253,10 +267,11 @@ void TestHttp::answers()
     start(args);
     QByteArray answer;
     bool closed = false;
-    QTRY_VERIFY2((answer = ask(request, &closed)).startsWith("HTTP/1.1 " + status),
+    QTRY_VERIFY2((answer = ask(request, expected, &closed)).startsWith("HTTP/1.1 " + status),
                  answer.constData());
     QVERIFY2(answer.contains(expected), answer.constData());
-    if (answer.contains("\r\nConnection: close\r\n"))
+    // A stream stays open: its body ends where the connection does.
+    if (answer.contains("\r\nConnection: close\r\n") && !answer.contains("text/event-stream"))
         QVERIFY(closed);
     if (status != "431")
         QVERIFY(answer.contains("X-Content-Type-Options: nosniff\r\n"));
@@ -296,9 +311,9 @@ void TestHttp::stateOfTwoMasters()
     QCOMPARE(picture.value(QStringLiteral("mode")).toString(), QStringLiteral("watching"));
 }
 
-// Connections that never finish their request, or never start it: the
-// datagrams' lines go on, a client that asks is answered, and no more than 64
-// stay open.
+// Connections that never finish their request, or never start it, or hold
+// an event stream: the datagrams' lines go on, a client that asks is
+// answered, and no more than 64 stay open.
 void TestHttp::slowClientsHoldNothingUp_data()
 {
     QTest::addColumn<int>("count");
@@ -306,6 +321,7 @@ void TestHttp::slowClientsHoldNothingUp_data()
     QTest::newRow("100 half-open") << 100 << QByteArray("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n");
     // Many more than there are places: a whole request goes ahead of them all.
     QTest::newRow("500 silent") << 500 << QByteArray();
+    QTest::newRow("100 event streams") << 100 << get("/api/v1/events");
 }
 
 void TestHttp::slowClientsHoldNothingUp()
