@@ -32,13 +32,19 @@ s=socket.socket(socket.AF_INET, socket.SOCK_STREAM if sys.argv[1]=='tcp' else so
 s.bind(('127.0.0.1',0)); print(s.getsockname()[1])" "$1"
 }
 
-run() { # clients: prints the datagrams kept, and the clients' line
-    local port web
+# Console mode of a build with /http=, on ports of the system's choosing, once
+# its view is up; sets the caller's port, web and pid.
+start_console() { # build
     port=$(free_port udp) web=$(free_port tcp)
-    "$bin/duzudozuze" /console /host=127.0.0.1 /port=$port /http=127.0.0.1:$web \
+    "$1/duzudozuze" /console /host=127.0.0.1 /port=$port /http=127.0.0.1:$web \
         >"$work/log" 2>"$work/err" &
-    local pid=$!
+    pid=$!
     for _ in $(seq 200); do grep -q "HTTP view on" "$work/log" && break; sleep 0.05; done
+}
+
+run() { # clients: prints the datagrams kept, and the clients' line
+    local port web pid
+    start_console "$bin"
     local clients=
     if [ "$1" -gt 0 ]; then
         "$bin/bench/httpclients" $web "$1" 100 $((seconds + 2)) >"$work/clients" &
@@ -73,12 +79,8 @@ print('lines %d late median %d max %d ms' % (len(late), statistics.median(late) 
 }
 
 crowd() { # build, half-open connections: prints the clients', the lines' and the CPU's figures
-    local port web
-    port=$(free_port udp) web=$(free_port tcp)
-    "$1/duzudozuze" /console /host=127.0.0.1 /port=$port /http=127.0.0.1:$web \
-        >"$work/log" 2>"$work/err" &
-    local pid=$!
-    for _ in $(seq 200); do grep -q "HTTP view on" "$work/log" && break; sleep 0.05; done
+    local port web pid
+    start_console "$1"
     "$bin/bench/httpclients" $web 10 100 10 "$2" >"$work/clients" &
     local clients=$!
     # The crowd's head start, then the datagrams for as long as the clients ask.
