@@ -4,7 +4,6 @@
 #include "app/duzudozuzeoutputstream.h"
 #include "app/duzudozuzeservicemanager.h"
 #include "common/duzudozuzelogline.h"
-#include "net/duzudozuzecapturefeed.h"
 
 #include <QCoreApplication>
 
@@ -17,12 +16,12 @@ DuzUdozuzeConsole::DuzUdozuzeConsole(const QStringList &args)
     // The reader is gone: nothing more to do.
     connect(m_pOutput, &DuzUdozuzeOutputStream::closed, this, &QCoreApplication::quit);
 
-    createSocket(args);
+    createStation(args);
     // Without a box to tick, the operator options are the only way to respond.
-    const DuzUdozuzeSettings &settings = m_pDuzUdozuzeSocket->settings();
-    m_pDuzUdozuzeSocket->setRespondAutomatically(settings.m_bAutoRespond);
-    m_pDuzUdozuzeSocket->setOk(settings.m_bOkAtStart);
-    connect(m_pDuzUdozuzeSocket.get(), &DuzUdozuzeSocket::workstationWarning, this,
+    const DuzUdozuzeSettings &settings = m_pStation->settings();
+    m_pStation->session().setRespondAutomatically(settings.m_bAutoRespond);
+    m_pStation->session().setOk(settings.m_bOkAtStart);
+    connect(m_pStation.get(), &DuzUdozuzeStation::workstationWarning, this,
             &DuzUdozuzeConsole::tellWarning);
 }
 
@@ -37,7 +36,7 @@ quint64 DuzUdozuzeConsole::logLinesDropped() const
 // output keeps exactly the log's lines.
 void DuzUdozuzeConsole::tellWarning(bool raised, const QString &text)
 {
-    tellError(m_pDuzUdozuzeSocket->timeText() + QLatin1Char(' ') + text,
+    tellError(m_pStation->session().timeText() + QLatin1Char(' ') + text,
               QLatin1String(raised ? "<4>" : "<5>"));
 }
 
@@ -52,9 +51,10 @@ void DuzUdozuzeConsole::stop()
 {
     if (m_pService)
         m_pService->stopping();
-    if (m_pCaptureFeed && !m_pCaptureFeed->hasEnded()) {
-        tellError(QStringLiteral("duzudozuze: stopped after packet %1")
-                      .arg(m_pCaptureFeed->packetsRead()));
+    const DuzUdozuzeSource *source = m_pStation->source();
+    if (source && source->paced() && !source->reading().ended) {
+        tellError(
+            QStringLiteral("duzudozuze: stopped after packet %1").arg(source->reading().packets));
     }
     QCoreApplication::quit();
 }
@@ -66,36 +66,41 @@ void DuzUdozuzeConsole::finishOutput(QDeadlineTimer deadline)
 
 // A file is read no faster than standard output takes its lines, and a
 // failed write ends the reading: its lines would be lost.
-void DuzUdozuzeConsole::readCapture()
+void DuzUdozuzeConsole::startSource()
 {
-    DuzUdozuzeCaptureFeed *feed = startCapture(this);
-    connect(feed, &DuzUdozuzeCaptureFeed::ended, this, &QCoreApplication::exit);
-    feed->setHold([this] { return m_pOutput->bytesQueued() > CaptureHoldBytes; });
-    connect(m_pOutput, &DuzUdozuzeOutputStream::drained, feed, &DuzUdozuzeCaptureFeed::resume);
-    connect(m_pOutput, &DuzUdozuzeOutputStream::failed, this, [this](const QString &why) {
-        tellError(QStringLiteral("duzudozuze: standard output failed (%1) after packet %2")
-                      .arg(why, QString::number(m_pCaptureFeed->packetsRead())));
-        QCoreApplication::exit(3);
-    });
+    DuzUdozuzeSource *source = m_pStation->source();
+    connect(source, &DuzUdozuzeSource::ended, this, &QCoreApplication::exit);
+    if (source->paced()) {
+        source->setHold([this] { return m_pOutput->bytesQueued() > HoldBytes; });
+        connect(m_pOutput, &DuzUdozuzeOutputStream::drained, source, &DuzUdozuzeSource::resume);
+        connect(m_pOutput, &DuzUdozuzeOutputStream::failed, this, [this](const QString &why) {
+            tellError(QStringLiteral("duzudozuze: standard output failed (%1) after packet %2")
+                          .arg(why, QString::number(m_pStation->source()->reading().packets)));
+            QCoreApplication::exit(3);
+        });
+    }
+    m_pStation->start();
 }
 
 int DuzUdozuzeConsole::exec()
 {
     handleSignals(this);
     int code = 1;
-    if (m_pDuzUdozuzeSocket->isValid() && startHttp(this)) {
+    bool started = false;
+    if (m_pStation->isValid() && startHttp(this)) {
         startMetrics(this);
         m_pService = new DuzUdozuzeServiceManager(
-            [this] { return countsText(*m_pDuzUdozuzeSocket, logLinesDropped()); }, this);
+            [this] { return countsText(m_pStation->session(), logLinesDropped()); }, this);
         m_pService->ready();
-        if (m_pDuzUdozuzeSocket->readsCapture())
-            readCapture();
+        startSource();
+        started = true;
         code = QCoreApplication::exec();
     }
-    // A capture's reading ends with the picture it leaves, however it ended.
-    if (m_pCaptureFeed)
+    // The picture of the past a recording leaves ends its reading, however
+    // it ended.
+    if (started && !m_pStation->traits().isLive())
         tellError(dumpText());
     code = end(code, true);
-    m_pDuzUdozuzeSocket.reset();
+    m_pStation.reset();
     return code;
 }

@@ -9,7 +9,7 @@
 class DuzUdozuzeOutputStream;
 class DuzUdozuzeServiceManager;
 
-// The front end without a window: the same socket object and the same lines,
+// The front end without a window: the same station and the same lines,
 // written to standard output as they are made. Output never holds up the
 // event loop: lines wait in memory while standard output takes no more.
 // SIGINT, SIGTERM and SIGHUP end the event loop, and so does the reader of
@@ -31,11 +31,11 @@ public:
     // could not be read to its end, 3 when standard output failed.
     int exec();
 
-    // Reading a capture, the lines a file gives wait for a slow reader of
-    // standard output past this many bytes queued: nothing is lost by
-    // waiting for a file. Live, the bound drops lines instead, so that
-    // reception and the election never stop.
-    static constexpr qsizetype CaptureHoldBytes = 1 << 20;
+    // A source that can wait (a file) waits for a slow reader of standard
+    // output past this many bytes queued: nothing is lost by waiting for a
+    // file. Live, the bound drops lines instead, so that reception and the
+    // election never stop.
+    static constexpr qsizetype HoldBytes = 1 << 20;
 
     quint64 logLinesDropped() const override;
 
@@ -46,9 +46,9 @@ protected:
 
 private:
     void tellWarning(bool raised, const QString &text);
-    void readCapture();
-    // With /read=, the capture; at its end the dump and the counts, and the
-    // exit code 0, or 2 when the file could not be read to its end.
+    // The source from the event loop on; one with an end ends the loop with
+    // its code, 0, or 2 when the file could not be read to its end.
+    void startSource();
 
     DuzUdozuzeOutputStream *m_pOutput = nullptr; // standard output, child of this object
     DuzUdozuzeServiceManager *m_pService = nullptr; // systemd's handshakes, child of this object

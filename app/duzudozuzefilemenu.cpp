@@ -56,7 +56,7 @@ void DuzUdozuzeFileMenu::openCapture()
 void DuzUdozuzeFileMenu::openRecording()
 {
     DuzUdozuzeRecordingDialog::open(m_pqWindow, m_args,
-                                    m_frontEnd.socket()->settings().m_strRecordPath);
+                                    m_frontEnd.station()->settings().m_strRecordPath);
 }
 
 void DuzUdozuzeFileMenu::saveLogAs()

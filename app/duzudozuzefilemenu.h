@@ -17,7 +17,7 @@ class DuzUdozuzeFileMenu : public QObject
 
 public:
     // Adds the menu to window's menu bar. view: the log saved; frontEnd: the
-    // window's, whose socket (made later) names this program's recording;
+    // window's, whose station (made later) names this program's recording;
     // args: the control string the other windows start from.
     DuzUdozuzeFileMenu(QMainWindow *window, DuzUdozuzeLogView *view,
                        const DuzUdozuzeFrontEnd &frontEnd, const QStringList &args);

@@ -7,7 +7,6 @@
 #include "app/duzudozuzeservicemanager.h"
 #include "app/duzudozuzesignalpipe.h"
 #include "common/duzudozuzelogline.h"
-#include "net/duzudozuzecapturefeed.h"
 #include "net/duzudozuzehttpview.h"
 #include "net/duzudozuzemetrics.h"
 #include "protocol/duzudozuzestatejson.h"
@@ -39,7 +38,7 @@ DuzUdozuzeFrontEnd::DuzUdozuzeFrontEnd()
 
 DuzUdozuzeFrontEnd::~DuzUdozuzeFrontEnd() = default;
 
-void DuzUdozuzeFrontEnd::createSocket(const QStringList &args)
+void DuzUdozuzeFrontEnd::createStation(const QStringList &args)
 {
     m_pErrors = std::make_unique<DuzUdozuzeOutputStream>(
         STDERR_FILENO, ErrorCapacity,
@@ -50,18 +49,20 @@ void DuzUdozuzeFrontEnd::createSocket(const QStringList &args)
         logPrintf("Not a valid workstation number: '%s'",
                   DuzUdozuzeLogLine::escaped(environment.workstationText).constData());
     }
-    m_pDuzUdozuzeSocket = std::make_unique<DuzUdozuzeSocket>(
-        environment.hxRoot, environment.hxSystem, environment.workstation, args, this);
-    if (!m_pDuzUdozuzeSocket->isValid())
+    m_pStation = std::make_unique<DuzUdozuzeStation>(environment.hxRoot, environment.hxSystem,
+                                                     environment.workstation, args, this);
+    if (!m_pStation->isValid())
         appendLine(QStringLiteral("failed to set-up UDP system."));
     // In the journal with the recorder's priority: lost data an error, a
     // full disk a warning, recording again a notice.
-    QObject::connect(m_pDuzUdozuzeSocket.get(), &DuzUdozuzeSocket::recordingTold,
-                     m_pDuzUdozuzeSocket.get(), [this](const QString &text, int priority) {
-                         const QByteArray prefix = '<' + QByteArray::number(priority) + '>';
+    QObject::connect(m_pStation.get(), &DuzUdozuzeStation::told, m_pStation.get(),
+                     [this](const QString &text, int priority) {
+                         const QByteArray prefix = priority > 0
+                             ? '<' + QByteArray::number(priority) + '>'
+                             : QByteArray();
                          tellProblem(text, QLatin1String(prefix));
                      });
-    for (const QString &warning : m_pDuzUdozuzeSocket->setUpWarnings())
+    for (const QString &warning : m_pStation->setUpWarnings())
         tellError(warning, QLatin1String("<4>"));
 }
 
@@ -90,9 +91,9 @@ void DuzUdozuzeFrontEnd::tellError(const QString &text, QLatin1String priority)
     m_pErrors->appendLines(bytes);
 }
 
-QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket &socket, quint64 linesDropped)
+QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSession &session, quint64 linesDropped)
 {
-    const DuzUdozuzeSocket::Counts &counts = socket.counts();
+    const DuzUdozuzeSession::Counts &counts = session.counts();
     QString text = QCoreApplication::translate("DuzUdozuzeFrontEnd",
                                                "Received %1, shown %2, filtered %3, not current "
                                                "format %4, answers sent %5")
@@ -108,7 +109,7 @@ QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket &socket, quint64 l
     if (counts.answersNotSent > 0) {
         text += QCoreApplication::translate("DuzUdozuzeFrontEnd", ", answers not sent %1 (%2)")
                     .arg(counts.answersNotSent)
-                    .arg(socket.answersNotSentReason());
+                    .arg(session.answersNotSentReason());
     }
     if (linesDropped > 0)
         text += QCoreApplication::translate("DuzUdozuzeFrontEnd", ", log lines dropped %1")
@@ -118,29 +119,28 @@ QString DuzUdozuzeFrontEnd::countsText(const DuzUdozuzeSocket &socket, quint64 l
 
 void DuzUdozuzeFrontEnd::startMetrics(QObject *owner)
 {
-    const QString &path = m_pDuzUdozuzeSocket->settings().m_strMetricsPath;
+    const QString &path = m_pStation->settings().m_strMetricsPath;
     if (path.isEmpty())
         return;
     m_pMetricsFile = new DuzUdozuzeMetricsFile(
-        path, [this] { return DuzUdozuzeMetrics::text(*m_pDuzUdozuzeSocket, logLinesDropped()); },
+        path, [this] { return metricsText(); },
         [this](const QString &problem) { tellProblem(problem); }, owner);
 }
 
 bool DuzUdozuzeFrontEnd::startHttp(QObject *owner)
 {
-    const DuzUdozuzeSettings &settings = m_pDuzUdozuzeSocket->settings();
+    const DuzUdozuzeSettings &settings = m_pStation->settings();
     if (settings.m_strHttpAddress.isEmpty())
         return true;
     const auto state = [this] {
-        return QJsonDocument(DuzUdozuzeStateJson::state(
-                                 m_pDuzUdozuzeSocket->session(), m_pDuzUdozuzeSocket->settings(),
-                                 logLinesDropped(), m_pDuzUdozuzeSocket->isValid()))
+        return QJsonDocument(DuzUdozuzeStateJson::state(m_pStation->session(),
+                                                        m_pStation->settings(), logLinesDropped(),
+                                                        m_pStation->isValid()))
             .toJson(QJsonDocument::Compact);
     };
     auto view = std::make_unique<DuzUdozuzeHttpView>(
-        DuzUdozuzeHttpView::Content {
-            [this] { return DuzUdozuzeMetrics::text(*m_pDuzUdozuzeSocket, logLinesDropped()); },
-            state, [this] { return unhealthyReason(); }},
+        DuzUdozuzeHttpView::Content {[this] { return metricsText(); }, state,
+                                     [this] { return unhealthyReason(); }},
         owner);
     const QString error
         = view->listen(QHostAddress(settings.m_strHttpAddress), quint16(settings.m_nHttpPort));
@@ -155,24 +155,19 @@ bool DuzUdozuzeFrontEnd::startHttp(QObject *owner)
     return true;
 }
 
-QString DuzUdozuzeFrontEnd::unhealthyReason() const
+QByteArray DuzUdozuzeFrontEnd::metricsText() const
 {
-    if (!m_pDuzUdozuzeSocket->isValid())
-        return QStringLiteral("the set-up failed");
-    if (m_pDuzUdozuzeSocket->workstations().silent())
-        return QStringLiteral("nothing heard for the silence time");
-    return {};
+    return DuzUdozuzeMetrics::text(m_pStation->session(), m_pStation->settings(),
+                                   m_pStation->recordCounts(), logLinesDropped());
 }
 
-DuzUdozuzeCaptureFeed *DuzUdozuzeFrontEnd::startCapture(QObject *owner)
+QString DuzUdozuzeFrontEnd::unhealthyReason() const
 {
-    auto *feed = new DuzUdozuzeCaptureFeed(m_pDuzUdozuzeSocket->session(),
-                                           m_pDuzUdozuzeSocket->settings(), owner);
-    QObject::connect(feed, &DuzUdozuzeCaptureFeed::told, owner,
-                     [this](const QString &text) { tellProblem(text); });
-    feed->start(m_pDuzUdozuzeSocket->recorder());
-    m_pCaptureFeed = feed;
-    return feed;
+    if (!m_pStation->isValid())
+        return QStringLiteral("the set-up failed");
+    if (m_pStation->workstations().silent())
+        return QStringLiteral("nothing heard for the silence time");
+    return {};
 }
 
 void DuzUdozuzeFrontEnd::writeMetrics()
@@ -183,7 +178,7 @@ void DuzUdozuzeFrontEnd::writeMetrics()
 
 QString DuzUdozuzeFrontEnd::dumpText() const
 {
-    const DuzUdozuzeWorkstationTable &table = m_pDuzUdozuzeSocket->workstations();
+    const DuzUdozuzeWorkstationTable &table = m_pStation->workstations();
     QString text
         = QStringLiteral("Workstations:\n") + DuzUdozuzeWorkstationReport::tableText(table);
     const QStringList warnings = table.activeWarnings();
@@ -230,14 +225,12 @@ int DuzUdozuzeFrontEnd::end(int code, bool tellCounts)
     m_pHttpView = nullptr;
     const QDeadlineTimer deadline(FinishTime);
     finishOutput(deadline);
-    // The metrics' last word counts everything recorded: the capture's
-    // reading thread, which records what it reads, stops first.
-    if (m_pCaptureFeed)
-        m_pCaptureFeed->stop();
-    m_pDuzUdozuzeSocket->finishRecording();
+    // The metrics' last word counts everything recorded: a reading thread,
+    // which records what it reads, stops first.
+    m_pStation->finish();
     writeMetrics();
     if (tellCounts) {
-        tellError(countsText(*m_pDuzUdozuzeSocket, logLinesDropped()));
+        tellError(countsText(m_pStation->session(), logLinesDropped()));
     }
     m_pErrors->finish(deadline);
     return code;

@@ -4,23 +4,21 @@
 
 #include "common/duzudozuzelogger.h"
 #include "common/idebug.h"
-#include "net/duzudozuzesocket.h"
+#include "net/duzudozuzestation.h"
 
 #include <QDeadlineTimer>
-#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
 #include <memory>
 
-class DuzUdozuzeCaptureFeed;
 class DuzUdozuzeHttpView;
 class DuzUdozuzeMetricsFile;
 class DuzUdozuzeOutputStream;
 class QObject;
 
 // What the window and the console have in common: the log sink, the one
-// socket object, made from the environment and the control string, standard
+// station, made from the environment and the control string, standard
 // error, the signals and the end.
 //
 // Standard error never holds up the event loop: its lines wait in a bounded
@@ -31,13 +29,13 @@ class QObject;
 class DuzUdozuzeFrontEnd : public IDebug, public DuzUdozuzeLogger
 {
 public:
-    DuzUdozuzeSocket *socket() const { return m_pDuzUdozuzeSocket.get(); }
+    DuzUdozuzeStation *station() const { return m_pStation.get(); }
 
     void debugMessage(int, int, const QString &prefix, const QString &text) override;
     void debugPrintf(int, int, const QString &prefix, const char *format, va_list args) override;
 
     // The counts line; the log lines dropped are told when there are any.
-    static QString countsText(const DuzUdozuzeSocket &socket, quint64 linesDropped = 0);
+    static QString countsText(const DuzUdozuzeSession &session, quint64 linesDropped = 0);
     // Log lines this front end could not show.
     virtual quint64 logLinesDropped() const = 0;
     // The workstation table, the warnings in force and the mastership
@@ -54,9 +52,9 @@ protected:
     DuzUdozuzeFrontEnd();
     ~DuzUdozuzeFrontEnd();
 
-    // Reads HX_ROOT, HX_SYSTEM and HX_WORKSTATION and makes the socket, which
-    // sets itself up and logs through this sink.
-    void createSocket(const QStringList &args);
+    // Reads HX_ROOT, HX_SYSTEM and HX_WORKSTATION and makes the station,
+    // which sets itself up and logs through this sink.
+    void createStation(const QStringList &args);
     virtual void appendLine(const QString &line) = 0;
     void logLine(const QString &line) override { appendLine(line); }
     // Text of whole lines to standard error. When standard error goes to the
@@ -70,9 +68,6 @@ protected:
     {
         tellError(text, priority);
     }
-    // With /read=, the capture read from the event loop on, its problems told;
-    // the feed is a child of owner.
-    DuzUdozuzeCaptureFeed *startCapture(QObject *owner);
     // With /metrics=PATH, the metrics file from now on, every 10 s.
     void startMetrics(QObject *owner);
     // Once more at the end.
@@ -94,14 +89,14 @@ protected:
     // metrics and, if asked, the counts line. Returns code.
     int end(int code, bool tellCounts);
 
-    std::unique_ptr<DuzUdozuzeSocket> m_pDuzUdozuzeSocket;
+    std::unique_ptr<DuzUdozuzeStation> m_pStation;
     DuzUdozuzeMetricsFile *m_pMetricsFile = nullptr; // child of the owner given
     DuzUdozuzeHttpView *m_pHttpView = nullptr; // child of the owner given, until the end
-    QPointer<DuzUdozuzeCaptureFeed> m_pCaptureFeed; // the owner's
     std::unique_ptr<DuzUdozuzeOutputStream> m_pErrors; // standard error
 
 private:
     void dump();
+    QByteArray metricsText() const;
     // Why /healthz answers 503; empty while it answers 200.
     QString unhealthyReason() const;
 

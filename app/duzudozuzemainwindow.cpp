@@ -18,8 +18,6 @@
 #include "app/duzudozuzeworkstationmodel.h"
 #include "app/duzudozuzeworkstationsdock.h"
 #include "common/duzudozuzelogline.h"
-#include "net/duzudozuzecapturefeed.h"
-#include "net/duzudozuzesocket.h"
 #include "protocol/duzudozuzeworkstationreport.h"
 
 #include <QCloseEvent>
@@ -39,28 +37,30 @@ DuzUdozuzeMainWindow::DuzUdozuzeMainWindow(const QStringList &args, QWidget *par
     createLogView();
     createMenus();
 
-    createSocket(args);
+    createStation(args);
     showSettings();
     createDockWindows();
     createAcknowledgement();
     new DuzUdozuzeHelpMenu(this);
     createTray();
-    bindToSocket();
+    bindToStation();
     showSetUp();
-    watchSocket();
-    if (m_pDuzUdozuzeSocket->readsCapture())
-        showCapture();
+    watchStation();
+    const bool live = m_pStation->traits().isLive();
+    if (!live)
+        showRecorded();
+    m_pStation->start();
     startMetrics(this);
     startHttp(this);
     DuzUdozuzeLayoutStore(this).restore();
-    // A capture's window opens beside the live one, never on top of it.
-    if (m_pDuzUdozuzeSocket->readsCapture())
+    // A window of the past opens beside the live one, never on top of it.
+    if (!live)
         move(pos() + QPoint(48, 48));
     // The start-up lines are in the view when it is first shown.
     flushLog();
 }
 
-// The socket goes (its owner is the later base), then the form with its
+// The station goes (its owner is the later base), then the form with its
 // widgets.
 DuzUdozuzeMainWindow::~DuzUdozuzeMainWindow() = default;
 
@@ -69,7 +69,7 @@ int DuzUdozuzeMainWindow::exec()
     handleSignals(this);
     show();
     const int code = QCoreApplication::exec();
-    return end(m_bStopped && !m_pDuzUdozuzeSocket->isValid() ? 1 : code, m_bStopped);
+    return end(m_bStopped && !m_pStation->isValid() ? 1 : code, m_bStopped);
 }
 
 // A stop signal closes the window as the user would.
@@ -149,7 +149,7 @@ void DuzUdozuzeMainWindow::createViewMenu()
 
 void DuzUdozuzeMainWindow::createDockWindows()
 {
-    const DuzUdozuzeWorkstationTable &table = m_pDuzUdozuzeSocket->workstations();
+    const DuzUdozuzeWorkstationTable &table = m_pStation->workstations();
     m_pWorkstationsDock = new DuzUdozuzeWorkstationsDock(table, this);
     connect(m_pWorkstationsDock, &DuzUdozuzeWorkstationsDock::linesOfRowWanted, this,
             &DuzUdozuzeMainWindow::showLinesOf);
@@ -163,8 +163,7 @@ void DuzUdozuzeMainWindow::createDockWindows()
 
 void DuzUdozuzeMainWindow::createAcknowledgement()
 {
-    m_pAcknowledgement
-        = new DuzUdozuzeAcknowledgement(m_pDuzUdozuzeSocket->session().workstations(), this);
+    m_pAcknowledgement = new DuzUdozuzeAcknowledgement(m_pStation->session().workstations(), this);
     QAction *acknowledge = m_pAcknowledgement->acknowledgeAction();
     m_pqMenuEdit->addAction(acknowledge);
     m_pqMenuView->insertAction(m_pqMenuView->actions().value(1), m_pAcknowledgement->soundAction());
@@ -184,21 +183,21 @@ void DuzUdozuzeMainWindow::createAcknowledgement()
 // Where the desktop has one; the live window's is the program's only one.
 void DuzUdozuzeMainWindow::createTray()
 {
-    if (QSystemTrayIcon::isSystemTrayAvailable() && !m_pDuzUdozuzeSocket->readsCapture())
-        m_pTray = new DuzUdozuzeTray(m_pDuzUdozuzeSocket->isValid(), watchedText(), this);
+    if (QSystemTrayIcon::isSystemTrayAvailable() && m_pStation->traits().isLive())
+        m_pTray = new DuzUdozuzeTray(m_pStation->isValid(), watchedText(), this);
 }
 
 // "north/Fire channel 3, UDP port 9208": what this window watches.
 QString DuzUdozuzeMainWindow::watchedText() const
 {
-    const QString group = m_pDuzUdozuzeSocket->workstations().ownGroupName();
-    const QString port = tr("UDP port %1").arg(m_pDuzUdozuzeSocket->settings().m_nPort);
+    const QString group = m_pStation->workstations().ownGroupName();
+    const QString port = tr("UDP port %1").arg(m_pStation->settings().m_nPort);
     return group.isEmpty() ? port : group + QStringLiteral(", ") + port;
 }
 
 void DuzUdozuzeMainWindow::showSettings()
 {
-    const DuzUdozuzeSettings &s = m_pDuzUdozuzeSocket->settings();
+    const DuzUdozuzeSettings &s = m_pStation->settings();
     // Names from the environment and the command line are shown as they are,
     // never read as markup.
     for (QLabel *label : {m_pqTextMyHxSystem, m_pqTextHxSystemFilter, m_pqTextMyAlarmSystem,
@@ -213,23 +212,24 @@ void DuzUdozuzeMainWindow::showSettings()
     m_pqTextMyChannel->setNum(s.m_nChannel);
     m_pqTextChannelFilter->setNum(s.m_nChannelFilter);
     m_pqTextPort->setNum(s.m_nPort);
-    if (!s.m_bRespond || m_pDuzUdozuzeSocket->readsCapture())
+    if (!s.m_bRespond || !m_pStation->traits().sendsAnswers())
         m_pqGroupRespond->hide();
 }
 
-void DuzUdozuzeMainWindow::bindToSocket()
+void DuzUdozuzeMainWindow::bindToStation()
 {
     // The boxes start as the operator options say and from then on feed the
-    // socket's two states.
-    const DuzUdozuzeSettings &settings = m_pDuzUdozuzeSocket->settings();
+    // session's two states.
+    const DuzUdozuzeSettings &settings = m_pStation->settings();
     m_pqCheckRespondAutomatically->setChecked(settings.m_bAutoRespond);
     m_pqCheckOk->setChecked(settings.m_bOkAtStart);
-    DuzUdozuzeSocket *socket = m_pDuzUdozuzeSocket.get();
-    connect(m_pqCheckRespondAutomatically, &QCheckBox::toggled, socket,
-            &DuzUdozuzeSocket::setRespondAutomatically);
-    connect(m_pqCheckOk, &QCheckBox::toggled, socket, &DuzUdozuzeSocket::setOk);
-    socket->setRespondAutomatically(m_pqCheckRespondAutomatically->isChecked());
-    socket->setOk(m_pqCheckOk->isChecked());
+    DuzUdozuzeSession &session = m_pStation->session();
+    connect(m_pqCheckRespondAutomatically, &QCheckBox::toggled, m_pStation.get(),
+            [&session](bool on) { session.setRespondAutomatically(on); });
+    connect(m_pqCheckOk, &QCheckBox::toggled, m_pStation.get(),
+            [&session](bool ok) { session.setOk(ok); });
+    session.setRespondAutomatically(m_pqCheckRespondAutomatically->isChecked());
+    session.setOk(m_pqCheckOk->isChecked());
     m_editMain->setMaxLines(settings.m_nMaxLines);
     // Respond Now has no action yet.
     connect(m_pqPushRespondNow, &QPushButton::clicked, this, &DuzUdozuzeMainWindow::pushRespondNow);
@@ -239,10 +239,10 @@ void DuzUdozuzeMainWindow::bindToSocket()
 
 void DuzUdozuzeMainWindow::showSetUp()
 {
-    for (const QString &warning : m_pDuzUdozuzeSocket->setUpWarnings())
+    for (const QString &warning : m_pStation->setUpWarnings())
         statusbar->addProblem(warning);
-    if (!m_pDuzUdozuzeSocket->isValid()) {
-        m_pDuzUdozuzeSocket->session().workstations().setOwnListening(false);
+    if (!m_pStation->isValid()) {
+        m_pStation->session().workstations().setOwnListening(false);
         statusbar->showNotListening(notListeningText());
         m_pWorkstationsDock->setNotListening(notListeningText());
         m_pWorkstationsDock->refresh(false);
@@ -250,14 +250,15 @@ void DuzUdozuzeMainWindow::showSetUp()
     }
 }
 
-void DuzUdozuzeMainWindow::watchSocket()
+void DuzUdozuzeMainWindow::watchStation()
 {
-    DuzUdozuzeSocket *socket = m_pDuzUdozuzeSocket.get();
-    connect(socket, &DuzUdozuzeSocket::countsChanged, this, &DuzUdozuzeMainWindow::scheduleRefresh);
-    connect(socket, &DuzUdozuzeSocket::mastershipChanged, this,
+    DuzUdozuzeStation *station = m_pStation.get();
+    connect(station, &DuzUdozuzeStation::countsChanged, this,
+            &DuzUdozuzeMainWindow::scheduleRefresh);
+    connect(station, &DuzUdozuzeStation::mastershipChanged, this,
             &DuzUdozuzeMainWindow::scheduleRefresh);
     // A flood of warnings costs one update a refresh.
-    connect(socket, &DuzUdozuzeSocket::workstationWarning, this,
+    connect(station, &DuzUdozuzeStation::workstationWarning, this,
             [this](bool raised, const QString &text) {
                 m_bWarningsChanged = true;
                 scheduleRefresh();
@@ -270,8 +271,8 @@ void DuzUdozuzeMainWindow::watchSocket()
     // ages change with time alone, and a flood must not cost the view. The
     // warnings' texts are current then too: counts, durations, claimers.
     connect(&m_ageTimer, &QTimer::timeout, this, [this] {
-        m_pWorkstationsDock->refresh(m_pDuzUdozuzeSocket->isValid());
-        if (m_bWarningsChanged || m_pDuzUdozuzeSocket->workstations().warningCount() > 0)
+        m_pWorkstationsDock->refresh(m_pStation->isValid());
+        if (m_bWarningsChanged || m_pStation->workstations().warningCount() > 0)
             showWarnings();
     });
     m_ageTimer.start(1000);
@@ -281,18 +282,17 @@ void DuzUdozuzeMainWindow::watchSocket()
 QString DuzUdozuzeMainWindow::notListeningText() const
 {
     return tr("Not listening on UDP port %1: the set-up failed, see the log")
-        .arg(m_pDuzUdozuzeSocket->settings().m_nPort);
+        .arg(m_pStation->settings().m_nPort);
 }
 
 void DuzUdozuzeMainWindow::showWarnings()
 {
     m_bWarningsChanged = false;
-    const QStringList warnings = m_pDuzUdozuzeSocket->workstations().activeWarnings();
+    const QStringList warnings = m_pStation->workstations().activeWarnings();
     m_pWorkstationsDock->showWarnings(warnings);
     statusbar->showWarnings(warnings);
     if (m_pTray)
-        m_pTray->showWarnings(warnings,
-                              m_pDuzUdozuzeSocket->workstations().unacknowledgedWarnings());
+        m_pTray->showWarnings(warnings, m_pStation->workstations().unacknowledgedWarnings());
 }
 
 DuzUdozuzeWorkstationModel *DuzUdozuzeMainWindow::workstationModel() const
@@ -302,15 +302,15 @@ DuzUdozuzeWorkstationModel *DuzUdozuzeMainWindow::workstationModel() const
 
 void DuzUdozuzeMainWindow::showLinesOf(int row)
 {
-    const DuzUdozuzeWorkstationTable &table = m_pDuzUdozuzeSocket->workstations();
+    const DuzUdozuzeWorkstationTable &table = m_pStation->workstations();
     if (row >= 0 && row < table.rowCount())
         m_pFindBar->showOnly(DuzUdozuzeWorkstationReport::logFilter(table, row));
 }
 
 void DuzUdozuzeMainWindow::clearWorkstations()
 {
-    m_pDuzUdozuzeSocket->clearWorkstations();
-    m_pWorkstationsDock->refresh(m_pDuzUdozuzeSocket->isValid());
+    m_pStation->session().clearWorkstations();
+    m_pWorkstationsDock->refresh(m_pStation->isValid());
     showWarnings();
 }
 
@@ -374,7 +374,7 @@ void DuzUdozuzeMainWindow::refresh()
         showWarnings();
     m_pHistoryDock->refresh();
     m_pWarningLogDock->refresh();
-    statusbar->showState(*m_pDuzUdozuzeSocket, m_editMain->linesDropped());
+    statusbar->showState(*m_pStation, m_editMain->linesDropped());
 }
 
 QString DuzUdozuzeMainWindow::saveLog(const QString &path)
@@ -382,20 +382,21 @@ QString DuzUdozuzeMainWindow::saveLog(const QString &path)
     return m_pFileMenu->saveLog(path);
 }
 
-// The window says, for as long as it is open, that what it shows comes from a
-// file and not from the port; the capture is read a slice at a time.
-void DuzUdozuzeMainWindow::showCapture()
+// The window says, for as long as it is open, that what it shows is the
+// past, read from a file and not from the port, a slice at a time.
+void DuzUdozuzeMainWindow::showRecorded()
 {
-    const QString path = m_pDuzUdozuzeSocket->settings().m_strCapturePath;
-    setWindowTitle(tr("DuzUdozuze: capture %1").arg(QFileInfo(path).fileName()));
+    const DuzUdozuzeSourceTraits &traits = m_pStation->traits();
+    const QString path = traits.origin;
+    setWindowTitle(tr("DuzUdozuze: %1").arg(traits.title));
     statusbar->showCapture(path);
-    workstationModel()->setReadingCapture(true);
     auto *banner = new DuzUdozuzeCaptureBanner(QFileInfo(path).fileName(), this);
     m_pAcknowledgement->acknowledgeAction()->setVisible(false);
-    const DuzUdozuzeCaptureFeed *feed = startCapture(this);
-    connect(feed, &DuzUdozuzeCaptureFeed::ended, this, [this, feed, path, banner](int code) {
-        statusbar->showCaptureRead(path, code == 0, feed->packetsRead(), feed->summary());
-        banner->showSpan(feed->span());
+    const DuzUdozuzeSource *source = m_pStation->source();
+    connect(source, &DuzUdozuzeSource::ended, this, [this, source, path, banner](int code) {
+        const DuzUdozuzeSource::Reading reading = source->reading();
+        statusbar->showCaptureRead(path, code == 0, reading.packets, reading.summary);
+        banner->showSpan(reading.span);
         refresh();
     });
 }
@@ -408,10 +409,10 @@ void DuzUdozuzeMainWindow::keyReleaseEvent(QKeyEvent *event)
     }
 }
 
-// A capture's window leaves the live window's layout as it was.
+// A window of the past leaves the live window's layout as it was.
 void DuzUdozuzeMainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!m_pDuzUdozuzeSocket->readsCapture())
+    if (m_pStation->traits().isLive())
         DuzUdozuzeLayoutStore(this).save();
     event->accept();
     emit duzUdozuzeClosed();

@@ -18,7 +18,7 @@ class QAction;
 class QMenu;
 
 // The program's main window: the form, the log sink, and the owner of the one
-// socket object, whose settings it shows once in the form's labels. It puts
+// station, whose settings it shows once in the form's labels. It puts
 // the pieces together and keeps them current: above the form a menu bar with
 // the log's commands and the file actions, under the log view a find bar that
 // opens on demand, beside the form the docks with the picture of the election
@@ -86,7 +86,7 @@ private:
     void createMenus();
     void createEditMenu();
     void createViewMenu();
-    // Fills the labels once with the socket's settings; shows or hides the
+    // Fills the labels once with the station's settings; shows or hides the
     // Respond group.
     void showSettings();
     void createDockWindows();
@@ -95,12 +95,12 @@ private:
     void createTray();
     QString watchedText() const;
     // The boxes and the view's limit, as the operator options say.
-    void bindToSocket();
+    void bindToStation();
     // What the operator should know about the set-up, for as long as the
     // window is open.
     void showSetUp();
-    // The socket's changes and the clock, to the refreshes of the picture.
-    void watchSocket();
+    // The station's changes and the clock, to the refreshes of the picture.
+    void watchStation();
     QString notListeningText() const;
     // The warnings in force, in the Workstations dock, the status bar and
     // the tray, at the next refresh after one was raised or ended.
@@ -108,7 +108,7 @@ private:
     void clearWorkstations();
     void clearLog();
     void askForNote();
-    void showCapture();
+    void showRecorded();
     void scheduleRefresh();
     void refresh();
 

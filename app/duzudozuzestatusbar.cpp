@@ -4,7 +4,7 @@
 #include "app/duzudozuzeelidedlabel.h"
 #include "app/duzudozuzefrontend.h"
 #include "app/duzudozuzewarningstyle.h"
-#include "net/duzudozuzesocket.h"
+#include "net/duzudozuzestation.h"
 
 #include <QTextDocument>
 
@@ -43,21 +43,22 @@ DuzUdozuzeStatusBar::DuzUdozuzeStatusBar(QWidget *parent)
     addPermanentWidget(m_pqProblems);
 }
 
-void DuzUdozuzeStatusBar::showState(const DuzUdozuzeSocket &socket, quint64 linesDropped)
+void DuzUdozuzeStatusBar::showState(const DuzUdozuzeStation &station, quint64 linesDropped)
 {
-    if (socket.workstations().evicted() > 0 && !m_bEvictionTold) {
+    const DuzUdozuzeSession &session = station.session();
+    if (session.workstations().evicted() > 0 && !m_bEvictionTold) {
         m_bEvictionTold = true;
         showMessage(tr("The workstation table is full (%1 rows): the stalest rows "
                        "make room for new ones")
                         .arg(DuzUdozuzeWorkstationTable::MaxRows),
                     30000);
     }
-    // A capture's window and one not listening take no part: no mode.
-    m_pqMode->setVisible(socket.isValid() && !socket.readsCapture());
-    m_pqMode->setText(socket.isMaster()                    ? tr("Master")
-                          : socket.respondsAutomatically() ? tr("Slave")
-                                                           : tr("Watching"));
-    m_pqCounts->setText(DuzUdozuzeFrontEnd::countsText(socket));
+    // A window of the past and one not listening take no part: no mode.
+    m_pqMode->setVisible(station.isValid() && station.traits().isLive());
+    m_pqMode->setText(session.isMaster()                    ? tr("Master")
+                          : session.respondsAutomatically() ? tr("Slave")
+                                                            : tr("Watching"));
+    m_pqCounts->setText(DuzUdozuzeFrontEnd::countsText(session));
     m_pqDropped->setVisible(linesDropped > 0);
     if (linesDropped > 0)
         m_pqDropped->setText(tr("oldest %1 lines dropped").arg(linesDropped));

@@ -5,7 +5,7 @@
 #include <QStatusBar>
 
 class DuzUdozuzeElidedLabel;
-class DuzUdozuzeSocket;
+class DuzUdozuzeStation;
 class QLabel;
 
 // The window's status bar: this workstation's mode and the counts, the lines
@@ -22,7 +22,7 @@ public:
 
     // The mode and the counts, the lines dropped, and once that the
     // workstation table is full.
-    void showState(const DuzUdozuzeSocket &socket, quint64 linesDropped);
+    void showState(const DuzUdozuzeStation &station, quint64 linesDropped);
     // Not listening is the one state an operator must never take for
     // listening: the counts give way to text, in the warning colour, for good.
     void showNotListening(const QString &text);

@@ -100,7 +100,7 @@ QVariant DuzUdozuzeWorkstationModel::headerData(int section, Qt::Orientation ori
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
         return DuzUdozuzeWorkstationReport::header(section);
-    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && m_bCapture
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && !m_table.source().isLive()
         && section == Report::LastSeen)
         return tr("How long before the capture's last packet it was last heard");
     if (orientation == Qt::Horizontal && role == Qt::ToolTipRole)

@@ -36,14 +36,11 @@ public:
     // that every cell may have changed: time alone changes the ages, the
     // claims and staleness.
     void refresh();
-    // The ages count to the capture's last packet, and the header says so.
-    void setReadingCapture(bool capture) { m_bCapture = capture; }
 
 private:
     DuzUdozuzeCellStyle::Kind kind(const DuzUdozuzeWorkstationTable::Row &row) const;
 
     const DuzUdozuzeWorkstationTable &m_table;
-    bool m_bCapture = false;
     int m_nRows = 0; // as the views know them
     quint64 m_nStructure = 0;
     quint64 m_nEvicted = 0;

@@ -9,6 +9,7 @@
 #include "bench/benchsupport.h"
 #include "net/duzudozuzesocket.h"
 #include "net/duzudozuzesocketdevice.h"
+#include "net/duzudozuzestation.h"
 
 #include <QApplication>
 #include <QFile>
@@ -41,7 +42,8 @@ int main(int argc, char *argv[])
     const int groups = args.takeFirst().toInt();
     DuzUdozuzeMainWindow window(args + QStringList {QStringLiteral("/host=127.0.0.1")});
     window.show();
-    const DuzUdozuzeSocket *socket = window.socket();
+    const DuzUdozuzeStation *socket = window.station();
+    const quint16 port = qobject_cast<const DuzUdozuzeSocket *>(socket->source())->localPort();
     const quint64 total = 2 * quint64(groups);
 
     double cpuBefore = 0, rssBefore = 0;
@@ -56,7 +58,7 @@ int main(int argc, char *argv[])
             for (int workstation = 1; workstation <= 2; ++workstation) {
                 const QByteArray datagram = "NA:" + name + QByteArray::number(group)
                     + ":Fire:" + QByteArray::number(workstation) + ":1:OK";
-                while (sender.writeDatagram(datagram, 0x7F000001, socket->localPort()) < 0)
+                while (sender.writeDatagram(datagram, 0x7F000001, port) < 0)
                     QCoreApplication::processEvents();
             }
         }
@@ -66,11 +68,11 @@ int main(int argc, char *argv[])
     QTimer poll;
     qint64 settled = 0;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (socket->counts().received < total || ++settled < 15)
+        if (socket->session().counts().received < total || ++settled < 15)
             return;
         std::printf("groups %d received %llu cpu-s %.2f rss-mib %.1f width %d->%d "
                     "height %d->%d\n",
-                    groups, socket->counts().received, cpuSeconds() - cpuBefore,
+                    groups, socket->session().counts().received, cpuSeconds() - cpuBefore,
                     residentMiB() - rssBefore, sizeBefore.width(), window.width(),
                     sizeBefore.height(), window.height());
         QCoreApplication::quit();

@@ -7,7 +7,7 @@
 
 #include "app/duzudozuzemainwindow.h"
 #include "bench/benchsupport.h"
-#include "net/duzudozuzesocket.h"
+#include "net/duzudozuzestation.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -25,7 +25,7 @@ int main(int argc, char *argv[])
     }
     const qint64 idle = args.takeFirst().toLongLong();
     DuzUdozuzeMainWindow window(args);
-    const DuzUdozuzeSocket *socket = window.socket();
+    const DuzUdozuzeStation *socket = window.station();
     QObject::connect(&window, &DuzUdozuzeMainWindow::duzUdozuzeShown, [] {
         std::printf("ready\n");
         std::fflush(stdout);
@@ -44,7 +44,7 @@ int main(int argc, char *argv[])
     ticker.setTimerType(Qt::PreciseTimer);
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
-        const quint64 count = socket->counts().received;
+        const quint64 count = socket->session().counts().received;
         if (count != lastCount) {
             if (lastCount != 0)
                 longestStall = qMax(longestStall, now - lastTick);

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 namespace {
 
@@ -17,12 +18,14 @@ QString timeText(qint64 ms)
 
 } // namespace
 
-DuzUdozuzeCaptureFeed::DuzUdozuzeCaptureFeed(DuzUdozuzeSession &session,
-                                             const DuzUdozuzeSettings &settings, QObject *parent)
-    : QObject(parent), m_session(session), m_settings(settings)
+DuzUdozuzeCaptureFeed::DuzUdozuzeCaptureFeed(const DuzUdozuzeSettings &settings, QObject *parent)
+    : DuzUdozuzeSource(parent), m_settings(settings)
 {
-    m_session.setAnswersNotSent(QStringLiteral("reading a capture"));
-    m_session.workstations().setOwnReadingCapture(true);
+    m_traits.clock = DuzUdozuzeSourceTraits::Clock::Recorded;
+    m_traits.title
+        = QStringLiteral("capture %1").arg(QFileInfo(settings.m_strCapturePath).fileName());
+    m_traits.origin = settings.m_strCapturePath;
+    m_traits.ownRole = m_traits.answersNotSent = QStringLiteral("reading a capture");
 }
 
 // The reading thread stops before the feed's members go.
@@ -31,8 +34,10 @@ DuzUdozuzeCaptureFeed::~DuzUdozuzeCaptureFeed()
     m_pSource.reset();
 }
 
-void DuzUdozuzeCaptureFeed::start(std::shared_ptr<DuzUdozuzeRecorder> recorder)
+void DuzUdozuzeCaptureFeed::start(DuzUdozuzeSession &session,
+                                  std::shared_ptr<DuzUdozuzeRecorder> recorder)
 {
+    m_pSession = &session;
     m_pSource = std::make_unique<DuzUdozuzeCaptureSource>(
         m_settings.m_strCapturePath, m_settings.m_bFollowCapture, [this] { wake(); },
         DuzUdozuzeCaptureSource::Span {m_settings.m_nReadFrom, m_settings.m_nReadUntil},
@@ -114,7 +119,7 @@ void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &
     if (m_nLastTime)
         m_nClock += qMax<qint64>(0, time - *m_nLastTime);
     else
-        m_session.startListening({m_nClock = m_nFirstTime = time, time});
+        m_pSession->startListening({m_nClock = m_nFirstTime = time, time});
     m_nLastTime = time;
     if (datagram.destinationPort != m_nRunPort) {
         if (m_nRunCount > 0)
@@ -125,8 +130,8 @@ void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &
             recordingPort();
     }
     ++m_nRunCount;
-    m_session.receive(payload.data(), payload.size(), datagram.length, datagram.source,
-                      datagram.sourcePort, {m_nClock, time});
+    m_pSession->receive(payload.data(), payload.size(), datagram.length, datagram.source,
+                        datagram.sourcePort, {m_nClock, time});
 }
 
 // A recording read on every port it holds: each said, and the silence
@@ -137,8 +142,8 @@ void DuzUdozuzeCaptureFeed::recordingPort()
                              "chooses one)")
                   .arg(m_nRunPort));
     if (m_settings.m_nSilenceTime > 0) {
-        m_session.workstations().setSilence(qint64(m_settings.m_nSilenceTime) * 1000,
-                                            m_ports.isEmpty() ? m_nRunPort : 0);
+        m_pSession->workstations().setSilence(qint64(m_settings.m_nSilenceTime) * 1000,
+                                              m_ports.isEmpty() ? m_nRunPort : 0);
     }
 }
 
@@ -155,10 +160,10 @@ QString DuzUdozuzeCaptureFeed::span() const
                            + QStringLiteral("HH:mm:ss")));
 }
 
-QString DuzUdozuzeCaptureFeed::summary() const
+DuzUdozuzeSource::Reading DuzUdozuzeCaptureFeed::reading() const
 {
     if (!m_nLastTime)
-        return {};
+        return {m_nPackets, m_bEnded, {}, {}};
     QMap<int, quint64> counts = m_ports;
     counts[m_nRunPort] += m_nRunCount;
     QStringList ports;
@@ -167,7 +172,8 @@ QString DuzUdozuzeCaptureFeed::summary() const
                          .arg(port.key())
                          .arg(port.value())
                          .arg(port.value() == 1 ? "" : "s"));
-    return span() + QStringLiteral(", UDP port ") + ports.join(QStringLiteral(", "));
+    return {m_nPackets, m_bEnded, span(),
+            span() + QStringLiteral(", UDP port ") + ports.join(QStringLiteral(", "))};
 }
 
 // Each kind of packet skipped is said once.

@@ -3,9 +3,9 @@
 #define DUZUDOZUZECAPTUREFEED_H
 
 #include "net/duzudozuzecapturesource.h"
+#include "net/duzudozuzesource.h"
 
 #include <QMap>
-#include <QObject>
 #include <QStringList>
 
 #include <atomic>
@@ -17,7 +17,7 @@
 class DuzUdozuzeSession;
 struct DuzUdozuzeSettings;
 
-// The session's other source: the capture the settings name (/read=), read
+// The port's peer: the capture the settings name (/read=), read
 // on a thread of its own, handed over in slices of the event loop short
 // enough that a front end stays live and a stop signal is served at once.
 // Every UDP datagram to the port (port 0: to any port; a recording read
@@ -28,7 +28,7 @@ struct DuzUdozuzeSettings;
 // of the capture's advancing time even where its clock steps back. Answers
 // are decided and told, never sent. With /follow it reads on as the file
 // grows, as tail -F does, until stopped.
-class DuzUdozuzeCaptureFeed : public QObject
+class DuzUdozuzeCaptureFeed : public DuzUdozuzeSource
 {
     Q_OBJECT
 
@@ -39,39 +39,34 @@ public:
     static constexpr qint64 JumpTold = 60 * 60 * 1000; // ms
     static constexpr int MaxJumpsTold = 10;
 
-    // The session and the settings outlive the feed.
-    DuzUdozuzeCaptureFeed(DuzUdozuzeSession &session, const DuzUdozuzeSettings &settings,
-                          QObject *parent = nullptr);
+    // The settings outlive the feed.
+    explicit DuzUdozuzeCaptureFeed(const DuzUdozuzeSettings &settings, QObject *parent = nullptr);
     ~DuzUdozuzeCaptureFeed() override;
 
-    // Begins reading; with a recorder (Writer::Caller), the reading thread
-    // records the datagrams it hands over.
-    void start(std::shared_ptr<DuzUdozuzeRecorder> recorder = {});
+    // The reading thread records what it hands over: the datagrams are still
+    // in its cache, and a capture can wait for the disk where the port
+    // cannot.
+    DuzUdozuzeRecorder::Writer recordingWriter() const override
+    {
+        return DuzUdozuzeRecorder::Writer::Caller;
+    }
+    // Begins reading.
+    void start(DuzUdozuzeSession &session, std::shared_ptr<DuzUdozuzeRecorder> recorder) override;
     // Reads no more: the reading thread has stopped when it returns.
-    void stop() { m_pSource.reset(); }
-    // While held returns true, no datagram is handled (the front end's
-    // output is over its bound, say); resume() goes on.
-    void setHold(std::function<bool()> held) { m_held = std::move(held); }
-    void resume();
-    // Packets handled so far, the last one handled included.
-    quint64 packetsRead() const { return m_nPackets; }
-    bool hasEnded() const { return m_bEnded; }
-    // What was read: the day and the span of the datagrams' times, and the
-    // ports they went to ("2026-12-08 09:12:40 to 09:40:02, UDP port 9208:
-    // 120 datagrams"); empty before the first.
-    QString summary() const;
-    // The span alone: "2026-12-09 00:24:35 to 00:24:46"; empty before the first.
-    QString span() const;
-
-signals:
-    // What the operator should know, once each: a kind of packet skipped, a
-    // jump of the capture's clock, a file rotated, or why the capture could
-    // not be read to its end.
-    void told(const QString &text);
-    // The end of the capture: 0 read to its end, 2 unreadable or cut short.
-    void ended(int code);
+    void stop() override { m_pSource.reset(); }
+    void setHold(std::function<bool()> held) override { m_held = std::move(held); }
+    void resume() override;
+    bool paced() const override { return true; }
+    // Packets handled so far, the last one handled included; what was read:
+    // the day and the span of the datagrams' times, and the ports they went
+    // to ("2026-12-08 09:12:40 to 09:40:02, UDP port 9208: 120 datagrams");
+    // empty before the first. What is told: a kind of packet skipped, a jump
+    // of the capture's clock, a file rotated, or why the capture could not
+    // be read to its end.
+    Reading reading() const override;
 
 private:
+    QString span() const;
     void wake();
     void handle();
     void handleDatagram(const DuzUdozuzeCaptureSource::Item &item, QByteArrayView payload);
@@ -79,7 +74,7 @@ private:
     void recordingPort();
     void end(const QString &error);
 
-    DuzUdozuzeSession &m_session;
+    DuzUdozuzeSession *m_pSession = nullptr; // from start() on
     const DuzUdozuzeSettings &m_settings;
     std::unique_ptr<DuzUdozuzeCaptureSource> m_pSource;
     DuzUdozuzeCaptureSource::Batch m_batch; // taken, handled up to m_nNext

@@ -2,6 +2,8 @@
 #ifndef DUZUDOZUZECAPTUREREADER_H
 #define DUZUDOZUZECAPTUREREADER_H
 
+#include "net/duzudozuzewiredatagram.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -21,18 +23,7 @@ struct pcap;
 class DuzUdozuzeCaptureReader
 {
 public:
-    struct Datagram
-    {
-        qint64 timeUs = 0; // capture time, microseconds since the epoch
-        quint32 source = 0; // host order
-        quint16 sourcePort = 0;
-        quint32 destination = 0;
-        quint16 destinationPort = 0;
-        // As far as it was captured; in the reader's buffer, until the next
-        // packet is read.
-        QByteArrayView payload;
-        qsizetype length = 0; // the payload's length on the wire
-    };
+    using Datagram = DuzUdozuzeWireDatagram;
 
     enum class Result {
         Datagram, // one more datagram

@@ -151,9 +151,7 @@ void DuzUdozuzeCaptureSource::push(Item item)
 void DuzUdozuzeCaptureSource::record(const DuzUdozuzeCaptureReader::Datagram &datagram)
 {
     if (m_pRecorder) {
-        m_pRecorder->record({datagram.payload.data(), datagram.payload.size(), datagram.length,
-                             datagram.source, datagram.sourcePort, datagram.destination,
-                             datagram.destinationPort, datagram.timeUs, false});
+        m_pRecorder->record(datagram);
     }
 }
 

@@ -2,8 +2,9 @@
 #include "net/duzudozuzemetrics.h"
 
 #include "common/duzudozuzelogline.h"
+#include "common/duzudozuzesettings.h"
 #include "common/duzudozuzewiretext.h"
-#include "net/duzudozuzesocket.h"
+#include "protocol/duzudozuzesession.h"
 
 #include <QStringDecoder>
 
@@ -79,10 +80,13 @@ QByteArray DuzUdozuzeMetrics::labelValue(const QString &value)
     return out.toUtf8();
 }
 
-QByteArray DuzUdozuzeMetrics::text(const DuzUdozuzeSocket &socket, quint64 logLinesDropped)
+QByteArray DuzUdozuzeMetrics::text(const DuzUdozuzeSession &session,
+                                   const DuzUdozuzeSettings &settings,
+                                   const DuzUdozuzeRecorder::Counts &recorded,
+                                   quint64 logLinesDropped)
 {
-    const DuzUdozuzeSocket::Counts &counts = socket.counts();
-    const DuzUdozuzeWorkstationTable &table = socket.workstations();
+    const DuzUdozuzeSession::Counts &counts = session.counts();
+    const DuzUdozuzeWorkstationTable &table = session.workstations();
     Exposition out;
 
     out.family("duzudozuze_datagrams_total", "counter",
@@ -98,7 +102,6 @@ QByteArray DuzUdozuzeMetrics::text(const DuzUdozuzeSocket &socket, quint64 logLi
     out.family("duzudozuze_log_lines_dropped_total", "counter",
                "Log lines dropped: blocked standard output, or the log view's line limit.");
     out.sample(logLinesDropped);
-    const DuzUdozuzeRecorder::Counts recorded = socket.recordCounts();
     out.family("duzudozuze_recorded_total", "counter",
                "Datagrams heard and answers sent, written to the recording (/record=).");
     out.sample(recorded.recorded);
@@ -109,9 +112,9 @@ QByteArray DuzUdozuzeMetrics::text(const DuzUdozuzeSocket &socket, quint64 logLi
                "Failed attempts to write the recording's files.");
     out.sample(recorded.errors);
     out.family("duzudozuze_master", "gauge", "1 while this workstation is master.");
-    out.sample(socket.isMaster() ? 1 : 0);
+    out.sample(session.isMaster() ? 1 : 0);
     out.family("duzudozuze_healthy", "gauge", "1 while this workstation is healthy (OK).");
-    out.sample(socket.isOk() ? 1 : 0);
+    out.sample(session.isOk() ? 1 : 0);
     out.family("duzudozuze_mastership_changes_total", "counter",
                "Changes of this workstation's mode.");
     out.sample(table.modeChanges());
@@ -159,7 +162,6 @@ QByteArray DuzUdozuzeMetrics::text(const DuzUdozuzeSocket &socket, quint64 logLi
                "1 while no datagram at all has come for the silence time (the warning).");
     out.sample(table.silent() ? 1 : 0);
     // Who this is: for rules that join the fleet's metrics by group.
-    const DuzUdozuzeSettings &settings = socket.settings();
     out.family("duzudozuze_workstation_info", "gauge",
                "This workstation's system, alarm system, channel and number.");
     out.sample(1,
@@ -169,7 +171,7 @@ QByteArray DuzUdozuzeMetrics::text(const DuzUdozuzeSocket &socket, quint64 logLi
                    + label("workstation", QString::number(settings.m_nWorkstation)));
     out.family("duzudozuze_last_datagram_timestamp_seconds", "gauge",
                "When the last datagram of any kind came, in seconds since the epoch; 0: never.");
-    out.seconds(double(socket.lastDatagramTime()) / 1000.0);
+    out.seconds(double(session.lastDatagramTime()) / 1000.0);
     out.family("duzudozuze_build_info", "gauge", "The program's version.");
     out.sample(1, label("version", QStringLiteral(DUZUDOZUZE_VERSION)));
     return out.text();

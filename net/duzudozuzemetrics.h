@@ -2,10 +2,13 @@
 #ifndef DUZUDOZUZEMETRICS_H
 #define DUZUDOZUZEMETRICS_H
 
+#include "net/duzudozuzerecorder.h"
+
 #include <QByteArray>
 #include <QString>
 
-class DuzUdozuzeSocket;
+class DuzUdozuzeSession;
+struct DuzUdozuzeSettings;
 
 // The program's state in Prometheus' text exposition format, for the node
 // exporter's textfile collector: counts of datagrams and answers, the mode and
@@ -20,7 +23,8 @@ constexpr int MaxLabelSets = 100;
 
 // logLinesDropped: lines the front end could not show (the console's blocked
 // output, the window's line limit).
-QByteArray text(const DuzUdozuzeSocket &socket, quint64 logLinesDropped);
+QByteArray text(const DuzUdozuzeSession &session, const DuzUdozuzeSettings &settings,
+                const DuzUdozuzeRecorder::Counts &recorded, quint64 logLinesDropped);
 
 // A label value as the format writes it between its quotes.
 QByteArray labelValue(const QString &value);

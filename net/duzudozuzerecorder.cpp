@@ -85,12 +85,12 @@ void DuzUdozuzeRecorder::record(const Datagram &datagram)
 {
     if (m_bFinished)
         return;
-    const auto captured = quint16(qBound<qint64>(0, datagram.available, MaxPayload));
+    const auto captured = quint16(qBound<qint64>(0, datagram.payload.size(), MaxPayload));
     const Entry entry {
         datagram.timeUs,     datagram.length,          datagram.source, datagram.destination,
         datagram.sourcePort, datagram.destinationPort, captured,        datagram.sent};
     if (m_writer == Writer::Caller) {
-        write(entry, datagram.data);
+        write(entry, datagram.payload.data());
         // The clock is looked at now and then, not for every datagram.
         if (m_nUnflushed % 64 == 0
             && Clock::now() - m_lastFlush >= std::chrono::milliseconds(FlushInterval))
@@ -117,7 +117,7 @@ void DuzUdozuzeRecorder::record(const Datagram &datagram)
         offset = 0;
     }
     std::memcpy(m_ring.get() + offset, &entry, sizeof entry);
-    std::memcpy(m_ring.get() + offset + sizeof entry, datagram.data, captured);
+    std::memcpy(m_ring.get() + offset + sizeof entry, datagram.payload.data(), captured);
     m_nWritten.store(at + room, std::memory_order_release);
     if (at + room - m_nRead.load(std::memory_order_relaxed) >= WakeAt
         && !m_bWakeAsked.exchange(true)) {

@@ -3,6 +3,7 @@
 #define DUZUDOZUZERECORDER_H
 
 #include "net/duzudozuzerecordring.h"
+#include "net/duzudozuzewiredatagram.h"
 
 #include <QString>
 
@@ -54,19 +55,7 @@ public:
         quint64 errors = 0; // writes, opens and flushes that failed
     };
 
-    // One datagram, as it went over the wire.
-    struct Datagram
-    {
-        const char *data;
-        qint64 available; // bytes at data
-        qint64 length; // on the wire
-        quint32 source; // host order
-        quint16 sourcePort;
-        quint32 destination;
-        quint16 destinationPort;
-        qint64 timeUs; // since the epoch
-        bool sent; // an answer of this workstation's
-    };
+    using Datagram = DuzUdozuzeWireDatagram;
 
     // Which thread writes the files.
     enum class Writer {

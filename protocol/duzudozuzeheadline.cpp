@@ -29,8 +29,9 @@ DuzUdozuzeHeadline past(DuzUdozuzeHeadline headline, bool capture)
 DuzUdozuzeHeadline DuzUdozuzeHeadline::of(const DuzUdozuzeWorkstationTable &table, bool listening)
 {
     DuzUdozuzeHeadline headline;
-    // A capture is the past: said so, and nothing in it asks to be acknowledged.
-    const bool capture = table.row(0).readingCapture;
+    // A recording is the past: said so, and nothing in it asks to be
+    // acknowledged.
+    const bool capture = !table.source().isLive();
     const int waiting = capture ? 0 : table.unacknowledgedWarnings();
     if (waiting > 0) {
         headline.unacknowledged = waiting == 1

@@ -226,8 +226,8 @@ void DuzUdozuzeSession::say(const char *text)
 // coming back, from those of others: it would act on its own "NO".
 QString DuzUdozuzeSession::answersNotSentReason() const
 {
-    if (!m_strNotSentReason.isEmpty())
-        return m_strNotSentReason;
+    if (!m_workstations.source().sendsAnswers())
+        return m_workstations.source().answersNotSent;
     return m_settings.m_nWorkstation < 0 ? QStringLiteral("no workstation number") : QString();
 }
 
@@ -288,7 +288,7 @@ QByteArray DuzUdozuzeSession::statusDatagram(const QString &code) const
 void DuzUdozuzeSession::broadcastStatus(const QString &code)
 {
     const QByteArray text = statusDatagram(code);
-    if (!m_strNotSentReason.isEmpty()) {
+    if (!m_workstations.source().sendsAnswers()) {
         ++m_counts.answersNotSent;
     } else if (m_sink.sendStatus(text)) {
         ++m_counts.answersSent;

@@ -88,8 +88,9 @@ public:
     void broadcastStatus(const QString &code);
     QByteArray statusDatagram(const QString &code) const;
 
-    // Answers are decided and told but never sent (a capture read), and why.
-    void setAnswersNotSent(const QString &reason) { m_strNotSentReason = reason; }
+    // Where the datagrams come from; a source that sends no answers has
+    // them decided and told, never sent.
+    void setSource(const DuzUdozuzeSourceTraits &source) { m_workstations.setSource(source); }
     // Why the answers decided are not sent; empty while they are.
     QString answersNotSentReason() const;
 
@@ -132,7 +133,6 @@ private:
     DuzUdozuzeStatusDatagram m_datagram; // the last one in current format
     Counts m_counts;
     qint64 m_nLastDatagramTime = 0;
-    QString m_strNotSentReason;
     // Filters that let everything through are not run.
     bool m_bSystemFilter;
     bool m_bAlarmSystemFilter;

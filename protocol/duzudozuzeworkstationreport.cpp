@@ -76,8 +76,7 @@ QString DuzUdozuzeWorkstationReport::cell(const Table &table, int index, int col
             return QStringLiteral("not listening");
         // A capture's window watches no port: it shows what was heard.
         if (row.own && !row.master && row.watching)
-            return row.readingCapture ? QStringLiteral("reading a capture")
-                                      : QStringLiteral("watching");
+            return table.source().ownRole;
         if (row.own)
             return row.master ? QStringLiteral("MASTER") : QStringLiteral("slave");
         if (table.claimsMaster(row))
@@ -108,7 +107,7 @@ QString DuzUdozuzeWorkstationReport::cell(const Table &table, int index, int col
         // a moment that is not now.
         if (row.lastSeen < 0)
             return {};
-        return table.row(0).readingCapture
+        return !table.source().isLive()
             ? QStringLiteral("at ") + timeOfDay(row.firstSeenWall + row.lastSeen - row.firstSeen)
             : age(table.now() - row.lastSeen);
     default:

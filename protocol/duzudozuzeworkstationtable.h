@@ -3,6 +3,7 @@
 #define DUZUDOZUZEWORKSTATIONTABLE_H
 
 #include "protocol/duzudozuzerecencylist.h"
+#include "protocol/duzudozuzesourcetraits.h"
 #include "protocol/duzudozuzewarnings.h"
 
 #include <QHash>
@@ -81,13 +82,12 @@ public:
         qint64 lastSeen = -1;
         qint64 lastClaim = -1;
         // Of the own row only: this workstation's mode and health, and
-        // whether it only watches (does not respond automatically), hears
-        // nothing (the set-up failed) or hears a capture.
+        // whether it only watches (does not respond automatically) or hears
+        // nothing (the set-up failed).
         bool master = false;
         bool healthy = false;
         bool watching = false;
         bool listening = true;
-        bool readingCapture = false;
     };
 
     // A change of who is master: this workstation's own mode, or the
@@ -120,8 +120,9 @@ public:
     void setOwnWatching(bool watching) { m_slots[0].row.watching = watching; }
     // The set-up failed: this workstation takes no part and hears nothing.
     void setOwnListening(bool listening) { m_slots[0].row.listening = listening; }
-    // What is heard comes from a capture, not from the port.
-    void setOwnReadingCapture(bool capture) { m_slots[0].row.readingCapture = capture; }
+    // Where what is heard comes from: the live port, or a capture read.
+    void setSource(const DuzUdozuzeSourceTraits &source) { m_source = source; }
+    const DuzUdozuzeSourceTraits &source() const { return m_source; }
     // This workstation's mode changed, because of code from the sender.
     Events ownModeChanged(bool master, const QString &code, quint32 address, int workstation);
 
@@ -249,6 +250,7 @@ private:
     qint64 findNextChange() const;
 
     Clock m_clock;
+    DuzUdozuzeSourceTraits m_source;
     Clock m_wallClock;
     std::vector<Slot> m_slots;
     QHash<Key, int> m_index; // row key to index, the own row not among them

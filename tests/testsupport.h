@@ -6,6 +6,7 @@
 #include "net/duzudozuzelinkcontext.h"
 #include "net/duzudozuzesocket.h"
 #include "net/duzudozuzesocketdevice.h"
+#include "net/duzudozuzestation.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,6 +58,19 @@ public:
 protected:
     void logLine(const QString &line) override { sink.lines.append(line); }
 };
+
+// The port a station bound, or 0 while it has none.
+inline quint16 boundPort(const DuzUdozuzeStation &station)
+{
+    const auto *port = qobject_cast<const DuzUdozuzeSocket *>(station.source());
+    return port ? port->localPort() : 0;
+}
+
+inline int boundDescriptor(const DuzUdozuzeStation &station)
+{
+    const auto *port = qobject_cast<const DuzUdozuzeSocket *>(station.source());
+    return port ? port->socketDescriptor() : -1;
+}
 
 // A UDP port on 127.0.0.1 that nobody holds at the moment of asking.
 inline quint16 freePort()

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "net/duzudozuzesocket.h"
 #include "net/duzudozuzesocketdevice.h"
+#include "net/duzudozuzestation.h"
 #include "testsupport.h"
 
 #include <QSignalSpy>
@@ -20,7 +20,7 @@ private slots:
     void answerWithBroadcastOffFails();
 
 private:
-    std::unique_ptr<DuzUdozuzeSocket> master(const QStringList &extra);
+    std::unique_ptr<DuzUdozuzeStation> master(const QStringList &extra);
 
     HostInstallation host;
     RecordingSink sink;
@@ -42,18 +42,19 @@ void TestBroadcast::initTestCase()
 }
 
 // A healthy workstation made master by an NC, with the default send address.
-std::unique_ptr<DuzUdozuzeSocket> TestBroadcast::master(const QStringList &extra)
+std::unique_ptr<DuzUdozuzeStation> TestBroadcast::master(const QStringList &extra)
 {
     sink.lines.clear();
-    auto socket = std::make_unique<DuzUdozuzeSocket>(
+    auto socket = std::make_unique<DuzUdozuzeStation>(
         host.root(), QStringLiteral("north"), 7,
         QStringList {QStringLiteral("/host=10.208.0.1")} + extra, &sink);
     if (!socket->isValid())
         return nullptr;
-    socket->setRespondAutomatically(true);
-    socket->setOk(true);
+    socket->start();
+    socket->session().setRespondAutomatically(true);
+    socket->session().setOk(true);
     sender.writeDatagram("NC:north:Fire:2:3:OK", Workstation, Port);
-    if (!QTest::qWaitFor([&] { return socket->isMaster(); }))
+    if (!QTest::qWaitFor([&] { return socket->session().isMaster(); }))
         return nullptr;
     sink.lines.clear();
     return socket;
@@ -92,8 +93,8 @@ void TestBroadcast::answerWithBroadcastOffFails()
     sender.writeDatagram("NA:north:Fire:2:3:OK", Workstation, Port);
     QTRY_COMPARE(sink.lines.size(), 4);
     QCOMPARE(sink.texts().constLast(), QStringLiteral("client socket write error"));
-    QCOMPARE(socket->counts().answersSent, 0u);
-    QVERIFY(socket->isMaster());
+    QCOMPARE(socket->session().counts().answersSent, 0u);
+    QVERIFY(socket->session().isMaster());
 }
 
 QTEST_GUILESS_MAIN(TestBroadcast)

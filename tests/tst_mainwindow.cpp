@@ -8,8 +8,8 @@
 #include "app/duzudozuzenotedialog.h"
 #include "app/duzudozuzeworkstationmodel.h"
 #include "capturesupport.h"
-#include "net/duzudozuzesocket.h"
 #include "net/duzudozuzesocketdevice.h"
+#include "net/duzudozuzestation.h"
 #include "protocol/duzudozuzestatusdatagram.h"
 #include "protocol/duzudozuzeworkstationreport.h"
 #include "protocol/duzudozuzeworkstationtable.h"
@@ -181,7 +181,7 @@ void TestMainWindow::workstationVariable()
     DuzUdozuzeMainWindow window(loopback());
     QCOMPARE(logLines(&window).constFirst().mid(13), firstLine);
     QCOMPARE(labelText(&window, "m_pqTextMyWorkstation"), shown);
-    QCOMPARE(window.socket()->settings().m_nWorkstation, shown.toInt());
+    QCOMPARE(window.station()->settings().m_nWorkstation, shown.toInt());
 }
 
 void TestMainWindow::defaultLabels()
@@ -210,7 +210,7 @@ void TestMainWindow::controlStringLabels()
     DuzUdozuzeMainWindow window({QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0"),
                                  QStringLiteral("/workstation=me"),
                                  QStringLiteral("/hx_system=nor.h")});
-    QVERIFY(window.socket()->isValid());
+    QVERIFY(window.station()->isValid());
     QCOMPARE(labelText(&window, "m_pqTextMyHxSystem"), QStringLiteral("north"));
     QCOMPARE(labelText(&window, "m_pqTextHxSystemFilter"), QStringLiteral("nor.h"));
     QCOMPARE(labelText(&window, "m_pqTextMyAlarmSystem"), QStringLiteral("Fire"));
@@ -232,7 +232,7 @@ void TestMainWindow::controlStringLabels()
 void TestMainWindow::failedSetUp()
 {
     DuzUdozuzeMainWindow window(loopback({QStringLiteral("/port=1"), QStringLiteral("/bogus")}));
-    QVERIFY(!window.socket()->isValid());
+    QVERIFY(!window.station()->isValid());
     const QStringList lines = logLines(&window);
     QCOMPARE(lines.constLast(), QStringLiteral("failed to set-up UDP system."));
     QCOMPARE(lines.at(lines.size() - 2).mid(13),
@@ -277,7 +277,7 @@ void TestMainWindow::showsACapture()
                        "UDP port 9208: 2 datagrams, 9301: 1 datagram")
             .arg(path, QDateTime::fromMSecsSinceEpoch(Time / 1000).toString("yyyy-MM-dd HH:mm:ss"),
                  QDateTime::fromMSecsSinceEpoch(Time / 1000).toString("HH:mm:ss")));
-    QCOMPARE(window.socket()->localPort(), quint16(0));
+    QCOMPARE(boundPort(*window.station()), quint16(0));
     QCOMPARE(window.workstationModel()->index(0, DuzUdozuzeWorkstationReport::Role).data(),
              QStringLiteral("reading a capture"));
     // Never to be taken for the live window: a banner, the past tense, times
@@ -288,8 +288,8 @@ void TestMainWindow::showsACapture()
                  + QDateTime::fromMSecsSinceEpoch(Time / 1000).toString("yyyy-MM-dd ") + time
                  + QStringLiteral(" to ") + time);
     QTRY_VERIFY(labelText(&window, "headlineText").startsWith(QLatin1String("At the end: ")));
-    QCOMPARE(window.workstationModel()->index(1, DuzUdozuzeWorkstationReport::LastSeen).data(),
-             QStringLiteral("at ") + time);
+    QTRY_COMPARE(window.workstationModel()->index(1, DuzUdozuzeWorkstationReport::LastSeen).data(),
+                 QStringLiteral("at ") + time);
     QVERIFY(window.windowTitle().endsWith(QLatin1String("capture incident%1.pcap")));
     QVERIFY(logLines(&window).contains(
         QDateTime::fromMSecsSinceEpoch(Time / 1000).toString(QStringLiteral("HH:mm:ss.zzz"))
@@ -363,7 +363,7 @@ void TestMainWindow::respondNowDoesNothing()
     const QString before = child<DuzUdozuzeLogView>(&window, "m_editMain")->toPlainText();
     QTest::mouseClick(child<QPushButton>(&window, "m_pqPushRespondNow"), Qt::LeftButton);
     QCOMPARE(child<DuzUdozuzeLogView>(&window, "m_editMain")->toPlainText(), before);
-    QCOMPARE(window.socket()->counts().answersSent, 0u);
+    QCOMPARE(window.station()->session().counts().answersSent, 0u);
 }
 
 // The limit counts UTF-16 units: a character it would halve is left out.
@@ -377,17 +377,17 @@ void TestMainWindow::noteKeepsWholeCharacters()
 void TestMainWindow::boxesFeedSocket()
 {
     DuzUdozuzeMainWindow window(loopback({QStringLiteral("/respond")}));
-    DuzUdozuzeSocket *socket = window.socket();
+    DuzUdozuzeStation *socket = window.station();
     // OK starts checked, so the workstation starts healthy.
-    QVERIFY(socket->isOk());
-    QVERIFY(!socket->respondsAutomatically());
+    QVERIFY(socket->session().isOk());
+    QVERIFY(!socket->session().respondsAutomatically());
     child<QCheckBox>(&window, "m_pqCheckRespondAutomatically")->setChecked(true);
-    QVERIFY(socket->respondsAutomatically());
+    QVERIFY(socket->session().respondsAutomatically());
     child<QCheckBox>(&window, "m_pqCheckOk")->setChecked(false);
-    QVERIFY(!socket->isOk());
-    QVERIFY(socket->respondsAutomatically());
+    QVERIFY(!socket->session().isOk());
+    QVERIFY(socket->session().respondsAutomatically());
     child<QCheckBox>(&window, "m_pqCheckRespondAutomatically")->setChecked(false);
-    QVERIFY(!socket->respondsAutomatically());
+    QVERIFY(!socket->session().respondsAutomatically());
 }
 
 void TestMainWindow::operatorOptionsSetBoxes()
@@ -395,8 +395,8 @@ void TestMainWindow::operatorOptionsSetBoxes()
     DuzUdozuzeMainWindow window(loopback({QStringLiteral("/auto=yes"), QStringLiteral("/ok=0")}));
     QVERIFY(child<QCheckBox>(&window, "m_pqCheckRespondAutomatically")->isChecked());
     QVERIFY(!child<QCheckBox>(&window, "m_pqCheckOk")->isChecked());
-    QVERIFY(window.socket()->respondsAutomatically());
-    QVERIFY(!window.socket()->isOk());
+    QVERIFY(window.station()->session().respondsAutomatically());
+    QVERIFY(!window.station()->session().isOk());
 }
 
 void TestMainWindow::maxLinesDropsOldest()
@@ -467,7 +467,7 @@ void TestMainWindow::longNamesKeepTheirPlace()
     DuzUdozuzeSocketDevice sender;
     sender.writeDatagram(DuzUdozuzeStatusDatagram::format(QStringLiteral("NC"), name,
                                                           QStringLiteral("Fire"), 2, 3, true),
-                         0x7F000001, window.socket()->localPort());
+                         0x7F000001, boundPort(*window.station()));
     QTRY_VERIFY(header->sectionSize(Report::System) > 100); // fitted to the name
     QVERIFY(header->sectionSize(Report::System) < view->viewport()->width() / 3);
     QVERIFY(!header->isSectionHidden(Report::AlarmSystem));
@@ -505,7 +505,7 @@ void TestMainWindow::layoutComesToRest()
         sender.writeDatagram(
             DuzUdozuzeStatusDatagram::format(QStringLiteral("NA"), QStringLiteral("north"),
                                              QStringLiteral("Fire"), workstation, 3, true),
-            0x7F000001, window.socket()->localPort());
+            0x7F000001, boundPort(*window.station()));
     QTRY_VERIFY(child<QLabel>(&window, "warnings")->isVisible());
     QTRY_VERIFY(labelText(&window, "headlineText").startsWith(QLatin1String("TWO MASTERS")));
     QTest::qWait(1500); // the second's refresh that shows them, and its fit
@@ -637,14 +637,14 @@ void TestMainWindow::workstationTableShowsClaims()
 {
     DuzUdozuzeMainWindow window(loopback());
     DuzUdozuzeSocketDevice sender;
-    sender.writeDatagram("NA:north:Fire:2:3:OK", 0x7F000001, window.socket()->localPort());
+    sender.writeDatagram("NA:north:Fire:2:3:OK", 0x7F000001, boundPort(*window.station()));
     QAbstractItemModel *model = window.workstationModel();
     QTRY_COMPARE(model->rowCount(), 2);
     QCOMPARE(model->index(1, DuzUdozuzeWorkstationReport::Role).data().toString(),
              QStringLiteral("MASTER"));
     QVERIFY(model->index(0, 0).data(Qt::FontRole).value<QFont>().bold()); // this workstation
     // A row's lines in the log: its datagrams only.
-    sender.writeDatagram("NC:north:Fire:5:3:OK", 0x7F000001, window.socket()->localPort());
+    sender.writeDatagram("NC:north:Fire:5:3:OK", 0x7F000001, boundPort(*window.station()));
     QTRY_COMPARE(model->rowCount(), 3);
     window.showLinesOf(1);
     auto *log = child<DuzUdozuzeLogView>(&window, "m_editMain");

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "net/duzudozuzeaddress.h"
 #include "net/duzudozuzecapturereader.h"
-#include "net/duzudozuzesocket.h"
 #include "net/duzudozuzesocketdevice.h"
+#include "net/duzudozuzestation.h"
 #include "testsupport.h"
 
 #include <QSignalSpy>
@@ -28,7 +28,7 @@ private slots:
     void readErrorIsLoggedOnce();
 
 private:
-    std::unique_ptr<DuzUdozuzeSocket> listen(QStringList args);
+    std::unique_ptr<DuzUdozuzeStation> listen(QStringList args);
     void send(const QByteArray &payload);
     QString from() const;
 
@@ -50,7 +50,7 @@ void TestReception::initTestCase()
     QVERIFY(sender.bind(Loopback, 0));
 }
 
-std::unique_ptr<DuzUdozuzeSocket> TestReception::listen(QStringList args)
+std::unique_ptr<DuzUdozuzeStation> TestReception::listen(QStringList args)
 {
     sink.lines.clear();
     // A port of its own (bound by number, so that it stays through a
@@ -58,8 +58,9 @@ std::unique_ptr<DuzUdozuzeSocket> TestReception::listen(QStringList args)
     args.prepend(QStringLiteral("/port=%1").arg(freePort()));
     args.prepend(QStringLiteral("/host=127.0.0.1"));
     auto socket
-        = std::make_unique<DuzUdozuzeSocket>(host.root(), QStringLiteral("north"), 7, args, &sink);
-    port = socket->localPort();
+        = std::make_unique<DuzUdozuzeStation>(host.root(), QStringLiteral("north"), 7, args, &sink);
+    socket->start();
+    port = boundPort(*socket);
     sink.lines.clear();
     return socket;
 }
@@ -81,12 +82,12 @@ void TestReception::healthyMasterAnswersNo()
     QVERIFY(other.bind(Loopback2, port));
     QSocketNotifier answered(other.descriptor(), QSocketNotifier::Read);
     QSignalSpy answers(&answered, &QSocketNotifier::activated);
-    QSignalSpy mastership(socket.get(), &DuzUdozuzeSocket::mastershipChanged);
+    QSignalSpy mastership(socket.get(), &DuzUdozuzeStation::mastershipChanged);
 
-    socket->setRespondAutomatically(true);
-    socket->setOk(true);
+    socket->session().setRespondAutomatically(true);
+    socket->session().setOk(true);
     send("NC:north:Fire:2:3:OK");
-    QTRY_VERIFY(socket->isMaster());
+    QTRY_VERIFY(socket->session().isMaster());
     QCOMPARE(mastership.count(), 1);
     send("NA:north:Fire:2:3:OK");
     QTRY_COMPARE(sink.lines.size(), 7);
@@ -102,14 +103,14 @@ void TestReception::healthyMasterAnswersNo()
 
     QCOMPARE(sink.texts().constLast(),
              QStringLiteral("**Broadcasting WS:7 Master:0 'NO:north:Fire:7:3:OK'"));
-    QCOMPARE(socket->counts().answersSent, 1u);
+    QCOMPARE(socket->session().counts().answersSent, 1u);
 }
 
 void TestReception::ownAnswerComesBack()
 {
     const auto socket = listen({QStringLiteral("/to=127.0.0.1")});
-    socket->setRespondAutomatically(true);
-    socket->setOk(false);
+    socket->session().setRespondAutomatically(true);
+    socket->session().setOk(false);
     send("NC:north:Fire:2:3:OK");
     send("NA:north:Fire:2:3:Fail");
     // NC: 3 lines; NA with Fail to an unhealthy master: 3 lines and the answer;
@@ -120,7 +121,7 @@ void TestReception::ownAnswerComesBack()
     QCOMPARE(texts.at(7),
              QStringLiteral("Received 'NO:north:Fire:7:3:Fail'. 127.0.0.1:%1. type 0").arg(port));
     QCOMPARE(texts.at(8), QStringLiteral("It's from me."));
-    QVERIFY(socket->isMaster());
+    QVERIFY(socket->session().isMaster());
 }
 
 // Several batches' worth sent at once, while the event loop is kept from
@@ -143,7 +144,7 @@ void TestReception::burstIsReadInOrderAtItsArrival()
     const qint64 read = QDateTime::currentMSecsSinceEpoch();
     QTRY_COMPARE(sink.lines.size(), burst.size());
     QCOMPARE(sink.texts(), expected);
-    QVERIFY(socket->lastDatagramTime() < read);
+    QVERIFY(socket->session().lastDatagramTime() < read);
 }
 
 // Bound to every address, a datagram to 127.0.0.2 is recorded as sent there.
@@ -153,7 +154,7 @@ void TestReception::recordsTheDatagramsOwnDestination()
     auto socket
         = listen({QStringLiteral("/host=0.0.0.0"), QStringLiteral("/record=") + folder.path()});
     QCOMPARE(sender.writeDatagram("NA:x:y:1:2:OK", Loopback2, port), qint64(13));
-    QTRY_COMPARE(socket->counts().received, 1u);
+    QTRY_COMPARE(socket->session().counts().received, 1u);
     socket.reset();
     const QStringList files = QDir(folder.path()).entryList({QStringLiteral("*.pcap")});
     QCOMPARE(files.size(), 1);
@@ -169,7 +170,7 @@ void TestReception::readErrorIsLoggedOnce()
     const quint16 closed = freePort(); // nobody listens there
     // A datagram from this socket to the closed port comes back as a port
     // unreachable, which the next read reports instead of a byte count.
-    const int descriptor = socket->socketDescriptor();
+    const int descriptor = boundDescriptor(*socket);
     sockaddr_in target {};
     target.sin_family = AF_INET;
     target.sin_addr.s_addr = htonl(Loopback);
@@ -186,7 +187,7 @@ void TestReception::readErrorIsLoggedOnce()
     QTRY_COMPARE(sink.lines.size(), 2);
     QCOMPARE(sink.texts().at(1),
              QStringLiteral("Received 'NA:x:y:1:2:OK'. %1. type 0").arg(from()));
-    QCOMPARE(socket->counts().received, 1u);
+    QCOMPARE(socket->session().counts().received, 1u);
 }
 
 QTEST_GUILESS_MAIN(TestReception)

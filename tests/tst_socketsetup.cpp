@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "net/duzudozuzesocket.h"
+#include "net/duzudozuzestation.h"
 #include "testsupport.h"
 
 #include <QtTest>
@@ -27,9 +27,9 @@ private slots:
     void hostileIdentityIsEscaped();
 
 private:
-    std::unique_ptr<DuzUdozuzeSocket> make(const QStringList &args, const QString &root,
-                                           QStringList addresses = {QStringLiteral("10.0.0.5"),
-                                                                    QStringLiteral("10.0.0.6")});
+    std::unique_ptr<DuzUdozuzeStation> make(const QStringList &args, const QString &root,
+                                            QStringList addresses = {QStringLiteral("10.0.0.5"),
+                                                                     QStringLiteral("10.0.0.6")});
     HostInstallation host;
     RecordingSink sink;
 };
@@ -49,12 +49,12 @@ void TestSocketSetup::initTestCase()
     host.writeNetwork(QStringLiteral("north"), "Fire", 3);
 }
 
-std::unique_ptr<DuzUdozuzeSocket> TestSocketSetup::make(const QStringList &args,
-                                                        const QString &root, QStringList addresses)
+std::unique_ptr<DuzUdozuzeStation> TestSocketSetup::make(const QStringList &args,
+                                                         const QString &root, QStringList addresses)
 {
     sink.lines.clear();
-    return std::make_unique<DuzUdozuzeSocket>(root, QStringLiteral("north"), 7, args, &sink,
-                                              [addresses] { return addresses; });
+    return std::make_unique<DuzUdozuzeStation>(root, QStringLiteral("north"), 7, args, &sink,
+                                               [addresses] { return addresses; });
 }
 
 void TestSocketSetup::validSetUp()
@@ -66,9 +66,9 @@ void TestSocketSetup::validSetUp()
              QStringList({QStringLiteral("Constructor: system is north/.*, Alarm System is "
                                          "Fire/, Workstation is 7/-1"),
                           QStringLiteral("List of addresses is 10.0.0.5/10.0.0.6")}));
-    QVERIFY(socket->localPort() != 0);
-    QCOMPARE(socketOption(socket->socketDescriptor(), SO_BROADCAST), 1);
-    QCOMPARE(socketOption(socket->socketDescriptor(), SO_REUSEADDR), 1);
+    QVERIFY(boundPort(*socket) != 0);
+    QCOMPARE(socketOption(boundDescriptor(*socket), SO_BROADCAST), 1);
+    QCOMPARE(socketOption(boundDescriptor(*socket), SO_REUSEADDR), 1);
 
     const DuzUdozuzeSettings &settings = socket->settings();
     QCOMPARE(settings.m_strHxSystem, QStringLiteral("north"));
@@ -82,7 +82,7 @@ void TestSocketSetup::validSetUp()
     QCOMPARE(settings.m_nPort, 0);
     QCOMPARE(settings.m_bRespond, false);
     // Every workstation starts as slave.
-    QVERIFY(!socket->isMaster());
+    QVERIFY(!socket->session().isMaster());
 }
 
 void TestSocketSetup::withoutIniFile()
@@ -105,8 +105,8 @@ void TestSocketSetup::broadcastOffStillSetsOption()
                               QStringLiteral("/broadcast=no"), QStringLiteral("/reuse=off")},
                              host.root());
     QVERIFY(socket->isValid());
-    QCOMPARE(socketOption(socket->socketDescriptor(), SO_BROADCAST), 0);
-    QCOMPARE(socketOption(socket->socketDescriptor(), SO_REUSEADDR), 0);
+    QCOMPARE(socketOption(boundDescriptor(*socket), SO_BROADCAST), 0);
+    QCOMPARE(socketOption(boundDescriptor(*socket), SO_REUSEADDR), 0);
 }
 
 void TestSocketSetup::invalidControlString()
@@ -120,9 +120,8 @@ void TestSocketSetup::invalidControlString()
              QStringList({QStringLiteral("Constructor: system is north/.*, Alarm System is "
                                          "Fire/, Workstation is 7/0"),
                           QStringLiteral("UDP Settings not valid. Don't enable.")}));
-    // Not bound: no options, no address list, no port.
-    QCOMPARE(socket->localPort(), quint16(0));
-    QCOMPARE(socketOption(socket->socketDescriptor(), SO_REUSEADDR), 0);
+    // Nothing made to hear with: no socket, no address list, no port.
+    QVERIFY(!socket->source());
 }
 
 void TestSocketSetup::secondSocketOnSamePort()
@@ -130,11 +129,11 @@ void TestSocketSetup::secondSocketOnSamePort()
     const auto first
         = make({QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0")}, host.root());
     QVERIFY(first->isValid());
-    const QString port = QStringLiteral("/port=%1").arg(first->localPort());
+    const QString port = QStringLiteral("/port=%1").arg(boundPort(*first));
 
     const auto second = make({QStringLiteral("/host=127.0.0.1"), port}, host.root());
     QVERIFY(second->isValid());
-    QCOMPARE(second->localPort(), first->localPort());
+    QCOMPARE(boundPort(*second), boundPort(*first));
 
     const auto third
         = make({QStringLiteral("/host=127.0.0.1"), port, QStringLiteral("/reuse=0")}, host.root());
@@ -224,9 +223,9 @@ void TestSocketSetup::hostileIdentityIsEscaped()
     HostInstallation installation;
     installation.writeNetwork(QStringLiteral("north"), alarmSystem, 3);
     sink.lines.clear();
-    DuzUdozuzeSocket socket(installation.root(), system, 7,
-                            {QStringLiteral("/host=127.0.0.1"), argument}, &sink,
-                            [] { return QStringList(); });
+    DuzUdozuzeStation socket(installation.root(), system, 7,
+                             {QStringLiteral("/host=127.0.0.1"), argument}, &sink,
+                             [] { return QStringList(); });
     QVERIFY(sink.texts().contains(constructor));
 }
 
