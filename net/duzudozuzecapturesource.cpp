@@ -123,6 +123,12 @@ bool DuzUdozuzeCaptureSource::take(Batch &batch)
     return true;
 }
 
+size_t DuzUdozuzeCaptureSource::waiting()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nQueued;
+}
+
 bool DuzUdozuzeCaptureSource::stopping() const
 {
     return m_bStopping.load(std::memory_order_relaxed);

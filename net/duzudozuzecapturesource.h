@@ -96,6 +96,8 @@ public:
     // Gives the batch handled back and takes the next one waiting; false
     // when none waits.
     bool take(Batch &batch);
+    // Items waiting to be taken, at most Capacity.
+    size_t waiting();
 
 private:
     void run();
