@@ -5,7 +5,7 @@
 #include "common/duzudozuzelogline.h"
 #include "common/duzudozuzesettings.h"
 #include "protocol/duzudozuzemastership.h"
-#include "protocol/duzudozuzereception.h"
+#include "protocol/duzudozuzesession.h"
 #include "protocol/duzudozuzestatusdatagram.h"
 
 #include <cstddef>
@@ -23,6 +23,21 @@ bool hasControl(const QByteArray &text)
     return false;
 }
 
+// The session's lines, checked as they come; the answers dropped.
+class CheckingSink : public DuzUdozuzeSession::Sink
+{
+public:
+    void logLine(const QString &line) override
+    {
+        if (hasControl(line.toLatin1()))
+            __builtin_trap(); // a line a terminal could take for commands
+    }
+    bool sendStatus(const QByteArray &) override { return true; }
+    void warned(bool, const QString &) override { }
+    void counted() override { }
+    void modeChanged(bool) override { }
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -39,8 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const auto datagram = DuzUdozuzeStatusDatagram::parse(QString::fromLatin1(raw));
     if (!datagram)
         return 0;
+    // The filters and the respond checks as the session runs them: letting
+    // all through, and this workstation's own with filters of its own.
     DuzUdozuzeSettings monitor;
-    DuzUdozuzeReception::passesMonitorFilters(*datagram, monitor);
     DuzUdozuzeSettings own;
     own.m_strHxSystem = QStringLiteral("north");
     own.m_strAlarmSystem = QStringLiteral("Fire");
@@ -48,8 +64,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     own.m_nChannel = 3;
     own.m_reHxSystemFilter = QRegularExpression(QStringLiteral("^no"));
     own.m_nWorkstationFilter = 2;
-    DuzUdozuzeReception::passesMonitorFilters(*datagram, own);
-    DuzUdozuzeReception::respondCheckFailure(*datagram, own);
+    CheckingSink sink;
+    for (const DuzUdozuzeSettings *settings : {&monitor, &own}) {
+        DuzUdozuzeSession session(*settings, sink, {0, 1700000000000});
+        session.setRespondAutomatically(true);
+        session.receive(bytes, qint64(size), qint64(size), 0x7F000001, 40000, {1, 1700000000001});
+    }
 
     for (int state = 0; state < 4; ++state) {
         DuzUdozuzeMastership machine;

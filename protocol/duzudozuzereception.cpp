@@ -7,11 +7,6 @@
 
 namespace {
 
-bool patternPasses(const QRegularExpression &filter, const QString &field)
-{
-    return filter.pattern().isEmpty() || filter.match(field).hasMatch();
-}
-
 bool numberPasses(int filter, int value)
 {
     return filter == -1 || filter == value;
@@ -19,26 +14,11 @@ bool numberPasses(int filter, int value)
 
 } // namespace
 
-bool DuzUdozuzeReception::passesMonitorFilters(const DuzUdozuzeStatusDatagram &datagram,
-                                               const DuzUdozuzeSettings &settings)
-{
-    return patternPasses(settings.m_reHxSystemFilter, datagram.system)
-        && patternPasses(settings.m_reAlarmSystemFilter, datagram.alarmSystem)
-        && passesNumberFilters(datagram, settings);
-}
-
 bool DuzUdozuzeReception::passesNumberFilters(const DuzUdozuzeStatusDatagram &datagram,
                                               const DuzUdozuzeSettings &settings)
 {
     return numberPasses(settings.m_nWorkstationFilter, datagram.workstation)
         && numberPasses(settings.m_nChannelFilter, datagram.channel);
-}
-
-const char *DuzUdozuzeReception::respondCheckFailure(const DuzUdozuzeStatusDatagram &datagram,
-                                                     const DuzUdozuzeSettings &settings)
-{
-    const char *failure = namesCheckFailure(datagram, settings);
-    return failure ? failure : numbersCheckFailure(datagram, settings);
 }
 
 const char *DuzUdozuzeReception::namesCheckFailure(const DuzUdozuzeStatusDatagram &datagram,
