@@ -10,8 +10,10 @@
 #include "tests/capturesupport.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 int main(int argc, char *argv[])
 {
@@ -32,26 +34,35 @@ int main(int argc, char *argv[])
                       (workstation - 1) % 254 + 1));
     }
 
-    pcap_t *dead = pcap_open_dead(DLT_EN10MB, 65535);
-    pcap_dumper_t *dumper = pcap_dump_open(dead, argv[1]);
-    if (!dumper) {
-        std::fprintf(stderr, "capturemaker: %s\n", pcap_geterr(dead));
+    std::FILE *file = std::fopen(argv[1], "wb");
+    if (!file) {
+        std::fprintf(stderr, "capturemaker: %s: %s\n", argv[1], std::strerror(errno));
         return 1;
     }
     constexpr long Start = 1700000000;
     constexpr long Decade = 10L * 365 * 24 * 60 * 60;
-    for (long i = 0; i < count; ++i) {
-        const QByteArray &bytes = packets.at(i % senders);
-        pcap_pkthdr header {};
+    QByteArray buffer;
+    const auto writeOut = [&buffer, file] {
+        const bool written = std::fwrite(buffer.constData(), 1, size_t(buffer.size()), file)
+            == size_t(buffer.size());
+        buffer.clear();
+        return written;
+    };
+    DuzUdozuzeCaptureWriter::appendFileHeader(buffer, DLT_EN10MB);
+    bool written = true;
+    for (long i = 0; written && i < count; ++i) {
         // The jumps so far: odd, a decade on; even, back again.
         const long jumped = jumps > 0 ? i * (jumps + 1) / count : 0;
-        header.ts.tv_sec = Start + i / 1000 + (jumped % 2) * Decade;
-        header.ts.tv_usec = (i % 1000) * 1000;
-        header.caplen = header.len = bpf_u_int32(bytes.size());
-        pcap_dump(reinterpret_cast<u_char *>(dumper), &header,
-                  reinterpret_cast<const u_char *>(bytes.constData()));
+        DuzUdozuzeCaptureWriter::appendPacket(
+            buffer, (Start + i / 1000 + (jumped % 2) * Decade) * 1000000 + (i % 1000) * 1000,
+            packets.at(i % senders));
+        if (buffer.size() >= 1 << 20)
+            written = writeOut();
     }
-    pcap_dump_close(dumper);
-    pcap_close(dead);
+    written = written && writeOut();
+    if (std::fclose(file) != 0 || !written) {
+        std::fprintf(stderr, "capturemaker: %s: %s\n", argv[1], std::strerror(errno));
+        return 1;
+    }
     return 0;
 }

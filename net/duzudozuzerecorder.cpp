@@ -2,12 +2,12 @@
 #include "net/duzudozuzerecorder.h"
 
 #include "common/duzudozuzelogline.h"
+#include "net/duzudozuzecapturewriter.h"
 #include "net/duzudozuzequietthread.h"
 #include "net/duzudozuzerecordfolder.h"
 
 #include <pcap/pcap.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -15,31 +15,13 @@
 
 namespace {
 
-// Linux cooked v2 header, then IPv4 and UDP.
-constexpr int CookedSize = 20;
-constexpr int HeadersSize = CookedSize + 20 + 8;
-constexpr int RecordHeaderSize = 16; // of each packet in a pcap file
-constexpr int FileHeaderSize = 24;
+using DuzUdozuzeCaptureWriter::FileHeaderSize;
 // Wakes the writer before its time, to keep the ring from filling in a flood.
 constexpr size_t WakeAt = DuzUdozuzeRecorder::RingSize / 4;
 // An entry that says the rest of the ring is unused, so that every entry is
 // in one piece.
 constexpr quint16 SkipMark = 0xFFFF;
 constexpr size_t BufferSize = 256 << 10;
-constexpr quint8 PacketHost = 0; // received
-constexpr quint8 PacketOutgoing = 4; // sent
-
-void put16(uchar *at, quint32 value)
-{
-    at[0] = uchar(value >> 8);
-    at[1] = uchar(value);
-}
-
-void put32(uchar *at, quint32 value)
-{
-    put16(at, value >> 16);
-    put16(at + 2, value);
-}
 
 } // namespace
 
@@ -173,8 +155,7 @@ void DuzUdozuzeRecorder::drain()
 
 void DuzUdozuzeRecorder::write(const Entry &entry, const char *payload)
 {
-    const qint64 caplen = HeadersSize + entry.captured;
-    const qint64 bytes = RecordHeaderSize + caplen;
+    const qint64 bytes = DuzUdozuzeCaptureWriter::datagramRecordSize(entry.captured);
     if (!fileFor(entry, bytes)) {
         m_nDropped.fetch_add(1, std::memory_order_relaxed);
         return;
@@ -187,42 +168,10 @@ void DuzUdozuzeRecorder::write(const Entry &entry, const char *payload)
         m_nDropped.fetch_add(1, std::memory_order_relaxed);
         return;
     }
-    // The packet's record: its time, as pcap keeps it (32 bits of seconds),
-    // and its lengths, in this host's order.
-    uchar *record = reinterpret_cast<uchar *>(m_buffer.data() + m_nBuffered);
-    qint64 seconds = entry.timeUs / 1000000;
-    qint64 micros = entry.timeUs % 1000000;
-    if (micros < 0) {
-        seconds -= 1;
-        micros += 1000000;
-    }
-    const quint32 header[4] = {quint32(seconds), quint32(micros), quint32(caplen),
-                               quint32(HeadersSize + qMax<qint64>(entry.length, entry.captured))};
-    std::memcpy(record, header, RecordHeaderSize);
-    uchar *cooked = record + RecordHeaderSize;
-    std::fill_n(cooked, HeadersSize, uchar(0));
-    put16(cooked, 0x0800);
-    put16(cooked + 8, 0xFFFE); // ARPHRD_NONE: no link-layer address
-    cooked[10] = entry.sent ? PacketOutgoing : PacketHost;
-    uchar *ip = cooked + CookedSize;
-    const quint32 ipLength = quint32(qMin<qint64>(20 + 8 + entry.length, 0xFFFF));
-    ip[0] = 0x45;
-    put16(ip + 2, ipLength);
-    ip[8] = 64; // time to live
-    ip[9] = 17; // UDP
-    put32(ip + 12, entry.source);
-    put32(ip + 16, entry.destination);
-    quint32 sum = 0;
-    for (int i = 0; i < 20; i += 2)
-        sum += quint32(ip[i] << 8 | ip[i + 1]);
-    while (sum > 0xFFFF)
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    put16(ip + 10, ~sum & 0xFFFF);
-    uchar *udp = ip + 20;
-    put16(udp, entry.sourcePort);
-    put16(udp + 2, entry.destinationPort);
-    put16(udp + 4, quint32(qMin<qint64>(8 + entry.length, 0xFFFF)));
-    std::memcpy(cooked + HeadersSize, payload, entry.captured);
+    DuzUdozuzeCaptureWriter::putDatagram(m_buffer.data() + m_nBuffered,
+                                         {payload, entry.captured, entry.length, entry.source,
+                                          entry.sourcePort, entry.destination,
+                                          entry.destinationPort, entry.timeUs, entry.sent});
     m_nFileBytes += bytes;
     m_nBuffered += bytes;
     ++m_nUnflushed;
@@ -264,19 +213,7 @@ bool DuzUdozuzeRecorder::openFile(qint64 time, bool breaks)
     // in the total size.
     m_files.trim(m_limits.fileSize, m_limits.totalSize);
     m_strFileName = m_files.nextName(time, breaks);
-    // pcap 2.4, microseconds, in this host's order, as libpcap writes it.
-    const struct
-    {
-        quint32 magic = 0xA1B2C3D4;
-        quint16 major = 2;
-        quint16 minor = 4;
-        qint32 zone = 0;
-        quint32 accuracy = 0;
-        quint32 snapshot = 65535;
-        quint32 linkType = DLT_LINUX_SLL2;
-    } header;
-    static_assert(sizeof header == FileHeaderSize);
-    std::memcpy(m_buffer.data(), &header, FileHeaderSize);
+    DuzUdozuzeCaptureWriter::putFileHeader(m_buffer.data(), DLT_LINUX_SLL2);
     m_nBuffered = FileHeaderSize;
     m_nFileBytes = FileHeaderSize;
     m_nOnDisk = 0;

@@ -2,6 +2,8 @@
 #ifndef CAPTURESUPPORT_H
 #define CAPTURESUPPORT_H
 
+#include "net/duzudozuzecapturewriter.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QList>
@@ -51,23 +53,13 @@ struct CapturedPacket
 inline bool writeCapture(const QString &path, const QList<CapturedPacket> &packets,
                          int linkType = DLT_EN10MB)
 {
-    pcap_t *dead = pcap_open_dead(linkType, 65535);
-    pcap_dumper_t *dumper = pcap_dump_open(dead, QFile::encodeName(path).constData());
-    if (!dumper) {
-        pcap_close(dead);
-        return false;
-    }
-    for (const CapturedPacket &packet : packets) {
-        pcap_pkthdr header {};
-        header.ts.tv_sec = packet.timeUs / 1000000;
-        header.ts.tv_usec = packet.timeUs % 1000000;
-        header.caplen = header.len = bpf_u_int32(packet.bytes.size());
-        pcap_dump(reinterpret_cast<u_char *>(dumper), &header,
-                  reinterpret_cast<const u_char *>(packet.bytes.constData()));
-    }
-    pcap_dump_close(dumper);
-    pcap_close(dead);
-    return true;
+    QByteArray bytes;
+    DuzUdozuzeCaptureWriter::appendFileHeader(bytes, linkType);
+    for (const CapturedPacket &packet : packets)
+        DuzUdozuzeCaptureWriter::appendPacket(bytes, packet.timeUs, packet.bytes);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes) == bytes.size() && file.flush();
 }
 
 #endif // CAPTURESUPPORT_H
