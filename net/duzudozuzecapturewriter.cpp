@@ -58,11 +58,12 @@ void DuzUdozuzeCaptureWriter::putRecordHeader(char *at, qint64 timeUs, qint64 ca
     std::memcpy(at, header, RecordHeaderSize);
 }
 
-void DuzUdozuzeCaptureWriter::putDatagram(char *at, const Datagram &datagram)
+void DuzUdozuzeCaptureWriter::putDatagram(char *at, const DuzUdozuzeWireDatagram &datagram)
 {
     constexpr qint64 Headers = CookedSize + Ipv4UdpSize;
-    putRecordHeader(at, datagram.timeUs, Headers + datagram.captured,
-                    Headers + qMax(datagram.length, datagram.captured));
+    const qint64 captured = datagram.payload.size();
+    putRecordHeader(at, datagram.timeUs, Headers + captured,
+                    Headers + qMax<qint64>(datagram.length, captured));
     uchar *cooked = reinterpret_cast<uchar *>(at) + RecordHeaderSize;
     std::fill_n(cooked, Headers, uchar(0));
     put16(cooked, 0x0800);
@@ -85,7 +86,7 @@ void DuzUdozuzeCaptureWriter::putDatagram(char *at, const Datagram &datagram)
     put16(udp, datagram.sourcePort);
     put16(udp + 2, datagram.destinationPort);
     put16(udp + 4, quint32(qMin<qint64>(8 + datagram.length, 0xFFFF)));
-    std::memcpy(cooked + Headers, datagram.payload, size_t(datagram.captured));
+    std::memcpy(cooked + Headers, datagram.payload.data(), size_t(captured));
 }
 
 void DuzUdozuzeCaptureWriter::appendFileHeader(QByteArray &buffer, int linkType)

@@ -2,6 +2,8 @@
 #ifndef DUZUDOZUZECAPTUREWRITER_H
 #define DUZUDOZUZECAPTUREWRITER_H
 
+#include "net/duzudozuzewiredatagram.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -18,21 +20,6 @@ constexpr qint64 CookedSize = 20; // a Linux cooked (v2) header
 constexpr qint64 Ipv4UdpSize = 20 + 8;
 constexpr quint32 SnapshotLength = 65535;
 
-// A UDP datagram over IPv4, framed as a recording keeps it: behind a Linux
-// cooked (v2) header that says whether this host sent it or received it.
-struct Datagram
-{
-    const char *payload;
-    qint64 captured; // bytes at payload
-    qint64 length; // on the wire
-    quint32 source; // host order
-    quint16 sourcePort;
-    quint32 destination;
-    quint16 destinationPort;
-    qint64 timeUs; // since the epoch
-    bool sent;
-};
-
 // The bytes of a datagram's record, its headers included.
 constexpr qint64 datagramRecordSize(qint64 captured)
 {
@@ -45,11 +32,11 @@ void putFileHeader(char *at, int linkType);
 // A packet's record, that its bytes follow: its time (32 bits of seconds)
 // and its lengths, captured and on the wire; at holds RecordHeaderSize bytes.
 void putRecordHeader(char *at, qint64 timeUs, qint64 captured, qint64 length);
-// A datagram's whole record in a file of DLT_LINUX_SLL2: the record's
-// header, the cooked header, IPv4 (its checksum made) and UDP (its checksum
-// left out), and the captured bytes; at holds datagramRecordSize(captured)
-// bytes.
-void putDatagram(char *at, const Datagram &datagram);
+// A datagram's whole record in a file of DLT_LINUX_SLL2, as a recording
+// keeps it: the record's header, the cooked header (sent by this host or
+// received), IPv4 (its checksum made) and UDP (its checksum left out), and
+// the payload as captured; at holds datagramRecordSize(payload's size) bytes.
+void putDatagram(char *at, const DuzUdozuzeWireDatagram &datagram);
 
 // The same, appended to a buffer: the file's header, and a packet of bytes
 // as captured whole.

@@ -168,10 +168,10 @@ void DuzUdozuzeRecorder::write(const Entry &entry, const char *payload)
         m_nDropped.fetch_add(1, std::memory_order_relaxed);
         return;
     }
-    DuzUdozuzeCaptureWriter::putDatagram(m_buffer.data() + m_nBuffered,
-                                         {payload, entry.captured, entry.length, entry.source,
-                                          entry.sourcePort, entry.destination,
-                                          entry.destinationPort, entry.timeUs, entry.sent});
+    DuzUdozuzeCaptureWriter::putDatagram(
+        m_buffer.data() + m_nBuffered,
+        {entry.timeUs, entry.source, entry.sourcePort, entry.destination, entry.destinationPort,
+         QByteArrayView(payload, entry.captured), entry.length, entry.sent});
     m_nFileBytes += bytes;
     m_nBuffered += bytes;
     ++m_nUnflushed;
