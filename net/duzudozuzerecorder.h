@@ -18,7 +18,7 @@
 
 // The flight recorder: every datagram heard and every answer sent, kept in
 // capture files in a folder that tcpdump, Wireshark and /read= read: pcap
-// files of Linux cooked (v2) packets with the IPv4 and UDP headers made here;
+// files of Linux cooked (v2) packets, framed by DuzUdozuzeCaptureWriter;
 // an answer is an outgoing packet, so that a reading of the recording hears
 // only what came back, as the port did.
 //
