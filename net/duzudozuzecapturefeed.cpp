@@ -72,10 +72,11 @@ void DuzUdozuzeCaptureFeed::handle()
             m_nNext = 0;
         }
         const DuzUdozuzeCaptureSource::Item &item = m_batch.items[m_nNext];
-        // Now and then, and before the end: whether the front end can take
-        // more, and whether the event loop's turn has come.
+        // Before the first item, now and then, and before the end: whether
+        // the front end can take more, and whether the event loop's turn has
+        // come. A capture that trickles in comes a few items a call.
         const bool last = item.kind == DuzUdozuzeCaptureSource::Item::Kind::End;
-        if (count % 64 == 63 || last) {
+        if (count % 64 == 0 || last) {
             if (m_held && m_held())
                 return;
             if (slice.elapsed() >= SliceTime) {
