@@ -63,7 +63,7 @@ qsizetype DuzUdozuzeLogView::rowCount() const
     return rows().count();
 }
 
-QString DuzUdozuzeLogView::rowText(qsizetype row) const
+QString DuzUdozuzeLogView::rowText(DuzUdozuzeLogRow row) const
 {
     return lineText(rows().serialAt(row));
 }
@@ -71,20 +71,20 @@ QString DuzUdozuzeLogView::rowText(qsizetype row) const
 QString DuzUdozuzeLogView::toPlainText() const
 {
     QStringList lines;
-    for (qsizetype row = 0; row < rowCount(); ++row)
+    for (DuzUdozuzeLogRow row(0); row < DuzUdozuzeLogRow(rowCount()); ++row)
         lines.append(rowText(row));
     return lines.join(QLatin1Char('\n'));
 }
 
-qsizetype DuzUdozuzeLogView::topRow() const
+DuzUdozuzeLogRow DuzUdozuzeLogView::topRow() const
 {
-    return verticalScrollBar()->value();
+    return DuzUdozuzeLogRow(verticalScrollBar()->value());
 }
 
-qsizetype DuzUdozuzeLogView::rowsBelowFrom(quint64 serial) const
+qsizetype DuzUdozuzeLogView::rowsBelowFrom(DuzUdozuzeLineSerial serial) const
 {
-    const qsizetype first = qMax(rows().rowOf(serial), topRow() + visibleRows());
-    return qMax<qsizetype>(0, rowCount() - first);
+    const DuzUdozuzeLogRow first = qMax(rows().rowOf(serial), topRow() + visibleRows());
+    return qMax<qsizetype>(0, DuzUdozuzeLogRow(rowCount()) - first);
 }
 
 int DuzUdozuzeLogView::lineHeight() const
@@ -118,14 +118,15 @@ void DuzUdozuzeLogView::updateScrollBars()
     vertical->setSingleStep(1);
     // Following, the newest line shows; otherwise the same line stays at the
     // top, wherever it now is.
-    vertical->setValue(m_bFollow ? vertical->maximum() : int(rows().rowOf(m_nTopSerial)));
+    vertical->setValue(m_bFollow ? vertical->maximum() : int(rows().rowOf(m_nTopSerial).value()));
     QScrollBar *horizontal = horizontalScrollBar();
     horizontal->setRange(0, qMax(0, m_nWidest + 2 * Margin - viewport()->width()));
     horizontal->setPageStep(viewport()->width());
     horizontal->setSingleStep(fontMetrics().averageCharWidth() * 2);
     m_bScrolling = false;
     if (count > 0)
-        m_nTopSerial = rows().serialAt(qMin<qsizetype>(vertical->value(), count - 1));
+        m_nTopSerial
+            = rows().serialAt(DuzUdozuzeLogRow(qMin<qsizetype>(vertical->value(), count - 1)));
 }
 
 void DuzUdozuzeLogView::scrollContentsBy(int, int)
@@ -133,7 +134,8 @@ void DuzUdozuzeLogView::scrollContentsBy(int, int)
     const qsizetype count = rowCount();
     if (!m_bScrolling && count > 0) {
         QScrollBar *vertical = verticalScrollBar();
-        m_nTopSerial = rows().serialAt(qMin<qsizetype>(vertical->value(), count - 1));
+        m_nTopSerial
+            = rows().serialAt(DuzUdozuzeLogRow(qMin<qsizetype>(vertical->value(), count - 1)));
         // Scrolling up by hand stops following; to the end, follows again.
         setFollow(vertical->value() == vertical->maximum());
     }
@@ -177,10 +179,11 @@ void DuzUdozuzeLogView::paintEvent(QPaintEvent *)
     const QPalette &colours = palette();
     const Position from = m_selection.from();
     const Position to = m_selection.to();
-    const qsizetype count = rowCount();
-    const qsizetype top = topRow();
-    for (qsizetype row = top; row < count && (row - top) * height < viewport()->height(); ++row) {
-        const quint64 serial = rows().serialAt(row);
+    const DuzUdozuzeLogRow end(rowCount());
+    const DuzUdozuzeLogRow top = topRow();
+    for (DuzUdozuzeLogRow row = top; row < end && (row - top) * height < viewport()->height();
+         ++row) {
+        const DuzUdozuzeLineSerial serial = rows().serialAt(row);
         const QString text = lineText(serial);
         const int y = int(row - top) * height;
         const int x = Margin - horizontalScrollBar()->value();
@@ -205,8 +208,9 @@ DuzUdozuzeLogView::Position DuzUdozuzeLogView::positionAt(const QPoint &point) c
     const qsizetype count = rowCount();
     if (count == 0)
         return {m_store.endSerial(), 0};
-    const qsizetype row = qBound<qsizetype>(0, topRow() + point.y() / lineHeight(), count - 1);
-    const quint64 serial = rows().serialAt(row);
+    const DuzUdozuzeLogRow row = qBound(DuzUdozuzeLogRow(0), topRow() + point.y() / lineHeight(),
+                                        DuzUdozuzeLogRow(count - 1));
+    const DuzUdozuzeLineSerial serial = rows().serialAt(row);
     const QString text = lineText(serial);
     // The character whose middle is nearest left of the point, found by halves.
     int low = 0, high = int(text.size());
@@ -241,15 +245,15 @@ void DuzUdozuzeLogView::selectionChanged(bool hadSelection)
         emit copyAvailable(hasSelection());
 }
 
-void DuzUdozuzeLogView::scrollToRow(qsizetype row)
+void DuzUdozuzeLogView::scrollToRow(DuzUdozuzeLogRow row)
 {
     QScrollBar *vertical = verticalScrollBar();
-    vertical->setValue(int(qBound<qsizetype>(0, row, qsizetype(vertical->maximum()))));
+    vertical->setValue(int(qBound<qsizetype>(0, row.value(), qsizetype(vertical->maximum()))));
 }
 
 void DuzUdozuzeLogView::ensureVisible(const Position &position)
 {
-    const qsizetype row = rows().rowOf(position.serial);
+    const DuzUdozuzeLogRow row = rows().rowOf(position.serial);
     if (row < topRow())
         scrollToRow(row);
     else if (row >= topRow() + visibleRows())
@@ -301,7 +305,7 @@ void DuzUdozuzeLogView::clear()
     m_search.restart();
     const bool had = hasSelection();
     m_selection.clear();
-    m_nTopSerial = 0;
+    m_nTopSerial = DuzUdozuzeLineSerial(0);
     m_nWidest = 0;
     m_nLongest = 0;
     refresh();
@@ -407,5 +411,5 @@ void DuzUdozuzeLogView::filterScanned()
 
 QString DuzUdozuzeLogView::save(const QString &path) const
 {
-    return DuzUdozuzeLogFile::write(path, rows().runs(0, rows().end()));
+    return DuzUdozuzeLogFile::write(path, rows().runs(DuzUdozuzeLineSerial(0), rows().end()));
 }

@@ -39,13 +39,13 @@ public:
 
     // The lines shown: all, or those that pass the filter.
     qsizetype rowCount() const;
-    QString rowText(qsizetype row) const;
+    QString rowText(DuzUdozuzeLogRow row) const;
     QString toPlainText() const;
     // The row of the first line shown at the top.
-    qsizetype topRow() const;
+    DuzUdozuzeLogRow topRow() const;
     // The rows shown after the last one in sight that are lines from serial
     // on: the lines following would bring into sight.
-    qsizetype rowsBelowFrom(quint64 serial) const;
+    qsizetype rowsBelowFrom(DuzUdozuzeLineSerial serial) const;
 
     bool hasSelection() const { return m_selection.hasSelection(); }
     QString selectedText() const;
@@ -100,7 +100,7 @@ protected:
 
 private:
     const DuzUdozuzeLogRows &rows() const { return m_search.rows(); }
-    QString lineText(quint64 serial) const { return rows().text(serial); }
+    QString lineText(DuzUdozuzeLineSerial serial) const { return rows().text(serial); }
     // The selected text as UTF-8, as the log keeps it.
     QByteArray selectedBytes() const;
     int lineHeight() const;
@@ -109,7 +109,7 @@ private:
     int xOf(const QString &text, int column) const;
     void ensureVisible(const Position &position);
     void updateScrollBars();
-    void scrollToRow(qsizetype row);
+    void scrollToRow(DuzUdozuzeLogRow row);
     // After the cursor moved: it is shown, and Copy told.
     void cursorMoved(bool hadSelection);
     void selectionChanged(bool hadSelection);
@@ -119,7 +119,7 @@ private:
     DuzUdozuzeLogSearch m_search {m_store};
     DuzUdozuzeLogSelection m_selection;
     QTimer m_refreshTimer;
-    quint64 m_nTopSerial = 0; // the line at the top, while not following
+    DuzUdozuzeLineSerial m_nTopSerial; // the line at the top, while not following
     bool m_bFollow = true;
     bool m_bScrolling = false; // the view moves itself, not the user
     bool m_bSelecting = false; // with the mouse

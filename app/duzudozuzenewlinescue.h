@@ -2,6 +2,8 @@
 #ifndef DUZUDOZUZENEWLINESCUE_H
 #define DUZUDOZUZENEWLINESCUE_H
 
+#include "common/duzudozuzelineserial.h"
+
 #include <QObject>
 
 class DuzUdozuzeLogView;
@@ -30,7 +32,7 @@ private:
     DuzUdozuzeLogView *m_pView;
     QToolButton *m_pqButton;
     bool m_bFollow = true;
-    quint64 m_nSince = 0; // the store's end when following stopped
+    DuzUdozuzeLineSerial m_nSince; // the store's end when following stopped
 };
 
 #endif // DUZUDOZUZENEWLINESCUE_H

@@ -94,12 +94,12 @@ qsizetype DuzUdozuzeLineIndex::count() const
     return qsizetype(m_serials.size()) - firstKept();
 }
 
-quint64 DuzUdozuzeLineIndex::at(qsizetype index) const
+DuzUdozuzeLineSerial DuzUdozuzeLineIndex::at(qsizetype index) const
 {
     return m_serials[size_t(firstKept() + index)];
 }
 
-qsizetype DuzUdozuzeLineIndex::lowerBound(quint64 serial) const
+qsizetype DuzUdozuzeLineIndex::lowerBound(DuzUdozuzeLineSerial serial) const
 {
     return qsizetype(std::lower_bound(m_serials.begin(), m_serials.end(),
                                       qMax(serial, m_store.firstSerial()))

@@ -29,9 +29,9 @@ public:
     bool caseSensitive() const { return m_bCaseSensitive; }
     // The matching lines still in the store, oldest first.
     qsizetype count() const;
-    quint64 at(qsizetype index) const;
+    DuzUdozuzeLineSerial at(qsizetype index) const;
     // The first entry at or after serial.
-    qsizetype lowerBound(quint64 serial) const;
+    qsizetype lowerBound(DuzUdozuzeLineSerial serial) const;
     // Where text is in line, from byte from on; -1 where it is not.
     qsizetype indexIn(QByteArrayView line, qsizetype from = 0) const;
 
@@ -44,8 +44,8 @@ private:
     bool m_bCaseSensitive;
     std::array<unsigned char, 256> m_fold {};
     std::array<qsizetype, 256> m_skip {}; // Horspool's shifts
-    std::vector<quint64> m_serials;
-    quint64 m_nScanned;
+    std::vector<DuzUdozuzeLineSerial> m_serials;
+    DuzUdozuzeLineSerial m_nScanned;
 };
 
 #endif // DUZUDOZUZELINEINDEX_H

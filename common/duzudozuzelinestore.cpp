@@ -27,18 +27,18 @@ void DuzUdozuzeLineStore::append(QByteArrayView line)
 void DuzUdozuzeLineStore::clear()
 {
     m_chunks.clear();
-    m_nFirst = m_nEnd = 0;
+    m_nFirst = m_nEnd = DuzUdozuzeLineSerial(0);
 }
 
-qsizetype DuzUdozuzeLineStore::chunkOf(quint64 serial) const
+qsizetype DuzUdozuzeLineStore::chunkOf(DuzUdozuzeLineSerial serial) const
 {
     const auto after = std::upper_bound(
         m_chunks.begin(), m_chunks.end(), serial,
-        [](quint64 value, const Chunk &chunk) { return value < chunk.firstSerial; });
+        [](DuzUdozuzeLineSerial value, const Chunk &chunk) { return value < chunk.firstSerial; });
     return qsizetype(after - m_chunks.begin()) - 1;
 }
 
-QByteArrayView DuzUdozuzeLineStore::line(quint64 serial) const
+QByteArrayView DuzUdozuzeLineStore::line(DuzUdozuzeLineSerial serial) const
 {
     const Chunk &chunk = m_chunks[size_t(chunkOf(serial))];
     const size_t index = size_t(serial - chunk.firstSerial);
@@ -47,7 +47,8 @@ QByteArrayView DuzUdozuzeLineStore::line(quint64 serial) const
                           qsizetype(chunk.ends[index] - start - 1));
 }
 
-QList<QByteArrayView> DuzUdozuzeLineStore::runs(quint64 begin, quint64 end) const
+QList<QByteArrayView> DuzUdozuzeLineStore::runs(DuzUdozuzeLineSerial begin,
+                                                DuzUdozuzeLineSerial end) const
 {
     QList<QByteArrayView> found;
     begin = qMax(begin, m_nFirst);

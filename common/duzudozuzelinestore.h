@@ -2,6 +2,8 @@
 #ifndef DUZUDOZUZELINESTORE_H
 #define DUZUDOZUZELINESTORE_H
 
+#include "common/duzudozuzelineserial.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -30,14 +32,14 @@ public:
     void clear();
 
     // The serial number of the oldest line kept, and one past the newest.
-    quint64 firstSerial() const { return m_nFirst; }
-    quint64 endSerial() const { return m_nEnd; }
+    DuzUdozuzeLineSerial firstSerial() const { return m_nFirst; }
+    DuzUdozuzeLineSerial endSerial() const { return m_nEnd; }
     qsizetype size() const { return qsizetype(m_nEnd - m_nFirst); }
     bool isEmpty() const { return m_nEnd == m_nFirst; }
     // The line of a serial number in [firstSerial(), endSerial()).
-    QByteArrayView line(quint64 serial) const;
+    QByteArrayView line(DuzUdozuzeLineSerial serial) const;
     // Lines the limit has dropped since the last clear.
-    quint64 dropped() const { return m_nFirst; }
+    quint64 dropped() const { return m_nFirst.value(); }
     qsizetype maxLines() const { return m_nMaxLines; }
     // A new limit, for the lines from now on.
     void setMaxLines(qsizetype maxLines) { m_nMaxLines = maxLines; }
@@ -46,7 +48,7 @@ public:
 
     struct Chunk
     {
-        quint64 firstSerial = 0;
+        DuzUdozuzeLineSerial firstSerial;
         QByteArray bytes; // the lines, each with its line break
         std::vector<quint32> ends; // the end of each line, after its line break
     };
@@ -54,15 +56,15 @@ public:
     // firstSerial(), which are no longer in the store.
     const std::deque<Chunk> &chunks() const { return m_chunks; }
     // The chunk that holds a serial number, as an index into chunks().
-    qsizetype chunkOf(quint64 serial) const;
+    qsizetype chunkOf(DuzUdozuzeLineSerial serial) const;
     // The lines [begin, end) with their line breaks, as runs of bytes: one a
     // chunk, for copying a whole stretch of the log at once.
-    QList<QByteArrayView> runs(quint64 begin, quint64 end) const;
+    QList<QByteArrayView> runs(DuzUdozuzeLineSerial begin, DuzUdozuzeLineSerial end) const;
 
 private:
     std::deque<Chunk> m_chunks;
-    quint64 m_nFirst = 0;
-    quint64 m_nEnd = 0;
+    DuzUdozuzeLineSerial m_nFirst;
+    DuzUdozuzeLineSerial m_nEnd;
     qsizetype m_nMaxLines;
 };
 

@@ -6,54 +6,57 @@ qsizetype DuzUdozuzeAllRows::count() const
     return qsizetype(m_nEnd - qMin(m_nEnd, m_store.firstSerial()));
 }
 
-quint64 DuzUdozuzeAllRows::serialAt(qsizetype row) const
+DuzUdozuzeLineSerial DuzUdozuzeAllRows::serialAt(DuzUdozuzeLogRow row) const
 {
-    return m_store.firstSerial() + quint64(row);
+    return m_store.firstSerial() + quint64(row.value());
 }
 
-qsizetype DuzUdozuzeAllRows::rowOf(quint64 serial) const
+DuzUdozuzeLogRow DuzUdozuzeAllRows::rowOf(DuzUdozuzeLineSerial serial) const
 {
-    return qsizetype(qMax(serial, m_store.firstSerial()) - m_store.firstSerial());
+    return DuzUdozuzeLogRow(qsizetype(qMax(serial, m_store.firstSerial()) - m_store.firstSerial()));
 }
 
-bool DuzUdozuzeAllRows::contains(quint64 serial) const
+bool DuzUdozuzeAllRows::contains(DuzUdozuzeLineSerial serial) const
 {
     return serial >= m_store.firstSerial() && serial < m_store.endSerial();
 }
 
 // The store's bytes as they are.
-QList<QByteArrayView> DuzUdozuzeAllRows::runs(quint64 begin, quint64 end) const
+QList<QByteArrayView> DuzUdozuzeAllRows::runs(DuzUdozuzeLineSerial begin,
+                                              DuzUdozuzeLineSerial end) const
 {
     return m_store.runs(begin, end);
 }
 
+// The index's entries are the rows, one for one.
 qsizetype DuzUdozuzeFilteredRows::count() const
 {
     return m_index.lowerBound(m_nEnd);
 }
 
-quint64 DuzUdozuzeFilteredRows::serialAt(qsizetype row) const
+DuzUdozuzeLineSerial DuzUdozuzeFilteredRows::serialAt(DuzUdozuzeLogRow row) const
 {
-    return m_index.at(row);
+    return m_index.at(row.value());
 }
 
-qsizetype DuzUdozuzeFilteredRows::rowOf(quint64 serial) const
+DuzUdozuzeLogRow DuzUdozuzeFilteredRows::rowOf(DuzUdozuzeLineSerial serial) const
 {
-    return m_index.lowerBound(serial);
+    return DuzUdozuzeLogRow(m_index.lowerBound(serial));
 }
 
-bool DuzUdozuzeFilteredRows::contains(quint64 serial) const
+bool DuzUdozuzeFilteredRows::contains(DuzUdozuzeLineSerial serial) const
 {
-    const qsizetype row = m_index.lowerBound(serial);
-    return row < m_index.count() && m_index.at(row) == serial;
+    const qsizetype entry = m_index.lowerBound(serial);
+    return entry < m_index.count() && m_index.at(entry) == serial;
 }
 
 // A line and its line break at a time.
-QList<QByteArrayView> DuzUdozuzeFilteredRows::runs(quint64 begin, quint64 end) const
+QList<QByteArrayView> DuzUdozuzeFilteredRows::runs(DuzUdozuzeLineSerial begin,
+                                                   DuzUdozuzeLineSerial end) const
 {
     QList<QByteArrayView> found;
-    for (qsizetype row = m_index.lowerBound(begin); row < m_index.count() && m_index.at(row) < end;
-         ++row)
-        found << m_store.line(m_index.at(row)) << QByteArrayView("\n", 1);
+    for (qsizetype entry = m_index.lowerBound(begin);
+         entry < m_index.count() && m_index.at(entry) < end; ++entry)
+        found << m_store.line(m_index.at(entry)) << QByteArrayView("\n", 1);
     return found;
 }

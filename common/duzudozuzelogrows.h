@@ -4,14 +4,24 @@
 
 #include "common/duzudozuzelineindex.h"
 #include "common/duzudozuzelinestore.h"
+#include "common/duzudozuzelogrow.h"
 
 #include <QList>
 #include <QString>
 
+#include <type_traits>
+
+// A row is never taken for a serial number, nor a serial for a row, nor a
+// bare number for either.
+static_assert(!std::is_constructible_v<DuzUdozuzeLineSerial, DuzUdozuzeLogRow>);
+static_assert(!std::is_constructible_v<DuzUdozuzeLogRow, DuzUdozuzeLineSerial>);
+static_assert(!std::is_convertible_v<quint64, DuzUdozuzeLineSerial>);
+static_assert(!std::is_convertible_v<qsizetype, DuzUdozuzeLogRow>);
+
 // A place in the log: a line by its serial number, and a character in it.
 struct DuzUdozuzeLogPosition
 {
-    quint64 serial = 0;
+    DuzUdozuzeLineSerial serial;
     int column = 0;
     bool operator==(const DuzUdozuzeLogPosition &other) const
     {
@@ -38,28 +48,32 @@ public:
 
     const DuzUdozuzeLineStore &store() const { return m_store; }
     // One past the last line shown.
-    quint64 end() const { return m_nEnd; }
-    void setEnd(quint64 end) { m_nEnd = end; }
+    DuzUdozuzeLineSerial end() const { return m_nEnd; }
+    void setEnd(DuzUdozuzeLineSerial end) { m_nEnd = end; }
 
     [[nodiscard]] virtual qsizetype count() const = 0;
     // The line of a row in [0, count()).
-    [[nodiscard]] virtual quint64 serialAt(qsizetype row) const = 0;
+    [[nodiscard]] virtual DuzUdozuzeLineSerial serialAt(DuzUdozuzeLogRow row) const = 0;
     // The row of a line, or of the first row after it.
-    [[nodiscard]] virtual qsizetype rowOf(quint64 serial) const = 0;
+    [[nodiscard]] virtual DuzUdozuzeLogRow rowOf(DuzUdozuzeLineSerial serial) const = 0;
     // Whether a line of the store is one of these rows, shown already or at
     // the next refresh.
-    [[nodiscard]] virtual bool contains(quint64 serial) const = 0;
+    [[nodiscard]] virtual bool contains(DuzUdozuzeLineSerial serial) const = 0;
     // Those of the lines [begin, end) that are rows, each with its line
     // break, as runs of bytes: whole chunks at once where every line is one.
     // Copy and Save Log both write this.
-    [[nodiscard]] virtual QList<QByteArrayView> runs(quint64 begin, quint64 end) const = 0;
+    [[nodiscard]] virtual QList<QByteArrayView> runs(DuzUdozuzeLineSerial begin,
+                                                     DuzUdozuzeLineSerial end) const = 0;
 
     // The text of a line of the store.
-    QString text(quint64 serial) const { return QString::fromUtf8(m_store.line(serial)); }
+    QString text(DuzUdozuzeLineSerial serial) const
+    {
+        return QString::fromUtf8(m_store.line(serial));
+    }
 
 protected:
     const DuzUdozuzeLineStore &m_store;
-    quint64 m_nEnd = 0;
+    DuzUdozuzeLineSerial m_nEnd;
 };
 
 // Every line of the store is a row.
@@ -69,10 +83,10 @@ public:
     using DuzUdozuzeLogRows::DuzUdozuzeLogRows;
 
     qsizetype count() const override;
-    quint64 serialAt(qsizetype row) const override;
-    qsizetype rowOf(quint64 serial) const override;
-    bool contains(quint64 serial) const override;
-    QList<QByteArrayView> runs(quint64 begin, quint64 end) const override;
+    DuzUdozuzeLineSerial serialAt(DuzUdozuzeLogRow row) const override;
+    DuzUdozuzeLogRow rowOf(DuzUdozuzeLineSerial serial) const override;
+    bool contains(DuzUdozuzeLineSerial serial) const override;
+    QList<QByteArrayView> runs(DuzUdozuzeLineSerial begin, DuzUdozuzeLineSerial end) const override;
 };
 
 // The lines a filter's search has found so far are the rows.
@@ -84,10 +98,10 @@ public:
     { }
 
     qsizetype count() const override;
-    quint64 serialAt(qsizetype row) const override;
-    qsizetype rowOf(quint64 serial) const override;
-    bool contains(quint64 serial) const override;
-    QList<QByteArrayView> runs(quint64 begin, quint64 end) const override;
+    DuzUdozuzeLineSerial serialAt(DuzUdozuzeLogRow row) const override;
+    DuzUdozuzeLogRow rowOf(DuzUdozuzeLineSerial serial) const override;
+    bool contains(DuzUdozuzeLineSerial serial) const override;
+    QList<QByteArrayView> runs(DuzUdozuzeLineSerial begin, DuzUdozuzeLineSerial end) const override;
 
 private:
     const DuzUdozuzeLineIndex &m_index;

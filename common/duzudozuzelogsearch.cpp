@@ -17,7 +17,7 @@ DuzUdozuzeLogSearch::~DuzUdozuzeLogSearch() = default;
 // there is none), and end where the old ones did.
 void DuzUdozuzeLogSearch::setFilterIndex(std::unique_ptr<DuzUdozuzeLineIndex> index)
 {
-    const quint64 end = m_pRows->end();
+    const DuzUdozuzeLineSerial end = m_pRows->end();
     m_pRows.reset();
     m_pFilter = std::move(index);
     if (m_pFilter)
@@ -89,7 +89,7 @@ DuzUdozuzeLogSearch::find(const QString &text, bool caseSensitive, bool backward
         --start;
     for (qsizetype step = 0; step <= count; ++step) {
         const qsizetype entry = ((backward ? start - step : start + step) % count + count) % count;
-        const quint64 serial = index.at(entry);
+        const DuzUdozuzeLineSerial serial = index.at(entry);
         if (!m_pRows->contains(serial))
             continue;
         const QByteArrayView bytes = m_store.line(serial);

@@ -7,7 +7,7 @@
 
 namespace {
 
-int length(const DuzUdozuzeLogRows &rows, quint64 serial)
+int length(const DuzUdozuzeLogRows &rows, DuzUdozuzeLineSerial serial)
 {
     return int(rows.text(serial).size());
 }
@@ -23,7 +23,7 @@ DuzUdozuzeLogSelection::Position DuzUdozuzeLogSelection::clamped(const DuzUdozuz
         return {store.endSerial(), 0};
     if (position.serial < store.firstSerial())
         return {store.firstSerial(), 0};
-    const quint64 last = store.endSerial() - 1;
+    const DuzUdozuzeLineSerial last = store.endSerial() - 1;
     return {last, int(QString::fromUtf8(store.line(last)).size())};
 }
 
@@ -49,9 +49,11 @@ bool DuzUdozuzeLogSelection::press(const DuzUdozuzeLogRows &rows, int key,
         return false;
     const bool control = modifiers & Qt::ControlModifier;
     Position position = clamped(rows.store(), m_cursor);
-    const qsizetype row = rows.rowOf(position.serial);
-    const auto toRow = [&rows, count](qsizetype target, int column) {
-        const quint64 serial = rows.serialAt(qBound<qsizetype>(0, target, count - 1));
+    const DuzUdozuzeLogRow row = rows.rowOf(position.serial);
+    const DuzUdozuzeLogRow first(0);
+    const DuzUdozuzeLogRow last(count - 1);
+    const auto toRow = [&rows, first, last](DuzUdozuzeLogRow target, int column) {
+        const DuzUdozuzeLineSerial serial = rows.serialAt(qBound(first, target, last));
         return Position {serial, qMin(column, length(rows, serial))};
     };
     switch (key) {
@@ -70,20 +72,20 @@ bool DuzUdozuzeLogSelection::press(const DuzUdozuzeLogRows &rows, int key,
     case Qt::Key_Left:
         if (position.column > 0)
             position.column -= 1;
-        else if (row > 0)
+        else if (row > first)
             position = toRow(row - 1, INT_MAX);
         break;
     case Qt::Key_Right:
         if (position.column < length(rows, position.serial))
             position.column += 1;
-        else if (row + 1 < count)
+        else if (row < last)
             position = toRow(row + 1, 0);
         break;
     case Qt::Key_Home:
-        position = control ? toRow(0, 0) : Position {position.serial, 0};
+        position = control ? toRow(first, 0) : Position {position.serial, 0};
         break;
     case Qt::Key_End:
-        position = control ? toRow(count - 1, INT_MAX)
+        position = control ? toRow(last, INT_MAX)
                            : Position {position.serial, length(rows, position.serial)};
         break;
     default:
@@ -122,8 +124,8 @@ void DuzUdozuzeLogSelection::selectAll(const DuzUdozuzeLogRows &rows)
     const qsizetype count = rows.count();
     if (count == 0)
         return;
-    m_anchor = {rows.serialAt(0), 0};
-    const quint64 last = rows.serialAt(count - 1);
+    m_anchor = {rows.serialAt(DuzUdozuzeLogRow(0)), 0};
+    const DuzUdozuzeLineSerial last = rows.serialAt(DuzUdozuzeLogRow(count - 1));
     m_cursor = {last, length(rows, last)};
 }
 

@@ -52,18 +52,18 @@ void TestLineStore::keepsTheNewest()
     const int kept = limit > 0 ? qMin(limit, lines) : lines;
     QCOMPARE(store.size(), kept);
     QCOMPARE(store.dropped(), quint64(lines - kept));
-    QCOMPARE(store.endSerial(), quint64(lines));
+    QCOMPARE(store.endSerial().value(), quint64(lines));
     QVERIFY(int(store.chunks().size()) <= chunksAtMost);
-    for (const quint64 serial : {store.firstSerial(), store.endSerial() - 1})
-        QCOMPARE(store.line(serial), QByteArrayView(lineOf(serial, length)));
+    for (const DuzUdozuzeLineSerial serial : {store.firstSerial(), store.endSerial() - 1})
+        QCOMPARE(store.line(serial), QByteArrayView(lineOf(serial.value(), length)));
     // At most 16 bytes a line besides its own, and the chunk being filled.
     QVERIFY(store.memoryUsed()
             <= qsizetype(kept) * (length + 1 + 16) + 2 * DuzUdozuzeLineStore::ChunkBytes);
 
     store.clear();
     store.append("caf\xc3\xa9");
-    QCOMPARE(store.firstSerial(), 0u);
-    QCOMPARE(QString::fromUtf8(store.line(0)), QStringLiteral("caf\u00e9"));
+    QCOMPARE(store.firstSerial().value(), 0u);
+    QCOMPARE(QString::fromUtf8(store.line(DuzUdozuzeLineSerial(0))), QStringLiteral("caf\u00e9"));
 }
 
 void TestLineStore::index_data()
@@ -98,7 +98,7 @@ void TestLineStore::index()
     while (!index.scan(1)) { }
     QList<quint64> serials;
     for (qsizetype i = 0; i < index.count(); ++i)
-        serials.append(index.at(i) - 1); // counted from "alpha"
+        serials.append(index.at(i) - DuzUdozuzeLineSerial(1)); // counted from "alpha"
     QCOMPARE(serials, found);
 }
 

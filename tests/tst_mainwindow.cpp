@@ -649,7 +649,7 @@ void TestMainWindow::workstationTableShowsClaims()
     window.showLinesOf(1);
     auto *log = child<DuzUdozuzeLogView>(&window, "m_editMain");
     QTRY_VERIFY(log->filterComplete() && log->rowCount() == 1);
-    QVERIFY(log->rowText(0).contains(QLatin1String("'NA:north:Fire:2:3:OK'")));
+    QVERIFY(log->rowText(DuzUdozuzeLogRow(0)).contains(QLatin1String("'NA:north:Fire:2:3:OK'")));
 }
 
 QTEST_MAIN(TestMainWindow)
