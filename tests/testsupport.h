@@ -3,10 +3,6 @@
 #define TESTSUPPORT_H
 
 #include "common/idebug.h"
-#include "net/duzudozuzelinkcontext.h"
-#include "net/duzudozuzesocket.h"
-#include "net/duzudozuzesocketdevice.h"
-#include "net/duzudozuzestation.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +10,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <memory>
+#include <cstdarg>
+#include <cstdio>
 
 // A log sink that keeps the lines it is given, with and without their time.
 class RecordingSink : public IDebug
@@ -44,41 +41,6 @@ public:
 
     QStringList lines;
 };
-
-// The control string's and the set-up's view of the host, with a chosen
-// local address list; the lines it logs go to sink.
-class FakeLinkContext : public DuzUdozuzeLinkContext
-{
-public:
-    QStringList localAddresses() const override { return addresses; }
-
-    QStringList addresses;
-    RecordingSink sink;
-
-protected:
-    void logLine(const QString &line) override { sink.lines.append(line); }
-};
-
-// The port a station bound, or 0 while it has none.
-inline quint16 boundPort(const DuzUdozuzeStation &station)
-{
-    const auto *port = qobject_cast<const DuzUdozuzeSocket *>(station.source());
-    return port ? port->localPort() : 0;
-}
-
-inline int boundDescriptor(const DuzUdozuzeStation &station)
-{
-    const auto *port = qobject_cast<const DuzUdozuzeSocket *>(station.source());
-    return port ? port->socketDescriptor() : -1;
-}
-
-// A UDP port on 127.0.0.1 that nobody holds at the moment of asking.
-inline quint16 freePort()
-{
-    DuzUdozuzeSocketDevice probe;
-    probe.bind(0x7F000001, 0);
-    return probe.localPort();
-}
 
 // A host installation in a temporary directory: root/system/config/system/
 // velk_system.ini with the given content.

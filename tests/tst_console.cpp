@@ -3,8 +3,8 @@
 #include "app/duzudozuzeoutputqueue.h"
 #include "capturesupport.h"
 #include "net/duzudozuzesocketdevice.h"
+#include "netsupport.h"
 #include "protocol/duzudozuzestatusdatagram.h"
-#include "testsupport.h"
 
 #include <QProcess>
 #include <QtTest>

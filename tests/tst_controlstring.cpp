@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "common/duzudozuzesettings.h"
 #include "net/duzudozuzecontrolstring.h"
-#include "testsupport.h"
+#include "netsupport.h"
 
 #include <QtTest>
 

@@ -2,8 +2,8 @@
 #include "app/duzudozuzeservicemanager.h"
 #include "net/duzudozuzehttplistener.h"
 #include "net/duzudozuzesocketdevice.h"
+#include "netsupport.h"
 #include "protocol/duzudozuzestatusdatagram.h"
-#include "testsupport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

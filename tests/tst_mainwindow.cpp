@@ -13,6 +13,7 @@
 #include "protocol/duzudozuzestatusdatagram.h"
 #include "protocol/duzudozuzeworkstationreport.h"
 #include "protocol/duzudozuzeworkstationtable.h"
+#include "stationsupport.h"
 #include "testsupport.h"
 
 #include <QCheckBox>

@@ -3,7 +3,8 @@
 #include "net/duzudozuzecapturereader.h"
 #include "net/duzudozuzesocketdevice.h"
 #include "net/duzudozuzestation.h"
-#include "testsupport.h"
+#include "netsupport.h"
+#include "stationsupport.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "net/duzudozuzestation.h"
+#include "stationsupport.h"
 #include "testsupport.h"
 
 #include <QtTest>

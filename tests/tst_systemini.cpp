@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "net/duzudozuzesystemini.h"
-#include "testsupport.h"
+#include "netsupport.h"
 
 #include <QtTest>
 
