@@ -1,21 +1,18 @@
 // SPDX-License-Identifier: MIT
-#include "app/duzudozuzelogview.h"
-#include "app/duzudozuzemainwindow.h"
 #include "common/duzudozuzeipv4.h"
+#include "common/duzudozuzelogger.h"
 #include "common/duzudozuzelogline.h"
-#include "testsupport.h"
 
+#include <QRegularExpression>
 #include <QtTest>
 
-// The log line: its time, its text and its limit, on a logger of its own;
-// then the window as a sink.
+// The log line: its time, its text and its limit, on a logger of its own.
 class TestLogLine : public QObject, private DuzUdozuzeLogger
 {
     Q_OBJECT
 
 private slots:
     void init();
-    void cleanup();
     void lineIsTimeBlankText();
     void timeIsLocalTimeOfDay();
     void addressText();
@@ -23,45 +20,17 @@ private slots:
     void messageLength();
     void percentInsideValueStaysLiteral();
     void sameMillisecondKeepsOrder();
-    void debugMessageAppendsTextOnly();
-    void debugPrintfPrefixesWithoutTime();
-    void markupShowsLiterally();
-    void linesAppearOnNextPass();
     void escaped_data();
     void escaped();
 
 private:
     void logLine(const QString &line) override { lines.append(line); }
-    void openWindow();
-    QStringList logLines() const;
     QStringList lines; // logged through this test's own logPrintf
-    std::unique_ptr<DuzUdozuzeMainWindow> window;
-    DuzUdozuzeLogView *log = nullptr;
 };
 
 void TestLogLine::init()
 {
     lines.clear();
-}
-
-void TestLogLine::openWindow()
-{
-    window = std::make_unique<DuzUdozuzeMainWindow>(
-        QStringList {QStringLiteral("/host=127.0.0.1"), QStringLiteral("/port=0")});
-    log = window->findChild<DuzUdozuzeLogView *>(QStringLiteral("m_editMain"));
-    QVERIFY(log);
-    log->clear();
-}
-
-void TestLogLine::cleanup()
-{
-    window.reset();
-}
-
-QStringList TestLogLine::logLines() const
-{
-    window->flushLog();
-    return log->toPlainText().split(QLatin1Char('\n'));
 }
 
 void TestLogLine::lineIsTimeBlankText()
@@ -128,56 +97,6 @@ void TestLogLine::sameMillisecondKeepsOrder()
         QCOMPARE(lines.at(i).mid(13), QStringLiteral("line %1").arg(i));
 }
 
-void TestLogLine::debugMessageAppendsTextOnly()
-{
-    openWindow();
-    static_cast<IDebug *>(window.get())
-        ->debugMessage(4, 1, QStringLiteral("PREFIX"), QStringLiteral("just this"));
-    QCOMPARE(logLines(), QStringList {QStringLiteral("just this")});
-}
-
-namespace {
-void callDebugPrintf(IDebug *sink, const QString &prefix, const char *format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    sink->debugPrintf(4, 1, prefix, format, args);
-    va_end(args);
-}
-} // namespace
-
-void TestLogLine::debugPrintfPrefixesWithoutTime()
-{
-    openWindow();
-    callDebugPrintf(window.get(), QStringLiteral("pre:"), "value %d of '%s'", 5, "five");
-    callDebugPrintf(window.get(), QString(), "%s", QByteArray(6000, 'y').constData());
-    const QStringList shown = logLines();
-    QCOMPARE(shown.at(0), QStringLiteral("pre:value 5 of 'five'"));
-    // No fixed limit here: the buffer is sized from the message.
-    QCOMPARE(shown.at(1), QString(6000, QLatin1Char('y')));
-}
-
-void TestLogLine::markupShowsLiterally()
-{
-    openWindow();
-    window->logPrintf("Received '%s'", "<b>x</b> &amp; <a href=\"y\">z</a>");
-    window->flushLog();
-    QCOMPARE(log->rowCount(), 1);
-    QCOMPARE(logLines().constLast().mid(13),
-             QStringLiteral("Received '<b>x</b> &amp; <a href=\"y\">z</a>'"));
-}
-
-void TestLogLine::linesAppearOnNextPass()
-{
-    openWindow();
-    for (int i = 0; i < 3; ++i)
-        window->logPrintf("pass %d", i);
-    // Gathered for a moment, then appended together, in order.
-    QCOMPARE(log->rowCount(), 0);
-    QTRY_COMPARE(log->rowCount(), 3);
-    QCOMPARE(log->rowText(DuzUdozuzeLogRow(log->rowCount() - 1)).mid(13), QStringLiteral("pass 2"));
-}
-
 void TestLogLine::escaped_data()
 {
     QTest::addColumn<QByteArray>("text");
@@ -200,5 +119,5 @@ void TestLogLine::escaped()
     QCOMPARE(DuzUdozuzeLogLine::escaped(text), shown);
 }
 
-QTEST_MAIN(TestLogLine)
+QTEST_GUILESS_MAIN(TestLogLine)
 #include "tst_logline.moc"

@@ -19,13 +19,16 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-// The log view of the window: its line limit, Save Log, selection and Copy,
-// Find, the filter, Follow New Lines, and notes.
+// The log view of the window: the window as a sink, its line limit, Save
+// Log, selection and Copy, Find, the filter, Follow New Lines, and notes.
 class TestLogView : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void sinkShowsTextAsGiven_data();
+    void sinkShowsTextAsGiven();
+    void linesAppearOnNextPass();
     void trimKeepsNewestLines();
     void saveWritesTheView();
     void failedSaveChangesNothing();
@@ -59,6 +62,71 @@ void TestLogView::log(DuzUdozuzeMainWindow &window, int first, int count)
     for (int i = first; i < first + count; ++i)
         window.debugMessage(4, 1, QString(), QStringLiteral("line %1").arg(i));
     window.flushLog();
+}
+
+namespace {
+void callDebugPrintf(IDebug *sink, const QString &prefix, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    sink->debugPrintf(4, 1, prefix, format, args);
+    va_end(args);
+}
+} // namespace
+
+// What reaches the window's sink is shown as given: debugMessage its text
+// alone, debugPrintf its prefix and text without a time and with no fixed
+// limit, and a line's markup as the characters it is.
+void TestLogView::sinkShowsTextAsGiven_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown"); // the line without its time
+    QTest::newRow("debugMessage: the text only") << "message"
+                                                 << "PREFIX"
+                                                 << "just this"
+                                                 << "just this";
+    QTest::newRow("debugPrintf: the prefix, no time") << "printf"
+                                                      << "pre:"
+                                                      << "value 5 of 'five'"
+                                                      << "pre:value 5 of 'five'";
+    QTest::newRow("debugPrintf: no fixed limit")
+        << "printf" << QString() << QString(6000, QLatin1Char('y'))
+        << QString(6000, QLatin1Char('y'));
+    QTest::newRow("markup shows literally")
+        << "logPrintf" << QString() << "<b>x</b> &amp; <a href=\"y\">z</a>"
+        << "Received '<b>x</b> &amp; <a href=\"y\">z</a>'";
+}
+
+void TestLogView::sinkShowsTextAsGiven()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, prefix);
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    const auto w = window(QString());
+    if (how == QLatin1String("message"))
+        w->debugMessage(4, 1, prefix, text);
+    else if (how == QLatin1String("printf"))
+        callDebugPrintf(w.get(), prefix, "%s", text.toLatin1().constData());
+    else
+        w->logPrintf("Received '%s'", text.toLatin1().constData());
+    w->flushLog();
+    QCOMPARE(view(*w)->rowCount(), 1);
+    const QString row = view(*w)->rowText(DuzUdozuzeLogRow(0));
+    QCOMPARE(how == QLatin1String("logPrintf") ? row.mid(13) : row, shown);
+}
+
+// Lines are gathered for a moment, then appended together, in order.
+void TestLogView::linesAppearOnNextPass()
+{
+    const auto w = window(QString());
+    for (int i = 0; i < 3; ++i)
+        w->logPrintf("pass %d", i);
+    QCOMPARE(view(*w)->rowCount(), 0);
+    QTRY_COMPARE(view(*w)->rowCount(), 3);
+    QCOMPARE(view(*w)->rowText(DuzUdozuzeLogRow(2)).mid(13), QStringLiteral("pass 2"));
 }
 
 // The view keeps exactly the newest lines; Clear starts it again.
