@@ -75,69 +75,52 @@ try:
                              "/metrics=" + path, "/http=127.0.0.1:%d" % web_port],
                             stdout=output, stderr=subprocess.PIPE, env=env)
     check(wait_for(lambda: os.path.exists(path)), "the file is written at the start")
-    first_inode = os.stat(path).st_ino
+    # Held open, the first file keeps its inode: a file made later cannot
+    # have its number.
+    first = open(path, "rb")
 
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sender:
         def send(text):
             sender.sendto(text, ("127.0.0.1", port))
-        send(("NA:%s:Fire:2:3:OK" % north).encode())
-        send(("NA:%s:Fire:5:3:OK" % north).encode())
-        send(b"not a status datagram")
-        # Label values from the network: quote, backslash, line break, UTF-8.
+        # Label values from the network: quote, backslash, line break, Latin-1.
         send(b'NA:a"b\\c\nd:Caf\xe9:9:1:OK')
         # A terminal's escape sequence, written as the log writes it.
         send(b"NA:e\x1b[31m:Fire:9:1:OK")
-        # More groups than the file keeps label sets for.
-        for n in range(150):
-            send(b"NA:sys%03d:Fire:1:1:OK" % n)
-        wait_for(lambda: False, 0.5)
-    with urllib.request.urlopen("http://127.0.0.1:%d/metrics" % web_port, timeout=5) as reply:
-        content_type = reply.headers["Content-Type"]
-        scraped_text = reply.read().decode("utf-8")
+
+    scraped_text = ""
+
+    def heard_all():
+        global scraped_text
+        try:
+            with urllib.request.urlopen("http://127.0.0.1:%d/metrics" % web_port,
+                                        timeout=5) as reply:
+                scraped_text = reply.read().decode("utf-8")
+        except OSError:
+            return False
+        got = samples(scraped_text)
+        return got.get(("duzudozuze_datagrams_total", (("result", "shown"),))) == 2
+    check(wait_for(heard_all), "/metrics follows the datagrams")
     duzu.send_signal(signal.SIGTERM)
     duzu.wait(10)
     check(duzu.returncode == 0, "the program ends with 0")
 
     text = open(path, encoding="utf-8").read()
     got = samples(text)
-    check(os.stat(path).st_ino != first_inode, "each write replaces the file by a rename")
+    check(os.stat(path).st_ino != os.fstat(first.fileno()).st_ino,
+          "each write replaces the file by a rename")
+    first.close()
     check(os.listdir(folder) == ["duzudozuze.prom"], "no temporary file is left behind")
-    check(got.get(("duzudozuze_datagrams_total", (("result", "shown"),))) == 154,
-          "154 datagrams shown")
-    check(got.get(("duzudozuze_datagrams_total", (("result", "not_current_format"),))) == 1,
-          "one not in current format")
-    check(got.get(("duzudozuze_two_masters", ())) == 1, "two masters in north/Fire channel 3")
-    check(got.get(("duzudozuze_workstation_info", (("alarm_system", ""), ("channel", "-1"),
-                                                   ("system", north), ("workstation", "7"))))
-          == 1, "this workstation's identity as an info metric")
-    check(got.get(("duzudozuze_build_info", (("version", "1.0.0"),))) == 1, "build info")
-    for name in ("duzudozuze_answers_total", "duzudozuze_answers_suppressed_total",
-                 "duzudozuze_log_lines_dropped_total", "duzudozuze_master", "duzudozuze_healthy",
-                 "duzudozuze_mastership_changes_total", "duzudozuze_no_master",
-                 "duzudozuze_flapping", "duzudozuze_silent",
-                 "duzudozuze_last_datagram_timestamp_seconds"):
-        check((name, ()) in got, name + " is there")
-    check(got.get(("duzudozuze_workstations", (("state", "fresh"),))) == 154,
-          "154 fresh workstations")
+    # What the exposition holds is tst_metrics'; here, that Prometheus' own
+    # parser reads the escaped label values back as they came.
     claimers = {labels: value for (name, labels), value in got.items()
                 if name == "duzudozuze_master_claimers"}
     hostile = (("alarm_system", "Caf\u00e9"), ("channel", "1"), ("system", 'a"b\\c\nd'))
     check(claimers.get(hostile) == 1, "a hostile label value reads back as it came")
-    check(claimers.get((("alarm_system", "Fire"), ("channel", "3"), ("system", north))) == 2,
-          "a name heard as UTF-8 has the label value of this workstation's own")
-    check(len(claimers) == 101, "100 label sets and the rest summed: %d" % len(claimers))
-    # In order: a"b..., e..., north-..., sys000 to sys096 kept; sys097 to sys149 summed.
-    check(claimers.get((("alarm_system", "other"), ("channel", "other"), ("system", "other")))
-          == 53, "the rest summed under system=\"other\"")
-    check(sum(claimers.values()) == 154, "every claimer counted once")
     check(claimers.get((("alarm_system", "Fire"), ("channel", "1"), ("system", "e\\x1B[31m")))
           == 1 and b"\x1b" not in open(path, "rb").read(), "control characters escaped")
 
-    check(content_type == "text/plain; version=0.0.4; charset=utf-8",
-          "/metrics answers in Prometheus' text format: " + content_type)
     scraped = samples(scraped_text)
-    check(scraped.get(("duzudozuze_datagrams_total", (("result", "shown"),))) == 154
-          and scraped.get(("duzudozuze_two_masters", ())) == 1
+    check(scraped.get(("duzudozuze_datagrams_total", (("result", "shown"),))) == 2
           and scraped.keys() == got.keys(), "/metrics has what the file has")
     promtool = shutil.which("promtool")
     if not promtool:
