@@ -6,8 +6,8 @@
 
 #include <optional>
 
-// Something that writes time-stamped, printf-formatted lines: the socket
-// object, the control-string parser's host and the front ends. Where a line
+// Something that writes time-stamped, printf-formatted lines: the station
+// (the control-string parser's host), the session and the front ends. Where a line
 // goes is the implementer's business.
 class DuzUdozuzeLogger
 {

@@ -220,7 +220,7 @@ void Parser::apply(const QString &argument)
     case Option::Console:
     case Option::Help:
     case Option::Version:
-        // The front end acts on these before the socket exists.
+        // The front end acts on these before the station exists.
         break;
     }
 }

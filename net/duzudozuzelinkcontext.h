@@ -8,7 +8,7 @@
 
 // What the control-string parser and the set-up need from the host: a
 // printf-style log, the local address list and the system INI channel lookup.
-// The socket object provides it for real; tests provide their own.
+// The station provides it for real; tests provide their own.
 class DuzUdozuzeLinkContext : public DuzUdozuzeLogger
 {
 public:
