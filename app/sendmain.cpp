@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -85,10 +86,12 @@ int replay(DuzUdozuzeSocketDevice &device, const QString &path, quint32 address,
     std::vector<QByteArray> batch;
     quint64 sent = 0;
     quint64 cut = 0;
-    const qint64 maxGapUs = qint64(maxGap * 1e6);
-    qint64 firstUs = -1;
-    qint64 lastUs = 0;
-    qint64 dueUs = 0; // the capture's time since the first datagram, the long gaps cut
+    using Seconds = std::chrono::duration<double>;
+    const auto longestGap = std::chrono::duration_cast<std::chrono::microseconds>(Seconds(maxGap));
+    std::optional<DuzUdozuzeWallUs> first;
+    DuzUdozuzeWallUs last;
+    std::chrono::microseconds due {
+        0}; // the capture's time since the first datagram, the long gaps cut
     Clock::time_point start;
     int code = 0;
     for (DuzUdozuzeCaptureReader::Result result;
@@ -108,22 +111,23 @@ int replay(DuzUdozuzeSocketDevice &device, const QString &path, quint32 address,
             ++cut;
             continue;
         }
-        if (firstUs < 0) {
-            firstUs = datagram.timeUs;
-            lastUs = firstUs;
+        if (!first) {
+            first = datagram.time;
+            last = datagram.time;
             start = Clock::now();
         }
         // A clock stepped back is no gap.
-        const qint64 gapUs = qMax<qint64>(datagram.timeUs - lastUs, 0);
-        lastUs = datagram.timeUs;
+        const std::chrono::microseconds gap
+            = std::max(datagram.time - last, std::chrono::microseconds::zero());
+        last = datagram.time;
         if (speed > 0) {
-            if (gapUs > maxGapUs) {
+            if (gap > longestGap) {
                 tell(QStringLiteral("a gap of %1 s in the capture cut to %2 s at packet %3")
-                         .arg(QString::number(gapUs / 1e6, 'f', 3), QString::number(maxGap),
-                              QString::number(reader.packetNumber())));
+                         .arg(QString::number(Seconds(gap).count(), 'f', 3),
+                              QString::number(maxGap), QString::number(reader.packetNumber())));
             }
-            dueUs += qMin(gapUs, maxGapUs);
-            std::this_thread::sleep_until(start + seconds(dueUs / 1e6 / speed));
+            due += std::min(gap, longestGap);
+            std::this_thread::sleep_until(start + seconds(Seconds(due).count() / speed));
         }
         batch.push_back(datagram.payload.toByteArray());
         if (batch.size() < batchSize)
@@ -144,7 +148,7 @@ int replay(DuzUdozuzeSocketDevice &device, const QString &path, quint32 address,
     const double took = sent > 0 ? std::chrono::duration<double>(Clock::now() - start).count() : 0;
     std::printf("Sent %llu datagrams in %.3f s (%.0f a second); the capture spans %.3f s\n",
                 static_cast<unsigned long long>(sent), took, took > 0 ? sent / took : 0.0,
-                sent > 0 ? (lastUs - firstUs) / 1e6 : 0.0);
+                sent > 0 ? Seconds(last - *first).count() : 0.0);
     if (cut > 0)
         tell(QStringLiteral("%1 datagrams cut short by the capture not sent").arg(cut));
     return code;

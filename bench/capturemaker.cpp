@@ -53,9 +53,9 @@ int main(int argc, char *argv[])
     for (long i = 0; written && i < count; ++i) {
         // The jumps so far: odd, a decade on; even, back again.
         const long jumped = jumps > 0 ? i * (jumps + 1) / count : 0;
-        DuzUdozuzeCaptureWriter::appendPacket(
-            buffer, (Start + i / 1000 + (jumped % 2) * Decade) * 1000000 + (i % 1000) * 1000,
-            packets.at(i % senders));
+        const DuzUdozuzeWallUs time(std::chrono::seconds(Start + i / 1000 + (jumped % 2) * Decade)
+                                    + std::chrono::milliseconds(i % 1000));
+        DuzUdozuzeCaptureWriter::appendPacket(buffer, time, packets.at(i % senders));
         if (buffer.size() >= 1 << 20)
             written = writeOut();
     }

@@ -40,7 +40,8 @@ void DuzUdozuzeCaptureFeed::start(DuzUdozuzeSession &session,
     m_pSession = &session;
     m_pSource = std::make_unique<DuzUdozuzeCaptureSource>(
         m_settings.m_strCapturePath, m_settings.m_bFollowCapture, [this] { wake(); },
-        DuzUdozuzeCaptureSource::Span {m_settings.m_nReadFrom, m_settings.m_nReadUntil},
+        DuzUdozuzeCaptureSource::Span {duzUdozuzeWallMs(m_settings.m_nReadFrom),
+                                       duzUdozuzeWallMs(m_settings.m_nReadUntil)},
         quint16(m_settings.m_nPort), std::move(recorder));
 }
 
@@ -107,7 +108,7 @@ void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &
                                            QByteArrayView payload)
 {
     const DuzUdozuzeCaptureReader::Datagram &datagram = item.datagram;
-    const qint64 time = datagram.timeUs / 1000;
+    const qint64 time = duzUdozuzeMsCount(duzUdozuzeToMs(datagram.time));
     if (m_nLastTime && qAbs(time - *m_nLastTime) > JumpTold && m_nJumpsTold < MaxJumpsTold) {
         ++m_nJumpsTold;
         emit told(

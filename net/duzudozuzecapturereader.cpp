@@ -99,7 +99,8 @@ DuzUdozuzeCaptureReader::Result DuzUdozuzeCaptureReader::next(Datagram &datagram
     // Beyond the years a time of day can be told for, the latest such time.
     constexpr qint64 MaxSeconds = qint64(1) << 42;
     seconds = qBound(-MaxSeconds, seconds, MaxSeconds);
-    datagram.timeUs = seconds * 1000000 + header->ts.tv_usec;
+    datagram.time = DuzUdozuzeWallUs(std::chrono::seconds(seconds)
+                                     + std::chrono::microseconds(header->ts.tv_usec));
     return Result::Datagram;
 }
 

@@ -250,7 +250,8 @@ void DuzUdozuzeCaptureSource::listFolder()
     const int folder
         = ::open(QFile::encodeName(m_strFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const std::vector<DuzUdozuzeRecordFolder::File> files = DuzUdozuzeRecordFolder::span(
-        DuzUdozuzeRecordFolder::files(folder), m_span.from, m_span.until);
+        DuzUdozuzeRecordFolder::files(folder), duzUdozuzeMsCount(m_span.from),
+        duzUdozuzeMsCount(m_span.until));
     if (folder >= 0)
         ::close(folder);
     for (const DuzUdozuzeRecordFolder::File &file : files)
@@ -327,8 +328,9 @@ void DuzUdozuzeCaptureSource::run()
             }
         }
         switch (reader->next(datagram)) {
-        case DuzUdozuzeCaptureReader::Result::Datagram:
-            if (datagram.timeUs / 1000 < m_span.from || datagram.timeUs / 1000 > m_span.until)
+        case DuzUdozuzeCaptureReader::Result::Datagram: {
+            const DuzUdozuzeWallMs time = duzUdozuzeToMs(datagram.time);
+            if (time < m_span.from || time > m_span.until)
                 break;
             if (m_nPort != 0 && datagram.destinationPort != m_nPort) {
                 push({Item::Kind::Skipped, packetOf(*reader, m_nPacketBase), {}, m_strOtherPort});
@@ -337,6 +339,7 @@ void DuzUdozuzeCaptureSource::run()
             record(datagram);
             push({Item::Kind::Datagram, packetOf(*reader, m_nPacketBase), std::move(datagram), {}});
             break;
+        }
         case DuzUdozuzeCaptureReader::Result::Skipped:
             push({Item::Kind::Skipped, packetOf(*reader, m_nPacketBase), {}, reader->skipReason()});
             break;

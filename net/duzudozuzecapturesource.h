@@ -11,7 +11,6 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
-#include <limits>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -76,11 +75,13 @@ public:
     static constexpr size_t Capacity = 16384; // items waiting at the most
     static constexpr size_t BatchSize = 256;
 
-    // The times read, ms since the epoch, from and until included.
+    // The times read, from and until included; a datagram's time is taken
+    // to the ms to be compared (the ends of an open span cannot be taken to
+    // the µs).
     struct Span
     {
-        qint64 from = std::numeric_limits<qint64>::min();
-        qint64 until = std::numeric_limits<qint64>::max();
+        DuzUdozuzeWallMs from = DuzUdozuzeWallMs::min();
+        DuzUdozuzeWallMs until = DuzUdozuzeWallMs::max();
     };
 
     // wake is called on the reading thread when items wait where none did;

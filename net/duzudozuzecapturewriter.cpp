@@ -44,15 +44,10 @@ void DuzUdozuzeCaptureWriter::putFileHeader(char *at, int linkType)
     std::memcpy(at, &header, FileHeaderSize);
 }
 
-void DuzUdozuzeCaptureWriter::putRecordHeader(char *at, qint64 timeUs, qint64 captured,
+void DuzUdozuzeCaptureWriter::putRecordHeader(char *at, DuzUdozuzeWallUs time, qint64 captured,
                                               qint64 length)
 {
-    qint64 seconds = timeUs / 1000000;
-    qint64 micros = timeUs % 1000000;
-    if (micros < 0) {
-        seconds -= 1;
-        micros += 1000000;
-    }
+    const auto [seconds, micros] = duzUdozuzeSecondsAndMicros(time);
     const quint32 header[4]
         = {quint32(seconds), quint32(micros), quint32(captured), quint32(length)};
     std::memcpy(at, header, RecordHeaderSize);
@@ -62,7 +57,7 @@ void DuzUdozuzeCaptureWriter::putDatagram(char *at, const DuzUdozuzeWireDatagram
 {
     constexpr qint64 Headers = CookedSize + Ipv4UdpSize;
     const qint64 captured = datagram.payload.size();
-    putRecordHeader(at, datagram.timeUs, Headers + captured,
+    putRecordHeader(at, datagram.time, Headers + captured,
                     Headers + qMax<qint64>(datagram.length, captured));
     uchar *cooked = reinterpret_cast<uchar *>(at) + RecordHeaderSize;
     std::fill_n(cooked, Headers, uchar(0));
@@ -96,10 +91,11 @@ void DuzUdozuzeCaptureWriter::appendFileHeader(QByteArray &buffer, int linkType)
     putFileHeader(buffer.data() + at, linkType);
 }
 
-void DuzUdozuzeCaptureWriter::appendPacket(QByteArray &buffer, qint64 timeUs, QByteArrayView bytes)
+void DuzUdozuzeCaptureWriter::appendPacket(QByteArray &buffer, DuzUdozuzeWallUs time,
+                                           QByteArrayView bytes)
 {
     const qsizetype at = buffer.size();
     buffer.resize(at + RecordHeaderSize);
-    putRecordHeader(buffer.data() + at, timeUs, bytes.size(), bytes.size());
+    putRecordHeader(buffer.data() + at, time, bytes.size(), bytes.size());
     buffer.append(bytes);
 }

@@ -31,7 +31,7 @@ constexpr qint64 datagramRecordSize(qint64 captured)
 void putFileHeader(char *at, int linkType);
 // A packet's record, that its bytes follow: its time (32 bits of seconds)
 // and its lengths, captured and on the wire; at holds RecordHeaderSize bytes.
-void putRecordHeader(char *at, qint64 timeUs, qint64 captured, qint64 length);
+void putRecordHeader(char *at, DuzUdozuzeWallUs time, qint64 captured, qint64 length);
 // A datagram's whole record in a file of DLT_LINUX_SLL2, as a recording
 // keeps it: the record's header, the cooked header (sent by this host or
 // received), IPv4 (its checksum made) and UDP (its checksum left out), and
@@ -41,7 +41,7 @@ void putDatagram(char *at, const DuzUdozuzeWireDatagram &datagram);
 // The same, appended to a buffer: the file's header, and a packet of bytes
 // as captured whole.
 void appendFileHeader(QByteArray &buffer, int linkType);
-void appendPacket(QByteArray &buffer, qint64 timeUs, QByteArrayView bytes);
+void appendPacket(QByteArray &buffer, DuzUdozuzeWallUs time, QByteArrayView bytes);
 
 } // namespace DuzUdozuzeCaptureWriter
 

@@ -69,7 +69,7 @@ void DuzUdozuzeRecorder::record(const Datagram &datagram)
         return;
     const auto captured = quint16(qBound<qint64>(0, datagram.payload.size(), MaxPayload));
     const Entry entry {
-        datagram.timeUs,     datagram.length,          datagram.source, datagram.destination,
+        datagram.time,       datagram.length,          datagram.source, datagram.destination,
         datagram.sourcePort, datagram.destinationPort, captured,        datagram.sent};
     if (m_writer == Writer::Caller) {
         write(entry, datagram.payload.data());
@@ -170,7 +170,7 @@ void DuzUdozuzeRecorder::write(const Entry &entry, const char *payload)
     }
     DuzUdozuzeCaptureWriter::putDatagram(
         m_buffer.data() + m_nBuffered,
-        {entry.timeUs, entry.source, entry.sourcePort, entry.destination, entry.destinationPort,
+        {entry.time, entry.source, entry.sourcePort, entry.destination, entry.destinationPort,
          QByteArrayView(payload, entry.captured), entry.length, entry.sent});
     m_nFileBytes += bytes;
     m_nBuffered += bytes;
@@ -182,19 +182,19 @@ void DuzUdozuzeRecorder::write(const Entry &entry, const char *payload)
 bool DuzUdozuzeRecorder::fileFor(const Entry &entry, qint64 bytes)
 {
     const bool stepsBack
-        = entry.timeUs < m_nLatestUs - DuzUdozuzeRecordFolder::StepTolerance * 1000;
+        = entry.time < m_latest - std::chrono::milliseconds(DuzUdozuzeRecordFolder::StepTolerance);
     if (m_bOpen && m_nFileBytes > FileHeaderSize
         && (m_nFileBytes + bytes > m_limits.fileSize || stepsBack))
         closeFile();
     if (m_bOpen) {
-        m_nLatestUs = qMax(m_nLatestUs, entry.timeUs);
+        m_latest = std::max(m_latest, entry.time);
         return true;
     }
     if (m_bFailing && Clock::now() < m_retryAt)
         return false;
-    if (!openFile(entry.timeUs / 1000, stepsBack))
+    if (!openFile(duzUdozuzeMsCount(duzUdozuzeToMs(entry.time)), stepsBack))
         return false;
-    m_nLatestUs = entry.timeUs;
+    m_latest = entry.time;
     return true;
 }
 

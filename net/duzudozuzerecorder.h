@@ -100,7 +100,7 @@ private:
     // A datagram in the ring, its captured bytes right after it.
     struct Entry
     {
-        qint64 timeUs;
+        DuzUdozuzeWallUs time;
         qint64 length;
         quint32 source;
         quint32 destination;
@@ -157,7 +157,7 @@ private:
     int m_nDescriptor = -1; // the file, once made on the disk
     qint64 m_nOnDisk = 0; // bytes of it written there
     qint64 m_nFileBytes = 0; // of the file now written, header included
-    qint64 m_nLatestUs = 0; // the latest packet's time in it, or in the last one
+    DuzUdozuzeWallUs m_latest; // the latest packet's time in it, or in the last one
     qint64 m_nBuffered = 0; // bytes in the buffer
     quint64 m_nUnflushed = 0; // datagrams in them
     Clock::time_point m_lastFlush;

@@ -44,11 +44,12 @@ DuzUdozuzeSession::Time DuzUdozuzeSocket::now() const
     return {m_clock.elapsed(), QDateTime::currentMSecsSinceEpoch()};
 }
 
-DuzUdozuzeSession::Time DuzUdozuzeSocket::arrival(qint64 stampNs, DuzUdozuzeSession::Time now) const
+DuzUdozuzeSession::Time DuzUdozuzeSocket::arrival(DuzUdozuzeWallNs stamp,
+                                                  DuzUdozuzeSession::Time now) const
 {
-    if (stampNs <= 0)
+    if (stamp <= DuzUdozuzeWallNs())
         return now;
-    const qint64 wall = qMin(stampNs / 1000000, now.wall);
+    const qint64 wall = qMin(duzUdozuzeMsCount(duzUdozuzeToMs(stamp)), now.wall);
     return {qMax(now.clock - (now.wall - wall), m_nLastClock), wall};
 }
 
@@ -139,13 +140,17 @@ void DuzUdozuzeSocket::rxData()
     if (count == 0)
         return;
     const DuzUdozuzeSession::Time current = now();
+    // The last µs of now's ms: a datagram's stamp is never later.
+    const DuzUdozuzeWallUs latest = duzUdozuzeWallMs(current.wall) + std::chrono::milliseconds(1)
+        - std::chrono::microseconds(1);
     for (int i = 0; i < count; ++i) {
         const DuzUdozuzeSocketDevice::Received &received = m_batch[size_t(i)];
-        const DuzUdozuzeSession::Time time = arrival(received.timeNs, current);
+        const DuzUdozuzeSession::Time time = arrival(received.time, current);
         m_nLastClock = time.clock;
+        const bool stamped = received.time > DuzUdozuzeWallNs();
         const DuzUdozuzeWireDatagram datagram {
-            received.timeNs > 0 ? qMin(received.timeNs / 1000, current.wall * 1000 + 999)
-                                : time.wall * 1000,
+            stamped ? std::min(duzUdozuzeToUs(received.time), latest)
+                    : DuzUdozuzeWallUs(duzUdozuzeWallMs(time.wall)),
             received.source,
             received.sourcePort,
             received.destination ? received.destination : m_nBoundAddress,
@@ -172,8 +177,8 @@ bool DuzUdozuzeSocket::send(const QByteArray &datagram)
     if (m_socketDevice.writeDatagram(datagram, address, port) < 0)
         return false;
     if (m_pRecorder) {
-        m_pRecorder->record({now().wall * 1000, m_nBoundAddress, port, address, port,
-                             QByteArrayView(datagram), datagram.size(), true});
+        m_pRecorder->record({DuzUdozuzeWallUs(duzUdozuzeWallMs(now().wall)), m_nBoundAddress, port,
+                             address, port, QByteArrayView(datagram), datagram.size(), true});
     }
     return true;
 }

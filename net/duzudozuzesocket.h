@@ -55,7 +55,7 @@ private:
     // The moment a datagram arrived, on the live clocks, from the system's
     // stamp (0: none, now); never later than now, nor earlier on the
     // monotonic clock than the session was told last.
-    DuzUdozuzeSession::Time arrival(qint64 stampNs, DuzUdozuzeSession::Time now) const;
+    DuzUdozuzeSession::Time arrival(DuzUdozuzeWallNs stamp, DuzUdozuzeSession::Time now) const;
 
     const DuzUdozuzeSettings &m_settings;
     DuzUdozuzeLinkContext &m_link;

@@ -151,13 +151,14 @@ int DuzUdozuzeSocketDevice::readDatagrams(Received *datagrams, int count, qint64
         datagram.source = ntohl(senders[i].sin_addr.s_addr);
         datagram.sourcePort = ntohs(senders[i].sin_port);
         datagram.destination = 0;
-        datagram.timeNs = 0;
+        datagram.time = {};
         for (cmsghdr *message = CMSG_FIRSTHDR(&header); message;
              message = CMSG_NXTHDR(&header, message)) {
             if (message->cmsg_level == SOL_SOCKET && message->cmsg_type == SCM_TIMESTAMPNS) {
                 timespec stamp;
                 std::memcpy(&stamp, CMSG_DATA(message), sizeof stamp);
-                datagram.timeNs = qint64(stamp.tv_sec) * 1000000000 + stamp.tv_nsec;
+                datagram.time = DuzUdozuzeWallNs(std::chrono::seconds(stamp.tv_sec)
+                                                 + std::chrono::nanoseconds(stamp.tv_nsec));
             } else if (message->cmsg_level == IPPROTO_IP && message->cmsg_type == IP_PKTINFO) {
                 in_pktinfo information;
                 std::memcpy(&information, CMSG_DATA(message), sizeof information);

@@ -2,6 +2,8 @@
 #ifndef DUZUDOZUZESOCKETDEVICE_H
 #define DUZUDOZUZESOCKETDEVICE_H
 
+#include "common/duzudozuzetime.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -45,7 +47,7 @@ public:
         quint32 source; // host order
         quint16 sourcePort;
         quint32 destination; // the datagram's own, host order; 0 when not known
-        qint64 timeNs; // when it arrived, since the epoch; 0 when not known
+        DuzUdozuzeWallNs time; // when it arrived; the epoch when not known
     };
     static constexpr int MaxBatch = 64;
     // Reads the datagrams waiting, at most count (up to MaxBatch) in one

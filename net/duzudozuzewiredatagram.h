@@ -2,6 +2,8 @@
 #ifndef DUZUDOZUZEWIREDATAGRAM_H
 #define DUZUDOZUZEWIREDATAGRAM_H
 
+#include "common/duzudozuzetime.h"
+
 #include <QByteArrayView>
 
 // One UDP datagram as it went over the wire: what every source hands on, the
@@ -9,7 +11,7 @@
 // answer as it was sent; the recorder keeps it so.
 struct DuzUdozuzeWireDatagram
 {
-    qint64 timeUs = 0; // when it came or went, microseconds since the epoch
+    DuzUdozuzeWallUs time; // when it came or went
     quint32 source = 0; // host order
     quint16 sourcePort = 0;
     quint32 destination = 0; // host order

@@ -56,7 +56,8 @@ inline bool writeCapture(const QString &path, const QList<CapturedPacket> &packe
     QByteArray bytes;
     DuzUdozuzeCaptureWriter::appendFileHeader(bytes, linkType);
     for (const CapturedPacket &packet : packets)
-        DuzUdozuzeCaptureWriter::appendPacket(bytes, packet.timeUs, packet.bytes);
+        DuzUdozuzeCaptureWriter::appendPacket(
+            bytes, DuzUdozuzeWallUs(std::chrono::microseconds(packet.timeUs)), packet.bytes);
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
         && file.write(bytes) == bytes.size() && file.flush();

@@ -57,16 +57,17 @@ QList<int> range(int first, int count)
     return numbers;
 }
 
-// The time of datagram i, ms since the epoch.
-qint64 timeOf(int i)
+// The time of datagram i, to the ms.
+DuzUdozuzeWallMs timeOf(int i)
 {
-    return Start / 1000 + i * qint64(1000);
+    return duzUdozuzeToMs(DuzUdozuzeWallUs(std::chrono::microseconds(Start)))
+        + std::chrono::seconds(i);
 }
 
 // The name of a recording's file whose first datagram is i.
 QString recorded(qint64 sequence, int i, bool breaks = false)
 {
-    return DuzUdozuzeRecordFolder::fileName(sequence, timeOf(i), breaks);
+    return DuzUdozuzeRecordFolder::fileName(sequence, duzUdozuzeMsCount(timeOf(i)), breaks);
 }
 
 struct Written

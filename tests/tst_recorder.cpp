@@ -54,8 +54,8 @@ std::unique_ptr<DuzUdozuzeRecorder> recorderOn(const QString &path,
 void record(DuzUdozuzeRecorder &recorder, int index, qint64 time)
 {
     const QByteArray payload = QByteArray::number(index).rightJustified(20, '0');
-    recorder.record(
-        {(Start + time) * 1000, 0x7F000001, 40000, 0x7F000001, 9208, payload, payload.size()});
+    recorder.record({DuzUdozuzeWallUs(duzUdozuzeWallMs(Start + time)), 0x7F000001, 40000,
+                     0x7F000001, 9208, payload, payload.size()});
 }
 
 // The numbers of the datagrams in each file, in the order written, "!"
