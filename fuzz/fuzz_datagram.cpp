@@ -66,9 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     own.m_nWorkstationFilter = 2;
     CheckingSink sink;
     for (const DuzUdozuzeSettings *settings : {&monitor, &own}) {
-        DuzUdozuzeSession session(*settings, sink, {0, 1700000000000});
+        DuzUdozuzeSession session(*settings, sink, {{}, duzUdozuzeWallMs(1700000000000)});
         session.setRespondAutomatically(true);
-        session.receive(bytes, qint64(size), qint64(size), 0x7F000001, 40000, {1, 1700000000001});
+        session.receive(bytes, qint64(size), qint64(size), 0x7F000001, 40000,
+                        {duzUdozuzeSourceMs(1), duzUdozuzeWallMs(1700000000001)});
     }
 
     for (int state = 0; state < 4; ++state) {

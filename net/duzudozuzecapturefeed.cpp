@@ -10,10 +10,11 @@
 
 namespace {
 
-QString timeText(qint64 ms)
+QString timeText(DuzUdozuzeWallMs wall)
 {
-    const QDateTime time = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
-    return time.isValid() ? time.toString(Qt::ISODateWithMs) : QString::number(ms);
+    const QDateTime time = duzUdozuzeDateTime(wall, Qt::UTC);
+    return time.isValid() ? time.toString(Qt::ISODateWithMs)
+                          : QString::number(duzUdozuzeMsCount(wall));
 }
 
 } // namespace
@@ -108,21 +109,26 @@ void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &
                                            QByteArrayView payload)
 {
     const DuzUdozuzeCaptureReader::Datagram &datagram = item.datagram;
-    const qint64 time = duzUdozuzeMsCount(duzUdozuzeToMs(datagram.time));
-    if (m_nLastTime && qAbs(time - *m_nLastTime) > JumpTold && m_nJumpsTold < MaxJumpsTold) {
+    const DuzUdozuzeWallMs time = duzUdozuzeToMs(datagram.time);
+    if (m_lastTime && std::chrono::abs(time - *m_lastTime) > JumpTold
+        && m_nJumpsTold < MaxJumpsTold) {
         ++m_nJumpsTold;
         emit told(
             QStringLiteral("duzudozuze: the capture's clock jumps from %1 to %2 at packet %3%4")
-                .arg(timeText(*m_nLastTime), timeText(time), QString::number(item.packet),
+                .arg(timeText(*m_lastTime), timeText(time), QString::number(item.packet),
                      m_nJumpsTold == MaxJumpsTold ? QStringLiteral(" (further jumps are not told)")
                                                   : QString()));
     }
-    // The session listens from the first packet on.
-    if (m_nLastTime)
-        m_nClock += qMax<qint64>(0, time - *m_nLastTime);
-    else
-        m_pSession->startListening({m_nClock = m_nFirstTime = time, time});
-    m_nLastTime = time;
+    // The session listens from the first packet on; the monotonic clock
+    // begins at the count of its time of day.
+    if (m_lastTime) {
+        m_clock += std::max(std::chrono::milliseconds::zero(), time - *m_lastTime);
+    } else {
+        m_firstTime = time;
+        m_clock = DuzUdozuzeSourceMs(time.time_since_epoch());
+        m_pSession->startListening({m_clock, time});
+    }
+    m_lastTime = time;
     if (datagram.destinationPort != m_nRunPort) {
         if (m_nRunCount > 0)
             m_ports[m_nRunPort] += m_nRunCount;
@@ -133,7 +139,7 @@ void DuzUdozuzeCaptureFeed::handleDatagram(const DuzUdozuzeCaptureSource::Item &
     }
     ++m_nRunCount;
     m_pSession->receive(payload.data(), payload.size(), datagram.length, datagram.source,
-                        datagram.sourcePort, {m_nClock, time});
+                        datagram.sourcePort, {m_clock, time});
 }
 
 // A recording read on every port it holds: each said, and the silence
@@ -144,17 +150,17 @@ void DuzUdozuzeCaptureFeed::recordingPort()
                              "chooses one)")
                   .arg(m_nRunPort));
     if (m_settings.m_nSilenceTime > 0) {
-        m_pSession->workstations().setSilence(qint64(m_settings.m_nSilenceTime) * 1000,
+        m_pSession->workstations().setSilence(std::chrono::seconds(m_settings.m_nSilenceTime),
                                               m_ports.isEmpty() ? m_nRunPort : 0);
     }
 }
 
 QString DuzUdozuzeCaptureFeed::span() const
 {
-    if (!m_nLastTime)
+    if (!m_lastTime)
         return {};
-    const QDateTime first = QDateTime::fromMSecsSinceEpoch(m_nFirstTime);
-    const QDateTime last = QDateTime::fromMSecsSinceEpoch(*m_nLastTime);
+    const QDateTime first = duzUdozuzeDateTime(m_firstTime);
+    const QDateTime last = duzUdozuzeDateTime(*m_lastTime);
     const QString day = QStringLiteral("yyyy-MM-dd ");
     return QStringLiteral("%1 to %2")
         .arg(first.toString(day + QStringLiteral("HH:mm:ss")),
@@ -164,7 +170,7 @@ QString DuzUdozuzeCaptureFeed::span() const
 
 DuzUdozuzeSource::Reading DuzUdozuzeCaptureFeed::reading() const
 {
-    if (!m_nLastTime)
+    if (!m_lastTime)
         return {m_nPackets, m_bEnded, {}, {}};
     QMap<int, quint64> counts = m_ports;
     counts[m_nRunPort] += m_nRunCount;

@@ -36,7 +36,7 @@ public:
     // The longest a slice holds the event loop, about.
     static constexpr int SliceTime = 20; // ms
     // Jumps of the capture's clock larger than this are said.
-    static constexpr qint64 JumpTold = 60 * 60 * 1000; // ms
+    static constexpr std::chrono::milliseconds JumpTold = std::chrono::hours(1);
     static constexpr int MaxJumpsTold = 10;
 
     // The settings outlive the feed.
@@ -82,15 +82,15 @@ private:
     std::atomic<bool> m_bWoken {false};
     std::function<bool()> m_held;
     QStringList m_skipsTold;
-    std::optional<qint64> m_nLastTime; // of the last datagram, ms since the epoch
-    qint64 m_nFirstTime = 0; // of the first datagram
+    std::optional<DuzUdozuzeWallMs> m_lastTime; // of the last datagram
+    DuzUdozuzeWallMs m_firstTime; // of the first datagram
     // Datagrams handled by the port they went to. A capture's datagrams go
     // to one port or few, in runs: the run of the last port is counted
     // apart, so that a datagram costs an integer's increment, not a lookup.
     QMap<int, quint64> m_ports; // before the run
     int m_nRunPort = -1;
     quint64 m_nRunCount = 0;
-    qint64 m_nClock = 0; // the capture's monotonic clock, in ms
+    DuzUdozuzeSourceMs m_clock; // the capture's monotonic clock
     int m_nJumpsTold = 0;
     quint64 m_nPackets = 0;
     bool m_bEnded = false;

@@ -171,7 +171,8 @@ QByteArray DuzUdozuzeMetrics::text(const DuzUdozuzeSession &session,
                    + label("workstation", QString::number(settings.m_nWorkstation)));
     out.family("duzudozuze_last_datagram_timestamp_seconds", "gauge",
                "When the last datagram of any kind came, in seconds since the epoch; 0: never.");
-    out.seconds(double(session.lastDatagramTime()) / 1000.0);
+    out.seconds(
+        std::chrono::duration<double>(session.lastDatagramTime().time_since_epoch()).count());
     out.family("duzudozuze_build_info", "gauge", "The program's version.");
     out.sample(1, label("version", QStringLiteral(DUZUDOZUZE_VERSION)));
     return out.text();

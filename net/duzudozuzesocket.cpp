@@ -7,7 +7,6 @@
 #include "net/duzudozuzelinkcontext.h"
 #include "net/duzudozuzeportsharing.h"
 
-#include <QDateTime>
 #include <QSocketNotifier>
 
 namespace {
@@ -41,7 +40,7 @@ DuzUdozuzeSocket::~DuzUdozuzeSocket()
 
 DuzUdozuzeSession::Time DuzUdozuzeSocket::now() const
 {
-    return {m_clock.elapsed(), QDateTime::currentMSecsSinceEpoch()};
+    return {duzUdozuzeSourceMs(m_clock.elapsed()), duzUdozuzeWallNow()};
 }
 
 DuzUdozuzeSession::Time DuzUdozuzeSocket::arrival(DuzUdozuzeWallNs stamp,
@@ -49,8 +48,8 @@ DuzUdozuzeSession::Time DuzUdozuzeSocket::arrival(DuzUdozuzeWallNs stamp,
 {
     if (stamp <= DuzUdozuzeWallNs())
         return now;
-    const qint64 wall = qMin(duzUdozuzeMsCount(duzUdozuzeToMs(stamp)), now.wall);
-    return {qMax(now.clock - (now.wall - wall), m_nLastClock), wall};
+    const DuzUdozuzeWallMs wall = std::min(duzUdozuzeToMs(stamp), now.wall);
+    return {std::max(now.clock - (now.wall - wall), m_lastClock), wall};
 }
 
 // Each step that fails logs its line and clears m_bValid; the set-up goes on.
@@ -113,11 +112,11 @@ void DuzUdozuzeSocket::start(DuzUdozuzeSession &session,
     m_pSession->startListening(now());
     connect(&m_tick, &QTimer::timeout, this, [this] {
         const DuzUdozuzeSession::Time time = now();
-        m_nLastClock = time.clock;
+        m_lastClock = time.clock;
         m_pSession->advance(time);
     });
     m_tick.setTimerType(Qt::PreciseTimer); // on the tick, never a second late
-    m_tick.start(int(DuzUdozuzeSession::TickInterval));
+    m_tick.start(DuzUdozuzeSession::TickInterval);
     m_pNotifier->setEnabled(true);
 }
 
@@ -141,16 +140,15 @@ void DuzUdozuzeSocket::rxData()
         return;
     const DuzUdozuzeSession::Time current = now();
     // The last µs of now's ms: a datagram's stamp is never later.
-    const DuzUdozuzeWallUs latest = duzUdozuzeWallMs(current.wall) + std::chrono::milliseconds(1)
-        - std::chrono::microseconds(1);
+    const DuzUdozuzeWallUs latest
+        = current.wall + std::chrono::milliseconds(1) - std::chrono::microseconds(1);
     for (int i = 0; i < count; ++i) {
         const DuzUdozuzeSocketDevice::Received &received = m_batch[size_t(i)];
         const DuzUdozuzeSession::Time time = arrival(received.time, current);
-        m_nLastClock = time.clock;
+        m_lastClock = time.clock;
         const bool stamped = received.time > DuzUdozuzeWallNs();
         const DuzUdozuzeWireDatagram datagram {
-            stamped ? std::min(duzUdozuzeToUs(received.time), latest)
-                    : DuzUdozuzeWallUs(duzUdozuzeWallMs(time.wall)),
+            stamped ? std::min(duzUdozuzeToUs(received.time), latest) : DuzUdozuzeWallUs(time.wall),
             received.source,
             received.sourcePort,
             received.destination ? received.destination : m_nBoundAddress,
@@ -177,8 +175,8 @@ bool DuzUdozuzeSocket::send(const QByteArray &datagram)
     if (m_socketDevice.writeDatagram(datagram, address, port) < 0)
         return false;
     if (m_pRecorder) {
-        m_pRecorder->record({DuzUdozuzeWallUs(duzUdozuzeWallMs(now().wall)), m_nBoundAddress, port,
-                             address, port, QByteArrayView(datagram), datagram.size(), true});
+        m_pRecorder->record({DuzUdozuzeWallUs(now().wall), m_nBoundAddress, port, address, port,
+                             QByteArrayView(datagram), datagram.size(), true});
     }
     return true;
 }

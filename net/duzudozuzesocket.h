@@ -70,7 +70,7 @@ private:
     quint32 m_nBoundAddress = 0;
     QElapsedTimer m_clock;
     QTimer m_tick;
-    qint64 m_nLastClock = 0; // the monotonic time the session was told last
+    DuzUdozuzeSourceMs m_lastClock; // the monotonic time the session was told last
     // The notifier rests after a batch read; this timer reads the next.
     QTimer m_rest;
     std::vector<DuzUdozuzeSocketDevice::Received> m_batch;

@@ -12,7 +12,6 @@
 #include "net/duzudozuzesocket.h"
 #include "net/duzudozuzesystemini.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -31,7 +30,7 @@ DuzUdozuzeStation::DuzUdozuzeStation(const QString &hxRoot, const QString &hxSys
     setUp(args);
     DuzUdozuzeSession::Sink &sink = *this;
     m_pSession = std::make_unique<DuzUdozuzeSession>(
-        m_settings, sink, DuzUdozuzeSession::Time {0, QDateTime::currentMSecsSinceEpoch()});
+        m_settings, sink, DuzUdozuzeSession::Time {{}, duzUdozuzeWallNow()});
     if (m_pSource)
         m_pSession->setSource(m_pSource->traits());
     warnAboutNames();

@@ -41,12 +41,12 @@ QLatin1StringView senderText(char (&text)[24], quint32 address, quint16 port)
 
 // A line of the time of day and the pieces, made in one allocation and
 // written in place, as lines come here several thousand a second.
-template<typename... Pieces> QString joined(qint64 wall, const Pieces &...pieces)
+template<typename... Pieces> QString joined(DuzUdozuzeWallMs wall, const Pieces &...pieces)
 {
     QString line(DuzUdozuzeLogLine::TimeTextSize + (qsizetype(pieces.size()) + ...),
                  Qt::Uninitialized);
     auto *out = reinterpret_cast<char16_t *>(line.data());
-    DuzUdozuzeLogLine::writeTimeText(out, wall);
+    DuzUdozuzeLogLine::writeTimeText(out, duzUdozuzeMsCount(wall));
     out += DuzUdozuzeLogLine::TimeTextSize;
     const auto write = [&out](QLatin1StringView piece) {
         for (const char c : piece)
@@ -62,7 +62,7 @@ DuzUdozuzeSession::DuzUdozuzeSession(const DuzUdozuzeSettings &settings, Sink &s
     : m_settings(settings),
       m_sink(sink),
       m_now(start),
-      m_nNextTick(start.clock + TickInterval),
+      m_nextTick(start.clock + TickInterval),
       m_workstations([this] { return m_now.clock; }, [this] { return m_now.wall; }),
       m_bSystemFilter(!passesAll(settings.m_reHxSystemFilter)),
       m_bAlarmSystemFilter(!passesAll(settings.m_reAlarmSystemFilter))
@@ -76,14 +76,15 @@ DuzUdozuzeSession::DuzUdozuzeSession(const DuzUdozuzeSettings &settings, Sink &s
 void DuzUdozuzeSession::startListening(Time now)
 {
     m_now = now;
-    m_nNextTick = now.clock + TickInterval;
+    m_nextTick = now.clock + TickInterval;
     if (m_settings.m_nSilenceTime > 0)
-        m_workstations.setSilence(qint64(m_settings.m_nSilenceTime) * 1000, m_settings.m_nPort);
+        m_workstations.setSilence(std::chrono::seconds(m_settings.m_nSilenceTime),
+                                  m_settings.m_nPort);
 }
 
 QString DuzUdozuzeSession::timeText() const
 {
-    return DuzUdozuzeLogLine::timeText(m_now.wall);
+    return DuzUdozuzeLogLine::timeText(duzUdozuzeMsCount(m_now.wall));
 }
 
 void DuzUdozuzeSession::setRespondAutomatically(bool on)
@@ -115,22 +116,22 @@ void DuzUdozuzeSession::report(const DuzUdozuzeWorkstationTable::Events &events)
 void DuzUdozuzeSession::advance(Time now)
 {
     for (;;) {
-        qint64 due = m_workstations.nextChange();
+        DuzUdozuzeSourceMs due = m_workstations.nextChange();
         if (m_nSuppressedUnreported > 0)
-            due = qMin(due, m_nSuppressedReportedMs + 1000);
-        if (due > m_nNextTick) {
-            const qint64 steps
-                = (qMin(due, now.clock + TickInterval) - m_nNextTick + TickInterval - 1)
+            due = std::min(due, m_suppressedReported + std::chrono::seconds(1));
+        if (due > m_nextTick) {
+            const qint64 steps = (std::min(due, now.clock + TickInterval) - m_nextTick
+                                  + TickInterval - std::chrono::milliseconds(1))
                 / TickInterval;
-            m_nNextTick += steps * TickInterval;
+            m_nextTick += steps * TickInterval;
         }
-        if (m_nNextTick > now.clock)
+        if (m_nextTick > now.clock)
             break;
-        m_now = {m_nNextTick, m_now.wall + (m_nNextTick - m_now.clock)};
+        m_now = {m_nextTick, m_now.wall + (m_nextTick - m_now.clock)};
         report(m_workstations.tick());
-        if (m_now.clock - m_nSuppressedReportedMs >= 1000)
+        if (m_now.clock - m_suppressedReported >= std::chrono::seconds(1))
             reportSuppressedAnswers();
-        m_nNextTick += TickInterval;
+        m_nextTick += TickInterval;
     }
     m_now = now;
 }
@@ -140,7 +141,7 @@ void DuzUdozuzeSession::receive(const char *data, qint64 available, qint64 lengt
 {
     advance(now);
     ++m_counts.received;
-    m_nLastDatagramTime = now.wall;
+    m_lastDatagramTime = now.wall;
     report(m_workstations.heard());
 
     // The text is what precedes the first zero byte. A datagram longer than
@@ -247,7 +248,7 @@ void DuzUdozuzeSession::handleMessageCode(const QString &code, const QString &he
         counted();
         return;
     }
-    if (m_answerLimit.take(m_now.clock))
+    if (m_answerLimit.take(duzUdozuzeMsCount(m_now.clock)))
         broadcastStatus(QStringLiteral("NO"));
     else
         suppressAnswer();
@@ -262,7 +263,7 @@ void DuzUdozuzeSession::suppressAnswer()
     ++m_nSuppressedUnreported;
     counted();
     if (m_counts.answersSuppressed == m_nSuppressedUnreported
-        || m_now.clock - m_nSuppressedReportedMs >= 1000)
+        || m_now.clock - m_suppressedReported >= std::chrono::seconds(1))
         reportSuppressedAnswers();
 }
 
@@ -273,7 +274,7 @@ void DuzUdozuzeSession::reportSuppressedAnswers()
     logPrintf("%llu answers suppressed: more than %d a second",
               static_cast<unsigned long long>(m_nSuppressedUnreported), MaxAnswersPerSecond);
     m_nSuppressedUnreported = 0;
-    m_nSuppressedReportedMs = m_now.clock;
+    m_suppressedReported = m_now.clock;
 }
 
 QByteArray DuzUdozuzeSession::statusDatagram(const QString &code) const

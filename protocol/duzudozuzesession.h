@@ -3,6 +3,7 @@
 #define DUZUDOZUZESESSION_H
 
 #include "common/duzudozuzelogger.h"
+#include "common/duzudozuzetime.h"
 #include "protocol/duzudozuzemastership.h"
 #include "protocol/duzudozuzestatusdatagram.h"
 #include "protocol/duzudozuzetokenbucket.h"
@@ -27,8 +28,8 @@ public:
     // A moment on the source's two clocks.
     struct Time
     {
-        qint64 clock = 0; // monotonic, in ms
-        qint64 wall = 0; // ms since the epoch
+        DuzUdozuzeSourceMs clock;
+        DuzUdozuzeWallMs wall;
     };
 
     struct Counts
@@ -65,7 +66,7 @@ public:
     // Answers a second, and at once, that a flood of "NA" can draw.
     static constexpr int MaxAnswersPerSecond = 10;
     // The table ticks on a grid of this step, where something can change.
-    static constexpr qint64 TickInterval = 1000;
+    static constexpr std::chrono::milliseconds TickInterval = std::chrono::seconds(1);
 
     // settings and sink outlive the session.
     DuzUdozuzeSession(const DuzUdozuzeSettings &settings, Sink &sink, Time start);
@@ -105,14 +106,14 @@ public:
     const DuzUdozuzeWorkstationTable &workstations() const { return m_workstations; }
     // For the operator's acknowledgements.
     DuzUdozuzeWorkstationTable &workstations() { return m_workstations; }
-    // When the last datagram came, in ms since the epoch; 0: never.
-    qint64 lastDatagramTime() const { return m_nLastDatagramTime; }
+    // When the last datagram came; the epoch: never.
+    DuzUdozuzeWallMs lastDatagramTime() const { return m_lastDatagramTime; }
     // The time of day of now, as the lines show it.
     QString timeText() const;
 
 protected:
     void logLine(const QString &line) override { m_sink.logLine(line); }
-    std::optional<qint64> lineTime() const override { return m_now.wall; }
+    std::optional<qint64> lineTime() const override { return duzUdozuzeMsCount(m_now.wall); }
 
 private:
     void report(const DuzUdozuzeWorkstationTable::Events &events);
@@ -126,13 +127,13 @@ private:
     const DuzUdozuzeSettings &m_settings;
     Sink &m_sink;
     Time m_now;
-    qint64 m_nNextTick;
+    DuzUdozuzeSourceMs m_nextTick;
     DuzUdozuzeMastership m_mastership;
     DuzUdozuzeWorkstationTable m_workstations;
     bool m_bRespondAutomatically = false;
     DuzUdozuzeStatusDatagram m_datagram; // the last one in current format
     Counts m_counts;
-    qint64 m_nLastDatagramTime = 0;
+    DuzUdozuzeWallMs m_lastDatagramTime;
     // Filters that let everything through are not run.
     bool m_bSystemFilter;
     bool m_bAlarmSystemFilter;
@@ -145,7 +146,7 @@ private:
     // The answer rate limit, and its report: at most one line a second.
     DuzUdozuzeTokenBucket m_answerLimit {MaxAnswersPerSecond, MaxAnswersPerSecond};
     quint64 m_nSuppressedUnreported = 0;
-    qint64 m_nSuppressedReportedMs = 0;
+    DuzUdozuzeSourceMs m_suppressedReported;
 };
 
 #endif // DUZUDOZUZESESSION_H

@@ -40,15 +40,18 @@ size_t qHash(const DuzUdozuzeWorkstationTable::Key &key, size_t seed)
     return qHashMulti(seed, key.namesHash(seed), key.number);
 }
 
-DuzUdozuzeWorkstationTable::DuzUdozuzeWorkstationTable(Clock clock, Clock wallClock)
-    : m_clock(std::move(clock)), m_wallClock(std::move(wallClock))
+DuzUdozuzeWorkstationTable::DuzUdozuzeWorkstationTable(Clock clock, WallClock wallClock)
 {
-    if (!m_clock) {
+    if (clock) {
+        m_clock = [clock = std::move(clock)] { return duzUdozuzeMsCount(clock()); };
+    } else {
         auto timer = std::make_shared<QElapsedTimer>();
         timer->start();
         m_clock = [timer] { return timer->elapsed(); };
     }
-    if (!m_wallClock)
+    if (wallClock)
+        m_wallClock = [wallClock = std::move(wallClock)] { return duzUdozuzeMsCount(wallClock()); };
+    else
         m_wallClock = &QDateTime::currentMSecsSinceEpoch;
     m_warnings.setClocks(m_clock, m_wallClock);
     m_slots.emplace_back();
@@ -231,9 +234,9 @@ qint64 DuzUdozuzeWorkstationTable::findNextChange() const
     return qMin(next, m_warnings.nextChange(masterMissing));
 }
 
-void DuzUdozuzeWorkstationTable::setSilence(qint64 time, int port)
+void DuzUdozuzeWorkstationTable::setSilence(std::chrono::milliseconds time, int port)
 {
-    m_warnings.setSilence(time, port);
+    m_warnings.setSilence(time.count(), port);
     changeBy(m_warnings.silenceDue());
 }
 

@@ -2,6 +2,7 @@
 #ifndef DUZUDOZUZEWORKSTATIONTABLE_H
 #define DUZUDOZUZEWORKSTATIONTABLE_H
 
+#include "common/duzudozuzetime.h"
 #include "protocol/duzudozuzerecencylist.h"
 #include "protocol/duzudozuzesourcetraits.h"
 #include "protocol/duzudozuzewarnings.h"
@@ -23,15 +24,16 @@ struct DuzUdozuzeStatusDatagram;
 // warnings an operator must not miss (two masters, flapping, no master,
 // silence): the two-master one here, from the claimers of each group, the
 // others in DuzUdozuzeWarnings, from what the table tells it. Pure logic:
-// time comes from an injectable clock, in milliseconds of a monotonic clock,
-// and every call that can raise or end a warning returns what it raised and
+// time comes from an injectable clock, a source's monotonic one, and every
+// call that can raise or end a warning returns what it raised and
 // ended. Times of day shown to the operator come from a second clock, the
 // wall clock, read when the event happens, so that they match the log's lines
 // even after the wall clock is set.
 class DuzUdozuzeWorkstationTable
 {
 public:
-    using Clock = std::function<qint64()>;
+    using Clock = std::function<DuzUdozuzeSourceMs()>;
+    using WallClock = std::function<DuzUdozuzeWallMs()>;
 
     // A row claims master while its workstation has sent one of the codes
     // only a master sends within this time.
@@ -111,7 +113,7 @@ public:
     using Event = DuzUdozuzeWarningLog::Event;
     using Events = DuzUdozuzeWarningLog::Events;
 
-    explicit DuzUdozuzeWorkstationTable(Clock clock = {}, Clock wallClock = {});
+    explicit DuzUdozuzeWorkstationTable(Clock clock = {}, WallClock wallClock = {});
 
     // This workstation's identity, for its own row and its own group.
     void setOwnIdentity(const QString &system, const QString &alarmSystem, int workstation,
@@ -134,11 +136,11 @@ public:
     // The earliest clock time at which tick() can change anything, or the
     // time before it: until then a tick raises, ends and records nothing, so
     // a clock that jumps (a capture's) need not tick through empty time.
-    qint64 nextChange() const { return m_nNextChange; }
+    DuzUdozuzeSourceMs nextChange() const { return duzUdozuzeSourceMs(m_nNextChange); }
 
     // The silence warning: nothing at all heard on the port (0: on any) for
     // the time given (0: never a warning), counted from now.
-    void setSilence(qint64 time, int port);
+    void setSilence(std::chrono::milliseconds time, int port);
     // A datagram arrived, whatever it held.
     Events heard();
     // Forgets every row but the own one.
@@ -249,9 +251,10 @@ private:
     void changeBy(qint64 time) { m_nNextChange = qMin(m_nNextChange, time); }
     qint64 findNextChange() const;
 
-    Clock m_clock;
+    // The clocks as plain counts of ms, which the rows and warnings keep.
+    DuzUdozuzeWarnings::Clock m_clock;
     DuzUdozuzeSourceTraits m_source;
-    Clock m_wallClock;
+    DuzUdozuzeWarnings::Clock m_wallClock;
     std::vector<Slot> m_slots;
     QHash<Key, int> m_index; // row key to index, the own row not among them
     Key m_ownKey;

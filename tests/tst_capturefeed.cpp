@@ -323,12 +323,12 @@ void TestCaptureFeed::linesAreTheSessions()
     reference.setRespondAutomatically(true);
     reference.setOk(true);
     const qint64 first = (Start + sent.first().at) / 1000;
-    reference.startListening({first, first});
+    reference.startListening({duzUdozuzeSourceMs(first), duzUdozuzeWallMs(first)});
     for (const Sent &datagram : sent) {
         const qint64 time = (Start + datagram.at) / 1000;
         reference.receive(datagram.payload.constData(), qMin<qint64>(datagram.payload.size(), 255),
                           datagram.payload.size(), 0x0A000000 | datagram.sender, 40000,
-                          {time, time});
+                          {duzUdozuzeSourceMs(time), duzUdozuzeWallMs(time)});
     }
 
     QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), Deadline);

@@ -140,9 +140,9 @@ void TestReception::burstIsReadInOrderAtItsArrival()
     for (int sent = 0; sent < burst.size();)
         sent += sender.writeDatagrams(burst.constData() + sent, int(burst.size()) - sent, Loopback,
                                       port);
-    const qint64 sent = QDateTime::currentMSecsSinceEpoch();
-    while (QDateTime::currentMSecsSinceEpoch() < sent + 2) { }
-    const qint64 read = QDateTime::currentMSecsSinceEpoch();
+    const DuzUdozuzeWallMs sent = duzUdozuzeWallNow();
+    while (duzUdozuzeWallNow() < sent + std::chrono::milliseconds(2)) { }
+    const DuzUdozuzeWallMs read = duzUdozuzeWallNow();
     QTRY_COMPARE(sink.lines.size(), burst.size());
     QCOMPARE(sink.texts(), expected);
     QVERIFY(socket->session().lastDatagramTime() < read);

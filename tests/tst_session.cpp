@@ -43,7 +43,7 @@ private:
     void modeChanged(bool) override { }
 
     DuzUdozuzeSettings settings;
-    DuzUdozuzeSession::Time now {0, 1700000000000};
+    DuzUdozuzeSession::Time now {{}, duzUdozuzeWallMs(1700000000000)};
     std::unique_ptr<DuzUdozuzeSession> session;
     QStringList lines;
     QList<QByteArray> sent;
@@ -60,7 +60,7 @@ void TestSession::init()
     settings.m_strAlarmSystem = QStringLiteral("Fire");
     settings.m_nWorkstation = 7;
     settings.m_nChannel = 3;
-    now = {0, 1700000000000};
+    now = {{}, duzUdozuzeWallMs(1700000000000)};
     session = std::make_unique<DuzUdozuzeSession>(settings, *this, now);
     lines.clear();
     sent.clear();
@@ -270,7 +270,7 @@ void TestSession::answerFloodIsLimited()
     QCOMPARE(sent.size(), DuzUdozuzeSession::MaxAnswersPerSecond);
     QCOMPARE(session->counts().answersSuppressed, 990u);
     QCOMPARE(texts().filter(QStringLiteral("Send NO.")).size(), 1000);
-    now = {1000, now.wall + 1000};
+    now = {duzUdozuzeSourceMs(1000), now.wall + std::chrono::seconds(1)};
     session->advance(now);
     QCOMPARE(texts().filter(QStringLiteral(" answers suppressed: ")),
              QStringList({"1 answers suppressed: more than 10 a second",

@@ -38,7 +38,7 @@ private:
                                             const char *system = "north", int channel = 3);
     static QStringList texts(const DuzUdozuzeWorkstationTable::Events &events);
 
-    qint64 now = 0;
+    qint64 now = 0; // ms on the source's clock
     qint64 wall = 0; // ms since the epoch
     std::unique_ptr<DuzUdozuzeWorkstationTable> table;
 };
@@ -47,8 +47,8 @@ void TestWorkstationTable::init()
 {
     now = 0;
     wall = 1700000000000;
-    table = std::make_unique<DuzUdozuzeWorkstationTable>([this] { return now; },
-                                                         [this] { return wall; });
+    table = std::make_unique<DuzUdozuzeWorkstationTable>([this] { return duzUdozuzeSourceMs(now); },
+                                                         [this] { return duzUdozuzeWallMs(wall); });
     table->setOwnIdentity(QStringLiteral("north"), QStringLiteral("Fire"), 7, 3);
 }
 
@@ -240,7 +240,7 @@ void TestWorkstationTable::headlineCauseFirst()
     QFETCH(qint64, at);
     QFETCH(bool, listening);
     QFETCH(QString, expected);
-    table->setSilence(30000, 9208);
+    table->setSilence(std::chrono::seconds(30), 9208);
     for (const QString &step : steps) {
         const QStringList words = step.split(QLatin1Char(' '));
         now = words[0].toLongLong();
@@ -317,7 +317,7 @@ void TestWorkstationTable::silenceAndHeardAgain()
     QFETCH(int, port);
     QFETCH(QString, raised);
     QFETCH(QString, ended);
-    table->setSilence(30000, port);
+    table->setSilence(std::chrono::seconds(30), port);
     now = 29999;
     QCOMPARE(texts(table->tick()), QStringList());
     now = 30000;
@@ -330,11 +330,12 @@ void TestWorkstationTable::silenceAndHeardAgain()
 // same ticks, as a tick every second.
 void TestWorkstationTable::ticksOnlyAtChangesMissNothing()
 {
-    DuzUdozuzeWorkstationTable everySecond([this] { return now; }, [this] { return wall; });
+    DuzUdozuzeWorkstationTable everySecond([this] { return duzUdozuzeSourceMs(now); },
+                                           [this] { return duzUdozuzeWallMs(wall); });
     everySecond.setOwnIdentity(QStringLiteral("north"), QStringLiteral("Fire"), 7, 3);
     QStringList expected, got;
     for (DuzUdozuzeWorkstationTable *each : {table.get(), &everySecond})
-        each->setSilence(30000, 9208);
+        each->setSilence(std::chrono::seconds(30), 9208);
     // Claims, a handover, own changes enough to flap, then silence.
     const QList<std::pair<qint64, QByteArray>> script {
         {0, "NA 2"},     {1000, "NA 5"},  {2000, "own 1"}, {3000, "own 0"},
@@ -346,7 +347,7 @@ void TestWorkstationTable::ticksOnlyAtChangesMissNothing()
         for (; tickAt <= until; tickAt += 1000) {
             now = tickAt;
             expected += texts(everySecond.tick());
-            if (tickAt >= table->nextChange())
+            if (duzUdozuzeSourceMs(tickAt) >= table->nextChange())
                 got += texts(table->tick());
         }
         if (step == script.size())
