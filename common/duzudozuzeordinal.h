@@ -9,8 +9,7 @@
 // count, and a count moves one on or back. Tag tells the kinds apart, so that
 // a place of one kind cannot be passed for another's. As cheap to keep and
 // pass as the number itself.
-template <typename Number, typename Tag>
-class DuzUdozuzeOrdinal
+template<typename Number, typename Tag> class DuzUdozuzeOrdinal
 {
 public:
     constexpr DuzUdozuzeOrdinal() = default;

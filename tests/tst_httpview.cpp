@@ -240,7 +240,7 @@ void TestHttpView::hostileNameStaysText()
 {
     QFETCH(QByteArray, path);
     settings = DuzUdozuzeSettings();
-    const DuzUdozuzeSession::Time now {0, 1700000000000};
+    const DuzUdozuzeSession::Time now {{}, duzUdozuzeWallMs(1700000000000)};
     session = std::make_unique<DuzUdozuzeSession>(settings, *this, now);
     const QByteArray datagram = "NA:<script>\"x\\\x1b[2J</script>:Fire:9:1:OK";
     session->receive(datagram.constData(), datagram.size(), datagram.size(), 0x7F000001, 40000,

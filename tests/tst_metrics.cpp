@@ -34,7 +34,7 @@ private:
     void modeChanged(bool) override { }
 
     DuzUdozuzeSettings settings;
-    DuzUdozuzeSession::Time now {0, 1700000000000};
+    DuzUdozuzeSession::Time now {{}, duzUdozuzeWallMs(1700000000000)};
     std::unique_ptr<DuzUdozuzeSession> session;
     DuzUdozuzeRecorder::Counts recorded;
 };
@@ -46,7 +46,7 @@ void TestMetrics::init()
     settings.m_strAlarmSystem = QStringLiteral("Fire");
     settings.m_nWorkstation = 7;
     settings.m_nChannel = 3;
-    now = {0, 1700000000000};
+    now = {{}, duzUdozuzeWallMs(1700000000000)};
     session = std::make_unique<DuzUdozuzeSession>(settings, *this, now);
     session->startListening(now);
     recorded = {3, 2, 1};
@@ -150,7 +150,7 @@ void TestMetrics::samples()
         receive(datagram);
     if (steps.startsWith(QLatin1String("after "))) {
         for (int second = steps.mid(6).chopped(2).toInt(); second > 0; --second) {
-            now = {now.clock + 1000, now.wall + 1000};
+            now = {now.clock + std::chrono::seconds(1), now.wall + std::chrono::seconds(1)};
             session->advance(now);
         }
     }
