@@ -78,9 +78,9 @@ inline DuzUdozuzeWallMs duzUdozuzeWallNow()
     return duzUdozuzeWallMs(QDateTime::currentMSecsSinceEpoch());
 }
 
-inline QDateTime duzUdozuzeDateTime(DuzUdozuzeWallMs time, Qt::TimeSpec spec = Qt::LocalTime)
+inline QDateTime duzUdozuzeDateTime(DuzUdozuzeWallMs time, Qt::TimeSpec zone = Qt::LocalTime)
 {
-    return QDateTime::fromMSecsSinceEpoch(duzUdozuzeMsCount(time), spec);
+    return QDateTime::fromMSecsSinceEpoch(duzUdozuzeMsCount(time), zone);
 }
 
 // A µs time as a pcap record keeps it: whole seconds, rounded down, and the
