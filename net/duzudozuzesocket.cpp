@@ -139,6 +139,8 @@ void DuzUdozuzeSocket::rxData()
     if (count == 0)
         return;
     const DuzUdozuzeSession::Time current = now();
+    // The port bound: the one asked for, or the system's choice for port 0.
+    const quint16 port = m_socketDevice.localPort();
     // The last µs of now's ms: a datagram's stamp is never later.
     const DuzUdozuzeWallUs latest
         = current.wall + std::chrono::milliseconds(1) - std::chrono::microseconds(1);
@@ -152,7 +154,7 @@ void DuzUdozuzeSocket::rxData()
             received.source,
             received.sourcePort,
             received.destination ? received.destination : m_nBoundAddress,
-            quint16(m_settings.m_nPort),
+            port,
             QByteArrayView(received.data,
                            qMin(received.length, DuzUdozuzeSession::MaxDatagramSize)),
             qsizetype(received.length)};

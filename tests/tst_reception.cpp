@@ -148,12 +148,13 @@ void TestReception::burstIsReadInOrderAtItsArrival()
     QVERIFY(socket->session().lastDatagramTime() < read);
 }
 
-// Bound to every address, a datagram to 127.0.0.2 is recorded as sent there.
+// Bound to every address and to a port the system chose, a datagram to
+// 127.0.0.2 is recorded as sent there, to the port bound.
 void TestReception::recordsTheDatagramsOwnDestination()
 {
     QTemporaryDir folder;
-    auto socket
-        = listen({QStringLiteral("/host=0.0.0.0"), QStringLiteral("/record=") + folder.path()});
+    auto socket = listen({QStringLiteral("/host=0.0.0.0"), QStringLiteral("/port=0"),
+                          QStringLiteral("/record=") + folder.path()});
     QCOMPARE(sender.writeDatagram("NA:x:y:1:2:OK", Loopback2, port), qint64(13));
     QTRY_COMPARE(socket->session().counts().received, 1u);
     socket.reset();
@@ -163,6 +164,7 @@ void TestReception::recordsTheDatagramsOwnDestination()
     DuzUdozuzeCaptureReader::Datagram datagram;
     QCOMPARE(reader.next(datagram), DuzUdozuzeCaptureReader::Result::Datagram);
     QCOMPARE(datagram.destination, Loopback2);
+    QCOMPARE(datagram.destinationPort, port);
 }
 
 void TestReception::readErrorIsLoggedOnce()
