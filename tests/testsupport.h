@@ -2,6 +2,7 @@
 #ifndef TESTSUPPORT_H
 #define TESTSUPPORT_H
 
+#include "common/duzudozuzesettings.h"
 #include "common/idebug.h"
 
 #include <QDir>
@@ -12,6 +13,18 @@
 
 #include <cstdarg>
 #include <cstdio>
+
+// The workstation the session's tests stand for: number 7 of system
+// "north", alarm system "Fire", channel 3.
+inline DuzUdozuzeSettings workstationSeven()
+{
+    DuzUdozuzeSettings settings;
+    settings.m_strHxSystem = QStringLiteral("north");
+    settings.m_strAlarmSystem = QStringLiteral("Fire");
+    settings.m_nWorkstation = 7;
+    settings.m_nChannel = 3;
+    return settings;
+}
 
 // A log sink that keeps the lines it is given, with and without their time.
 class RecordingSink : public IDebug

@@ -4,6 +4,7 @@
 #include "net/duzudozuzecapturefeed.h"
 #include "net/duzudozuzerecordfolder.h"
 #include "protocol/duzudozuzesession.h"
+#include "testsupport.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -124,11 +125,7 @@ void TestCaptureFeed::init()
     feed.reset();
     session.reset();
     made = Made();
-    settings = DuzUdozuzeSettings();
-    settings.m_strHxSystem = QStringLiteral("north");
-    settings.m_strAlarmSystem = QStringLiteral("Fire");
-    settings.m_nWorkstation = 7;
-    settings.m_nChannel = 3;
+    settings = workstationSeven();
     folder = std::make_unique<QTemporaryDir>();
     respond = false;
     tells.clear();

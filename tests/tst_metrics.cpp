@@ -2,6 +2,7 @@
 #include "common/duzudozuzesettings.h"
 #include "net/duzudozuzemetrics.h"
 #include "protocol/duzudozuzesession.h"
+#include "testsupport.h"
 
 #include <QtTest>
 
@@ -41,11 +42,7 @@ private:
 
 void TestMetrics::init()
 {
-    settings = DuzUdozuzeSettings();
-    settings.m_strHxSystem = QStringLiteral("north");
-    settings.m_strAlarmSystem = QStringLiteral("Fire");
-    settings.m_nWorkstation = 7;
-    settings.m_nChannel = 3;
+    settings = workstationSeven();
     now = {{}, duzUdozuzeWallMs(1700000000000)};
     session = std::make_unique<DuzUdozuzeSession>(settings, *this, now);
     session->startListening(now);

@@ -2,6 +2,7 @@
 #include "common/duzudozuzesettings.h"
 #include "protocol/duzudozuzesession.h"
 #include "protocol/duzudozuzestatusdatagram.h"
+#include "testsupport.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -55,11 +56,7 @@ const QString From = QStringLiteral("127.0.0.1:40000");
 
 void TestSession::init()
 {
-    settings = DuzUdozuzeSettings();
-    settings.m_strHxSystem = QStringLiteral("north");
-    settings.m_strAlarmSystem = QStringLiteral("Fire");
-    settings.m_nWorkstation = 7;
-    settings.m_nChannel = 3;
+    settings = workstationSeven();
     now = {{}, duzUdozuzeWallMs(1700000000000)};
     session = std::make_unique<DuzUdozuzeSession>(settings, *this, now);
     lines.clear();
