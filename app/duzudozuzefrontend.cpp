@@ -7,16 +7,11 @@
 #include "app/duzudozuzeservicemanager.h"
 #include "app/duzudozuzesignalpipe.h"
 #include "common/duzudozuzelogline.h"
-#include "net/duzudozuzehttpview.h"
 #include "net/duzudozuzemetrics.h"
-#include "protocol/duzudozuzestatejson.h"
 #include "protocol/duzudozuzeworkstationreport.h"
 
 #include <QCoreApplication>
-#include <QHostAddress>
-#include <QJsonDocument>
 
-#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -127,34 +122,6 @@ void DuzUdozuzeFrontEnd::startMetrics(QObject *owner)
         [this](const QString &problem) { tellProblem(problem); }, owner);
 }
 
-bool DuzUdozuzeFrontEnd::startHttp(QObject *owner)
-{
-    const DuzUdozuzeSettings &settings = m_pStation->settings();
-    if (settings.m_strHttpAddress.isEmpty())
-        return true;
-    const auto state = [this] {
-        return QJsonDocument(DuzUdozuzeStateJson::state(m_pStation->session(),
-                                                        m_pStation->settings(), logLinesDropped(),
-                                                        m_pStation->isValid()))
-            .toJson(QJsonDocument::Compact);
-    };
-    auto view = std::make_unique<DuzUdozuzeHttpView>(
-        DuzUdozuzeHttpView::Content {[this] { return metricsText(); }, state,
-                                     [this] { return unhealthyReason(); }},
-        owner);
-    const QString error
-        = view->listen(QHostAddress(settings.m_strHttpAddress), quint16(settings.m_nHttpPort));
-    if (!error.isEmpty()) {
-        logPrintf("Can't listen for HTTP on %s:%d: %s", qPrintable(settings.m_strHttpAddress),
-                  settings.m_nHttpPort, DuzUdozuzeLogLine::escaped(error).constData());
-        return false;
-    }
-    logPrintf("HTTP view on http://%s:%d/", qPrintable(settings.m_strHttpAddress),
-              settings.m_nHttpPort);
-    m_pHttpView = view.release(); // owned by owner from now on
-    return true;
-}
-
 QByteArray DuzUdozuzeFrontEnd::metricsText() const
 {
     return DuzUdozuzeMetrics::text(m_pStation->session(), m_pStation->settings(),
@@ -193,12 +160,13 @@ QString DuzUdozuzeFrontEnd::dumpText() const
 void DuzUdozuzeFrontEnd::handleSignals(QObject *owner)
 {
     auto *signalPipe = new DuzUdozuzeSignalPipe(owner);
-    QObject::connect(signalPipe, &DuzUdozuzeSignalPipe::received, owner, [this](int signalNumber) {
-        if (signalNumber == SIGUSR1)
-            requestDump();
-        else
-            stop();
-    });
+    QObject::connect(signalPipe, &DuzUdozuzeSignalPipe::requested, owner,
+                     [this](DuzUdozuzeSignalPipe::Request request) {
+                         if (request == DuzUdozuzeSignalPipe::Request::Dump)
+                             requestDump();
+                         else
+                             stop();
+                     });
 }
 
 // Requests that come while a dump is recent make one dump, at the end of
@@ -221,8 +189,7 @@ void DuzUdozuzeFrontEnd::dump()
 int DuzUdozuzeFrontEnd::end(int code, bool tellCounts)
 {
     // No client is answered from a picture that is going away.
-    delete m_pHttpView;
-    m_pHttpView = nullptr;
+    stopHttp();
     const QDeadlineTimer deadline(FinishTime);
     finishOutput(deadline);
     // The metrics' last word counts everything recorded: a reading thread,

@@ -75,6 +75,7 @@ protected:
     // With /http=ADDR:PORT, the HTTP view from now on, a child of owner;
     // false, with its line logged, when it cannot listen there.
     bool startHttp(QObject *owner);
+    void stopHttp();
 
     // The signals, turned into requestDump() and stop() while the event loop
     // runs.

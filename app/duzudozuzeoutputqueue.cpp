@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <limits.h>
 #include <unistd.h>
 
 bool DuzUdozuzeOutputQueue::fits(qsizetype size)
@@ -58,18 +57,19 @@ void DuzUdozuzeOutputQueue::append(QStringView line)
 DuzUdozuzeOutputQueue::State DuzUdozuzeOutputQueue::writeTo(int descriptor)
 {
     while (!isEmpty()) {
-        // A piece of at most PIPE_BUF bytes that ends on a line break, where
-        // one is there to end on: a pipe takes such a piece whole or not at
-        // all.
+        // A piece of at most AtomicWrite bytes that ends on a line break,
+        // where one is there to end on: a pipe takes such a piece whole or not
+        // at all.
         const char *data = m_buffer.constData() + m_nFirst;
         qsizetype size = bytesQueued();
-        if (size > PIPE_BUF) {
-            const auto *last = static_cast<const char *>(::memrchr(data, '\n', PIPE_BUF));
-            const auto *next = static_cast<const char *>(::memchr(data, '\n', size_t(size)));
-            if (last)
-                size = last - data + 1;
-            else if (next)
-                size = next - data + 1;
+        if (size > AtomicWrite) {
+            const QByteArrayView queued(data, size);
+            const qsizetype last = queued.first(AtomicWrite).lastIndexOf('\n');
+            const qsizetype next = queued.indexOf('\n');
+            if (last >= 0)
+                size = last + 1;
+            else if (next >= 0)
+                size = next + 1;
         }
         const ssize_t written = ::write(descriptor, data, size_t(size));
         if (written < 0) {
@@ -104,6 +104,14 @@ DuzUdozuzeOutputQueue::State DuzUdozuzeOutputQueue::writeTo(int descriptor)
 quint64 DuzUdozuzeOutputQueue::linesQueued() const
 {
     return quint64(QByteArrayView(m_buffer).sliced(m_nFirst).count('\n'));
+}
+
+QByteArray DuzUdozuzeOutputQueue::take()
+{
+    QByteArray taken = m_buffer.sliced(m_nFirst);
+    m_buffer.resize(0);
+    m_nFirst = 0;
+    return taken;
 }
 
 void DuzUdozuzeOutputQueue::discard()

@@ -29,6 +29,9 @@ public:
     // does not allocate its buffer anew for each batch of lines.
     static constexpr qsizetype KeptCapacity = 4 << 20;
 
+    // A pipe takes a write of at most this many bytes whole (PIPE_BUF).
+    static constexpr qsizetype AtomicWrite = 4096;
+
     // The gap line of standard output.
     static constexpr const char *OutputGapText = "%1 log lines dropped: standard output %2";
 
@@ -53,6 +56,9 @@ public:
     quint64 linesDropped() const { return m_nDroppedTotal; }
     // Why the last write failed; empty when it did not.
     const QString &failure() const { return m_strFailure; }
+    // Everything queued, taken out to be written elsewhere (a thread of its
+    // own); the queue is empty after it.
+    QByteArray take();
     // Counts what is still queued as dropped and lets it go.
     void discard();
 

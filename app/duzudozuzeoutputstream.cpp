@@ -4,7 +4,10 @@
 #include <QSocketNotifier>
 
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
+
+static_assert(DuzUdozuzeOutputQueue::AtomicWrite <= PIPE_BUF);
 
 DuzUdozuzeOutputStream::DuzUdozuzeOutputStream(int descriptor, qsizetype capacity,
                                                const QString &gapText, QObject *parent)
@@ -27,6 +30,16 @@ DuzUdozuzeOutputStream::~DuzUdozuzeOutputStream()
 {
     if (m_nFlags != -1)
         ::fcntl(m_nDescriptor, F_SETFL, m_nFlags);
+}
+
+quint64 DuzUdozuzeOutputStream::linesDropped() const
+{
+    return m_queue.linesDropped();
+}
+
+qsizetype DuzUdozuzeOutputStream::bytesQueued() const
+{
+    return m_queue.bytesQueued();
 }
 
 void DuzUdozuzeOutputStream::append(const QByteArray &line)

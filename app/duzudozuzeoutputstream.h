@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <memory>
+
 class QSocketNotifier;
 
 // Standard output or standard error as the event loop writes it: lines are
@@ -15,7 +17,8 @@ class QSocketNotifier;
 // far as the descriptor takes them, the rest when it takes more. The
 // descriptor is made non-blocking while this object lives; its own flags come
 // back at the end, for the terminal or pipe shared with whoever started the
-// program.
+// program. On Windows, whose pipes and consoles cannot be written without
+// waiting, a thread of this object's writes, and the lines wait for it.
 class DuzUdozuzeOutputStream : public QObject
 {
     Q_OBJECT
@@ -33,8 +36,8 @@ public:
     // Writes what is still queued until the deadline, then gives up on the
     // rest.
     void finish(QDeadlineTimer deadline);
-    quint64 linesDropped() const { return m_queue.linesDropped(); }
-    qsizetype bytesQueued() const { return m_queue.bytesQueued(); }
+    quint64 linesDropped() const;
+    qsizetype bytesQueued() const;
 
 signals:
     // The reader is gone.
@@ -59,6 +62,8 @@ private:
     QSocketNotifier *m_pNotifier = nullptr; // child of this object
     QTimer m_retry;
     bool m_bScheduled = false;
+    struct Writer; // Windows: the writing thread and the queue it takes from
+    std::shared_ptr<Writer> m_pWriter;
 };
 
 #endif // DUZUDOZUZEOUTPUTSTREAM_H

@@ -22,7 +22,7 @@ void onSignal(int signalNumber)
 
 } // namespace
 
-void DuzUdozuzeSignalPipe::install(std::initializer_list<int> signalNumbers)
+void DuzUdozuzeSignalPipe::install()
 {
     std::signal(SIGPIPE, SIG_IGN);
     if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
@@ -31,7 +31,7 @@ void DuzUdozuzeSignalPipe::install(std::initializer_list<int> signalNumbers)
     action.sa_handler = onSignal;
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
-    for (const int signalNumber : signalNumbers)
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGUSR1})
         sigaction(signalNumber, &action, nullptr);
 }
 
@@ -43,12 +43,14 @@ DuzUdozuzeSignalPipe::DuzUdozuzeSignalPipe(QObject *parent) : QObject(parent)
     connect(m_pNotifier, &QSocketNotifier::activated, this, &DuzUdozuzeSignalPipe::readSignals);
 }
 
+DuzUdozuzeSignalPipe::~DuzUdozuzeSignalPipe() = default;
+
 void DuzUdozuzeSignalPipe::readSignals()
 {
     unsigned char numbers[64];
     ssize_t count;
     while ((count = ::read(signalPipe[0], numbers, sizeof numbers)) > 0) {
         for (ssize_t i = 0; i < count; ++i)
-            emit received(numbers[i]);
+            emit requested(numbers[i] == SIGUSR1 ? Request::Dump : Request::Stop);
     }
 }

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzeconsole.h"
+#include "app/duzudozuzeconsolewindow.h"
 #include "app/duzudozuzemainwindow.h"
 #include "app/duzudozuzesignalpipe.h"
 #include "net/duzudozuzecontrolstring.h"
 
 #include <QApplication>
 
-#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -93,34 +93,22 @@ QStringList arguments(int argc, char **argv)
     return list;
 }
 
-// Whether the toolkit has a display to open a window on.
-bool displayAvailable(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY")
-        || qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-        return true;
-    }
-    for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], "-platform") == 0)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
 {
     // From the first moment to the last, a signal is a request the event
     // loop answers, never death by signal.
-    DuzUdozuzeSignalPipe::install({SIGINT, SIGTERM, SIGHUP, SIGUSR1});
+    DuzUdozuzeSignalPipe::install();
     using Option = DuzUdozuzeControlString::Option;
     const QStringList given = arguments(argc, argv);
     if (DuzUdozuzeControlString::contains(given, Option::Help)) {
+        DuzUdozuzeConsoleWindow::attach();
         std::fputs(Usage, stdout);
         return 0;
     }
     if (DuzUdozuzeControlString::contains(given, Option::Version)) {
+        DuzUdozuzeConsoleWindow::attach();
         std::puts("duzudozuze " DUZUDOZUZE_VERSION);
         return 0;
     }
@@ -128,12 +116,13 @@ int main(int argc, char *argv[])
     // A capture on standard input is read in console mode.
     bool console = DuzUdozuzeControlString::contains(given, Option::Console)
         || DuzUdozuzeControlString::value(given, Option::Read) == QLatin1String("-");
-    if (!console && !displayAvailable(argc, argv)) {
+    if (!console && !DuzUdozuzeConsoleWindow::displayAvailable(argc, argv)) {
         std::fputs("duzudozuze: no display available, running in console mode\n", stderr);
         console = true;
     }
 
     if (console) {
+        DuzUdozuzeConsoleWindow::attach();
         QCoreApplication application(argc, argv);
         DuzUdozuzeConsole front(arguments(argc, argv));
         return front.exec();

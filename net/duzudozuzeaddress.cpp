@@ -3,20 +3,28 @@
 
 #include "common/duzudozuzeipv4.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
+// As inet_pton reads IPv4: exactly four parts, each one to three decimal
+// digits with no leading zero, at most 255.
 std::optional<quint32> DuzUdozuzeAddress::parse(const QString &text)
 {
-    in_addr address {};
-    if (text.contains(QChar(0)))
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4)
         return std::nullopt;
-    if (inet_pton(AF_INET, text.toLatin1().constData(), &address) != 1)
-        return std::nullopt;
-    return ntohl(address.s_addr);
+    quint32 address = 0;
+    for (const QString &part : parts) {
+        if (part.isEmpty() || part.size() > 3 || (part.size() > 1 && part.front() == u'0'))
+            return std::nullopt;
+        uint value = 0;
+        for (const QChar digit : part) {
+            if (digit < u'0' || digit > u'9')
+                return std::nullopt;
+            value = value * 10 + (digit.unicode() - u'0');
+        }
+        if (value > 255)
+            return std::nullopt;
+        address = address << 8 | value;
+    }
+    return address;
 }
 
 std::optional<DuzUdozuzeAddress::Endpoint> DuzUdozuzeAddress::parseEndpoint(const QString &text)
@@ -35,26 +43,4 @@ std::optional<DuzUdozuzeAddress::Endpoint> DuzUdozuzeAddress::parseEndpoint(cons
 QString DuzUdozuzeAddress::toText(quint32 address)
 {
     return duzUdozuzeIpv4Text(address);
-}
-
-QStringList DuzUdozuzeAddress::hostAddresses()
-{
-    QStringList addresses;
-    char name[256];
-    if (gethostname(name, sizeof name) != 0)
-        return addresses;
-    name[sizeof name - 1] = '\0';
-
-    addrinfo hints {};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM; // one entry per address
-    addrinfo *result = nullptr;
-    if (getaddrinfo(name, nullptr, &hints, &result) != 0)
-        return addresses;
-    for (const addrinfo *entry = result; entry; entry = entry->ai_next) {
-        const auto *ipv4 = reinterpret_cast<const sockaddr_in *>(entry->ai_addr);
-        addresses.append(toText(ntohl(ipv4->sin_addr.s_addr)));
-    }
-    freeaddrinfo(result);
-    return addresses;
 }

@@ -34,7 +34,7 @@ public:
     const QString &sharingWarning() const { return m_strSharingWarning; }
     // The bound port, or 0 while unbound.
     quint16 localPort() const { return m_socketDevice.localPort(); }
-    int socketDescriptor() const { return m_socketDevice.descriptor(); }
+    qintptr socketDescriptor() const { return m_socketDevice.descriptor(); }
 
     // The port's datagrams are copied into the recorder's ring, and written
     // on its own thread: reception never waits for the disk.

@@ -21,7 +21,7 @@ public:
     DuzUdozuzeSocketDevice &operator=(const DuzUdozuzeSocketDevice &) = delete;
 
     bool isValid() const { return m_descriptor >= 0; }
-    int descriptor() const { return m_descriptor; }
+    qintptr descriptor() const { return m_descriptor; }
 
     // Sets a socket-level option to an int value (0 or 1 for the switches).
     bool setOption(Option option, int value);
@@ -64,7 +64,7 @@ public:
     QString errorString() const;
 
 private:
-    int m_descriptor = -1;
+    qintptr m_descriptor = -1; // a SOCKET on Windows, INVALID_SOCKET as -1
     int m_error = 0;
 };
 

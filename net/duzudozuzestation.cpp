@@ -5,18 +5,9 @@
 #include "common/duzudozuzewiretext.h"
 #include "common/idebug.h"
 #include "net/duzudozuzeaddress.h"
-#include "net/duzudozuzecapturefeed.h"
 #include "net/duzudozuzecontrolstring.h"
-#include "net/duzudozuzerecordfolder.h"
-#include "net/duzudozuzerecordoptions.h"
 #include "net/duzudozuzesocket.h"
 #include "net/duzudozuzesystemini.h"
-
-#include <QFile>
-#include <QFileInfo>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 DuzUdozuzeStation::DuzUdozuzeStation(const QString &hxRoot, const QString &hxSystem,
                                      int workstation, const QStringList &args, IDebug *debug,
@@ -73,8 +64,7 @@ void DuzUdozuzeStation::setUp(const QStringList &args)
         m_bValid = false;
         return;
     }
-    // A capture is read instead: nothing is bound. A recording holds only
-    // what its recorder heard: without /port= it is read on the ports it holds.
+    // A capture is read instead: nothing is bound.
     if (m_settings.m_strCapturePath.isEmpty()) {
         auto port = std::make_unique<DuzUdozuzeSocket>(m_settings, *this);
         m_bValid = port->isValid();
@@ -82,13 +72,10 @@ void DuzUdozuzeStation::setUp(const QStringList &args)
             m_setUpWarnings.append(port->sharingWarning());
         m_pSource = std::move(port);
     } else {
-        if (!DuzUdozuzeControlString::contains(args, DuzUdozuzeControlString::Option::Port)
-            && QFileInfo(m_settings.m_strCapturePath).isDir()) {
-            m_settings.m_nPort = 0;
-            m_settings.m_bRecordingPorts = true;
-        }
-        m_pSource = std::make_unique<DuzUdozuzeCaptureFeed>(m_settings);
+        openCapture(args);
     }
+    if (!m_pSource) // a build that cannot read captures
+        return;
     connect(m_pSource.get(), &DuzUdozuzeSource::told, this,
             [this](const QString &text) { emit told(text, 0); });
     setUpRecorder();
@@ -112,59 +99,6 @@ void DuzUdozuzeStation::warnAboutNames()
                     .arg(DuzUdozuzeLogLine::escapedCharacters(*name)));
         }
     }
-}
-
-// A folder that is not safe to write in is a failed step like any other.
-void DuzUdozuzeStation::setUpRecorder()
-{
-    const QString &path = m_settings.m_strRecordPath;
-    if (path.isEmpty())
-        return;
-    for (const auto &[size, option] :
-         {std::pair(&m_settings.m_nRecordFileSize, "/recordfile="),
-          std::pair(&m_settings.m_nRecordTotalSize, "/recordtotal=")}) {
-        if (*size < DuzUdozuzeRecordOptions::LeastSize) {
-            m_setUpWarnings.append(
-                QStringLiteral("Warning: %1 of %2 bytes is less than the least, %3K: %3K is used")
-                    .arg(QLatin1String(option))
-                    .arg(*size)
-                    .arg(DuzUdozuzeRecordOptions::LeastSize >> 10));
-            *size = DuzUdozuzeRecordOptions::LeastSize;
-        }
-    }
-    QString why;
-    int folder = DuzUdozuzeRecordFolder::open(path, &why);
-    // Recording into the recording read would copy it into itself, and the
-    // total bound would delete its files before they are read.
-    struct stat recording, read;
-    if (folder >= 0 && !m_settings.m_strCapturePath.isEmpty() && ::fstat(folder, &recording) == 0
-        && ::stat(QFile::encodeName(m_settings.m_strCapturePath).constData(), &read) == 0
-        && recording.st_dev == read.st_dev && recording.st_ino == read.st_ino) {
-        ::close(folder);
-        folder = -1;
-        why = QStringLiteral("it is the recording read");
-    }
-    // One recorder a folder: a second would delete the first one's files.
-    const int lock = folder >= 0 ? DuzUdozuzeRecordFolder::lock(folder, &why) : -1;
-    if (lock < 0 && folder >= 0) {
-        ::close(folder);
-        folder = -1;
-    }
-    if (folder < 0) {
-        logPrintf("Can't record to '%s': %s", DuzUdozuzeLogLine::escaped(path).constData(),
-                  DuzUdozuzeLogLine::escaped(why).constData());
-        m_bValid = false;
-        return;
-    }
-    // Told on the writing thread, said on the event loop's.
-    m_pRecorder = std::make_shared<DuzUdozuzeRecorder>(
-        path, folder, lock,
-        DuzUdozuzeRecorder::Limits {m_settings.m_nRecordFileSize, m_settings.m_nRecordTotalSize},
-        [this](const QString &text, int priority) {
-            QMetaObject::invokeMethod(
-                this, [this, text, priority] { emit told(text, priority); }, Qt::QueuedConnection);
-        },
-        m_pSource->recordingWriter());
 }
 
 void DuzUdozuzeStation::start()

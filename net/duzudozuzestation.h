@@ -80,6 +80,9 @@ protected:
 
 private:
     void setUp(const QStringList &args);
+    // With /read=: the capture as the source, read on the ports it holds
+    // unless /port= names one.
+    void openCapture(const QStringList &args);
     // With /record=: the folder checked, and the recording begun.
     void setUpRecorder();
     void warnAboutNames();
