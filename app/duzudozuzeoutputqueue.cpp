@@ -54,6 +54,17 @@ void DuzUdozuzeOutputQueue::append(QStringView line)
     append(made);
 }
 
+void DuzUdozuzeOutputQueue::appendLines(const QByteArray &text)
+{
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
+            end = text.size();
+        append(text.sliced(start, end - start));
+        start = end + 1;
+    }
+}
+
 DuzUdozuzeOutputQueue::State DuzUdozuzeOutputQueue::writeTo(int descriptor)
 {
     while (!isEmpty()) {

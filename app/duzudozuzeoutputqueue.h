@@ -46,6 +46,8 @@ public:
     void append(const QByteArray &line);
     // The same for text, in UTF-8, made straight into the queue.
     void append(QStringView line);
+    // Text of whole lines, each ending in a line break.
+    void appendLines(const QByteArray &text);
     // Writes what the descriptor takes without waiting.
     State writeTo(int descriptor);
 

@@ -65,13 +65,8 @@ void DuzUdozuzeOutputStream::schedule()
 
 void DuzUdozuzeOutputStream::appendLines(const QByteArray &text)
 {
-    for (qsizetype start = 0; start < text.size();) {
-        qsizetype end = text.indexOf('\n', start);
-        if (end < 0)
-            end = text.size();
-        append(text.sliced(start, end - start));
-        start = end + 1;
-    }
+    m_queue.appendLines(text);
+    schedule();
 }
 
 void DuzUdozuzeOutputStream::write()

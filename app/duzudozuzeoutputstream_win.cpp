@@ -150,13 +150,11 @@ void DuzUdozuzeOutputStream::append(QStringView line)
 
 void DuzUdozuzeOutputStream::appendLines(const QByteArray &text)
 {
-    for (qsizetype start = 0; start < text.size();) {
-        qsizetype end = text.indexOf('\n', start);
-        if (end < 0)
-            end = text.size();
-        append(text.sliced(start, end - start));
-        start = end + 1;
-    }
+    const std::lock_guard lock(m_pWriter->guard);
+    if (m_pWriter->closed)
+        return;
+    m_pWriter->queue.appendLines(text);
+    m_pWriter->wake.notify_one();
 }
 
 void DuzUdozuzeOutputStream::schedule() { }
