@@ -50,6 +50,20 @@ else
     echo "PASS: $(grep -c '^== ' "$scratch/linux.txt") cases, $(wc -c <"$scratch/linux.txt") bytes alike"
 fi
 
+echo "== what the Windows build lacks, it says"
+for option in "/read=capture.pcap|Can't read 'capture.pcap': not available in this build" \
+    "/record=recording|Can't record to 'recording': not available in this build" \
+    "/http=127.0.0.1:1|Can't listen for HTTP on 127.0.0.1:1: not available in this build"; do
+    status=0
+    wine "$bundle/duzudozuze.exe" /console /host=127.0.0.1 /port=0 /to=127.0.0.1 \
+        "${option%%|*}" >"$scratch/lacks.out" 2>/dev/null </dev/null || status=$?
+    if [ $status -ne 1 ] || ! grep -qF "${option#*|}" "$scratch/lacks.out"; then
+        echo "FAIL: ${option%%|*} (exit status $status):"
+        cat "$scratch/lacks.out"
+        failed=1
+    fi
+done
+
 echo "== the window, offscreen, through a flood"
 root=$scratch/root
 mkdir -p "$root/north/config/system"
