@@ -64,6 +64,37 @@ for option in "/read=capture.pcap|Can't read 'capture.pcap': not available in th
     fi
 done
 
+echo "== Ctrl+C in a console stops the console with its counts"
+# On a terminal, where Wine turns the key into the console's control event.
+if ! HX_ROOT="Z:\\" HX_SYSTEM=north HX_WORKSTATION=7 /usr/bin/python3 - "$bundle/duzudozuze.exe" <<'PYTHON'
+import os, pty, select, sys, time
+pid, terminal = pty.fork()
+if pid == 0:
+    os.execvp("wine", ["wine", sys.argv[1], "/console", "/host=127.0.0.1", "/port=0",
+                       "/to=127.0.0.1"])
+seen = b""
+def wait_for(text, seconds):
+    global seen
+    deadline = time.monotonic() + seconds
+    while text not in seen and time.monotonic() < deadline:
+        if select.select([terminal], [], [], 0.2)[0]:
+            try:
+                seen += os.read(terminal, 4096)
+            except OSError:
+                break
+    return text in seen
+ok = wait_for(b"List of addresses is ", 60)
+os.write(terminal, b"\x03")
+ok = ok and wait_for(b"Received 0, shown 0", 20)
+os.kill(pid, 9)
+os.waitpid(pid, 0)
+sys.exit(0 if ok else 1)
+PYTHON
+then
+    echo "FAIL: Ctrl+C did not end the console with its counts line"
+    failed=1
+fi
+
 echo "== the window, offscreen, through a flood"
 root=$scratch/root
 mkdir -p "$root/north/config/system"
