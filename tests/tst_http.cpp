@@ -194,19 +194,24 @@ void TestHttp::stateOfTwoMasters()
     start();
     sendMasters();
     QJsonObject picture;
-    QTRY_VERIFY((picture = state()).value(QStringLiteral("warnings")).toArray().size() == 1);
+    const auto masters = [&picture] {
+        QStringList numbers;
+        for (const QJsonValue &row : picture.value(QStringLiteral("rows")).toArray()) {
+            const QJsonObject cells = row.toObject();
+            if (cells.value(QStringLiteral("role")) == QLatin1String("MASTER"))
+                numbers.append(cells.value(QStringLiteral("workstation")).toVariant().toString());
+        }
+        return numbers;
+    };
+    // The warning stands from the second master on: the third, of another
+    // group, may come a moment later.
+    QTRY_COMPARE((picture = state(), masters()), QStringList({"2", "5", "9"}));
+    QCOMPARE(picture.value(QStringLiteral("warnings")).toArray().size(), 1);
     QVERIFY(picture.value(QStringLiteral("warnings"))
                 .toArray()
                 .at(0)
                 .toString()
                 .startsWith(QLatin1String("Two masters in north/Fire channel 3: ")));
-    QStringList masters;
-    for (const QJsonValue &row : picture.value(QStringLiteral("rows")).toArray()) {
-        const QJsonObject cells = row.toObject();
-        if (cells.value(QStringLiteral("role")) == QLatin1String("MASTER"))
-            masters.append(cells.value(QStringLiteral("workstation")).toVariant().toString());
-    }
-    QCOMPARE(masters, QStringList({"2", "5", "9"}));
     QCOMPARE(picture.value(QStringLiteral("headline"))
                  .toObject()
                  .value(QStringLiteral("text"))
