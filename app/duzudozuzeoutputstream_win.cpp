@@ -21,6 +21,16 @@ struct DuzUdozuzeOutputStream::Writer
     void run();
     // Tells the stream on its own thread, while it is there.
     template<typename Call> void tell(Call call);
+    // Queues what add puts in the queue, for the thread to write; nothing
+    // once the reader is gone.
+    template<typename Add> void queueWith(Add add)
+    {
+        const std::lock_guard lock(guard);
+        if (closed)
+            return;
+        add(queue);
+        wake.notify_one();
+    }
 
     HANDLE handle = INVALID_HANDLE_VALUE;
     std::mutex guard;
@@ -132,34 +142,18 @@ qsizetype DuzUdozuzeOutputStream::bytesQueued() const
 
 void DuzUdozuzeOutputStream::append(const QByteArray &line)
 {
-    const std::lock_guard lock(m_pWriter->guard);
-    if (m_pWriter->closed)
-        return;
-    m_pWriter->queue.append(line);
-    m_pWriter->wake.notify_one();
+    m_pWriter->queueWith([&line](DuzUdozuzeOutputQueue &queue) { queue.append(line); });
 }
 
 void DuzUdozuzeOutputStream::append(QStringView line)
 {
-    const std::lock_guard lock(m_pWriter->guard);
-    if (m_pWriter->closed)
-        return;
-    m_pWriter->queue.append(line);
-    m_pWriter->wake.notify_one();
+    m_pWriter->queueWith([line](DuzUdozuzeOutputQueue &queue) { queue.append(line); });
 }
 
 void DuzUdozuzeOutputStream::appendLines(const QByteArray &text)
 {
-    const std::lock_guard lock(m_pWriter->guard);
-    if (m_pWriter->closed)
-        return;
-    m_pWriter->queue.appendLines(text);
-    m_pWriter->wake.notify_one();
+    m_pWriter->queueWith([&text](DuzUdozuzeOutputQueue &queue) { queue.appendLines(text); });
 }
-
-void DuzUdozuzeOutputStream::schedule() { }
-
-void DuzUdozuzeOutputStream::write() { }
 
 void DuzUdozuzeOutputStream::finish(QDeadlineTimer deadline)
 {

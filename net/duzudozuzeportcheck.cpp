@@ -2,9 +2,6 @@
 #include "net/duzudozuzeportsharing.h"
 
 #include <QFile>
-#include <QStringList>
-
-#include <algorithm>
 
 QString DuzUdozuzePortSharing::warning(quint16 port, quint64 ownInode)
 {
@@ -18,17 +15,5 @@ QString DuzUdozuzePortSharing::warning(quint16 port, quint64 ownInode)
         if (table.open(QIODevice::ReadOnly))
             owners += otherOwners(table.read(16 << 20), port, ownInode);
     }
-    if (owners.isEmpty())
-        return {};
-    QList<uint> users = owners;
-    std::sort(users.begin(), users.end());
-    users.erase(std::unique(users.begin(), users.end()), users.end());
-    QStringList uids;
-    for (const uint uid : users)
-        uids.append(QString::number(uid));
-    return QStringLiteral("Warning: %1 other socket(s) on UDP port %2 (uid %3): unicast datagrams "
-                          "may go to them instead.")
-        .arg(owners.size())
-        .arg(port)
-        .arg(uids.join(QStringLiteral(", ")));
+    return warningText(port, owners, "uid");
 }

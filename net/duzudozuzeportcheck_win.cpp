@@ -3,8 +3,6 @@
 // by the process that owns each.
 #include "net/duzudozuzeportsharing.h"
 
-#include <QStringList>
-
 // In the order Windows needs them.
 #include <winsock2.h>
 
@@ -12,7 +10,6 @@
 
 #include <iphlpapi.h>
 
-#include <algorithm>
 #include <vector>
 
 QString DuzUdozuzePortSharing::warning(quint16 port, quint64)
@@ -28,23 +25,11 @@ QString DuzUdozuzePortSharing::warning(quint16 port, quint64)
         return {};
     const auto *table = reinterpret_cast<const MIB_UDPTABLE_OWNER_PID *>(buffer.data());
     const DWORD self = GetCurrentProcessId();
-    QList<DWORD> owners;
+    QList<uint> owners;
     for (DWORD i = 0; i < table->dwNumEntries; ++i) {
         const MIB_UDPROW_OWNER_PID &row = table->table[i];
         if (ntohs(u_short(row.dwLocalPort)) == port && row.dwOwningPid != self)
-            owners.append(row.dwOwningPid);
+            owners.append(uint(row.dwOwningPid));
     }
-    if (owners.isEmpty())
-        return {};
-    QList<DWORD> processes = owners;
-    std::sort(processes.begin(), processes.end());
-    processes.erase(std::unique(processes.begin(), processes.end()), processes.end());
-    QStringList numbers;
-    for (const DWORD process : processes)
-        numbers.append(QString::number(process));
-    return QStringLiteral("Warning: %1 other socket(s) on UDP port %2 (process %3): unicast "
-                          "datagrams may go to them instead.")
-        .arg(owners.size())
-        .arg(port)
-        .arg(numbers.join(QStringLiteral(", ")));
+    return warningText(port, owners, "process");
 }

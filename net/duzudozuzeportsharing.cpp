@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "net/duzudozuzeportsharing.h"
 
-#include <QFile>
 #include <QStringList>
 
 #include <algorithm>
@@ -26,4 +25,21 @@ QList<uint> DuzUdozuzePortSharing::otherOwners(const QByteArray &table, quint16 
             owners.append(uid);
     }
     return owners;
+}
+
+QString DuzUdozuzePortSharing::warningText(quint16 port, QList<uint> owners, const char *ownerKind)
+{
+    if (owners.isEmpty())
+        return {};
+    const qsizetype sockets = owners.size();
+    std::sort(owners.begin(), owners.end());
+    owners.erase(std::unique(owners.begin(), owners.end()), owners.end());
+    QStringList numbers;
+    for (const uint owner : owners)
+        numbers.append(QString::number(owner));
+    return QStringLiteral("Warning: %1 other socket(s) on UDP port %2 (%3 %4): unicast datagrams "
+                          "may go to them instead.")
+        .arg(sockets)
+        .arg(port)
+        .arg(QLatin1String(ownerKind), numbers.join(QStringLiteral(", ")));
 }

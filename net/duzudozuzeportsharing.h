@@ -18,6 +18,10 @@ QList<uint> otherOwners(const QByteArray &table, quint16 port, quint64 ownInode)
 // The warning for the system's tables, or nothing when the port is not shared.
 QString warning(quint16 port, quint64 ownInode);
 
+// The warning's text for the owners of the other sockets, one entry a socket,
+// named as ownerKind ("uid", "process"); nothing when there are none.
+QString warningText(quint16 port, QList<uint> owners, const char *ownerKind);
+
 } // namespace DuzUdozuzePortSharing
 
 #endif // DUZUDOZUZEPORTSHARING_H
