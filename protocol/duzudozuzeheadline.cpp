@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "protocol/duzudozuzeheadline.h"
 
+#include "protocol/duzudozuzetimeline.h"
+#include "protocol/duzudozuzewarnings.h"
 #include "protocol/duzudozuzeworkstationtable.h"
+
+#include <QDateTime>
 
 namespace {
 
@@ -17,59 +21,91 @@ QString numbers(const QList<int> &claimers)
     return names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
 }
 
-DuzUdozuzeHeadline past(DuzUdozuzeHeadline headline, bool capture)
-{
-    if (capture)
-        headline.text.prepend(QStringLiteral("At the end: "));
-    return headline;
-}
-
 } // namespace
 
 DuzUdozuzeHeadline DuzUdozuzeHeadline::of(const DuzUdozuzeWorkstationTable &table, bool listening)
 {
-    DuzUdozuzeHeadline headline;
     // A recording is the past: said so, and nothing in it asks to be
     // acknowledged.
     const bool capture = !table.source().isLive();
+    Facts facts;
+    facts.listening = listening;
+    facts.silent = table.silent();
+    facts.silentFor = table.silentFor();
+    facts.claimers = table.ownGroupClaimers();
+    facts.noMaster = table.noMaster();
+    facts.flapping = table.flapping();
+    facts.ownChanges = table.ownChanges();
+    facts.quietFor = table.quietFor();
+    facts.ownWorkstation = table.row(0).workstation;
+    facts.ownMaster = table.row(0).master;
+    DuzUdozuzeHeadline headline = from(facts, capture ? QStringLiteral("At the end: ") : QString());
+    headline.group = table.ownGroupName();
     const int waiting = capture ? 0 : table.unacknowledgedWarnings();
     if (waiting > 0) {
         headline.unacknowledged = waiting == 1
             ? QStringLiteral("1 warning unacknowledged")
             : QStringLiteral("%1 warnings unacknowledged").arg(waiting);
     }
-    headline.group = table.ownGroupName();
+    return headline;
+}
+
+DuzUdozuzeHeadline DuzUdozuzeHeadline::from(const Facts &facts, const QString &prefix)
+{
+    DuzUdozuzeHeadline headline;
     headline.tone = Tone::Alarm;
-    const QList<int> claimers = table.ownGroupClaimers();
-    if (!listening)
+    const QList<int> &claimers = facts.claimers;
+    if (!facts.listening)
         headline.text = QStringLiteral("Not listening");
-    else if (table.silent())
-        headline.text = QStringLiteral("Nothing heard for %1 s").arg(table.silentFor() / 1000);
+    else if (facts.silent)
+        headline.text = QStringLiteral("Nothing heard for %1 s").arg(facts.silentFor / 1000);
     else if (claimers.size() == 2)
         headline.text = QStringLiteral("TWO MASTERS: ") + numbers(claimers);
     else if (claimers.size() > 2)
         headline.text = QStringLiteral("%1 MASTERS: ").arg(claimers.size()) + numbers(claimers);
-    else if (table.noMaster())
+    else if (facts.noMaster)
         headline.text = QStringLiteral("NO MASTER");
-    else if (table.flapping())
-        headline.text = QStringLiteral("FLAPPING: %1 changes in 10 min").arg(table.ownChanges());
-    else
-        headline.tone = Tone::Calm;
-    if (headline.tone == Tone::Alarm)
-        return past(headline, capture);
+    else if (facts.flapping)
+        headline.text = QStringLiteral("FLAPPING: %1 changes in 10 min").arg(facts.ownChanges);
     // The claims lapse when nothing at all is heard: that silence is the
     // news, not that no one claims.
-    const qint64 quiet = table.quietFor();
-    if (claimers.isEmpty() && quiet >= DuzUdozuzeWorkstationTable::ClaimTime) {
-        headline.text = QStringLiteral("Nothing heard for %1 s").arg(quiet / 1000);
+    else if (claimers.isEmpty() && facts.quietFor >= DuzUdozuzeWorkstationTable::ClaimTime) {
+        headline.text = QStringLiteral("Nothing heard for %1 s").arg(facts.quietFor / 1000);
         headline.tone = Tone::Stale;
     } else if (claimers.isEmpty()) {
         headline.text = QStringLiteral("Master: none");
+        headline.tone = Tone::Calm;
     } else {
-        const DuzUdozuzeWorkstationTable::Row &own = table.row(0);
-        const bool ownClaim = own.master && claimers.constFirst() == own.workstation;
+        const bool ownClaim = facts.ownMaster && claimers.constFirst() == facts.ownWorkstation;
         headline.text = QStringLiteral("Master: workstation %1").arg(claimers.constFirst())
             + (ownClaim ? QStringLiteral(" (this one)") : QString());
+        headline.tone = Tone::Calm;
     }
-    return past(headline, capture);
+    headline.text.prepend(prefix);
+    return headline;
+}
+
+DuzUdozuzeHeadline DuzUdozuzeHeadline::at(const DuzUdozuzeTimeline &timeline, qint64 clock)
+{
+    using Kind = DuzUdozuzeWarningLog::Kind;
+    Facts facts;
+    facts.listening = timeline.roleAt(0, clock) != DuzUdozuzeTimeline::Role::Unheard;
+    if (const DuzUdozuzeTimeline::Warning *silence = timeline.warningAt(Kind::Silence, clock)) {
+        facts.silent = true;
+        facts.silentFor = clock - (silence->lastHeard >= 0 ? silence->lastHeard : silence->from);
+    }
+    facts.claimers = timeline.ownGroupClaimersAt(clock);
+    facts.noMaster = timeline.warningAt(Kind::NoMaster, clock) != nullptr;
+    facts.flapping = timeline.warningAt(Kind::Flapping, clock) != nullptr;
+    facts.ownChanges = timeline.ownChangesAt(clock, DuzUdozuzeWarnings::FlappingWindow);
+    facts.ownWorkstation = timeline.lane(0).workstation;
+    const DuzUdozuzeTimeline::Role own = timeline.roleAt(0, clock);
+    facts.ownMaster
+        = own == DuzUdozuzeTimeline::Role::Master || own == DuzUdozuzeTimeline::Role::Unhealthy;
+    const QString time = QDateTime::fromMSecsSinceEpoch(timeline.wallOf(clock))
+                             .toString(QStringLiteral("HH:mm:ss"));
+    DuzUdozuzeHeadline headline = from(facts, QStringLiteral("At %1: ").arg(time));
+    headline.group = timeline.lane(0).system + QLatin1Char('/') + timeline.lane(0).alarmSystem
+        + QStringLiteral(" channel %1").arg(timeline.lane(0).channel);
+    return headline;
 }

@@ -2,8 +2,10 @@
 #ifndef DUZUDOZUZEHEADLINE_H
 #define DUZUDOZUZEHEADLINE_H
 
+#include <QList>
 #include <QString>
 
+class DuzUdozuzeTimeline;
 class DuzUdozuzeWorkstationTable;
 
 // What the operator reads first, from across the room: who is master in this
@@ -29,7 +31,27 @@ struct DuzUdozuzeHeadline
     // "2 warnings unacknowledged", or empty when every one is acknowledged.
     QString unacknowledged;
 
+    // What the headline is made of, as the table or the timeline has it.
+    struct Facts
+    {
+        bool listening = true;
+        bool silent = false;
+        qint64 silentFor = 0; // ms
+        QList<int> claimers; // of the own group, the own first when master
+        bool noMaster = false;
+        bool flapping = false;
+        int ownChanges = 0;
+        qint64 quietFor = 0; // ms since anything was heard
+        int ownWorkstation = 0;
+        bool ownMaster = false;
+    };
+
     static DuzUdozuzeHeadline of(const DuzUdozuzeWorkstationTable &table, bool listening);
+    // As the timeline had it at the moment of the source's clock: "At
+    // 03:14:07: TWO MASTERS: 4 and 5".
+    static DuzUdozuzeHeadline at(const DuzUdozuzeTimeline &timeline, qint64 clock);
+    // prefix goes before the text: "At the end: ".
+    static DuzUdozuzeHeadline from(const Facts &facts, const QString &prefix);
 };
 
 #endif // DUZUDOZUZEHEADLINE_H

@@ -64,6 +64,9 @@ DuzUdozuzeSession::DuzUdozuzeSession(const DuzUdozuzeSettings &settings, Sink &s
       m_now(start),
       m_nextTick(start.clock + TickInterval),
       m_workstations([this] { return m_now.clock; }, [this] { return m_now.wall; }),
+      m_timeline(duzUdozuzeWireText(settings.m_strHxSystem),
+                 duzUdozuzeWireText(settings.m_strAlarmSystem), settings.m_nWorkstation,
+                 settings.m_nChannel),
       m_bSystemFilter(!passesAll(settings.m_reHxSystemFilter)),
       m_bAlarmSystemFilter(!passesAll(settings.m_reAlarmSystemFilter))
 {
@@ -77,6 +80,7 @@ void DuzUdozuzeSession::startListening(Time now)
 {
     m_now = now;
     m_nextTick = now.clock + TickInterval;
+    m_timeline.start(duzUdozuzeMsCount(now.clock), duzUdozuzeMsCount(now.wall), true);
     if (m_settings.m_nSilenceTime > 0)
         m_workstations.setSilence(std::chrono::seconds(m_settings.m_nSilenceTime),
                                   m_settings.m_nPort);
@@ -97,17 +101,23 @@ void DuzUdozuzeSession::setOk(bool ok)
 {
     m_mastership.setOk(ok);
     m_workstations.setOwnHealthy(ok);
+    DuzUdozuzeTimeline::Cause cause;
+    cause.reason = DuzUdozuzeTimeline::Reason::Mode;
+    m_timeline.ownChanged(isMaster(), ok, cause, duzUdozuzeMsCount(m_now.clock));
 }
 
 void DuzUdozuzeSession::clearWorkstations()
 {
     report(m_workstations.clear());
+    m_timeline.cleared(duzUdozuzeMsCount(m_now.clock));
 }
 
 void DuzUdozuzeSession::report(const DuzUdozuzeWorkstationTable::Events &events)
 {
-    for (const DuzUdozuzeWorkstationTable::Event &event : events)
+    for (const DuzUdozuzeWorkstationTable::Event &event : events) {
+        m_timeline.warned(event, duzUdozuzeMsCount(m_now.clock));
         m_sink.warned(event.raised, event.text);
+    }
 }
 
 // The table's ticks step on their grid, but only where one can change
@@ -134,6 +144,7 @@ void DuzUdozuzeSession::advance(Time now)
         m_nextTick += TickInterval;
     }
     m_now = now;
+    m_timeline.advance(duzUdozuzeMsCount(now.clock), duzUdozuzeMsCount(now.wall));
 }
 
 void DuzUdozuzeSession::receive(const char *data, qint64 available, qint64 length, quint32 address,
@@ -142,6 +153,7 @@ void DuzUdozuzeSession::receive(const char *data, qint64 available, qint64 lengt
     advance(now);
     ++m_counts.received;
     m_lastDatagramTime = now.wall;
+    m_timeline.received(duzUdozuzeMsCount(now.clock), duzUdozuzeMsCount(now.wall));
     report(m_workstations.heard());
 
     // The text is what precedes the first zero byte. A datagram longer than
@@ -184,6 +196,8 @@ void DuzUdozuzeSession::receive(const char *data, qint64 available, qint64 lengt
                           QLatin1StringView("'. "), sender, TypeText));
     counted();
     report(m_workstations.update(*datagram, address, port));
+    m_timeline.heard(m_workstations, m_workstations.updated(), duzUdozuzeMsCount(now.clock),
+                     duzUdozuzeMsCount(now.wall));
 
     if (!m_bRespondAutomatically)
         return;
@@ -199,6 +213,9 @@ void DuzUdozuzeSession::receive(const char *data, qint64 available, qint64 lengt
     if (isMaster() != wasMaster) {
         report(m_workstations.ownModeChanged(isMaster(), datagram->code, address,
                                              datagram->workstation));
+        m_timeline.ownChanged(isMaster(), isOk(),
+                              DuzUdozuzeTimeline::Cause::datagram(datagram->code, address),
+                              duzUdozuzeMsCount(m_now.clock));
     }
 }
 
@@ -248,9 +265,10 @@ void DuzUdozuzeSession::handleMessageCode(const QString &code, const QString &he
         counted();
         return;
     }
-    if (m_answerLimit.take(duzUdozuzeMsCount(m_now.clock)))
+    if (m_answerLimit.take(duzUdozuzeMsCount(m_now.clock))) {
+        m_timeline.answered();
         broadcastStatus(QStringLiteral("NO"));
-    else
+    } else
         suppressAnswer();
 }
 

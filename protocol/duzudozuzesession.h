@@ -6,6 +6,7 @@
 #include "common/duzudozuzetime.h"
 #include "protocol/duzudozuzemastership.h"
 #include "protocol/duzudozuzestatusdatagram.h"
+#include "protocol/duzudozuzetimeline.h"
 #include "protocol/duzudozuzetokenbucket.h"
 #include "protocol/duzudozuzeworkstationtable.h"
 
@@ -104,6 +105,8 @@ public:
     bool respondsAutomatically() const { return m_bRespondAutomatically; }
     const Counts &counts() const { return m_counts; }
     const DuzUdozuzeWorkstationTable &workstations() const { return m_workstations; }
+    // Who held which role when.
+    const DuzUdozuzeTimeline &timeline() const { return m_timeline; }
     // For the operator's acknowledgements.
     DuzUdozuzeWorkstationTable &workstations() { return m_workstations; }
     // When the last datagram came; the epoch: never.
@@ -130,6 +133,7 @@ private:
     DuzUdozuzeSourceMs m_nextTick;
     DuzUdozuzeMastership m_mastership;
     DuzUdozuzeWorkstationTable m_workstations;
+    DuzUdozuzeTimeline m_timeline;
     bool m_bRespondAutomatically = false;
     DuzUdozuzeStatusDatagram m_datagram; // the last one in current format
     Counts m_counts;

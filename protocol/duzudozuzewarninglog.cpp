@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "protocol/duzudozuzewarninglog.h"
 
-quint64 DuzUdozuzeWarningLog::raise(Events &events, const QString &text, qint64 time)
+quint64 DuzUdozuzeWarningLog::raise(Events &events, Kind kind, const QString &text, qint64 time)
 {
-    events.append({true, text});
+    events.append({true, text, kind, m_nBase + m_records.size()});
     m_records.push_back({time, -1, text, {}});
     ++m_nUnacknowledged;
     if (m_records.size() > size_t(MaxRecords)) {
@@ -17,9 +17,10 @@ quint64 DuzUdozuzeWarningLog::raise(Events &events, const QString &text, qint64 
 }
 
 // A warning whose record has left the log still ends: its event is sent.
-void DuzUdozuzeWarningLog::end(Events &events, quint64 warning, const QString &text, qint64 time)
+void DuzUdozuzeWarningLog::end(Events &events, Kind kind, quint64 warning, const QString &text,
+                               qint64 time)
 {
-    events.append({false, text});
+    events.append({false, text, kind, warning});
     if (warning >= m_nBase && warning - m_nBase < m_records.size()) {
         Record &record = m_records[size_t(warning - m_nBase)];
         record.ended = time;

@@ -29,16 +29,20 @@ public:
         qint64 acknowledged = -1; // ms since the epoch; -1: not yet
     };
 
+    enum class Kind : quint8 { TwoMasters, Flapping, NoMaster, Silence };
+
     struct Event
     {
         bool raised; // false: the warning ended
         QString text;
+        Kind kind;
+        quint64 number; // the warning's, as raise() gave it
     };
     using Events = QList<Event>;
 
     // Times are the wall clock's, in ms since the epoch.
-    quint64 raise(Events &events, const QString &text, qint64 time);
-    void end(Events &events, quint64 warning, const QString &text, qint64 time);
+    quint64 raise(Events &events, Kind kind, const QString &text, qint64 time);
+    void end(Events &events, Kind kind, quint64 warning, const QString &text, qint64 time);
 
     // The record at index (oldest first), or every record not yet
     // acknowledged; returns how many were acknowledged now.

@@ -3,14 +3,14 @@
 
 #include <algorithm>
 
-quint64 DuzUdozuzeWarnings::raise(Events &events, const QString &text)
+quint64 DuzUdozuzeWarnings::raise(Events &events, Kind kind, const QString &text)
 {
-    return m_log.raise(events, text, m_wallClock());
+    return m_log.raise(events, kind, text, m_wallClock());
 }
 
-void DuzUdozuzeWarnings::end(Events &events, quint64 warning, const QString &text)
+void DuzUdozuzeWarnings::end(Events &events, Kind kind, quint64 warning, const QString &text)
 {
-    m_log.end(events, warning, text, m_wallClock());
+    m_log.end(events, kind, warning, text, m_wallClock());
 }
 
 void DuzUdozuzeWarnings::ownModeChanged(Events &events)
@@ -43,9 +43,9 @@ void DuzUdozuzeWarnings::checkFlapping(Events &events)
     if (flapping == (m_nFlapping != 0))
         return;
     if (flapping) {
-        m_nFlapping = raise(events, flappingText());
+        m_nFlapping = raise(events, Kind::Flapping, flappingText());
     } else {
-        end(events, m_nFlapping,
+        end(events, Kind::Flapping, m_nFlapping,
             QStringLiteral("Mastership flapping over: %1 changes in the last 10 minutes")
                 .arg(changes));
         m_nFlapping = 0;
@@ -61,7 +61,7 @@ void DuzUdozuzeWarnings::checkNoMaster(Events &events, bool claimed, bool peers)
     if (claimed || !peers) {
         m_nNoMasterSince = -1;
         if (m_nNoMaster != 0) {
-            end(events, m_nNoMaster,
+            end(events, Kind::NoMaster, m_nNoMaster,
                 claimed ? QStringLiteral("Master seen again in %1").arg(m_ownGroup)
                         : QStringLiteral("No workstation heard in %1 for 60 s").arg(m_ownGroup));
             m_nNoMaster = 0;
@@ -72,7 +72,7 @@ void DuzUdozuzeWarnings::checkNoMaster(Events &events, bool claimed, bool peers)
     if (m_nNoMasterSince < 0)
         m_nNoMasterSince = now;
     if (m_nNoMaster == 0 && now - m_nNoMasterSince >= NoMasterTime)
-        m_nNoMaster = raise(events, noMasterText());
+        m_nNoMaster = raise(events, Kind::NoMaster, noMasterText());
 }
 
 qint64 DuzUdozuzeWarnings::noMasterDue() const
@@ -100,7 +100,7 @@ void DuzUdozuzeWarnings::heard(Events &events)
     const qint64 now = m_clock();
     if (m_nSilent != 0) {
         const QString after = QString::number((now - m_nLastHeard) / 1000);
-        end(events, m_nSilent,
+        end(events, Kind::Silence, m_nSilent,
             m_nSilencePort > 0 ? QStringLiteral("Heard again on UDP port %1 after %2 s")
                                      .arg(QString::number(m_nSilencePort), after)
                                : QStringLiteral("Heard again after %1 s").arg(after));
@@ -116,7 +116,7 @@ void DuzUdozuzeWarnings::checkSilence(Events &events)
 {
     if (m_nSilenceTime > 0 && m_nSilent == 0 && m_nLastHeard >= 0
         && m_clock() - m_nLastHeard >= m_nSilenceTime) {
-        m_nSilent = raise(events, silenceText());
+        m_nSilent = raise(events, Kind::Silence, silenceText());
     }
 }
 

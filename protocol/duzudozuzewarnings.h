@@ -21,6 +21,7 @@ class DuzUdozuzeWarnings
 public:
     using Clock = std::function<qint64()>;
     using Events = DuzUdozuzeWarningLog::Events;
+    using Kind = DuzUdozuzeWarningLog::Kind;
 
     static constexpr qint64 FlappingWindow = 10 * 60 * 1000;
     static constexpr int MaxChangesInWindow = 6;
@@ -33,8 +34,8 @@ public:
     }
 
     // A warning raised now: its number, for end().
-    quint64 raise(Events &events, const QString &text);
-    void end(Events &events, quint64 warning, const QString &text);
+    quint64 raise(Events &events, Kind kind, const QString &text);
+    void end(Events &events, Kind kind, quint64 warning, const QString &text);
     const DuzUdozuzeWarningLog &log() const { return m_log; }
     // Acknowledged now, by the wall clock.
     int acknowledge(size_t index) { return m_log.acknowledge(index, m_wallClock()); }

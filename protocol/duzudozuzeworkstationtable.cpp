@@ -148,6 +148,7 @@ DuzUdozuzeWorkstationTable::update(const DuzUdozuzeStatusDatagram &datagram, qui
         const auto found = m_index.constFind(rowKey);
         index = found != m_index.constEnd() ? *found : newRow(rowKey, events);
     }
+    m_nUpdated = index;
     Slot &slot = m_slots[size_t(index)];
     Row &row = slot.row;
     const Cause cause {datagram.code, address, datagram.workstation, {}};
@@ -379,10 +380,11 @@ void DuzUdozuzeWorkstationTable::checkTwoMasters(const Key &group, Events &event
     const bool inEpisode = m_twoMasterGroups.contains(group);
     if (count >= 2 && !inEpisode) {
         m_twoMasterGroups.insert(group);
-        state.warning = m_warnings.raise(events, twoMastersText(group));
+        state.warning
+            = m_warnings.raise(events, DuzUdozuzeWarnings::Kind::TwoMasters, twoMastersText(group));
     } else if (count < 2 && inEpisode) {
         m_twoMasterGroups.remove(group);
-        m_warnings.end(events, state.warning,
+        m_warnings.end(events, DuzUdozuzeWarnings::Kind::TwoMasters, state.warning,
                        count == 1
                            ? QStringLiteral("One master again in %1: workstation %2")
                                  .arg(state.name)

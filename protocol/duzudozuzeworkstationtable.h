@@ -130,6 +130,8 @@ public:
 
     // A datagram in current format that passed the monitor filters.
     Events update(const DuzUdozuzeStatusDatagram &datagram, quint32 address, quint16 port);
+    // The row the last update() was of.
+    int updated() const { return m_nUpdated; }
     // Time passes: claims expire, rows go stale, warnings start and end.
     // Called about once a second.
     Events tick();
@@ -269,6 +271,7 @@ private:
     DuzUdozuzeWarnings m_warnings;
     quint64 m_nEvicted = 0;
     quint64 m_nStructure = 0;
+    int m_nUpdated = 0;
     qint64 m_nNextChange = std::numeric_limits<qint64>::max();
 };
 

@@ -415,12 +415,13 @@ void TestWorkstationTable::warningLogKeepsTheLast()
 {
     DuzUdozuzeWarningLog log;
     DuzUdozuzeWarningLog::Events events;
-    const quint64 first = log.raise(events, QStringLiteral("first"), 1);
-    const quint64 second = log.raise(events, QStringLiteral("second"), 2);
+    constexpr auto kind = DuzUdozuzeWarningLog::Kind::Flapping;
+    const quint64 first = log.raise(events, kind, QStringLiteral("first"), 1);
+    const quint64 second = log.raise(events, kind, QStringLiteral("second"), 2);
     for (int more = 1; more < DuzUdozuzeWarningLog::MaxRecords; ++more)
-        log.raise(events, QStringLiteral("more"), 3);
-    log.end(events, first, QStringLiteral("first over"), 4);
-    log.end(events, second, QStringLiteral("second over"), 5);
+        log.raise(events, kind, QStringLiteral("more"), 3);
+    log.end(events, kind, first, QStringLiteral("first over"), 4);
+    log.end(events, kind, second, QStringLiteral("second over"), 5);
     QCOMPARE(log.records().size(), size_t(DuzUdozuzeWarningLog::MaxRecords));
     QCOMPARE(log.records().front().endText, QStringLiteral("second over"));
 }

@@ -1,0 +1,160 @@
+// SPDX-License-Identifier: MIT
+#include "common/duzudozuzesettings.h"
+#include "protocol/duzudozuzeheadline.h"
+#include "protocol/duzudozuzesession.h"
+#include "testsupport.h"
+
+#include <QRegularExpression>
+#include <QtTest>
+
+// The timeline as the session builds it, on a clock the test turns: a script
+// of steps, each "SECONDS WHAT", and the lanes and warnings it leaves, each
+// span "role@SECONDS" from the start ("*": this workstation answered the
+// datagram that began it; "~S": shown at the wall clock's S). The
+// workstation under test is number 7 of north/Fire channel 3.
+class TestTimeline : public QObject, public DuzUdozuzeSession::Sink
+{
+    Q_OBJECT
+
+private slots:
+    void spans_data();
+    void spans();
+
+private:
+    void logLine(const QString &) override { }
+    bool sendStatus(const QByteArray &) override { return true; }
+    void warned(bool, const QString &) override { }
+    void counted() override { }
+    void modeChanged(bool) override { }
+};
+
+namespace {
+
+constexpr qint64 StartWall = 1700000000000;
+constexpr qint64 Hour = 3600;
+
+QString render(const DuzUdozuzeTimeline &timeline, qint64 start)
+{
+    QStringList lanes;
+    const qint64 offset = timeline.wallOf(start) - start;
+    for (int lane = 0; lane < timeline.laneCount(); ++lane) {
+        QStringList spans;
+        for (const DuzUdozuzeTimeline::Span &span :
+             timeline.spans(lane, timeline.first(), timeline.now() + 1)) {
+            QString text = QStringLiteral("%1@%2")
+                               .arg(QLatin1String(DuzUdozuzeTimeline::roleName(span.role)))
+                               .arg((span.from - start) / 1000);
+            if (span.cause.answered)
+                text += QLatin1Char('*');
+            if (timeline.wallOf(span.from) - offset != span.from)
+                text += QStringLiteral("~%1").arg((timeline.wallOf(span.from) - offset - start)
+                                                  / 1000);
+            spans.append(text);
+        }
+        lanes.append(QStringLiteral("%1 %2: %3")
+                         .arg(timeline.lane(lane).group())
+                         .arg(timeline.lane(lane).workstation)
+                         .arg(spans.join(QLatin1Char(' '))));
+    }
+    static const char *const Kinds[] = {"two masters", "flapping", "no master", "silence"};
+    for (const DuzUdozuzeTimeline::Warning &warning : timeline.warnings()) {
+        lanes.append(QStringLiteral("%1@%2-%3")
+                         .arg(QLatin1String(Kinds[int(warning.kind)]))
+                         .arg((warning.from - start) / 1000)
+                         .arg(warning.until < 0 ? QString()
+                                                : QString::number((warning.until - start) / 1000)));
+    }
+    if (timeline.droppedSpans() > 0)
+        lanes.append(QStringLiteral("dropped %1").arg(timeline.droppedSpans()));
+    return lanes.join(QStringLiteral("; "));
+}
+
+} // namespace
+
+void TestTimeline::spans_data()
+{
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<QString>("lanes");
+    QTest::addColumn<int>("headlineAt");
+    QTest::addColumn<QString>("headline");
+
+    const QString own = QStringLiteral("north/Fire/3 7: slave@0");
+    QTest::newRow("a claim lapses, then the row goes stale")
+        << QStringList {"0 NA:north:Fire:4:3:OK", "5 NC:north:Fire:4:3:OK", "100 tick"}
+        << own + "; north/Fire/3 4: master@0 slave@10 unheard@65; silence@35-; no master@40-65" << 3
+        << "Master: workstation 4";
+    QTest::newRow("a handover") << QStringList {"0 NA:north:Fire:4:3:OK", "8 NA:north:Fire:4:3:OK",
+                                                "12 NA:north:Fire:5:3:OK",
+                                                "13 NC:north:Fire:4:3:OK",
+                                                "20 NA:north:Fire:5:3:OK"}
+                                << own
+            + "; north/Fire/3 4: master@0 slave@18; north/Fire/3 5: master@12; "
+              "two masters@12-18"
+                                << 19 << "Master: workstation 5";
+    QTest::newRow("two masters, an unhealthy one, answered")
+        << QStringList {"0 auto", "0 ok", "1 NU:north:Fire:4:3:BAD", "2 NA:north:Fire:5:3:OK",
+                        "3 tick"}
+        << "north/Fire/3 7: slave@0 master@1; north/Fire/3 4: unhealthy@1; "
+           "north/Fire/3 5: master@2*; two masters@1-"
+        << 2 << "3 MASTERS: 7, 4 and 5";
+    QTest::newRow("other groups have lanes of their own")
+        << QStringList {"0 NA:north:Fire:4:3:OK", "1 NA:north:Gas:4:3:OK", "2 NA:NORTH:fire:4:3:OK",
+                        "3 NA:north:Fire:4:2:OK"}
+        << own
+            + "; north/Fire/3 4: master@0 unheard@3; north/Gas/3 4: master@1; north/Fire/2 4: "
+              "master@3"
+        << 2 << "Master: workstation 4";
+    QTest::newRow("cleared") << QStringList {"0 NA:north:Fire:4:3:OK", "4 clear",
+                                             "6 NA:north:Fire:4:3:OK"}
+                             << own + "; north/Fire/3 4: master@0 unheard@4 master@6" << 5
+                             << "Master: none";
+    QTest::newRow("the wall clock steps back")
+        << QStringList {"0 NC:north:Fire:4:3:OK", "30 wall-3600", "30 NA:north:Fire:4:3:OK"}
+        << own + "; north/Fire/3 4: slave@0 master@30~-3570; no master@30-30; silence@30-30" << 1
+        << "Master: none";
+    QTest::newRow("a day kept, the spans before dropped")
+        << QStringList {"0 NC:north:Fire:4:3:OK", QString::number(25 * Hour) + " tick",
+                        QString::number(25 * Hour) + " NA:north:Fire:4:3:OK"}
+        << "north/Fire/3 7: slave@0; north/Fire/3 4: unheard@60 master@90000; silence@30-90000; "
+           "dropped 1"
+        << 0 << "Master: none";
+}
+
+void TestTimeline::spans()
+{
+    QFETCH(QStringList, script);
+    QFETCH(QString, lanes);
+    QFETCH(int, headlineAt);
+    QFETCH(QString, headline);
+
+    const DuzUdozuzeSettings settings = workstationSeven();
+    DuzUdozuzeSession::Time now {duzUdozuzeSourceMs(1000), duzUdozuzeWallMs(StartWall)};
+    DuzUdozuzeSession session(settings, *this, now);
+    session.startListening(now);
+    qint64 wallStep = 0;
+    for (const QString &step : script) {
+        const QString what = step.section(QLatin1Char(' '), 1);
+        const qint64 at = step.section(QLatin1Char(' '), 0, 0).toLongLong() * 1000;
+        if (what.startsWith(QLatin1String("wall")))
+            wallStep += what.mid(4).toLongLong() * 1000;
+        now = {duzUdozuzeSourceMs(1000 + at), duzUdozuzeWallMs(StartWall + at + wallStep)};
+        session.advance(now);
+        if (what == QLatin1String("auto"))
+            session.setRespondAutomatically(true);
+        else if (what == QLatin1String("ok"))
+            session.setOk(true);
+        else if (what == QLatin1String("clear"))
+            session.clearWorkstations();
+        else if (what.contains(QLatin1Char(':')))
+            session.receive(what.toLatin1().constData(), what.size(), what.size(), 0x7F000004, 9208,
+                            now);
+    }
+    const DuzUdozuzeTimeline &timeline = session.timeline();
+    QCOMPARE(render(timeline, 1000), lanes);
+    static const QRegularExpression time(QStringLiteral("^At \\d\\d:\\d\\d:\\d\\d: "));
+    QCOMPARE(DuzUdozuzeHeadline::at(timeline, 1000 + headlineAt * 1000).text.remove(time),
+             headline);
+}
+
+QTEST_GUILESS_MAIN(TestTimeline)
+#include "tst_timeline.moc"
