@@ -356,3 +356,31 @@ int DuzUdozuzeTimeline::ownChangesAt(qint64 clock, qint64 window) const
     }
     return changes;
 }
+
+QList<DuzUdozuzeTimeline::LaneGroup> DuzUdozuzeTimeline::laneGroups() const
+{
+    QList<LaneGroup> groups;
+    QHash<QString, qsizetype> byKey;
+    const auto groupOf = [&](int lane) -> LaneGroup & {
+        const Lane &of = this->lane(lane);
+        const QString key = inOwnGroup(lane) ? QString() : of.group().toUpper();
+        const auto found = byKey.constFind(key);
+        if (found != byKey.constEnd())
+            return groups[*found];
+        byKey.insert(key, groups.size());
+        groups.append({inOwnGroup(lane) ? this->lane(0).group() : of.group(), {}});
+        return groups.last();
+    };
+    groupOf(0);
+    for (int lane = 0; lane < laneCount(); ++lane)
+        groupOf(lane).lanes.append(lane);
+    std::sort(groups.begin() + 1, groups.end(),
+              [](const LaneGroup &a, const LaneGroup &b) { return a.name < b.name; });
+    for (LaneGroup &group : groups) {
+        std::stable_sort(group.lanes.begin(), group.lanes.end(), [this](int a, int b) {
+            return std::make_pair(a != 0, lane(a).workstation)
+                < std::make_pair(b != 0, lane(b).workstation);
+        });
+    }
+    return groups;
+}

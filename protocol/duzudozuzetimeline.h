@@ -115,6 +115,14 @@ public:
     // table counts them.
     QList<int> ownGroupClaimersAt(qint64 clock) const;
     bool inOwnGroup(int lane) const;
+    // The lanes as they are drawn: the own group first, its own lane first,
+    // then the other groups by name; in a group, by workstation.
+    struct LaneGroup
+    {
+        QString name; // "north/Fire/3"
+        QList<int> lanes;
+    };
+    QList<LaneGroup> laneGroups() const;
     // The warnings, oldest first.
     const std::deque<Warning> &warnings() const { return m_warnings; }
     // The warning of the kind in force at the moment, or none.
