@@ -6,6 +6,7 @@
 #include "app/duzudozuzeoutputstream.h"
 #include "app/duzudozuzeservicemanager.h"
 #include "app/duzudozuzesignalpipe.h"
+#include "app/duzudozuzetimelinereport.h"
 #include "common/duzudozuzelogline.h"
 #include "net/duzudozuzemetrics.h"
 #include "protocol/duzudozuzeworkstationreport.h"
@@ -196,6 +197,15 @@ int DuzUdozuzeFrontEnd::end(int code, bool tellCounts)
     // which records what it reads, stops first.
     m_pStation->finish();
     writeMetrics();
+    // The picture asked for; a run whose picture is missing did not succeed.
+    if (const QString &path = m_pStation->settings().m_strTimelinePath; !path.isEmpty()) {
+        const QString error = DuzUdozuzeTimelineReport::write(path, m_pStation->session());
+        if (!error.isEmpty()) {
+            tellError(QStringLiteral("duzudozuze: can't write the timeline to '%1': %2")
+                          .arg(DuzUdozuzeLogLine::escapedCharacters(path), error));
+            code = code == 0 ? 1 : code;
+        }
+    }
     if (tellCounts) {
         tellError(countsText(m_pStation->session(), logLinesDropped()));
     }

@@ -3,11 +3,14 @@
 #include "app/duzudozuzeconsolewindow.h"
 #include "app/duzudozuzemainwindow.h"
 #include "app/duzudozuzesignalpipe.h"
+#include "app/duzudozuzetimelinereport.h"
 #include "net/duzudozuzecontrolstring.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -57,6 +60,9 @@ const char Usage[]
       "  /console                run without a window, the log's lines to standard output\n"
       "  /metrics=PATH           write Prometheus metrics to PATH every 10 s and at the end,\n"
       "                          for the node exporter's textfile collector\n"
+      "  /timeline=FILE          at the end, write the timeline (who was master when, the\n"
+      "                          warnings) to FILE, an SVG picture, or PNG if FILE ends\n"
+      "                          in .png: with /read=, the picture of the capture\n"
       "  /http=ADDR:PORT         serve the picture over HTTP at the IPv4 address and port\n"
       "                          (off): a live page at /, JSON at /api/v1/state, metrics\n"
       "                          at /metrics, /healthz; 0.0.0.0 for every address\n"
@@ -123,7 +129,17 @@ int main(int argc, char *argv[])
 
     if (console) {
         DuzUdozuzeConsoleWindow::attach();
-        QCoreApplication application(argc, argv);
+        // A PNG picture is drawn with the toolkit's fonts, which need a GUI
+        // application: one without a display.
+        std::unique_ptr<QCoreApplication> application;
+        if (DuzUdozuzeTimelineReport::wantsImage(
+                DuzUdozuzeControlString::value(given, Option::Timeline))) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            application = std::make_unique<QGuiApplication>(argc, argv);
+        } else {
+            application = std::make_unique<QCoreApplication>(argc, argv);
+        }
         DuzUdozuzeConsole front(arguments(argc, argv));
         return front.exec();
     }

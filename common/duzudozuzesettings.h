@@ -42,6 +42,9 @@ struct DuzUdozuzeSettings
     bool m_bOkAtStart = true; // the OK box, and so the health flag, at start
     int m_nMaxLines = 1000000; // lines the log view keeps; 0: no limit
     QString m_strMetricsPath; // where the metrics file goes; empty: none
+    // Where the picture of the timeline goes at the end (.svg or .png); empty:
+    // nowhere.
+    QString m_strTimelinePath;
     QString m_strCapturePath; // a capture to read instead of the port; empty: none
     bool m_bFollowCapture = false; // read on as the capture grows
     // A recording read without /port=: on every port it holds (m_nPort 0),

@@ -45,10 +45,10 @@ QRegularExpression caseInsensitive(const QString &pattern)
     return expression;
 }
 
-const std::array<Pattern, 27> &patterns()
+const std::array<Pattern, 28> &patterns()
 {
     const QString booleanGroup = QLatin1Char('(') + BooleanWords + QLatin1Char(')');
-    static const std::array<Pattern, 27> table {{
+    static const std::array<Pattern, 28> table {{
         {Option::Broadcast, caseInsensitive(QStringLiteral("/broadcast=") + booleanGroup)},
         {Option::Reuse, caseInsensitive(QStringLiteral("/reuse=") + booleanGroup)},
         {Option::Host,
@@ -69,6 +69,7 @@ const std::array<Pattern, 27> &patterns()
         {Option::Silence, caseInsensitive(QStringLiteral("/silence=(\\d+)"))},
         {Option::Console, caseInsensitive(QStringLiteral("/console"))},
         {Option::Metrics, caseInsensitive(QStringLiteral("/metrics=(.+)")), true},
+        {Option::Timeline, caseInsensitive(QStringLiteral("/timeline=(.+)")), true},
         {Option::Http, caseInsensitive(QStringLiteral("/http=(.*)"))},
         {Option::Read, caseInsensitive(QStringLiteral("/read=(.+)")), true},
         {Option::Follow, caseInsensitive(QStringLiteral("/follow"))},
@@ -189,6 +190,9 @@ void Parser::apply(const QString &argument)
         break;
     case Option::Metrics:
         s.m_strMetricsPath = found.captured(1);
+        break;
+    case Option::Timeline:
+        s.m_strTimelinePath = found.captured(1);
         break;
     case Option::Http:
         if (const auto endpoint = DuzUdozuzeAddress::parseEndpoint(found.captured(1))) {
@@ -357,9 +361,9 @@ QStringList DuzUdozuzeControlString::captureArguments(const QStringList &argumen
     // the first program's metrics, even were the capture not read.
     // Nor record into the first one's folder, nor keep its span.
     static const QList<Option> dropped {
-        Option::Port, Option::Respond, Option::Auto,   Option::Console,    Option::Metrics,
-        Option::Read, Option::Follow,  Option::Record, Option::RecordFile, Option::RecordTotal,
-        Option::From, Option::Until,   Option::Http};
+        Option::Port,        Option::Respond, Option::Auto,   Option::Console, Option::Metrics,
+        Option::Timeline,    Option::Read,    Option::Follow, Option::Record,  Option::RecordFile,
+        Option::RecordTotal, Option::From,    Option::Until,  Option::Http};
     QStringList kept;
     for (const QString &argument : arguments) {
         if (!dropped.contains(match(argument)))

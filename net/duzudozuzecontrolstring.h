@@ -37,6 +37,7 @@ public:
         Silence,
         Console,
         Metrics,
+        Timeline,
         Http,
         Read,
         Follow,

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "protocol/duzudozuzetimeline.h"
 
+#include "common/duzudozuzeipv4.h"
+#include "common/duzudozuzelogline.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -54,6 +57,30 @@ const char *DuzUdozuzeTimeline::roleName(Role role)
         break;
     }
     return "unheard";
+}
+
+QString DuzUdozuzeTimeline::causeText(const Cause &cause)
+{
+    switch (cause.reason) {
+    case Reason::Datagram:
+        return QStringLiteral("%1 from %2%3")
+            .arg(DuzUdozuzeLogLine::escapedCharacters(cause.codeText()),
+                 duzUdozuzeIpv4Text(cause.address),
+                 cause.answered ? QStringLiteral(", answered NO") : QString());
+    case Reason::Start:
+        return QStringLiteral("listening began");
+    case Reason::ClaimLapsed:
+        return QStringLiteral("no claim for %1 s").arg(Table::ClaimTime / 1000);
+    case Reason::NotHeard:
+        return QStringLiteral("not heard for %1 s").arg(Table::StaleTime / 1000);
+    case Reason::Cleared:
+        return QStringLiteral("Clear Workstations");
+    case Reason::Mode:
+        return QStringLiteral("this workstation's health");
+    case Reason::Moved:
+        break;
+    }
+    return QStringLiteral("moved to another group");
 }
 
 void DuzUdozuzeTimeline::start(qint64 clock, qint64 wall, bool listening)
@@ -371,10 +398,14 @@ QList<DuzUdozuzeTimeline::LaneGroup> DuzUdozuzeTimeline::laneGroups() const
         groups.append({inOwnGroup(lane) ? this->lane(0).group() : of.group(), {}});
         return groups.last();
     };
-    groupOf(0);
-    for (int lane = 0; lane < laneCount(); ++lane)
+    // Without an identity of its own (no system file), this workstation has
+    // no lane to draw.
+    const bool own = ownKnown();
+    if (own)
+        groupOf(0);
+    for (int lane = own ? 0 : 1; lane < laneCount(); ++lane)
         groupOf(lane).lanes.append(lane);
-    std::sort(groups.begin() + 1, groups.end(),
+    std::sort(groups.begin() + (own ? 1 : 0), groups.end(),
               [](const LaneGroup &a, const LaneGroup &b) { return a.name < b.name; });
     for (LaneGroup &group : groups) {
         std::stable_sort(group.lanes.begin(), group.lanes.end(), [this](int a, int b) {

@@ -123,6 +123,8 @@ public:
         QList<int> lanes;
     };
     QList<LaneGroup> laneGroups() const;
+    // Whether this workstation has an identity, and so a lane drawn.
+    bool ownKnown() const { return !lane(0).system.isEmpty() && lane(0).channel >= 0; }
     // The warnings, oldest first.
     const std::deque<Warning> &warnings() const { return m_warnings; }
     // The warning of the kind in force at the moment, or none.
@@ -156,6 +158,8 @@ public:
     quint64 generation() const { return m_nGeneration; }
 
     static const char *roleName(Role role);
+    // What began a span: "NA from 10.0.0.4, answered NO", "no claim for 10 s".
+    static QString causeText(const Cause &cause);
 
 private:
     // The span a lane is in.

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libinih-dev libpcap-dev libqt6svg6
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgl-dev libinih-dev libpcap-dev libqt6svg6
           libcanberra-dev qt6-httpserver-dev qt6-websockets-dev libsystemd-dev
           iproute2 util-linux procps ${EXTRA_PACKAGES:-})
 missing=()

@@ -7,6 +7,7 @@
 #include "protocol/duzudozuzestatusdatagram.h"
 
 #include <QProcess>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <csignal>
@@ -63,6 +64,7 @@ private:
     static QMap<QString, quint64> counts(const QByteArray &line);
     QStringList outputTexts();
     void sendFields(const QStringList &arguments);
+    static QString timelineSpans(const QString &path);
     int readCapture(const QString &path, const QStringList &args = {});
     static int recordedPackets(const QString &folder);
 
@@ -789,7 +791,9 @@ void TestConsole::readsACapture()
                           {Start + 5000000, ethernet(0x0806) + QByteArray(28, '\0')},
                           {Start + 25000000, packet("NC:north:Fire:2:3:OK")},
                           {Start + 26000000, packet(QByteArray(300, 'A'))}}));
-    QCOMPARE(readCapture(path, {QStringLiteral("/auto=1")}), 0);
+    const QString picture = folder.filePath(QStringLiteral("incident.svg"));
+    QCOMPARE(readCapture(path, {QStringLiteral("/auto=1"), QStringLiteral("/timeline=") + picture}),
+             0);
     QVERIFY2(
         output.contains("\n22:13:20.250 Received 'NC:north:Fire:2:3:OK'. 10.0.0.2:40000. type 0\n"),
         output.constData());
@@ -803,10 +807,57 @@ void TestConsole::readsACapture()
           "sent 1 (reading a capture)\n"})
         QVERIFY2(errors.contains(QLatin1String(told)), qPrintable(errors));
 
+    // Its picture: a lane a workstation, a span a role, at the capture's
+    // times, the datagram that began one and the answer in its title.
+    QCOMPARE(timelineSpans(picture),
+             "north/Fire/3 7: master 20.250-46.250 NC from 10.0.0.2; north/Fire/3 2: slave "
+             "20.250-46.250 NC from 10.0.0.2; "
+             "north/Fire/3 5: master 21.250-31.250 NA from 10.0.0.5, answered NO, slave "
+             "31.250-46.250");
+
     QFile file(path);
     QVERIFY(file.resize(file.size() - 100));
     QCOMPARE(readCapture(path), 2);
     QVERIFY(program.readAllStandardError().contains("Received 4, shown 3,"));
+}
+
+// The lanes of a timeline's SVG, each span "class from-until" in s of the
+// minute, the title's cause where a datagram began it.
+QString TestConsole::timelineSpans(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("no file");
+    QXmlStreamReader svg(&file);
+    QStringList lanes;
+    QStringList spans;
+    const auto seconds = [&svg](const char *name) {
+        return svg.attributes().value(QLatin1String(name)).mid(17, 6).toString();
+    };
+    while (!svg.atEnd()) {
+        svg.readNext();
+        const QString cls = svg.attributes().value(QLatin1String("class")).toString();
+        if (svg.isStartElement() && cls == QLatin1String("lane")) {
+            const QXmlStreamAttributes lane = svg.attributes();
+            lanes.append(
+                QStringLiteral("%1 %2: ").arg(lane.value(QLatin1String("data-group")),
+                                              lane.value(QLatin1String("data-workstation"))));
+            spans.clear();
+        } else if (svg.isStartElement() && svg.name() == QLatin1String("rect") && !lanes.isEmpty()
+                   && cls != QLatin1String("warning") && cls != QLatin1String("marker")) {
+            QString span = cls + QLatin1Char(' ') + seconds("data-from") + QLatin1Char('-')
+                + seconds("data-until");
+            svg.readNextStartElement(); // its title
+            const QString title = svg.readElementText();
+            if (title.contains(QLatin1String(" from 10.")))
+                span += QLatin1Char(' ') + title.section(QStringLiteral(": "), 1);
+            spans.append(span);
+        } else if (svg.isEndElement() && svg.name() == QLatin1String("g") && !spans.isEmpty()) {
+            lanes.last() += spans.join(QStringLiteral(", "));
+            spans.clear();
+        }
+    }
+    return svg.hasError() ? svg.errorString() : lanes.join(QStringLiteral("; "));
 }
 
 // Reading a file, a reader that does not keep up makes the program wait,
