@@ -153,7 +153,7 @@ void DuzUdozuzeSession::receive(const char *data, qint64 available, qint64 lengt
     advance(now);
     ++m_counts.received;
     m_lastDatagramTime = now.wall;
-    m_timeline.received(duzUdozuzeMsCount(now.clock), duzUdozuzeMsCount(now.wall));
+    m_timeline.received(duzUdozuzeMsCount(now.clock));
     report(m_workstations.heard());
 
     // The text is what precedes the first zero byte. A datagram longer than
@@ -196,8 +196,7 @@ void DuzUdozuzeSession::receive(const char *data, qint64 available, qint64 lengt
                           QLatin1StringView("'. "), sender, TypeText));
     counted();
     report(m_workstations.update(*datagram, address, port));
-    m_timeline.heard(m_workstations, m_workstations.updated(), duzUdozuzeMsCount(now.clock),
-                     duzUdozuzeMsCount(now.wall));
+    m_timeline.heard(m_workstations, m_workstations.updated(), duzUdozuzeMsCount(now.clock));
 
     if (!m_bRespondAutomatically)
         return;

@@ -107,9 +107,10 @@ void DuzUdozuzeTimeline::tellTime(qint64 clock, qint64 wall)
         m_offsets.push_back({clock, offset});
 }
 
-void DuzUdozuzeTimeline::heard(const Table &table, int index, qint64 clock, qint64 wall)
+// Once a datagram: the row's lane and its role compared, no more, unless
+// the role changed or the open span has ended by itself.
+void DuzUdozuzeTimeline::heard(const Table &table, int index, qint64 clock)
 {
-    tellTime(clock, wall);
     m_nLastHeard = -1;
     // The own row's datagrams are its own coming back: its lane follows its
     // mode.
@@ -129,11 +130,16 @@ void DuzUdozuzeTimeline::heard(const Table &table, int index, qint64 clock, qint
     if (rowLane.lane < 0)
         return;
     LaneState &state = m_lanes[size_t(rowLane.lane)];
-    settle(state, clock);
+    const bool lapsed = claims(state.open.role)
+        ? clock >= state.lastClaim + Table::ClaimTime
+        : state.open.role == Role::Slave && clock >= state.lastSeen + Table::StaleTime;
+    if (lapsed)
+        settle(state, clock);
     state.lastSeen = row.lastSeen;
     state.lastClaim = row.lastClaim;
     Role role = Role::Slave;
-    if (table.claimsMaster(row)) {
+    // As the table has it: a claim within the claim time.
+    if (row.lastClaim >= 0 && clock - row.lastClaim < Table::ClaimTime) {
         const bool healthy
             = row.lastCode != QLatin1String("NU") && row.lastHealth == QLatin1String("OK");
         role = healthy ? Role::Master : Role::Unhealthy;
