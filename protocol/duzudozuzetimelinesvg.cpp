@@ -18,7 +18,7 @@ constexpr int Margin = 10;
 constexpr int TitleHeight = 28;
 constexpr int RowHeight = 16;
 constexpr int LaneGap = 2;
-constexpr int AxisHeight = 24;
+constexpr int AxisHeight = 44; // the times, and the legend below them
 
 // Text from outside, safe in XML: control characters escaped as the log
 // escapes them, markup characters as entities.
@@ -227,6 +227,38 @@ QByteArray DuzUdozuzeTimelineSvg::write(const Timeline &timeline, const Options 
                    .arg(y + 4)
                    .arg(y + 16)
                    .arg(DuzUdozuzeLogLine::timeText(wall).left(step < 60000 ? 8 : 5));
+    }
+    out += QStringLiteral("</g>\n<g class=\"legend\">\n");
+    double left = LabelWidth;
+    for (const Role role : {Role::Master, Role::Unhealthy, Role::Slave, Role::Unheard}) {
+        const QString name = role == Role::Unhealthy ? QStringLiteral("unhealthy master")
+                                                     : QLatin1String(Timeline::roleName(role));
+        out += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"24\" height=\"10\" fill=\"%3\"/>"
+                              "<text x=\"%4\" y=\"%5\">%6</text>\n")
+                   .arg(left)
+                   .arg(y + 26)
+                   .arg(QLatin1String(fill(role)))
+                   .arg(left + 30)
+                   .arg(y + 35)
+                   .arg(name);
+        if (role == Role::Unhealthy) {
+            out += QStringLiteral(
+                       "<line x1=\"%1\" y1=\"%3\" x2=\"%2\" y2=\"%3\" stroke=\"#800000\" "
+                       "stroke-width=\"3\" stroke-dasharray=\"4 3\"/>\n")
+                       .arg(left)
+                       .arg(left + 24)
+                       .arg(y + 31);
+        }
+        left += 40 + name.size() * 7;
+    }
+    const char *const codes[] = {"NA", "NU", "NO", "NC"};
+    for (const char *code : codes) {
+        out += marker(QLatin1String(code), left + 4, y + 23)
+            + QStringLiteral("<text x=\"%1\" y=\"%2\">%3</text>\n")
+                  .arg(left + 12)
+                  .arg(y + 35)
+                  .arg(QLatin1String(code));
+        left += 44;
     }
     out += QStringLiteral("</g>\n</svg>\n");
     return out.toUtf8();

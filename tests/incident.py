@@ -6,7 +6,13 @@
 #   long:  a minute of north/Fire channel 3, workstation 2 master, 3 and 4
 #          its slaves, each once a second; at 03:12 workstation 4 claims
 #          mastership too for 8 s, then gives way (for the window's picture).
-#   usage: incident.py short|long OUT
+#   night: twenty minutes of two groups (for the timeline's pictures): in
+#          north/Fire channel 3, workstation 2 master, handing over to 3 at
+#          03:05; at 03:14:07 workstation 4 claims too for 20 s; 5 claims as
+#          an unhealthy master from 03:09 for two minutes, is silent from
+#          03:16; north/Fire channel 4
+#          has 11 master and 12.
+#   usage: incident.py short|long|night OUT
 import struct
 import sys
 
@@ -37,9 +43,32 @@ def long():
     return sorted(packets)
 
 
+def night():
+    start = 1796700000  # 2026-12-08 03:20:00 UTC
+    start -= 20 * 60
+    packets = []
+    for second in range(20 * 60):
+        minute = second / 60
+        for workstation, channel in ((2, 3), (3, 3), (4, 3), (5, 3), (11, 4), (12, 4)):
+            code, health = 'NC', 'OK'
+            if workstation == 2 and minute < 5 or workstation == 3 and minute >= 5:
+                code = 'NA'
+            if workstation == 4 and 14 * 60 + 7 <= second < 14 * 60 + 27:
+                code = 'NA'
+            if workstation == 5 and 9 <= minute < 11:
+                code, health = 'NU', 'Fail'
+            if workstation == 5 and minute >= 16:
+                continue
+            if workstation == 11:
+                code = 'NA'
+            payload = f'{code}:north:Fire:{workstation}:{channel}:{health}'.encode()
+            packets.append((start + second + workstation * 0.011, payload, workstation))
+    return sorted(packets)
+
+
 with open(sys.argv[2], 'wb') as out:
     out.write(struct.pack('<IHHiIII', 0xa1b2c3d4, 2, 4, 0, 0, 65535, 101))
-    for time, payload, sender in {'short': short, 'long': long}[sys.argv[1]]():
+    for time, payload, sender in {'short': short, 'long': long, 'night': night}[sys.argv[1]]():
         data = packet(payload, sender)
         seconds = int(time)
         out.write(struct.pack('<IIII', seconds, round((time - seconds) * 1e6), len(data),
