@@ -10,10 +10,10 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_capture fuzz_controlstring fuzz_datagram fuzz_systemini)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_capture fuzz_controlstring fuzz_datagram fuzz_systemini fuzz_timeline)
 
 EXTRA_PACKAGES="clang libclang-rt-14-dev" BUILD_DIR=build-fuzz CC=clang CXX=clang++ \
-    TARGETS="fuzz_capture fuzz_controlstring fuzz_datagram fuzz_systemini" scripts/setup.sh -DDUZUDOZUZE_FUZZ=ON \
+    TARGETS="fuzz_capture fuzz_controlstring fuzz_datagram fuzz_systemini fuzz_timeline" scripts/setup.sh -DDUZUDOZUZE_FUZZ=ON \
     -DDUZUDOZUZE_SANITIZE=ON >/dev/null
 
 status=0
