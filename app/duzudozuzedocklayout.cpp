@@ -45,7 +45,7 @@ private:
 } // namespace
 
 void DuzUdozuzeDockLayout::arrange(QMainWindow *window, QMenu *view,
-                                   const QList<QDockWidget *> &docks)
+                                   const QList<QDockWidget *> &docks, const QList<Tab> &tabs)
 {
     window->addDockWidget(Qt::RightDockWidgetArea, docks.first());
     for (qsizetype i = 1; i < docks.size(); ++i) {
@@ -58,6 +58,10 @@ void DuzUdozuzeDockLayout::arrange(QMainWindow *window, QMenu *view,
     view->addSeparator();
     for (QDockWidget *dock : docks)
         view->addAction(dock->toggleViewAction());
+    for (const Tab &tab : tabs) {
+        window->tabifyDockWidget(tab.behind, tab.dock);
+        view->addAction(tab.dock->toggleViewAction());
+    }
     constexpr int DockWidth = 760;
     const int room = window->screen()
         ? window->screen()->availableGeometry().width() - window->width()
@@ -70,5 +74,7 @@ void DuzUdozuzeDockLayout::arrange(QMainWindow *window, QMenu *view,
     for (qsizetype i = 1; i < docks.size(); ++i)
         heights.append(window->height() / 2 / int(docks.size() - 1));
     window->resizeDocks(docks, heights, Qt::Vertical);
+    for (const Tab &tab : tabs)
+        tab.behind->raise();
     new DockShare(window, docks.first());
 }

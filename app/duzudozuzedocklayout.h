@@ -12,9 +12,18 @@ class QMenu;
 // it, each shown and hidden from the View menu; the window widened by the
 // first dock's width where the screen has room, most of the height for it;
 // as the window grows or shrinks, the first dock keeps its share of the width.
+// A tab's dock goes behind another's, which stays in front: the layout of the
+// first start is the same with it as without.
 namespace DuzUdozuzeDockLayout {
 
-void arrange(QMainWindow *window, QMenu *view, const QList<QDockWidget *> &docks);
+struct Tab
+{
+    QDockWidget *dock;
+    QDockWidget *behind;
+};
+
+void arrange(QMainWindow *window, QMenu *view, const QList<QDockWidget *> &docks,
+             const QList<Tab> &tabs = {});
 
 } // namespace DuzUdozuzeDockLayout
 

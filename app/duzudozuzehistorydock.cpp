@@ -38,3 +38,13 @@ void DuzUdozuzeHistoryDock::refresh()
 {
     m_pModel->refresh();
 }
+
+void DuzUdozuzeHistoryDock::selectNearest(qint64 wall)
+{
+    refresh();
+    const int row = m_pModel->rowNearest(wall);
+    if (row < 0)
+        return;
+    m_pView->selectRow(row);
+    m_pView->scrollTo(m_pModel->index(row, 0));
+}

@@ -22,6 +22,8 @@ public:
 
     // Takes in the entries since the last call.
     void refresh();
+    // Selects and shows the entry nearest a wall time, ms since the epoch.
+    void selectNearest(qint64 wall);
     QTableView *view() const { return m_pView; }
     // A row's context menu: Acknowledge This Warning, then all, the action.
     void setAcknowledgeAction(QAction *all);

@@ -69,3 +69,21 @@ void DuzUdozuzeHistoryModel::refresh()
     m_nGeneration = generation();
     endResetModel();
 }
+
+// The history is short (it keeps its last entries only): read through.
+int DuzUdozuzeHistoryModel::rowNearest(qint64 wall) const
+{
+    if (m_kind != Kind::Mastership)
+        return -1;
+    const auto &history = m_table.history();
+    int nearest = -1;
+    qint64 distance = 0;
+    for (size_t i = 0; i < history.size(); ++i) {
+        const qint64 away = qAbs(history[i].wallTime - wall);
+        if (nearest < 0 || away < distance) {
+            nearest = int(history.size() - 1 - i);
+            distance = away;
+        }
+    }
+    return nearest;
+}

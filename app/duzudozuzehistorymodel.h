@@ -26,6 +26,9 @@ public:
 
     // Takes in the entries since the last call.
     void refresh();
+    // Of the mastership history, the row nearest a wall time (ms since the
+    // epoch); -1 when there is none.
+    int rowNearest(qint64 wall) const;
 
 private:
     quint64 generation() const;

@@ -14,10 +14,12 @@
 #include "app/duzudozuzenewlinescue.h"
 #include "app/duzudozuzenotedialog.h"
 #include "app/duzudozuzestatusbar.h"
+#include "app/duzudozuzetimelinedock.h"
 #include "app/duzudozuzetray.h"
 #include "app/duzudozuzeworkstationmodel.h"
 #include "app/duzudozuzeworkstationsdock.h"
 #include "common/duzudozuzelogline.h"
+#include "common/duzudozuzelogtime.h"
 #include "protocol/duzudozuzeworkstationreport.h"
 
 #include <QCloseEvent>
@@ -157,8 +159,13 @@ void DuzUdozuzeMainWindow::createDockWindows()
         = new DuzUdozuzeHistoryDock(table, DuzUdozuzeHistoryModel::Kind::Mastership, this);
     m_pWarningLogDock
         = new DuzUdozuzeHistoryDock(table, DuzUdozuzeHistoryModel::Kind::Warnings, this);
+    m_pTimelineDock = new DuzUdozuzeTimelineDock(m_pStation->session().timeline(),
+                                                 table.source().isLive(), this);
+    connect(m_pTimelineDock, &DuzUdozuzeTimelineDock::momentChosen, this,
+            &DuzUdozuzeMainWindow::showMoment);
     DuzUdozuzeDockLayout::arrange(this, m_pqMenuView,
-                                  {m_pWorkstationsDock, m_pHistoryDock, m_pWarningLogDock});
+                                  {m_pWorkstationsDock, m_pHistoryDock, m_pWarningLogDock},
+                                  {{m_pTimelineDock, m_pHistoryDock}});
 }
 
 void DuzUdozuzeMainWindow::createAcknowledgement()
@@ -272,6 +279,7 @@ void DuzUdozuzeMainWindow::watchStation()
     // warnings' texts are current then too: counts, durations, claimers.
     connect(&m_ageTimer, &QTimer::timeout, this, [this] {
         m_pWorkstationsDock->refresh(m_pStation->isValid());
+        m_pTimelineDock->refresh();
         if (m_bWarningsChanged || m_pStation->workstations().warningCount() > 0)
             showWarnings();
     });
@@ -305,6 +313,14 @@ void DuzUdozuzeMainWindow::showLinesOf(int row)
     const DuzUdozuzeWorkstationTable &table = m_pStation->workstations();
     if (row >= 0 && row < table.rowCount())
         m_pFindBar->showOnly(DuzUdozuzeWorkstationReport::logFilter(table, row));
+}
+
+void DuzUdozuzeMainWindow::showMoment(qint64 wall)
+{
+    flushLog();
+    m_pqActionFollow->setChecked(false); // the log stays at the moment
+    m_editMain->setCursorPosition({DuzUdozuzeLogTime::firstAtOrAfter(m_editMain->store(), wall)});
+    m_pHistoryDock->selectNearest(wall);
 }
 
 void DuzUdozuzeMainWindow::clearWorkstations()
@@ -374,6 +390,7 @@ void DuzUdozuzeMainWindow::refresh()
         showWarnings();
     m_pHistoryDock->refresh();
     m_pWarningLogDock->refresh();
+    m_pTimelineDock->refresh();
     statusbar->showState(*m_pStation, m_editMain->linesDropped());
 }
 

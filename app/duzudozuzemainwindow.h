@@ -11,6 +11,7 @@ class DuzUdozuzeAcknowledgement;
 class DuzUdozuzeFileMenu;
 class DuzUdozuzeFindBar;
 class DuzUdozuzeHistoryDock;
+class DuzUdozuzeTimelineDock;
 class DuzUdozuzeTray;
 class DuzUdozuzeWorkstationModel;
 class DuzUdozuzeWorkstationsDock;
@@ -105,6 +106,8 @@ private:
     // The warnings in force, in the Workstations dock, the status bar and
     // the tray, at the next refresh after one was raised or ended.
     void showWarnings();
+    // The log and the mastership history at a moment chosen in the timeline.
+    void showMoment(qint64 wall);
     void clearWorkstations();
     void clearLog();
     void askForNote();
@@ -121,6 +124,7 @@ private:
     DuzUdozuzeWorkstationsDock *m_pWorkstationsDock = nullptr;
     DuzUdozuzeHistoryDock *m_pHistoryDock = nullptr;
     DuzUdozuzeHistoryDock *m_pWarningLogDock = nullptr;
+    DuzUdozuzeTimelineDock *m_pTimelineDock = nullptr;
     DuzUdozuzeTray *m_pTray = nullptr; // where the desktop has a tray
     DuzUdozuzeAcknowledgement *m_pAcknowledgement = nullptr;
     bool m_bWarningsChanged = false;

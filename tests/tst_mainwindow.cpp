@@ -6,6 +6,7 @@
 #include "app/duzudozuzelogview.h"
 #include "app/duzudozuzemainwindow.h"
 #include "app/duzudozuzenotedialog.h"
+#include "app/duzudozuzetimelineview.h"
 #include "app/duzudozuzeworkstationmodel.h"
 #include "capturesupport.h"
 #include "net/duzudozuzesocketdevice.h"
@@ -18,6 +19,7 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDockWidget>
 #include <QFile>
 #include <QGroupBox>
@@ -84,6 +86,18 @@ struct EventCounter : QObject
         return false;
     }
     QEvent::Type type;
+    int count = 0;
+};
+
+// Counts the paint events of one widget.
+struct PaintCounter : QObject
+{
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
     int count = 0;
 };
 
@@ -499,8 +513,14 @@ void TestMainWindow::layoutComesToRest()
     qputenv("HX_SYSTEM", "north");
     DuzUdozuzeMainWindow window(loopback());
     window.resize(size);
+    // The timeline in front of its tab, at the day's zoom: a pixel is more
+    // than a minute, and the present moves one only now and then.
+    child<QDockWidget>(&window, "timelineDock")->raise();
+    child<QComboBox>(&window, "timelineSpan")->setCurrentIndex(2);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *timeline = child<DuzUdozuzeTimelineView>(&window, "timelineView");
+    PaintCounter paints(timeline->viewport());
     DuzUdozuzeSocketDevice sender;
     for (const int workstation : {2, 5})
         sender.writeDatagram(
@@ -514,8 +534,17 @@ void TestMainWindow::layoutComesToRest()
     for (auto *header : window.findChildren<QHeaderView *>())
         connect(header, &QHeaderView::sectionResized, this, [&fitted] { ++fitted; });
     EventCounter resizes(QEvent::Resize);
+    QVERIFY(paints.count > 0);
+    paints.count = 0;
+    const auto pixel = [&window, timeline] {
+        return qint64(double(window.station()->session().timeline().now())
+                      / timeline->scale().msPerPixel());
+    };
+    const qint64 before = pixel();
     QTest::qWait(2000);
     QCOMPARE(fitted + resizes.count, 0);
+    // At most a repaint for each pixel the present moved.
+    QVERIFY2(paints.count <= pixel() - before, qPrintable(QString::number(paints.count)));
     // The rows the headline names, sorted under the own row, are in sight.
     auto *view = child<QTableView>(&window, "workstationView");
     QVERIFY(view->visualRect(view->model()->index(2, 0)).bottom() < view->viewport()->height());
@@ -560,6 +589,8 @@ void TestMainWindow::layoutIsRemembered()
         QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, edge + QPoint(80, 0));
         window.followAction()->setChecked(false);
         window.acknowledgement()->soundAction()->setChecked(true);
+        // As a window saved it before it had a timeline.
+        window.removeDockWidget(child<QDockWidget>(&window, "timelineDock"));
         window.close();
     }
     DuzUdozuzeMainWindow again(loopback());
@@ -571,6 +602,8 @@ void TestMainWindow::layoutIsRemembered()
              width);
     QVERIFY(again.followAction()->isChecked()); // never kept off
     QVERIFY(again.acknowledgement()->soundAction()->isChecked());
+    QVERIFY(again.dockWidgetArea(child<QDockWidget>(&again, "timelineDock"))
+            != Qt::NoDockWidgetArea);
     QFile file(QSettings().fileName());
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("[window]\ngeometry=@ByteArray(\xff\x01)\n[[[\x00");
