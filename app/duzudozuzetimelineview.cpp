@@ -265,11 +265,12 @@ void DuzUdozuzeTimelineView::paintEvent(QPaintEvent *)
         painter.setPen(rule);
         painter.drawLine(0, top, width, top);
         const bool folded = isFolded(at.group);
-        draw.label(
-            line,
-            (folded ? QStringLiteral("▸ ") : QStringLiteral("▾ "))
-                + tr("%1 (%n workstation(s))", nullptr, int(group.lanes.size())).arg(group.name),
-            true);
+        draw.label(line,
+                   (folded ? QStringLiteral("▸ ") : QStringLiteral("▾ "))
+                       + (group.lanes.size() == 1
+                              ? tr("%1 (1 workstation)").arg(group.name)
+                              : tr("%1 (%2 workstations)").arg(group.name).arg(group.lanes.size())),
+                   true);
         if (folded)
             draw.summary(group.lanes, line);
     }

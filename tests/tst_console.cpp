@@ -843,8 +843,8 @@ QString TestConsole::timelineSpans(const QString &path)
                 QStringLiteral("%1 %2: ").arg(lane.value(QLatin1String("data-group")),
                                               lane.value(QLatin1String("data-workstation"))));
             spans.clear();
-        } else if (svg.isStartElement() && svg.name() == QLatin1String("rect") && !lanes.isEmpty()
-                   && cls != QLatin1String("warning") && cls != QLatin1String("marker")) {
+        } else if (svg.isStartElement() && !lanes.isEmpty() && cls != QLatin1String("warning")
+                   && svg.attributes().hasAttribute(QLatin1String("data-from"))) {
             QString span = cls + QLatin1Char(' ') + seconds("data-from") + QLatin1Char('-')
                 + seconds("data-until");
             svg.readNextStartElement(); // its title
