@@ -4,6 +4,8 @@
 #include "common/duzudozuzelogline.h"
 #include "net/duzudozuzehttpview.h"
 #include "protocol/duzudozuzestatejson.h"
+#include "protocol/duzudozuzetimelinejson.h"
+#include "protocol/duzudozuzetimelinesvg.h"
 
 #include <QHostAddress>
 #include <QJsonDocument>
@@ -19,9 +21,30 @@ bool DuzUdozuzeFrontEnd::startHttp(QObject *owner)
                                                         m_pStation->isValid()))
             .toJson(QJsonDocument::Compact);
     };
+    // The last hour by default as JSON, the last 15 minutes as the page's
+    // picture.
+    const auto timeline = [this](qint64 from, qint64 until) {
+        const DuzUdozuzeTimeline &kept = m_pStation->session().timeline();
+        return QJsonDocument(
+                   DuzUdozuzeTimelineJson::timeline(
+                       kept, DuzUdozuzeTimelineJson::range(kept, from, until, 60 * 60 * 1000)))
+            .toJson(QJsonDocument::Compact);
+    };
+    const auto picture = [this](qint64 from, qint64 until, int width) {
+        const DuzUdozuzeSession &session = m_pStation->session();
+        const DuzUdozuzeTimeline &kept = session.timeline();
+        const DuzUdozuzeTimelineJson::Range range
+            = DuzUdozuzeTimelineJson::range(kept, from, until, 15 * 60 * 1000);
+        const QString title = kept.ownKnown()
+            ? QStringLiteral("Timeline of workstation %1 of %2")
+                  .arg(QString::number(session.workstations().row(0).workstation),
+                       session.workstations().ownGroupName())
+            : QStringLiteral("Timeline");
+        return DuzUdozuzeTimelineSvg::write(kept, {title, range.from, range.until, width});
+    };
     auto view = std::make_unique<DuzUdozuzeHttpView>(
         DuzUdozuzeHttpView::Content {[this] { return metricsText(); }, state,
-                                     [this] { return unhealthyReason(); }},
+                                     [this] { return unhealthyReason(); }, timeline, picture},
         owner);
     const QString error
         = view->listen(QHostAddress(settings.m_strHttpAddress), quint16(settings.m_nHttpPort));

@@ -2,11 +2,13 @@
 #include "net/duzudozuzehttpview.h"
 
 #include "net/duzudozuzehttplistener.h"
+#include "net/duzudozuzerecordoptions.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
+#include <QUrlQuery>
 
 namespace {
 
@@ -24,14 +26,18 @@ QByteArray inlineHash(const QByteArray &page, const QByteArray &open, const QByt
         + '\'';
 }
 
-struct Answer
+} // namespace
+
+struct DuzUdozuzeHttpView::Answer
 {
     Status status = Status::Ok;
     QByteArray type;
     QByteArray body;
 };
 
-Answer text(Status status, const QByteArray &body)
+namespace {
+
+DuzUdozuzeHttpView::Answer text(Status status, const QByteArray &body)
 {
     return {status, "text/plain; charset=utf-8", body};
 }
@@ -75,13 +81,53 @@ quint16 DuzUdozuzeHttpView::port() const
 }
 
 const QByteArray &DuzUdozuzeHttpView::cached(Cached &cache,
-                                             const std::function<QByteArray()> &build)
+                                             const std::function<QByteArray()> &build,
+                                             const QByteArray &key)
 {
-    if (!cache.built.isValid() || cache.built.hasExpired(CacheTime)) {
+    if (!cache.built.isValid() || cache.built.hasExpired(CacheTime) || cache.key != key) {
         cache.body = build();
         cache.built.start();
+        cache.key = key;
     }
     return cache.body;
+}
+
+// The range (and width) the query asks, 400 for a value that is none.
+DuzUdozuzeHttpView::Answer DuzUdozuzeHttpView::timeline(const QUrl &url, bool svg)
+{
+    if (!(svg ? bool(m_content.timelineSvg) : bool(m_content.timeline)))
+        return text(Status::NotFound, "Not found\n");
+    const QUrlQuery query(url);
+    qint64 times[2] = {-1, -1};
+    const char *const names[2] = {"from", "until"};
+    for (int i = 0; i < 2; ++i) {
+        const QString name = QLatin1String(names[i]);
+        if (!query.hasQueryItem(name))
+            continue;
+        const std::optional<qint64> time
+            = DuzUdozuzeRecordOptions::time(query.queryItemValue(name, QUrl::FullyDecoded));
+        if (!time)
+            return text(Status::BadRequest,
+                        QByteArray(names[i]) + ": not a time in ISO 8601 (2026-12-09T03:00)\n");
+        times[i] = *time;
+    }
+    if (!svg) {
+        return {Status::Ok, "application/json",
+                cached(
+                    m_timeline, [&] { return m_content.timeline(times[0], times[1]); },
+                    url.query().toUtf8())};
+    }
+    int width = DefaultWidth;
+    if (query.hasQueryItem(QStringLiteral("width"))) {
+        bool number = false;
+        width = query.queryItemValue(QStringLiteral("width")).toInt(&number);
+        if (!number || width < LeastWidth || width > MostWidth)
+            return text(Status::BadRequest, "width: not a number of pixels from 200 to 10000\n");
+    }
+    return {Status::Ok, "image/svg+xml",
+            cached(
+                m_timelineSvg, [&] { return m_content.timelineSvg(times[0], times[1], width); },
+                url.query().toUtf8())};
 }
 
 bool DuzUdozuzeHttpView::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
@@ -110,6 +156,9 @@ bool DuzUdozuzeHttpView::handleRequest(const QHttpServerRequest &request, QTcpSo
                   cached(m_metrics, m_content.metrics)};
     } else if (path == QLatin1String("/api/v1/state")) {
         answer = {Status::Ok, "application/json", cached(m_state, m_content.state)};
+    } else if (path == QLatin1String("/api/v1/timeline")
+               || path == QLatin1String("/api/v1/timeline.svg")) {
+        answer = timeline(request.url(), path.endsWith(QLatin1String(".svg")));
     } else if (path == QLatin1String("/healthz")) {
         const QString why = m_content.unhealthy();
         answer = why.isEmpty() ? text(Status::Ok, "ok\n")

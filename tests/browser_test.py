@@ -6,7 +6,8 @@ to it on 127.0.0.1, one of them of a hostile name and one of a long one. The
 page shows the MASTER rows, the warning and the hostile name as text; its
 title and icon follow the state, and a change comes pushed on the event
 stream; the long name is cut in its cell, whole in its title; at 400 px the
-tables keep who, role and last seen; a stopped program (SIGSTOP) greys the
+tables keep who, role and last seen; the timeline shows a lane each as inline
+SVG; a stopped program (SIGSTOP) greys the
 page, which says NO DATA until it goes on; a capture read says CAPTURE across
 the top.
 
@@ -171,6 +172,15 @@ try:
                            "workstation 5 (127.0.0.3)") for w in warnings),
           "the two-master warning is shown: %s" % warnings)
     check(any(row[2] == HOSTILE for row in rows), "a hostile system name is text in its cell")
+    # The timeline: the service's SVG inline, a lane each workstation sending.
+    LANES = ("[...document.querySelectorAll('#timeline svg g.lane')]"
+             ".map((lane) => lane.dataset.workstation).sort().join(' ')")
+    lanes = browser.wait("%s === '11 2 5 7 9' && %s" % (LANES, LANES))
+    check(lanes == "11 2 5 7 9", "the timeline has a lane each: %r" % browser.evaluate(LANES))
+    check(browser.evaluate("document.querySelectorAll('#timeline rect.master').length") >= 3,
+          "and the masters' spans")
+    check(browser.evaluate("document.querySelector('#timeline svg').getBoundingClientRect()"
+                           ".right <= innerWidth"), "the timeline fits 1300 px")
     check(browser.evaluate("document.scripts.length") == 1, "no script but the page's own")
     check(len(browser.evaluate(ROWS % "history")) > 0, "the Mastership history is shown")
 

@@ -33,6 +33,7 @@ private slots:
     void health_data();
     void health();
     void stateOfTwoMasters();
+    void timelineOfTwoMasters();
     void slowClientsHoldUpNoDatagrams();
     void serviceHandshakes();
 
@@ -218,6 +219,31 @@ void TestHttp::stateOfTwoMasters()
                  .toString(),
              QStringLiteral("TWO MASTERS: 2 and 5"));
     QCOMPARE(picture.value(QStringLiteral("mode")).toString(), QStringLiteral("watching"));
+}
+
+// The timeline as JSON: a lane for each master, and a time that is none
+// refused.
+void TestHttp::timelineOfTwoMasters()
+{
+    start();
+    sendMasters();
+    QByteArray answer;
+    const auto lanes = [&answer] {
+        QStringList found;
+        const QJsonObject timeline
+            = QJsonDocument::fromJson(answer.mid(answer.indexOf("\r\n\r\n") + 4)).object();
+        for (const QJsonValue &lane : timeline.value(QStringLiteral("lanes")).toArray()) {
+            if (lane[QStringLiteral("group")] == QLatin1String("north/Fire/3"))
+                found.append(QString::number(lane[QStringLiteral("workstation")].toInt()));
+        }
+        return found;
+    };
+    QTRY_COMPARE((answer = ask(httpRequest("/api/v1/timeline")), lanes()),
+                 QStringList({"7", "2", "5"}));
+    QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
+    QVERIFY(answer.contains("\r\nContent-Type: application/json\r\n"));
+    answer = ask(httpRequest("/api/v1/timeline?from=yesterday"));
+    QVERIFY2(answer.startsWith("HTTP/1.1 400 Bad Request\r\n"), answer.constData());
 }
 
 // A crowd of connections that never finish their request: the datagrams'

@@ -6,6 +6,7 @@
 #include "net/duzudozuzemetrics.h"
 #include "protocol/duzudozuzesession.h"
 #include "protocol/duzudozuzestatejson.h"
+#include "protocol/duzudozuzetimelinejson.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -77,7 +78,20 @@ void TestHttpView::init()
                                  .toJson(QJsonDocument::Compact)
                            : state;
         },
-        [this] { return unhealthy; }});
+        [this] { return unhealthy; },
+        [this](qint64 from, qint64 until) {
+            if (!session)
+                return "{\"from\":" + QByteArray::number(from)
+                    + ",\"until\":" + QByteArray::number(until) + '}';
+            const DuzUdozuzeTimeline &kept = session->timeline();
+            return QJsonDocument(
+                       DuzUdozuzeTimelineJson::timeline(
+                           kept, DuzUdozuzeTimelineJson::range(kept, from, until, 3600000)))
+                .toJson(QJsonDocument::Compact);
+        },
+        [](qint64, qint64, int width) {
+            return "<svg width=\"" + QByteArray::number(width) + "\"/>";
+        }});
     QCOMPARE(view->listen(QHostAddress::LocalHost, 0), QString());
     QVERIFY(view->port() != 0);
 }
@@ -144,6 +158,25 @@ void TestHttpView::answers_data()
     // The state does not change: a beat comes.
     QTest::newRow("event stream: a heartbeat") << httpRequest("/api/v1/events") << QString()
                                                << QByteArray("200") << QByteArray("}\n\n:\n");
+    QTest::newRow("timeline as JSON")
+        << httpRequest("/api/v1/timeline") << QString() << QByteArray("200")
+        << QByteArray("Content-Type: application/json\r\n");
+    QTest::newRow("timeline: none asked")
+        << httpRequest("/api/v1/timeline") << QString() << QByteArray("200")
+        << QByteArray("\r\n\r\n{\"from\":-1,\"until\":-1}");
+    QTest::newRow("timeline: the range asked")
+        << httpRequest("/api/v1/timeline?from=2026-12-09T03:00Z&until=2026-12-09T04:00%2B01:00")
+        << QString() << QByteArray("200")
+        << QByteArray("\r\n\r\n{\"from\":1796785200000,\"until\":1796785200000}");
+    QTest::newRow("timeline as SVG")
+        << httpRequest("/api/v1/timeline.svg?width=640") << QString() << QByteArray("200")
+        << QByteArray("Content-Type: image/svg+xml\r\n");
+    QTest::newRow("timeline as SVG: the width asked")
+        << httpRequest("/api/v1/timeline.svg?width=640") << QString() << QByteArray("200")
+        << QByteArray("\r\n\r\n<svg width=\"640\"/>");
+    QTest::newRow("timeline as SVG: a bad width")
+        << httpRequest("/api/v1/timeline.svg?width=1e9") << QString() << QByteArray("400")
+        << QByteArray("width: not a number");
     const QByteArray filler(DuzUdozuzeHttpListener::MaxHead - 100, 'a');
     QTest::newRow("a head within 8 KiB")
         << QByteArray("GET /healthz HTTP/1.1\r\nX-Filler: " + filler + "\r\n\r\n") << QString()
@@ -234,6 +267,7 @@ void TestHttpView::hostileNameStaysText_data()
     QTest::addColumn<QByteArray>("path");
     QTest::newRow("state") << QByteArray("/api/v1/state");
     QTest::newRow("metrics") << QByteArray("/metrics");
+    QTest::newRow("timeline") << QByteArray("/api/v1/timeline");
 }
 
 void TestHttpView::hostileNameStaysText()
@@ -242,9 +276,13 @@ void TestHttpView::hostileNameStaysText()
     settings = DuzUdozuzeSettings();
     const DuzUdozuzeSession::Time now {{}, duzUdozuzeWallMs(1700000000000)};
     session = std::make_unique<DuzUdozuzeSession>(settings, *this, now);
+    session->startListening(now);
+    // A moment later, so that the timeline has a range.
+    const DuzUdozuzeSession::Time later {duzUdozuzeSourceMs(1000), duzUdozuzeWallMs(1700000001000)};
     const QByteArray datagram = "NA:<script>\"x\\\x1b[2J</script>:Fire:9:1:OK";
     session->receive(datagram.constData(), datagram.size(), datagram.size(), 0x7F000001, 40000,
-                     now);
+                     later);
+    session->advance({duzUdozuzeSourceMs(2000), duzUdozuzeWallMs(1700000002000)});
     const QByteArray answer = ask(httpRequest(path));
     const QByteArray body = answer.mid(answer.indexOf("\r\n\r\n") + 4);
     QVERIFY2(!body.contains('\x1b'), body.constData());
@@ -254,6 +292,12 @@ void TestHttpView::hostileNameStaysText()
     }
     QString system;
     const QJsonObject picture = QJsonDocument::fromJson(body).object();
+    if (path == "/api/v1/timeline") {
+        for (const QJsonValue &lane : picture.value(QStringLiteral("lanes")).toArray()) {
+            if (lane[QStringLiteral("workstation")].toInt() == 9)
+                system = lane[QStringLiteral("group")].toString().section(QLatin1Char('/'), 0, -3);
+        }
+    }
     for (const QJsonValue &row : picture.value(QStringLiteral("rows")).toArray()) {
         if (row.toObject().value(QStringLiteral("workstation")).toInt() == 9)
             system = row.toObject().value(QStringLiteral("system")).toString();

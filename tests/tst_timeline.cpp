@@ -2,8 +2,11 @@
 #include "common/duzudozuzesettings.h"
 #include "protocol/duzudozuzeheadline.h"
 #include "protocol/duzudozuzesession.h"
+#include "protocol/duzudozuzetimelinejson.h"
 #include "testsupport.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -19,8 +22,13 @@ class TestTimeline : public QObject, public DuzUdozuzeSession::Sink
 private slots:
     void spans_data();
     void spans();
+    void json_data();
+    void json();
 
 private:
+    // The session after the script's steps.
+    void play(DuzUdozuzeSession &session, const QStringList &script);
+
     void logLine(const QString &) override { }
     bool sendStatus(const QByteArray &) override { return true; }
     void warned(bool, const QString &) override { }
@@ -120,16 +128,9 @@ void TestTimeline::spans_data()
         << 0 << "Master: none";
 }
 
-void TestTimeline::spans()
+void TestTimeline::play(DuzUdozuzeSession &session, const QStringList &script)
 {
-    QFETCH(QStringList, script);
-    QFETCH(QString, lanes);
-    QFETCH(int, headlineAt);
-    QFETCH(QString, headline);
-
-    const DuzUdozuzeSettings settings = workstationSeven();
     DuzUdozuzeSession::Time now {duzUdozuzeSourceMs(1000), duzUdozuzeWallMs(StartWall)};
-    DuzUdozuzeSession session(settings, *this, now);
     session.startListening(now);
     qint64 wallStep = 0;
     for (const QString &step : script) {
@@ -149,11 +150,112 @@ void TestTimeline::spans()
             session.receive(what.toLatin1().constData(), what.size(), what.size(), 0x7F000004, 9208,
                             now);
     }
+}
+
+void TestTimeline::spans()
+{
+    QFETCH(QStringList, script);
+    QFETCH(QString, lanes);
+    QFETCH(int, headlineAt);
+    QFETCH(QString, headline);
+
+    const DuzUdozuzeSettings settings = workstationSeven();
+    DuzUdozuzeSession session(settings, *this,
+                              {duzUdozuzeSourceMs(1000), duzUdozuzeWallMs(StartWall)});
+    play(session, script);
     const DuzUdozuzeTimeline &timeline = session.timeline();
     QCOMPARE(render(timeline, 1000), lanes);
     static const QRegularExpression time(QStringLiteral("^At \\d\\d:\\d\\d:\\d\\d: "));
     QCOMPARE(DuzUdozuzeHeadline::at(timeline, 1000 + headlineAt * 1000).text.remove(time),
              headline);
+}
+
+// The timeline of a range as JSON (/api/v1/timeline): each lane's spans cut
+// at the range, "role@FROM-UNTIL"; the events, "CODE from WORKSTATION@S"
+// ("*": answered) and the role each began (this workstation's own lane's
+// too, begun by another's datagram); the warnings, whole. Times in
+// seconds from the start, the range's too (-1: not given).
+void TestTimeline::json_data()
+{
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("until");
+    QTest::addColumn<QString>("expected");
+
+    const QStringList handover {"0 NA:north:Fire:4:3:OK", "8 NA:north:Fire:4:3:OK",
+                                "12 NA:north:Fire:5:3:OK", "13 NC:north:Fire:4:3:OK",
+                                "20 NA:north:Fire:5:3:OK"};
+    QTest::newRow("a handover, the last hour")
+        << handover << -1 << -1
+        << "0-20; 7 own: slave@0-20; 4: master@0-18 slave@18-20; 5: master@12-20; "
+           "NA from 4@0 master; NA from 5@12 master; two masters@12-18";
+    QTest::newRow("a handover, cut") << handover << 10 << 15
+                                     << "10-15; 7 own: slave@10-15; 4: master@10-15; "
+                                        "5: master@12-15; NA from 5@12 master; two masters@12-18";
+    QTest::newRow("from alone: up to now")
+        << handover << 19 << -1 << "19-20; 7 own: slave@19-20; 4: slave@19-20; 5: master@19-20";
+    QTest::newRow("two masters, one unhealthy, answered")
+        << QStringList {"0 auto", "0 ok", "1 NU:north:Fire:4:3:BAD", "2 NA:north:Fire:5:3:OK",
+                        "3 tick"}
+        << -1 << -1
+        << "0-3; 7 own: slave@0-1 master@1-3; 4: unhealthy@1-3; 5: master@2-3; "
+           "NU from 7@1 master; NU from 4@1 unhealthy; NA from 5@2* master; two masters@1-";
+    QTest::newRow("a range before the times kept: nothing") << handover << -3600 << -60 << "0-0";
+}
+
+void TestTimeline::json()
+{
+    QFETCH(QStringList, script);
+    QFETCH(int, from);
+    QFETCH(int, until);
+    QFETCH(QString, expected);
+
+    const DuzUdozuzeSettings settings = workstationSeven();
+    DuzUdozuzeSession session(settings, *this,
+                              {duzUdozuzeSourceMs(1000), duzUdozuzeWallMs(StartWall)});
+    play(session, script);
+    const DuzUdozuzeTimeline &timeline = session.timeline();
+    const auto wall = [](int seconds) { return seconds == -1 ? -1 : StartWall + seconds * 1000; };
+    const QJsonObject object = DuzUdozuzeTimelineJson::timeline(
+        timeline, DuzUdozuzeTimelineJson::range(timeline, wall(from), wall(until), Hour * 1000));
+    const auto at = [&object](const QJsonValue &iso) {
+        return iso.isNull()
+            ? QString()
+            : QString::number(
+                (QDateTime::fromString(iso.toString(), Qt::ISODate).toMSecsSinceEpoch() - StartWall)
+                / 1000);
+    };
+    QStringList got {at(object.value(QStringLiteral("from"))) + QLatin1Char('-')
+                     + at(object.value(QStringLiteral("until")))};
+    for (const QJsonValue &value : object.value(QStringLiteral("lanes")).toArray()) {
+        const QJsonObject lane = value.toObject();
+        QStringList spans;
+        for (const QJsonValue &span : lane.value(QStringLiteral("spans")).toArray()) {
+            spans.append(span[QStringLiteral("role")].toString() + QLatin1Char('@')
+                         + at(span[QStringLiteral("from")]) + QLatin1Char('-')
+                         + at(span[QStringLiteral("until")]));
+        }
+        QCOMPARE(lane.value(QStringLiteral("group")).toString(), QStringLiteral("north/Fire/3"));
+        got.append(QStringLiteral("%1%2: %3")
+                       .arg(lane.value(QStringLiteral("workstation")).toInt())
+                       .arg(lane.value(QStringLiteral("own")).toBool() ? " own" : "",
+                            spans.join(QLatin1Char(' '))));
+    }
+    for (const QJsonValue &event : object.value(QStringLiteral("events")).toArray()) {
+        QCOMPARE(event[QStringLiteral("sender")].toString(), QStringLiteral("127.0.0.4"));
+        got.append(QStringLiteral("%1 from %2@%3%4 %5")
+                       .arg(event[QStringLiteral("code")].toString())
+                       .arg(event[QStringLiteral("workstation")].toInt())
+                       .arg(at(event[QStringLiteral("time")]),
+                            event[QStringLiteral("answered")].toBool() ? "*" : "",
+                            event[QStringLiteral("role")].toString()));
+    }
+    for (const QJsonValue &warning : object.value(QStringLiteral("warnings")).toArray()) {
+        got.append(warning[QStringLiteral("kind")].toString() + QLatin1Char('@')
+                   + at(warning[QStringLiteral("from")]) + QLatin1Char('-')
+                   + at(warning[QStringLiteral("until")]));
+    }
+    QCOMPARE(got.join(QStringLiteral("; ")), expected);
 }
 
 QTEST_GUILESS_MAIN(TestTimeline)
