@@ -10,6 +10,14 @@
 #include <QHostAddress>
 #include <QJsonDocument>
 
+namespace {
+
+// The spans an answer of the timeline holds at most: a client asking for a
+// day of a flapping fleet holds reception up for some 50 ms, not a second.
+constexpr int MaxSpansAnswered = 10000;
+
+} // namespace
+
 bool DuzUdozuzeFrontEnd::startHttp(QObject *owner)
 {
     const DuzUdozuzeSettings &settings = m_pStation->settings();
@@ -25,9 +33,10 @@ bool DuzUdozuzeFrontEnd::startHttp(QObject *owner)
     // picture.
     const auto timeline = [this](qint64 from, qint64 until) {
         const DuzUdozuzeTimeline &kept = m_pStation->session().timeline();
-        return QJsonDocument(
-                   DuzUdozuzeTimelineJson::timeline(
-                       kept, DuzUdozuzeTimelineJson::range(kept, from, until, 60 * 60 * 1000)))
+        return QJsonDocument(DuzUdozuzeTimelineJson::timeline(
+                                 kept,
+                                 DuzUdozuzeTimelineJson::range(kept, from, until, 60 * 60 * 1000),
+                                 MaxSpansAnswered))
             .toJson(QJsonDocument::Compact);
     };
     const auto picture = [this](qint64 from, qint64 until, int width) {
@@ -40,7 +49,8 @@ bool DuzUdozuzeFrontEnd::startHttp(QObject *owner)
                   .arg(QString::number(session.workstations().row(0).workstation),
                        session.workstations().ownGroupName())
             : QStringLiteral("Timeline");
-        return DuzUdozuzeTimelineSvg::write(kept, {title, range.from, range.until, width});
+        return DuzUdozuzeTimelineSvg::write(
+            kept, {title, range.from, range.until, width, MaxSpansAnswered});
     };
     auto view = std::make_unique<DuzUdozuzeHttpView>(
         DuzUdozuzeHttpView::Content {[this] { return metricsText(); }, state,

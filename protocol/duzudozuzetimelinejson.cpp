@@ -9,6 +9,7 @@
 #include <QJsonArray>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -56,8 +57,11 @@ DuzUdozuzeTimelineJson::Range DuzUdozuzeTimelineJson::range(const Timeline &time
     return {from, until};
 }
 
-QJsonObject DuzUdozuzeTimelineJson::timeline(const Timeline &timeline, const Range &range)
+QJsonObject DuzUdozuzeTimelineJson::timeline(const Timeline &timeline, const Range &range,
+                                             int maxSpans)
 {
+    qint64 budget = maxSpans < 0 ? std::numeric_limits<qint64>::max() : maxSpans;
+    qint64 leftOut = 0;
     const auto iso
         = [&timeline](qint64 clock) { return DuzUdozuzeTimelineSvg::isoTime(timeline, clock); };
     std::vector<Event> events;
@@ -70,6 +74,11 @@ QJsonObject DuzUdozuzeTimelineJson::timeline(const Timeline &timeline, const Ran
                 : std::vector<Timeline::Span>();
             if (spans.empty())
                 continue;
+            if (qint64(spans.size()) > budget) {
+                leftOut += qint64(spans.size());
+                continue;
+            }
+            budget -= qint64(spans.size());
             QJsonArray array;
             for (const Timeline::Span &span : spans) {
                 array.append(QJsonObject {
@@ -123,6 +132,7 @@ QJsonObject DuzUdozuzeTimelineJson::timeline(const Timeline &timeline, const Ran
             {QStringLiteral("dropped"),
              QJsonObject {{QStringLiteral("spans"), double(timeline.droppedSpans())},
                           {QStringLiteral("warnings"), double(timeline.droppedWarnings())}}},
+            {QStringLiteral("spansLeftOut"), double(leftOut)},
             {QStringLiteral("lanes"), lanes},
             {QStringLiteral("warnings"), warnings},
             {QStringLiteral("events"), changes}};

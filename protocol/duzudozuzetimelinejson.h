@@ -28,7 +28,11 @@ struct Range
 [[nodiscard]] Range range(const DuzUdozuzeTimeline &timeline, qint64 fromWall, qint64 untilWall,
                           qint64 length);
 
-[[nodiscard]] QJsonObject timeline(const DuzUdozuzeTimeline &timeline, const Range &range);
+// At most maxSpans spans (-1: every one): the rest are left out, counted as
+// "spansLeftOut", the lanes in their order, so that no answer holds the
+// event loop up for long.
+[[nodiscard]] QJsonObject timeline(const DuzUdozuzeTimeline &timeline, const Range &range,
+                                   int maxSpans = -1);
 
 } // namespace DuzUdozuzeTimelineJson
 

@@ -7,6 +7,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -137,6 +138,8 @@ QByteArray DuzUdozuzeTimelineSvg::write(const Timeline &timeline, const Options 
                    .arg(timeline.droppedSpans());
     }
 
+    qint64 budget = options.maxSpans < 0 ? std::numeric_limits<qint64>::max() : options.maxSpans;
+    qint64 leftOut = 0;
     int y = TitleHeight;
     const auto span = [&](const char *cls, qint64 start, qint64 end, const char *colour,
                           const QString &tip) {
@@ -188,7 +191,13 @@ QByteArray DuzUdozuzeTimelineSvg::write(const Timeline &timeline, const Options 
                        .arg(of.own ? QStringLiteral("%1 (this one)").arg(of.workstation)
                                    : QString::number(of.workstation));
             QString markers;
-            for (const Timeline::Span &s : timeline.spans(lane, from, until)) {
+            std::vector<Timeline::Span> spans = timeline.spans(lane, from, until);
+            if (qint64(spans.size()) > budget) {
+                leftOut += qint64(spans.size());
+                spans.clear();
+            }
+            budget -= qint64(spans.size());
+            for (const Timeline::Span &s : spans) {
                 const char *role = Timeline::roleName(s.role);
                 span(role, s.from, s.until, fill(s.role),
                      QStringLiteral("%1 %2 from %3 to %4: %5")
@@ -212,6 +221,13 @@ QByteArray DuzUdozuzeTimelineSvg::write(const Timeline &timeline, const Options 
         out += QStringLiteral("</g>\n");
     }
 
+    if (leftOut > 0) {
+        out += QStringLiteral("<text class=\"left-out\" x=\"%1\" y=\"%2\" text-anchor=\"end\">"
+                              "%3 spans left out: ask for a shorter time</text>\n")
+                   .arg(width - Margin)
+                   .arg(y + 12)
+                   .arg(leftOut);
+    }
     // The axis: ticks at round times of day of the source's clock.
     out += QStringLiteral("<g class=\"axis\" stroke=\"#808080\">\n");
     const qint64 step = tickStep(scale, 90);

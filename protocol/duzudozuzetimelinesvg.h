@@ -22,6 +22,9 @@ struct DuzUdozuzeTimelineSvg
         qint64 from = -1; // source clock; -1: from the first kept
         qint64 until = -1; // -1: to now
         int width = 1200;
+        // At most so many spans drawn (-1: every one): the lanes past them
+        // are drawn empty and the picture says how many were left out.
+        int maxSpans = -1;
     };
 
     static QByteArray write(const DuzUdozuzeTimeline &timeline, const Options &options);

@@ -181,6 +181,7 @@ void TestTimeline::json_data()
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("until");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("maxSpans");
 
     const QStringList handover {"0 NA:north:Fire:4:3:OK", "8 NA:north:Fire:4:3:OK",
                                 "12 NA:north:Fire:5:3:OK", "13 NC:north:Fire:4:3:OK",
@@ -188,19 +189,29 @@ void TestTimeline::json_data()
     QTest::newRow("a handover, the last hour")
         << handover << -1 << -1
         << "0-20; 7 own: slave@0-20; 4: master@0-18 slave@18-20; 5: master@12-20; "
-           "NA from 4@0 master; NA from 5@12 master; two masters@12-18";
+           "NA from 4@0 master; NA from 5@12 master; two masters@12-18"
+        << -1;
     QTest::newRow("a handover, cut") << handover << 10 << 15
                                      << "10-15; 7 own: slave@10-15; 4: master@10-15; "
-                                        "5: master@12-15; NA from 5@12 master; two masters@12-18";
+                                        "5: master@12-15; NA from 5@12 master; two masters@12-18"
+                                     << -1;
     QTest::newRow("from alone: up to now")
-        << handover << 19 << -1 << "19-20; 7 own: slave@19-20; 4: slave@19-20; 5: master@19-20";
+        << handover << 19 << -1 << "19-20; 7 own: slave@19-20; 4: slave@19-20; 5: master@19-20"
+        << -1;
     QTest::newRow("two masters, one unhealthy, answered")
         << QStringList {"0 auto", "0 ok", "1 NU:north:Fire:4:3:BAD", "2 NA:north:Fire:5:3:OK",
                         "3 tick"}
         << -1 << -1
         << "0-3; 7 own: slave@0-1 master@1-3; 4: unhealthy@1-3; 5: master@2-3; "
-           "NU from 7@1 master; NU from 4@1 unhealthy; NA from 5@2* master; two masters@1-";
-    QTest::newRow("a range before the times kept: nothing") << handover << -3600 << -60 << "0-0";
+           "NU from 7@1 master; NU from 4@1 unhealthy; NA from 5@2* master; two masters@1-"
+        << -1;
+    QTest::newRow("a range before the times kept: nothing")
+        << handover << -3600 << -60 << "0-0" << -1;
+    QTest::newRow("at most 3 spans: the lanes past them left out")
+        << handover << -1 << -1
+        << "0-20; 7 own: slave@0-20; 4: master@0-18 slave@18-20; NA from 4@0 master; "
+           "two masters@12-18; 1 left out"
+        << 3;
 }
 
 void TestTimeline::json()
@@ -209,6 +220,7 @@ void TestTimeline::json()
     QFETCH(int, from);
     QFETCH(int, until);
     QFETCH(QString, expected);
+    QFETCH(int, maxSpans);
 
     const DuzUdozuzeSettings settings = workstationSeven();
     DuzUdozuzeSession session(settings, *this,
@@ -217,7 +229,8 @@ void TestTimeline::json()
     const DuzUdozuzeTimeline &timeline = session.timeline();
     const auto wall = [](int seconds) { return seconds == -1 ? -1 : StartWall + seconds * 1000; };
     const QJsonObject object = DuzUdozuzeTimelineJson::timeline(
-        timeline, DuzUdozuzeTimelineJson::range(timeline, wall(from), wall(until), Hour * 1000));
+        timeline, DuzUdozuzeTimelineJson::range(timeline, wall(from), wall(until), Hour * 1000),
+        maxSpans);
     const auto at = [&object](const QJsonValue &iso) {
         return iso.isNull()
             ? QString()
@@ -255,6 +268,8 @@ void TestTimeline::json()
                    + at(warning[QStringLiteral("from")]) + QLatin1Char('-')
                    + at(warning[QStringLiteral("until")]));
     }
+    if (const int leftOut = object.value(QStringLiteral("spansLeftOut")).toInt())
+        got.append(QStringLiteral("%1 left out").arg(leftOut));
     QCOMPARE(got.join(QStringLiteral("; ")), expected);
 }
 
