@@ -77,16 +77,23 @@ int main(int argc, char **argv)
     }
     std::printf("%d spans, %d lanes, %.1f h\n", timeline.spanCount(), timeline.laneCount(),
                 (timeline.now() - timeline.first()) / 3.6e6);
-    const auto json = [&timeline](qint64 length) {
+    const auto json = [&timeline](qint64 length, int maxSpans = -1) {
         const DuzUdozuzeTimelineJson::Range range
             = DuzUdozuzeTimelineJson::range(timeline, -1, -1, length);
-        return QJsonDocument(DuzUdozuzeTimelineJson::timeline(timeline, range))
+        return QJsonDocument(DuzUdozuzeTimelineJson::timeline(timeline, range, maxSpans))
             .toJson(QJsonDocument::Compact);
     };
     measure("JSON, all kept", rounds, [&] { return json(DuzUdozuzeTimeline::MaxAge); });
+    // As the HTTP view answers: at most 10,000 spans.
+    measure("JSON, all kept, 10,000 spans answered", rounds,
+            [&] { return json(DuzUdozuzeTimeline::MaxAge, 10000); });
     measure("JSON, the last hour", rounds, [&] { return json(3600 * 1000); });
     measure("SVG, all kept", rounds, [&] {
         return DuzUdozuzeTimelineSvg::write(timeline, {QStringLiteral("bench"), -1, -1, 1200});
+    });
+    measure("SVG, all kept, 10,000 spans answered", rounds, [&] {
+        return DuzUdozuzeTimelineSvg::write(timeline,
+                                            {QStringLiteral("bench"), -1, -1, 1200, 10000});
     });
     measure("SVG, the last 15 min", rounds, [&] {
         return DuzUdozuzeTimelineSvg::write(
