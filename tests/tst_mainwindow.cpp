@@ -16,6 +16,7 @@
 #include "protocol/duzudozuzeworkstationtable.h"
 #include "stationsupport.h"
 #include "testsupport.h"
+#include "widgetsupport.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -88,26 +89,6 @@ struct EventCounter : QObject
     QEvent::Type type;
     int count = 0;
 };
-
-// Counts the paint events of one widget.
-struct PaintCounter : QObject
-{
-    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        count += event->type() == QEvent::Paint;
-        return false;
-    }
-    int count = 0;
-};
-
-template<typename T> T *child(QWidget *window, const char *name)
-{
-    T *widget = window->findChild<T *>(QLatin1String(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
 
 QString labelText(QWidget *window, const char *name)
 {

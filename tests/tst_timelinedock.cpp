@@ -10,6 +10,7 @@
 #include "protocol/duzudozuzestatusdatagram.h"
 #include "stationsupport.h"
 #include "testsupport.h"
+#include "widgetsupport.h"
 
 #include <QComboBox>
 #include <QDockWidget>
@@ -31,30 +32,6 @@ private slots:
     void scale();
     void cursorInACapture();
 };
-
-namespace {
-
-template<typename T> T *child(QWidget *window, const char *name)
-{
-    T *widget = window->findChild<T *>(QLatin1String(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
-
-// Counts the paint events of one widget.
-struct PaintCounter : QObject
-{
-    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        count += event->type() == QEvent::Paint;
-        return false;
-    }
-    int count = 0;
-};
-
-} // namespace
 
 void TestTimelineDock::init()
 {
