@@ -15,6 +15,7 @@
 #include "app/duzudozuzenotedialog.h"
 #include "app/duzudozuzestatusbar.h"
 #include "app/duzudozuzetimelinedock.h"
+#include "app/duzudozuzetimelineview.h"
 #include "app/duzudozuzetray.h"
 #include "app/duzudozuzeworkstationmodel.h"
 #include "app/duzudozuzeworkstationsdock.h"
@@ -159,10 +160,14 @@ void DuzUdozuzeMainWindow::createDockWindows()
         = new DuzUdozuzeHistoryDock(table, DuzUdozuzeHistoryModel::Kind::Mastership, this);
     m_pWarningLogDock
         = new DuzUdozuzeHistoryDock(table, DuzUdozuzeHistoryModel::Kind::Warnings, this);
-    m_pTimelineDock = new DuzUdozuzeTimelineDock(m_pStation->session().timeline(),
-                                                 table.source().isLive(), this);
+    const DuzUdozuzeTimeline &timeline = m_pStation->session().timeline();
+    m_pTimelineDock = new DuzUdozuzeTimelineDock(timeline, table.source().isLive(), this);
     connect(m_pTimelineDock, &DuzUdozuzeTimelineDock::momentChosen, this,
             &DuzUdozuzeMainWindow::showMoment);
+    // A capture's cursor: the table and its headline as they stood then.
+    if (!table.source().isLive())
+        connect(m_pTimelineDock->view(), &DuzUdozuzeTimelineView::cursorMoved, m_pWorkstationsDock,
+                [this, &timeline](qint64 at) { m_pWorkstationsDock->setMoment(timeline, at); });
     DuzUdozuzeDockLayout::arrange(this, m_pqMenuView,
                                   {m_pWorkstationsDock, m_pHistoryDock, m_pWarningLogDock},
                                   {{m_pTimelineDock, m_pHistoryDock}});

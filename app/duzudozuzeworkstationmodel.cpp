@@ -36,6 +36,12 @@ QVariant DuzUdozuzeWorkstationModel::data(const QModelIndex &index, int role) co
     const DuzUdozuzeWorkstationTable::Row &row = m_table.row(index.row());
     switch (role) {
     case Qt::DisplayRole:
+        if (const auto then = roleAt(row); then && index.column() == Report::Role) {
+            using Role = DuzUdozuzeTimeline::Role;
+            return *then == Role::Unheard ? QStringLiteral("stale")
+                : *then == Role::Slave    ? QString()
+                                          : QStringLiteral("MASTER");
+        }
         return DuzUdozuzeWorkstationReport::cell(m_table, index.row(), index.column());
     case SortRole:
         switch (index.column()) {
@@ -52,14 +58,19 @@ QVariant DuzUdozuzeWorkstationModel::data(const QModelIndex &index, int role) co
         default:
             return data(index, Qt::DisplayRole);
         }
-    case Qt::FontRole:
+    case Qt::FontRole: {
         // A claim reads from afar by its weight as well as its colour.
-        if (row.own || (index.column() == Report::Role && m_table.claimsMaster(row))) {
+        const DuzUdozuzeCellStyle::Kind is = kind(row);
+        if (row.own
+            || (index.column() == Report::Role
+                && (is == DuzUdozuzeCellStyle::Kind::HealthyClaim
+                    || is == DuzUdozuzeCellStyle::Kind::UnhealthyClaim))) {
             QFont bold;
             bold.setBold(true);
             return bold;
         }
         return {};
+    }
     case Qt::ForegroundRole:
     case Qt::BackgroundRole: {
         // The text says "MASTER" too: the colour is not the only mark.
@@ -84,6 +95,13 @@ DuzUdozuzeCellStyle::Kind
 DuzUdozuzeWorkstationModel::kind(const DuzUdozuzeWorkstationTable::Row &row) const
 {
     using Kind = DuzUdozuzeCellStyle::Kind;
+    if (const auto then = roleAt(row)) {
+        using Role = DuzUdozuzeTimeline::Role;
+        return *then == Role::Master   ? Kind::HealthyClaim
+            : *then == Role::Unhealthy ? Kind::UnhealthyClaim
+            : *then == Role::Unheard   ? Kind::Stale
+                                       : Kind::Normal;
+    }
     if (m_table.claimsMaster(row)) {
         const bool healthy = row.own
             ? row.healthy
@@ -106,6 +124,25 @@ QVariant DuzUdozuzeWorkstationModel::headerData(int section, Qt::Orientation ori
     if (orientation == Qt::Horizontal && role == Qt::ToolTipRole)
         return DuzUdozuzeWorkstationReport::headerToolTip(section);
     return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+std::optional<DuzUdozuzeTimeline::Role>
+DuzUdozuzeWorkstationModel::roleAt(const DuzUdozuzeWorkstationTable::Row &row) const
+{
+    if (!m_pMoment || row.own)
+        return std::nullopt;
+    const int lane = m_pMoment->laneOf(row.system, row.alarmSystem, row.channel, row.workstation);
+    if (lane < 0)
+        return std::nullopt;
+    return m_pMoment->roleAt(lane, m_nMoment);
+}
+
+void DuzUdozuzeWorkstationModel::setMoment(const DuzUdozuzeTimeline *timeline, qint64 clock)
+{
+    m_pMoment = timeline;
+    m_nMoment = clock;
+    if (m_nRows > 0)
+        emit dataChanged(index(0, 0), index(m_nRows - 1, columnCount() - 1));
 }
 
 void DuzUdozuzeWorkstationModel::refresh()

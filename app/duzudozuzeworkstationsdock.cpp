@@ -81,7 +81,16 @@ void DuzUdozuzeWorkstationsDock::keepClaimersInSight()
 
 void DuzUdozuzeWorkstationsDock::showHeadline(bool listening)
 {
-    m_pHeadline->showHeadline(DuzUdozuzeHeadline::of(m_table, listening));
+    m_pHeadline->showHeadline(m_pMoment ? DuzUdozuzeHeadline::at(*m_pMoment, m_nMoment)
+                                        : DuzUdozuzeHeadline::of(m_table, listening));
+}
+
+void DuzUdozuzeWorkstationsDock::setMoment(const DuzUdozuzeTimeline &timeline, qint64 clock)
+{
+    m_pMoment = clock < timeline.now() ? &timeline : nullptr;
+    m_nMoment = clock;
+    m_pModel->setMoment(m_pMoment, clock);
+    showHeadline(true);
 }
 
 DuzUdozuzeTableView *DuzUdozuzeWorkstationsDock::createTableView(QWidget *parent)

@@ -6,6 +6,7 @@
 
 class DuzUdozuzeHeadlineBar;
 class DuzUdozuzeTableView;
+class DuzUdozuzeTimeline;
 class DuzUdozuzeWorkstationModel;
 class DuzUdozuzeWorkstationTable;
 class QAction;
@@ -37,6 +38,9 @@ public:
     // From the next showWarnings() on, text stands above the warnings for good.
     void setNotListening(const QString &text);
     void showWarnings(const QStringList &warnings);
+    // The table's roles and the headline as they stood at the moment of the
+    // timeline (a capture's cursor), or as they are from its end on.
+    void setMoment(const DuzUdozuzeTimeline &timeline, qint64 clock);
 
 signals:
     // "Show its lines in the log" on the workstation at row of the table.
@@ -56,6 +60,8 @@ private:
     QLabel *m_pqWarnings = nullptr;
     QTableView *m_pView = nullptr;
     QString m_strNotListening;
+    const DuzUdozuzeTimeline *m_pMoment = nullptr; // while a moment is chosen
+    qint64 m_nMoment = 0;
     // Warnings shown; the rest are counted, and all are in the tooltip.
     static constexpr int WarningsShown = 3;
 };

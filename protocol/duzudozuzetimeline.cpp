@@ -214,6 +214,12 @@ void DuzUdozuzeTimeline::pruneWarnings()
     }
 }
 
+int DuzUdozuzeTimeline::laneOf(const QString &system, const QString &alarmSystem, int channel,
+                               int workstation) const
+{
+    return m_laneIndex.value(laneKey(system, alarmSystem, channel, workstation), -1);
+}
+
 int DuzUdozuzeTimeline::laneFor(const Table::Row &row)
 {
     const QString key = laneKey(row.system, row.alarmSystem, row.channel, row.workstation);

@@ -107,6 +107,9 @@ public:
     void cleared(qint64 clock);
 
     int laneCount() const { return int(m_lanes.size()); }
+    // The lane of a workstation of a group, or -1.
+    int laneOf(const QString &system, const QString &alarmSystem, int channel,
+               int workstation) const;
     const Lane &lane(int index) const { return m_lanes[size_t(index)].lane; }
     // The spans of a lane that meet [from, until), the one open to now
     // included and worked out up to now.

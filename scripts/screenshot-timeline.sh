@@ -64,3 +64,6 @@ xdotool mousemove --window "$shown" 300 300
 sleep 2
 import -window "$shown" docs/timeline-live.png
 echo "wrote docs/timeline-live.png"
+# Gone before the scratch folder is removed: it writes its layout there at the end.
+kill $live
+wait $live 2>/dev/null || true

@@ -139,6 +139,9 @@ void TestTimelineDock::cursorInACapture()
     QCOMPARE(child<DuzUdozuzeElidedLabel>(&window, "timelineHeadline")->fullText(),
              QStringLiteral("At %1: TWO MASTERS: 4 and 5")
                  .arg(QDateTime::fromMSecsSinceEpoch(wall).toString(QStringLiteral("HH:mm:ss"))));
+    // The Workstations dock's headline and roles follow the cursor.
+    QCOMPARE(child<QLabel>(&window, "headlineText")->text(),
+             child<DuzUdozuzeElidedLabel>(&window, "timelineHeadline")->fullText());
     view->refresh();
     QPoint moment(int(view->scale().xOf(timeline.clockOf(Time / 1000 + 1200))), 0);
     while (view->hitAt(moment).kind != DuzUdozuzeTimelineView::Hit::Lane)
