@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The timeline of any run of datagrams: each line of the input a datagram,
-// its first byte how far the clocks move before it (the wall clock back as
-// well as forward). The lanes' spans must follow each other without a gap or
-// an overlap, and the picture must be well-formed XML whatever the names.
+// its first byte how far the clocks move before it (the wall clock back an
+// hour, or forward by years, as well). The lanes' spans must follow each
+// other without a gap or an overlap, and the picture must be well-formed XML
+// of a bounded size whatever the names and the clocks.
 
 #include "common/duzudozuzesettings.h"
 #include "protocol/duzudozuzesession.h"
@@ -43,12 +44,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const QByteArray &line : input.split('\n')) {
         if (line.isEmpty())
             continue;
-        // Steps of 0 to 63 s; the wall clock steps back an hour at 0xFF.
+        // Steps of 0 to 63 s; the wall clock steps back an hour at 0xFF,
+        // and is set forward by twenty years at 0xFE.
         const auto step = static_cast<unsigned char>(line.at(0));
         now.clock += std::chrono::milliseconds((step & 0x3F) * 1000);
         now.wall += std::chrono::milliseconds((step & 0x3F) * 1000);
         if (step == 0xFF)
             now.wall -= std::chrono::hours(1);
+        if (step == 0xFE)
+            now.wall += std::chrono::hours(24 * 365 * 20);
         const QByteArray datagram = line.mid(1);
         session.receive(datagram.constData(), datagram.size(), datagram.size(), 0x0A000002, 40000,
                         now);

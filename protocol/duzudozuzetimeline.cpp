@@ -360,6 +360,21 @@ qint64 DuzUdozuzeTimeline::wallOf(qint64 clock) const
     return clock + (after == m_offsets.begin() ? after : after - 1)->offset;
 }
 
+std::vector<DuzUdozuzeTimeline::Piece> DuzUdozuzeTimeline::pieces(qint64 from, qint64 until) const
+{
+    if (m_offsets.empty())
+        return {{from, until, 0}};
+    std::vector<Piece> found;
+    for (size_t i = 0; i < m_offsets.size(); ++i) {
+        const qint64 begin = i == 0 ? from : std::max(from, m_offsets[i].clock);
+        const qint64 end
+            = i + 1 < m_offsets.size() ? std::min(until, m_offsets[i + 1].clock) : until;
+        if (begin < end)
+            found.push_back({begin, end, m_offsets[i].offset});
+    }
+    return found;
+}
+
 qint64 DuzUdozuzeTimeline::clockOf(qint64 wall) const
 {
     if (m_offsets.empty())

@@ -155,6 +155,15 @@ public:
     qint64 wallOf(qint64 clock) const;
     // The first clock time shown as wall, or the nearest.
     qint64 clockOf(qint64 wall) const;
+    // The stretches of [from, until) each shown by one offset of the wall
+    // clock (wall minus clock), in the clock's order.
+    struct Piece
+    {
+        qint64 from;
+        qint64 until;
+        qint64 offset;
+    };
+    std::vector<Piece> pieces(qint64 from, qint64 until) const;
     // How often the wall clock stepped back.
     int stepsBack() const { return m_nStepsBack; }
     // Spans and warnings dropped for the bounds, and lanes not made.

@@ -230,19 +230,22 @@ QByteArray DuzUdozuzeTimelineSvg::write(const Timeline &timeline, const Options 
     }
     // The axis: ticks at round times of day of the source's clock.
     out += QStringLiteral("<g class=\"axis\" stroke=\"#808080\">\n");
+    // Each stretch of one offset on its own: a wall clock set forward by
+    // years between two ticks costs no tick more.
     const qint64 step = tickStep(scale, 90);
-    const qint64 wallFrom = timeline.wallOf(from);
-    for (qint64 wall = (wallFrom / step + 1) * step; timeline.clockOf(wall) <= until;
-         wall += step) {
-        const double at = x(timeline.clockOf(wall));
-        out += QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\"/>"
-                              "<text x=\"%1\" y=\"%4\" stroke=\"none\" text-anchor=\"middle\">"
-                              "%5</text>\n")
-                   .arg(at, 0, 'f', 1)
-                   .arg(TitleHeight)
-                   .arg(y + 4)
-                   .arg(y + 16)
-                   .arg(DuzUdozuzeLogLine::timeText(wall).left(step < 60000 ? 8 : 5));
+    for (const Timeline::Piece &piece : timeline.pieces(from, until + 1)) {
+        for (qint64 wall = ((piece.from + piece.offset) / step + 1) * step;
+             wall - piece.offset < piece.until; wall += step) {
+            const double at = x(wall - piece.offset);
+            out += QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\"/>"
+                                  "<text x=\"%1\" y=\"%4\" stroke=\"none\" text-anchor=\"middle\">"
+                                  "%5</text>\n")
+                       .arg(at, 0, 'f', 1)
+                       .arg(TitleHeight)
+                       .arg(y + 4)
+                       .arg(y + 16)
+                       .arg(DuzUdozuzeLogLine::timeText(wall).left(step < 60000 ? 8 : 5));
+        }
     }
     out += QStringLiteral("</g>\n<g class=\"legend\">\n");
     double left = LabelWidth;

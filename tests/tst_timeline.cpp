@@ -3,6 +3,7 @@
 #include "protocol/duzudozuzeheadline.h"
 #include "protocol/duzudozuzesession.h"
 #include "protocol/duzudozuzetimelinejson.h"
+#include "protocol/duzudozuzetimelinesvg.h"
 #include "testsupport.h"
 
 #include <QJsonArray>
@@ -120,6 +121,10 @@ void TestTimeline::spans_data()
         << QStringList {"0 NC:north:Fire:4:3:OK", "30 wall-3600", "30 NA:north:Fire:4:3:OK"}
         << own + "; north/Fire/3 4: slave@0 master@30~-3570; no master@30-30; silence@30-30" << 1
         << "Master: none";
+    QTest::newRow("the wall clock set forward by decades")
+        << QStringList {"0 NC:north:Fire:4:3:OK", "30 wall+1000000000", "30 NA:north:Fire:4:3:OK"}
+        << own + "; north/Fire/3 4: slave@0 master@30~1000000030; no master@30-30; silence@30-30"
+        << 1 << "Master: none";
     QTest::newRow("a day kept, the spans before dropped")
         << QStringList {"0 NC:north:Fire:4:3:OK", QString::number(25 * Hour) + " tick",
                         QString::number(25 * Hour) + " NA:north:Fire:4:3:OK"}
@@ -165,6 +170,9 @@ void TestTimeline::spans()
     play(session, script);
     const DuzUdozuzeTimeline &timeline = session.timeline();
     QCOMPARE(render(timeline, 1000), lanes);
+    // However the clocks went, the picture is of the spans, not of the
+    // years the wall clock skipped.
+    QVERIFY(DuzUdozuzeTimelineSvg::write(timeline, {}).size() < 100000);
     static const QRegularExpression time(QStringLiteral("^At \\d\\d:\\d\\d:\\d\\d: "));
     QCOMPARE(DuzUdozuzeHeadline::at(timeline, 1000 + headlineAt * 1000).text.remove(time),
              headline);
