@@ -15,7 +15,6 @@
 #include "app/duzudozuzenotedialog.h"
 #include "app/duzudozuzestatusbar.h"
 #include "app/duzudozuzetimelinedock.h"
-#include "app/duzudozuzetimelineview.h"
 #include "app/duzudozuzetray.h"
 #include "app/duzudozuzeworkstationmodel.h"
 #include "app/duzudozuzeworkstationsdock.h"
@@ -164,10 +163,8 @@ void DuzUdozuzeMainWindow::createDockWindows()
     m_pTimelineDock = new DuzUdozuzeTimelineDock(timeline, table.source().isLive(), this);
     connect(m_pTimelineDock, &DuzUdozuzeTimelineDock::momentChosen, this,
             &DuzUdozuzeMainWindow::showMoment);
-    // A capture's cursor: the table and its headline as they stood then.
     if (!table.source().isLive())
-        connect(m_pTimelineDock->view(), &DuzUdozuzeTimelineView::cursorMoved, m_pWorkstationsDock,
-                [this, &timeline](qint64 at) { m_pWorkstationsDock->setMoment(timeline, at); });
+        m_pWorkstationsDock->followCursor(*m_pTimelineDock->view(), timeline);
     DuzUdozuzeDockLayout::arrange(this, m_pqMenuView,
                                   {m_pWorkstationsDock, m_pHistoryDock, m_pWarningLogDock},
                                   {{m_pTimelineDock, m_pHistoryDock}});

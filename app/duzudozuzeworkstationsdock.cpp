@@ -4,6 +4,7 @@
 #include "app/duzudozuzeheadlinebar.h"
 #include "app/duzudozuzeownrowfirstproxy.h"
 #include "app/duzudozuzetableview.h"
+#include "app/duzudozuzetimelineview.h"
 #include "app/duzudozuzewarningstyle.h"
 #include "app/duzudozuzeworkstationmodel.h"
 #include "protocol/duzudozuzeheadline.h"
@@ -83,6 +84,13 @@ void DuzUdozuzeWorkstationsDock::showHeadline(bool listening)
 {
     m_pHeadline->showHeadline(m_pMoment ? DuzUdozuzeHeadline::at(*m_pMoment, m_nMoment)
                                         : DuzUdozuzeHeadline::of(m_table, listening));
+}
+
+void DuzUdozuzeWorkstationsDock::followCursor(const DuzUdozuzeTimelineView &view,
+                                              const DuzUdozuzeTimeline &timeline)
+{
+    connect(&view, &DuzUdozuzeTimelineView::cursorMoved, this,
+            [this, &timeline](qint64 clock) { setMoment(timeline, clock); });
 }
 
 void DuzUdozuzeWorkstationsDock::setMoment(const DuzUdozuzeTimeline &timeline, qint64 clock)

@@ -7,6 +7,7 @@
 class DuzUdozuzeHeadlineBar;
 class DuzUdozuzeTableView;
 class DuzUdozuzeTimeline;
+class DuzUdozuzeTimelineView;
 class DuzUdozuzeWorkstationModel;
 class DuzUdozuzeWorkstationTable;
 class QAction;
@@ -41,6 +42,8 @@ public:
     // The table's roles and the headline as they stood at the moment of the
     // timeline (a capture's cursor), or as they are from its end on.
     void setMoment(const DuzUdozuzeTimeline &timeline, qint64 clock);
+    // At the moment of the view's cursor, wherever it moves.
+    void followCursor(const DuzUdozuzeTimelineView &view, const DuzUdozuzeTimeline &timeline);
 
 signals:
     // "Show its lines in the log" on the workstation at row of the table.
