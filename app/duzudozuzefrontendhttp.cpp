@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzefrontend.h"
 
+#include "app/duzudozuzetimelinereport.h"
 #include "common/duzudozuzelogline.h"
 #include "net/duzudozuzehttpview.h"
 #include "protocol/duzudozuzestatejson.h"
@@ -44,13 +45,9 @@ bool DuzUdozuzeFrontEnd::startHttp(QObject *owner)
         const DuzUdozuzeTimeline &kept = session.timeline();
         const DuzUdozuzeTimelineJson::Range range
             = DuzUdozuzeTimelineJson::range(kept, from, until, 15 * 60 * 1000);
-        const QString title = kept.ownKnown()
-            ? QStringLiteral("Timeline of workstation %1 of %2")
-                  .arg(QString::number(session.workstations().row(0).workstation),
-                       session.workstations().ownGroupName())
-            : QStringLiteral("Timeline");
-        return DuzUdozuzeTimelineSvg::write(
-            kept, {title, range.from, range.until, width, MaxSpansAnswered});
+        return DuzUdozuzeTimelineSvg::write(kept,
+                                            {DuzUdozuzeTimelineReport::title(session), range.from,
+                                             range.until, width, MaxSpansAnswered});
     };
     auto view = std::make_unique<DuzUdozuzeHttpView>(
         DuzUdozuzeHttpView::Content {[this] { return metricsText(); }, state,

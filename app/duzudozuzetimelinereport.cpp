@@ -6,6 +6,15 @@
 
 #include <QSaveFile>
 
+QString DuzUdozuzeTimelineReport::title(const DuzUdozuzeSession &session)
+{
+    const DuzUdozuzeWorkstationTable &table = session.workstations();
+    return session.timeline().ownKnown()
+        ? QStringLiteral("Timeline of workstation %1 of %2")
+              .arg(QString::number(table.row(0).workstation), table.ownGroupName())
+        : QStringLiteral("Timeline");
+}
+
 bool DuzUdozuzeTimelineReport::wantsImage(const QString &path)
 {
     return path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive);
@@ -18,12 +27,8 @@ QString DuzUdozuzeTimelineReport::write(const QString &path, const DuzUdozuzeSes
         return QStringLiteral("nothing was heard");
     DuzUdozuzeTimelineSvg::Options options;
     const DuzUdozuzeSourceTraits &source = session.workstations().source();
-    const DuzUdozuzeWorkstationTable &table = session.workstations();
-    const QString of = source.title.isEmpty() ? QStringLiteral("live") : source.title;
-    options.title = timeline.ownKnown()
-        ? QStringLiteral("Timeline of workstation %1 of %2, %3")
-              .arg(QString::number(table.row(0).workstation), table.ownGroupName(), of)
-        : QStringLiteral("Timeline, %1").arg(of);
+    options.title = title(session) + QStringLiteral(", ")
+        + (source.title.isEmpty() ? QStringLiteral("live") : source.title);
     QByteArray bytes = DuzUdozuzeTimelineSvg::write(timeline, options);
     if (wantsImage(path) && !png(bytes, bytes))
         return QStringLiteral("PNG is not available in this build");

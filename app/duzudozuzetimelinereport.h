@@ -14,6 +14,9 @@ struct DuzUdozuzeTimelineReport
 {
     // The error in words, or an empty string when it was written.
     static QString write(const QString &path, const DuzUdozuzeSession &session);
+    // What the picture is of: "Timeline of workstation 7 of north/Fire
+    // channel 3", or "Timeline" without an identity.
+    static QString title(const DuzUdozuzeSession &session);
     // Whether a PNG needs the toolkit's fonts, and so a GUI application.
     static bool wantsImage(const QString &path);
     // The SVG drawn into a PNG; false where this build cannot.

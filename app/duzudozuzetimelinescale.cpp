@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/duzudozuzetimelinescale.h"
 
+#include "protocol/duzudozuzetimelinesvg.h"
+
 #include <cmath>
 
 qint64 DuzUdozuzeTimelineScale::columnOf(qint64 clock) const
@@ -18,15 +20,7 @@ void DuzUdozuzeTimelineScale::zoom(double factor, double x)
 
 qint64 DuzUdozuzeTimelineScale::tickStep(double msPerPixel, int spacing)
 {
-    static constexpr qint64 Steps[]
-        = {1000,       2000,        5000,        10000,       15000,        30000,
-           60000,      2 * 60000,   5 * 60000,   10 * 60000,  15 * 60000,   30 * 60000,
-           60 * 60000, 2 * 3600000, 3 * 3600000, 6 * 3600000, 12 * 3600000, 24 * 3600000};
-    for (const qint64 step : Steps) {
-        if (double(step) / msPerPixel >= spacing)
-            return step;
-    }
-    return Steps[std::size(Steps) - 1];
+    return DuzUdozuzeTimelineSvg::tickStep(msPerPixel, spacing);
 }
 
 void DuzUdozuzeTimelineScale::fill(std::vector<quint8> &columns, qint64 from, qint64 until,

@@ -105,7 +105,8 @@ DuzUdozuzeHeadline DuzUdozuzeHeadline::at(const DuzUdozuzeTimeline &timeline, qi
     const QString time = QDateTime::fromMSecsSinceEpoch(timeline.wallOf(clock))
                              .toString(QStringLiteral("HH:mm:ss"));
     DuzUdozuzeHeadline headline = from(facts, QStringLiteral("At %1: ").arg(time));
-    headline.group = timeline.lane(0).system + QLatin1Char('/') + timeline.lane(0).alarmSystem
-        + QStringLiteral(" channel %1").arg(timeline.lane(0).channel);
+    const DuzUdozuzeTimeline::Lane &ownLane = timeline.lane(0);
+    headline.group = DuzUdozuzeWorkstationTable::groupName(ownLane.system, ownLane.alarmSystem,
+                                                           ownLane.channel);
     return headline;
 }

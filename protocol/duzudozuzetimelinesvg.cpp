@@ -86,13 +86,14 @@ QString DuzUdozuzeTimelineSvg::isoTime(const Timeline &timeline, qint64 clock)
         .toString(Qt::ISODateWithMs);
 }
 
-qint64 DuzUdozuzeTimelineSvg::tickStep(double pixelsPerMs, int minimum)
+qint64 DuzUdozuzeTimelineSvg::tickStep(double msPerPixel, int minimum)
 {
     static constexpr qint64 Steps[]
-        = {1000,    5000,    10000,   30000,    60000,    300000,   600000,  900000,
-           1800000, 3600000, 7200000, 10800000, 21600000, 43200000, 86400000};
+        = {1000,       2000,        5000,        10000,       15000,        30000,
+           60000,      2 * 60000,   5 * 60000,   10 * 60000,  15 * 60000,   30 * 60000,
+           60 * 60000, 2 * 3600000, 3 * 3600000, 6 * 3600000, 12 * 3600000, 24 * 3600000};
     for (const qint64 step : Steps) {
-        if (step * pixelsPerMs >= minimum)
+        if (double(step) / msPerPixel >= minimum)
             return step;
     }
     return Steps[std::size(Steps) - 1];
@@ -232,7 +233,7 @@ QByteArray DuzUdozuzeTimelineSvg::write(const Timeline &timeline, const Options 
     out += QStringLiteral("<g class=\"axis\" stroke=\"#808080\">\n");
     // Each stretch of one offset on its own: a wall clock set forward by
     // years between two ticks costs no tick more.
-    const qint64 step = tickStep(scale, 90);
+    const qint64 step = tickStep(1 / scale, 90);
     for (const Timeline::Piece &piece : timeline.pieces(from, until + 1)) {
         for (qint64 wall = ((piece.from + piece.offset) / step + 1) * step;
              wall - piece.offset < piece.until; wall += step) {

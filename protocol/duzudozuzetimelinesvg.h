@@ -31,8 +31,9 @@ struct DuzUdozuzeTimelineSvg
     // A time on the source clock as ISO 8601 in UTC, to the ms.
     static QString isoTime(const DuzUdozuzeTimeline &timeline, qint64 clock);
     // The steps between the axis' ticks, in ms: the smallest of a round set
-    // that leaves at least minimum pixels between two, at pixels per ms.
-    static qint64 tickStep(double pixelsPerMs, int minimum);
+    // that leaves at least minimum pixels between two, at ms a pixel. The
+    // window's Timeline ticks by the same.
+    static qint64 tickStep(double msPerPixel, int minimum);
 };
 
 #endif // DUZUDOZUZETIMELINESVG_H

@@ -26,13 +26,6 @@ QString shown(const QString &text)
     return QString::fromLatin1(DuzUdozuzeLogLine::escaped(text));
 }
 
-QString groupName(const DuzUdozuzeWorkstationTable::Row &row)
-{
-    return QStringLiteral("%1/%2 channel %3")
-        .arg(shown(row.system), shown(row.alarmSystem))
-        .arg(row.channel);
-}
-
 } // namespace
 
 size_t qHash(const DuzUdozuzeWorkstationTable::Key &key, size_t seed)
@@ -86,13 +79,21 @@ void DuzUdozuzeWorkstationTable::setOwnIdentity(const QString &system, const QSt
     own.channel = channel;
     m_ownKey = key(system, alarmSystem, workstation);
     m_slots[0].group = key(system, alarmSystem, channel);
-    m_warnings.setOwnGroup(groupName(own));
+    m_warnings.setOwnGroup(groupName(own.system, own.alarmSystem, own.channel));
+}
+
+QString DuzUdozuzeWorkstationTable::groupName(const QString &system, const QString &alarmSystem,
+                                              int channel)
+{
+    return QStringLiteral("%1/%2 channel %3").arg(shown(system), shown(alarmSystem)).arg(channel);
 }
 
 QString DuzUdozuzeWorkstationTable::ownGroupName() const
 {
     const Row &own = row(0);
-    return own.system.isEmpty() || own.channel < 0 ? QString() : groupName(own);
+    return own.system.isEmpty() || own.channel < 0
+        ? QString()
+        : groupName(own.system, own.alarmSystem, own.channel);
 }
 
 void DuzUdozuzeWorkstationTable::setOwnHealthy(bool healthy)
@@ -301,7 +302,7 @@ void DuzUdozuzeWorkstationTable::setClaiming(int index, bool claiming, Events &e
     const QString before = claimersText(state);
     const auto place = std::lower_bound(claimers.begin(), claimers.end(), index);
     if (claiming) {
-        state.name = groupName(slot.row);
+        state.name = groupName(slot.row.system, slot.row.alarmSystem, slot.row.channel);
         claimers.insert(place, index);
     } else if (place != claimers.end() && *place == index) {
         claimers.erase(place);

@@ -192,6 +192,7 @@ public:
     int ownChanges() const { return m_warnings.ownChanges(); }
     // "north/Fire channel 3", as the warnings name it.
     QString ownGroupName() const;
+    static QString groupName(const QString &system, const QString &alarmSystem, int channel);
     // The workstation numbers of the claimers of this workstation's own
     // group, this one's first when it is master, as the warnings count them.
     QList<int> ownGroupClaimers() const;
